@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// The dialog interface: every message box, question and halt of the system goes through it, so
+// the command line, the desktop program and the tests can each show (or record) them their own way.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qs {
+
+// Thrown after a halt message was shown; caught in the program's main, which exits non-zero.
+// The library never ends the process itself.
+class Halt : public std::exception {
+public:
+    explicit Halt(std::string text) : text_(std::move(text)) {}
+    const char* what() const noexcept override { return text_.c_str(); }
+
+private:
+    std::string text_;
+};
+
+class Dialog {
+public:
+    virtual ~Dialog() = default;
+    // A message with one OK button.
+    virtual void message(std::string_view title, std::string_view text) = 0;
+    // A question; true for OK/Yes. `default_yes` is the answer taken when nobody can answer.
+    virtual bool ask(std::string_view title, std::string_view text, bool default_yes) = 0;
+    virtual void beep() {}
+};
+
+// Shows the halt message and throws Halt. `after` is the text a halt adds to the program's exit
+// (for example "Check your directory setup in Preferences and run File/Rebuild.").
+[[noreturn]] void halt(Dialog& dialog, std::string_view title, std::string_view text,
+                       std::string_view after = {});
+
+// Prints "title: text" to stderr (line breaks kept, "|" read as a line break) and takes the default
+// answer; with `interactive` set and a terminal on stdin, asks instead.
+class CliDialog : public Dialog {
+public:
+    explicit CliDialog(bool interactive = false) : interactive_(interactive) {}
+    void message(std::string_view title, std::string_view text) override;
+    bool ask(std::string_view title, std::string_view text, bool default_yes) override;
+
+private:
+    bool interactive_;
+};
+
+// For tests: records every message and answers questions from a script (then the default).
+class RecordingDialog : public Dialog {
+public:
+    struct Entry {
+        std::string title;
+        std::string text;
+        bool question = false;
+    };
+    void message(std::string_view title, std::string_view text) override;
+    bool ask(std::string_view title, std::string_view text, bool default_yes) override;
+    void beep() override { ++beeps; }
+
+    void script(std::vector<bool> answers) { answers_ = std::move(answers); }
+    bool saw(std::string_view text_part) const;  // any entry whose title or text contains it
+    void clear() { entries.clear(); }
+
+    std::vector<Entry> entries;
+    int beeps = 0;
+
+private:
+    std::vector<bool> answers_;
+    size_t next_answer_ = 0;
+};
+
+}  // namespace qs

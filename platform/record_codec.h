@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+// How a record struct is described to the store: its fields (from the struct's visit()), its keys,
+// and the type-erased functions that move a record in and out of SQLite statements.
+//
+// A record struct lists its fields in stored order:
+//     struct PLINK {
+//         Text<100> PERSONSTRING;
+//         uint32_t PERSONID = 0;
+//         template <class V> void visit(V&& v) { v("PERSONSTRING", PERSONSTRING); v("PERSONID", PERSONID); }
+//     };
+#pragma once
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace qs::store {
+
+enum class FieldType : uint8_t { Byte, Long, ULong, Text, Real, Memo, Raw };
+
+struct FieldDecl {
+    std::string name;
+    FieldType type;
+    uint32_t width;  // bytes of a text or raw group; 0 otherwise
+};
+
+struct KeyPart {
+    int field;  // index into the fields
+    bool descending = false;
+};
+
+struct KeyDecl {
+    std::string name;
+    std::vector<KeyPart> parts;
+    bool unique = false;
+    bool nocase = false;  // text parts compare case-insensitively
+};
+
+// Type-erased access to one record struct.
+struct Codec {
+    size_t size;
+    void* (*make)();
+    void (*destroy)(void*);
+    void (*copy)(void* dst, const void* src);
+    void (*clear)(void*);
+    bool (*equal)(const void*, const void*);
+    // Binds field `field` of the record to parameter `param` (1-based).
+    void (*bind_field)(sqlite3_stmt*, int param, const void* rec, int field);
+    // Reads every field from columns first_col, first_col + 1, ...
+    void (*read_all)(sqlite3_stmt*, int first_col, void* rec);
+};
+
+struct TableDecl {
+    std::vector<FieldDecl> fields;
+    std::vector<KeyDecl> keys;
+    Codec codec;
+
+    int field_index(const std::string& name) const;  // -1 when unknown
+    // A text that changes whenever the stored layout or the keys change.
+    std::string signature() const;
+};
+
+namespace detail {
+
+inline void bind_text(sqlite3_stmt* s, int p, std::string_view v) {
+    v = trim_right(v);
+    sqlite3_bind_text(s, p, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+}
+
+// One overload per field type: its declaration, binding and reading.
+inline FieldDecl describe(const char* n, const uint8_t&) { return {n, FieldType::Byte, 0}; }
+inline FieldDecl describe(const char* n, const int32_t&) { return {n, FieldType::Long, 0}; }
+inline FieldDecl describe(const char* n, const uint32_t&) { return {n, FieldType::ULong, 0}; }
+inline FieldDecl describe(const char* n, const double&) { return {n, FieldType::Real, 0}; }
+inline FieldDecl describe(const char* n, const Memo&) { return {n, FieldType::Memo, 0}; }
+template <size_t N>
+FieldDecl describe(const char* n, const Text<N>&) {
+    return {n, FieldType::Text, N};
+}
+template <size_t N>
+FieldDecl describe(const char* n, const Bytes<N>&) {
+    return {n, FieldType::Raw, N};
+}
+template <size_t N, size_t K>
+FieldDecl describe(const char* n, const std::array<Text<N>, K>&) {
+    return {n, FieldType::Raw, static_cast<uint32_t>(N * K)};
+}
+
+inline void bind(sqlite3_stmt* s, int p, uint8_t v) { sqlite3_bind_int(s, p, v); }
+inline void bind(sqlite3_stmt* s, int p, int32_t v) { sqlite3_bind_int(s, p, v); }
+inline void bind(sqlite3_stmt* s, int p, uint32_t v) { sqlite3_bind_int64(s, p, v); }
+inline void bind(sqlite3_stmt* s, int p, double v) { sqlite3_bind_double(s, p, v); }
+inline void bind(sqlite3_stmt* s, int p, const Memo& v) {
+    sqlite3_bind_blob(s, p, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+}
+template <size_t N>
+void bind(sqlite3_stmt* s, int p, const Text<N>& v) {
+    bind_text(s, p, v.view());
+}
+template <size_t N>
+void bind(sqlite3_stmt* s, int p, const Bytes<N>& v) {
+    sqlite3_bind_blob(s, p, v.bytes.data(), N, SQLITE_TRANSIENT);
+}
+template <size_t N, size_t K>
+void bind(sqlite3_stmt* s, int p, const std::array<Text<N>, K>& v) {
+    static_assert(sizeof(Text<N>) == N);
+    sqlite3_bind_blob(s, p, v.data(), static_cast<int>(N * K), SQLITE_TRANSIENT);
+}
+
+inline void copy_bytes(sqlite3_stmt* s, int c, void* dst, size_t n, unsigned char fill) {
+    const void* src = sqlite3_column_blob(s, c);
+    size_t have = std::min(n, static_cast<size_t>(sqlite3_column_bytes(s, c)));
+    if (have > 0) std::memcpy(dst, src, have);
+    std::memset(static_cast<char*>(dst) + have, fill, n - have);
+}
+inline void read(sqlite3_stmt* s, int c, uint8_t& v) {
+    v = static_cast<uint8_t>(sqlite3_column_int(s, c));
+}
+inline void read(sqlite3_stmt* s, int c, int32_t& v) { v = sqlite3_column_int(s, c); }
+inline void read(sqlite3_stmt* s, int c, uint32_t& v) {
+    v = static_cast<uint32_t>(sqlite3_column_int64(s, c));
+}
+inline void read(sqlite3_stmt* s, int c, double& v) { v = sqlite3_column_double(s, c); }
+inline void read(sqlite3_stmt* s, int c, Memo& v) {
+    const char* p = static_cast<const char*>(sqlite3_column_blob(s, c));
+    v.text.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, c)));
+}
+template <size_t N>
+void read(sqlite3_stmt* s, int c, Text<N>& v) {
+    copy_bytes(s, c, v.bytes.data(), N, ' ');
+}
+template <size_t N>
+void read(sqlite3_stmt* s, int c, Bytes<N>& v) {
+    copy_bytes(s, c, v.bytes.data(), N, 0);
+}
+template <size_t N, size_t K>
+void read(sqlite3_stmt* s, int c, std::array<Text<N>, K>& v) {
+    copy_bytes(s, c, v.data(), N * K, ' ');
+}
+
+}  // namespace detail
+
+template <class R>
+std::vector<FieldDecl> describe_fields() {
+    std::vector<FieldDecl> out;
+    R r{};
+    r.visit([&](const char* name, const auto& f) { out.push_back(detail::describe(name, f)); });
+    return out;
+}
+
+template <class R>
+Codec make_codec() {
+    Codec c;
+    c.size = sizeof(R);
+    c.make = []() -> void* { return new R{}; };
+    c.destroy = [](void* p) { delete static_cast<R*>(p); };
+    c.copy = [](void* d, const void* s) { *static_cast<R*>(d) = *static_cast<const R*>(s); };
+    c.clear = [](void* p) { *static_cast<R*>(p) = R{}; };
+    c.equal = [](const void* a, const void* b) {
+        return *static_cast<const R*>(a) == *static_cast<const R*>(b);
+    };
+    c.bind_field = [](sqlite3_stmt* s, int param, const void* rec, int field) {
+        int i = 0;
+        const_cast<R*>(static_cast<const R*>(rec))->visit([&](const char*, auto& f) {
+            if (i++ == field) detail::bind(s, param, f);
+        });
+    };
+    c.read_all = [](sqlite3_stmt* s, int first, void* rec) {
+        int col = first;
+        static_cast<R*>(rec)->visit([&](const char*, auto& f) { detail::read(s, col++, f); });
+    };
+    return c;
+}
+
+}  // namespace qs::store

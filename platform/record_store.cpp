@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: MIT
+#include "platform/record_store.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/fs.h"
+#include "platform/store_group.h"
+#include "platform/store_sql.h"
+
+namespace qs::store {
+
+int TableDecl::field_index(const std::string& name) const {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+std::string TableDecl::signature() const {
+    std::string s;
+    for (const auto& f : fields)
+        s += f.name + ":" + std::to_string(static_cast<int>(f.type)) + ":" +
+             std::to_string(f.width) + ";";
+    for (const auto& k : keys) {
+        s += "|" + k.name + (k.unique ? ":u" : ":d") + (k.nocase ? "i" : "c");
+        for (const auto& p : k.parts) s += "," + std::to_string(p.field) + (p.descending ? "-" : "+");
+    }
+    return s;
+}
+
+namespace {
+
+Status query_text(Db& db, const std::string& sql, std::string& out, bool& found) {
+    sqlite3_stmt* raw = nullptr;
+    Status st = db.prepare(sql, &raw);
+    Stmt s(raw);
+    if (!st) return st;
+    int rc = sqlite3_step(s.get());
+    found = rc == SQLITE_ROW;
+    if (found) {
+        const unsigned char* t = sqlite3_column_text(s.get(), 0);
+        out = t ? reinterpret_cast<const char*>(t) : "";
+    }
+    return found || rc == SQLITE_DONE ? Status::ok() : status_of(rc, db.raw());
+}
+
+Status write_schema(Db& db, const TableDecl& decl) {
+    Status st = db.exec("BEGIN IMMEDIATE");
+    if (!st) return st;
+    std::string sql = create_table_sql(decl) + ";";
+    for (size_t k = 0; k < decl.keys.size(); ++k)
+        sql += create_index_sql(decl, static_cast<int>(k)) + ";";
+    sql += "CREATE TABLE qs_meta(name TEXT PRIMARY KEY, value TEXT);"
+           "CREATE TABLE qs_hold(pos INTEGER PRIMARY KEY, pid INTEGER, started INTEGER, "
+           "token INTEGER);";
+    st = db.exec(sql.c_str());
+    if (st) {
+        sqlite3_stmt* raw = nullptr;
+        st = db.prepare("INSERT INTO qs_meta VALUES('layout', ?)", &raw);
+        Stmt ins(raw);
+        if (st) {
+            std::string sig = decl.signature();
+            sqlite3_bind_text(ins.get(), 1, sig.c_str(), -1, SQLITE_TRANSIENT);
+            st = status_of(sqlite3_step(ins.get()), db.raw());
+        }
+    }
+    if (!st) {
+        db.exec("ROLLBACK");
+        return st;
+    }
+    return db.exec("COMMIT");
+}
+
+bool keys_as_declared(Db& db, const TableDecl& decl) {
+    for (size_t k = 0; k < decl.keys.size(); ++k) {
+        std::string sql;
+        bool found = false;
+        Status st = query_text(db,
+                               "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = '" +
+                                   index_name(decl, static_cast<int>(k)) + "'",
+                               sql, found);
+        if (!st || !found || sql != create_index_sql(decl, static_cast<int>(k))) return false;
+    }
+    return true;
+}
+
+// A full structural check reads the whole file; it runs on open only where that stays cheap.
+// Damage in larger files shows up as a corruption error of the operation that meets it.
+constexpr uint64_t kCheckOnOpenBytes = 16u << 20;
+
+bool structure_sound(Db& db) {
+    std::string result;
+    bool found = false;
+    Status st = query_text(db, "PRAGMA quick_check(1)", result, found);
+    return st && found && result == "ok";
+}
+
+}  // namespace
+
+Engine::Engine() = default;
+
+Engine::~Engine() {
+    rollback();
+    groups_.clear();
+}
+
+OpenResult Engine::open(const std::string& path, const TableDecl& decl, const OpenOptions& opts,
+                        std::unique_ptr<File>& out, Status& status) {
+    status = Status::ok();
+    if (!fs::exists(path)) {
+        std::string dir = fs::dir_part(path);
+        return dir.empty() || fs::is_dir(dir) ? OpenResult::Missing : OpenResult::PathMissing;
+    }
+    if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
+    std::unique_ptr<File> file(new File(*this, path, decl, opts));
+    status = file->home_.open(path, opts.key, false, opts.wait_ms);
+    if (!status) return OpenResult::Failed;
+    std::string sig;
+    bool found = false;
+    status = query_text(file->home_, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
+    if (!status) {
+        // A database file with no tables at all is one whose creation never committed.
+        std::string n;
+        bool any = false;
+        Status empty = query_text(file->home_, "SELECT count(*) FROM sqlite_master", n, any);
+        if (!empty) {
+            status = empty;
+            return OpenResult::Failed;
+        }
+        if (n != "0") return OpenResult::LayoutMismatch;
+        status = write_schema(file->home_, decl);
+        if (!status) return OpenResult::Failed;
+    } else if (!found || sig != decl.signature()) {
+        return OpenResult::LayoutMismatch;
+    }
+    if (!keys_as_declared(file->home_, decl)) return OpenResult::BadKeys;
+    auto size = fs::file_size(path);
+    if (size && *size <= kCheckOnOpenBytes && !structure_sound(file->home_))
+        return OpenResult::BadKeys;
+    out = std::move(file);
+    return OpenResult::Ok;
+}
+
+Status Engine::create(const std::string& path, const TableDecl& decl, const OpenOptions& opts) {
+    Db db;
+    Status st = db.open(path, opts.key, true, opts.wait_ms);
+    if (!st) return st;
+    std::string n;
+    bool found = false;
+    st = query_text(db, "SELECT count(*) FROM sqlite_master", n, found);
+    if (!st) return st;
+    if (n != "0") return Status::ok();  // someone else created it meanwhile
+    return write_schema(db, decl);
+}
+
+Status Engine::rebuild_keys(const std::string& path, const TableDecl& decl,
+                            const OpenOptions& opts) {
+    forget(path);
+    Db db;
+    Status st = db.open(path, opts.key, false, opts.wait_ms);
+    if (!st) return st;
+    st = db.exec("BEGIN IMMEDIATE");
+    if (!st) return st;
+    std::vector<std::string> stale;
+    {
+        sqlite3_stmt* raw = nullptr;
+        st = db.prepare("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'k\\_%' "
+                        "ESCAPE '\\'",
+                        &raw);
+        Stmt s(raw);
+        while (st && sqlite3_step(s.get()) == SQLITE_ROW)
+            stale.push_back(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)));
+    }
+    std::string sql;
+    for (const auto& name : stale) sql += "DROP INDEX \"" + name + "\";";
+    for (size_t k = 0; k < decl.keys.size(); ++k)
+        sql += create_index_sql(decl, static_cast<int>(k)) + ";";
+    if (st) st = db.exec(sql.c_str());
+    if (!st) {
+        db.exec("ROLLBACK");
+        return st;
+    }
+    st = db.exec("COMMIT");
+    if (st && !structure_sound(db)) return Status(Code::Corrupt, "the file is damaged beyond its keys");
+    return st;
+}
+
+void Engine::forget(const std::string& path) {
+    for (auto it = groups_.begin(); it != groups_.end();) {
+        Group* g = it->get();
+        bool holds = std::find(g->paths.begin(), g->paths.end(), path) != g->paths.end();
+        if (!holds || g == active_) {
+            ++it;
+            continue;
+        }
+        for (File* f : files_) f->stmts_.erase(g->db.raw());
+        it = groups_.erase(it);
+    }
+}
+
+Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
+    std::vector<std::string> paths;
+    for (File* f : files) paths.push_back(f->path());
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    for (auto& g : groups_)
+        if (g->paths == paths) return g.get();
+    if (paths.size() > 11) {
+        st = Status(Code::Invalid, "too many files in one transaction");
+        return nullptr;
+    }
+    auto key_of = [&](const std::string& p) {
+        for (File* f : files)
+            if (f->path() == p) return f->opts_.key;
+        return static_cast<const vfs::Key*>(nullptr);
+    };
+    auto g = std::make_unique<Group>();
+    g->paths = paths;
+    st = g->db.open(paths[0], key_of(paths[0]), false);
+    g->schema_of[paths[0]] = "main";
+    for (size_t i = 1; st && i < paths.size(); ++i) {
+        std::string name = "f" + std::to_string(i);
+        sqlite3_stmt* raw = nullptr;
+        st = g->db.prepare("ATTACH DATABASE ? AS " + name, &raw);
+        Stmt s(raw);
+        if (!st) break;
+        std::string uri = vfs::make_uri(paths[i], key_of(paths[i]));
+        sqlite3_bind_text(s.get(), 1, uri.c_str(), -1, SQLITE_TRANSIENT);
+        st = status_of(sqlite3_step(s.get()), g->db.raw());
+        g->schema_of[paths[i]] = name;
+    }
+    if (!st) return nullptr;
+    // Keep a handful of connections; the oldest goes first.
+    if (groups_.size() >= 8) {
+        for (File* f : files_) f->stmts_.erase(groups_.front()->db.raw());
+        groups_.erase(groups_.begin());
+    }
+    groups_.push_back(std::move(g));
+    return groups_.back().get();
+}
+
+Status Engine::begin(const std::vector<File*>& files, int wait_s) {
+    if (active_) return Status(Code::Invalid, "a transaction is already running");
+    if (files.empty()) return Status(Code::Invalid, "a transaction needs files");
+    Status st;
+    Group* g = group_for(files, st);
+    if (!g) return st;
+    g->db.set_wait(wait_s * 1000);
+    st = g->db.exec("BEGIN IMMEDIATE");
+    if (!st) return st;
+    active_ = g;
+    active_files_ = files;
+    for (File* f : files) {
+        f->drop_prefetch();
+        f->group_ = g;
+        f->schema_ = g->schema_of[f->path()];
+    }
+    return Status::ok();
+}
+
+void Engine::detach_files() {
+    for (File* f : active_files_) {
+        f->drop_prefetch();
+        f->group_ = nullptr;
+        f->schema_ = "main";
+    }
+    active_files_.clear();
+    active_ = nullptr;
+}
+
+Status Engine::commit() {
+    if (!active_) return Status(Code::Invalid, "no transaction is running");
+    Status st = active_->db.exec("COMMIT");
+    if (!st) active_->db.exec("ROLLBACK");
+    detach_files();
+    return st;
+}
+
+void Engine::rollback() {
+    if (!active_) return;
+    active_->db.exec("ROLLBACK");
+    detach_files();
+}
+
+}  // namespace qs::store

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+// The keyed record store. Each record file is one SQLite database holding one table ("rec") whose
+// keys are indexes; a record's position is its stable row number ("pos"). A File is one open
+// handle with its own connection; a transaction over several files runs on one connection with
+// all of them attached, so that its commit is atomic across the files.
+//
+// Handles never keep a statement running between calls: key order is read in prefetched batches,
+// so a reader never blocks another user's commit.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/record_codec.h"
+#include "platform/sqlite_db.h"
+#include "platform/status.h"
+#include "platform/vfs.h"
+
+namespace qs::store {
+
+class Engine;
+struct StmtSet;
+struct Group;
+
+struct OpenOptions {
+    const vfs::Key* key = nullptr;  // encrypted file
+    int wait_ms = 5000;             // lock wait
+};
+
+class File {
+public:
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    const TableDecl& decl() const { return *decl_; }
+    const std::string& path() const { return path_; }
+    // Position of the current record: the last one read, added or held; 0 for none.
+    int64_t position() const { return pos_; }
+    void set_position(int64_t pos) { pos_ = pos; }
+
+    Status add(const void* rec);             // the new record becomes current
+    Status put(const void* rec);             // rewrites the current record
+    Status remove();                         // deletes the current record
+    Status fetch(int64_t pos, void* rec);    // reads by position
+    // Reads the first record whose parts of `key` equal those of `values` (all parts, or the
+    // first `parts` of them).
+    Status get(int key, const void* values, void* rec, int parts = -1);
+    Status count(uint64_t& n);
+
+    // Key order. set(key) starts before the first record (next) or after the last (previous).
+    // set(key, values, parts) starts before the first record whose first `parts` key parts are
+    // at or after `values` in key order (next), or after the last at or before them (previous).
+    void set(int key);
+    void set(int key, const void* values, int parts);
+    // Continues key order from the current record (after get, fetch or add).
+    void set_here(int key, const void* current);
+    Status next(void* rec);
+    Status previous(void* rec);
+
+    // Holds: a held record cannot be held by another user (another process, or another handle of
+    // this one) until it is released, written back or deleted. A holder that died releases it.
+    // Reads the record at `pos` into `rec` once held. Waits up to `wait_s` seconds.
+    Status hold(int64_t pos, void* rec, int wait_s);
+    void release();
+    bool holding() const { return held_ != 0; }
+
+    Status empty();
+    Status compact();
+
+    // Read plan of a key-order statement, for tests that keep the indexes honest.
+    std::string plan(int key, bool backward);
+
+private:
+    friend class Engine;
+    File(Engine& engine, std::string path, const TableDecl& decl, const OpenOptions& opts);
+    struct Cursor;
+
+    StmtSet& stmts();
+    Status step_cursor(bool backward, void* rec);
+    Status fill(bool backward);
+    Status hold_once(int64_t pos, void* rec, bool& locked);
+    void drop_prefetch();
+    void bind_key_values(sqlite3_stmt* s, int key, int parts, const void* values, int64_t pos);
+
+    Engine& engine_;
+    std::string path_;
+    const TableDecl* decl_;
+    OpenOptions opts_;
+    Db home_;
+    Group* group_ = nullptr;  // set while a transaction runs over this file
+    std::string schema_ = "main";
+    std::map<sqlite3*, std::unique_ptr<StmtSet>> stmts_;
+    std::unique_ptr<Cursor> cursor_;
+    int64_t pos_ = 0;
+    int64_t held_ = 0;
+    uint64_t token_;
+};
+
+enum class OpenResult { Ok, Missing, PathMissing, AccessDenied, BadKeys, LayoutMismatch, Failed };
+
+class Engine {
+public:
+    Engine();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Opens an existing file and checks its layout and keys; `status` tells the engine's words
+    // when the result is Failed.
+    OpenResult open(const std::string& path, const TableDecl& decl, const OpenOptions& opts,
+                    std::unique_ptr<File>& out, Status& status);
+    // Creates the file with its table and keys (or gives an empty database file its schema).
+    Status create(const std::string& path, const TableDecl& decl, const OpenOptions& opts);
+    // Drops and rebuilds every key of the file and checks the result.
+    Status rebuild_keys(const std::string& path, const TableDecl& decl, const OpenOptions& opts);
+    // Closes every transaction connection that holds the file, so that it can be deleted.
+    void forget(const std::string& path);
+
+    // One transaction at a time per engine. begin waits up to `wait_s` for the files' locks.
+    Status begin(const std::vector<File*>& files, int wait_s);
+    Status commit();
+    void rollback();
+    bool in_transaction() const { return active_ != nullptr; }
+
+private:
+    friend class File;
+    Group* group_for(const std::vector<File*>& files, Status& st);
+    void detach_files();
+
+    std::vector<std::unique_ptr<Group>> groups_;
+    std::set<File*> files_;  // open handles, whose statements on a group must go with it
+    Group* active_ = nullptr;
+    std::vector<File*> active_files_;
+    uint64_t next_token_ = 1;
+};
+
+// Identity of this process for record holds: its id and start time, so that a hold whose owner
+// died (and whose id was reused) is recognised as lapsed.
+struct Owner {
+    int64_t pid;
+    int64_t started;
+};
+Owner this_process();
+bool alive(const Owner& owner);
+
+}  // namespace qs::store

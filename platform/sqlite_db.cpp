@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#include "platform/sqlite_db.h"
+
+#include "platform/text.h"
+
+namespace qs::store {
+
+namespace {
+
+int collate_nocase(void*, int na, const void* a, int nb, const void* b) {
+    return compare_nocase({static_cast<const char*>(a), static_cast<size_t>(na)},
+                          {static_cast<const char*>(b), static_cast<size_t>(nb)});
+}
+
+Code code_of(int rc) {
+    switch (rc & 0xff) {
+        case SQLITE_OK:
+            return Code::Ok;
+        case SQLITE_NOTFOUND:
+            return Code::NotFound;
+        case SQLITE_CONSTRAINT:
+            return Code::Duplicate;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return Code::Busy;
+        case SQLITE_PERM:
+        case SQLITE_READONLY:
+        case SQLITE_AUTH:
+            return Code::AccessDenied;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return Code::Corrupt;
+        case SQLITE_FULL:
+            return Code::Full;
+        case SQLITE_IOERR:
+            return Code::IoError;
+        case SQLITE_CANTOPEN:
+            return Code::FileMissing;
+        case SQLITE_MISUSE:
+        case SQLITE_RANGE:
+            return Code::Invalid;
+        default:
+            return Code::Other;
+    }
+}
+
+}  // namespace
+
+Status status_of(int rc, const std::string& text) {
+    if (rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW) return Status::ok();
+    // Only a unique index refuses a record here; other constraints do not exist in our schemas.
+    return Status(code_of(rc), text, rc);
+}
+
+Status status_of(int rc, sqlite3* db) {
+    return status_of(rc, db ? std::string(sqlite3_errmsg(db)) : std::string(sqlite3_errstr(rc)));
+}
+
+Db::~Db() { close(); }
+
+void Db::close() {
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+Status Db::open(const std::string& path, const vfs::Key* key, bool create, int wait_ms) {
+    close();
+    if (!vfs::register_vfs()) return Status(Code::Other, "the store's file layer is unavailable");
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    if (create) flags |= SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(vfs::make_uri(path, key).c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        Status st = status_of(rc, db_);
+        close();
+        return st;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_create_collation(db_, kNoCase, SQLITE_UTF8, nullptr, collate_nocase);
+    set_wait(wait_ms);
+    // A rollback journal with full sync: commits are atomic across attached files, which a
+    // write-ahead log does not give, and it works on network drives.
+    return exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;");
+}
+
+void Db::set_wait(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+Status Db::exec(const char* sql) {
+    char* err = nullptr;
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+    std::string text = err ? err : "";
+    sqlite3_free(err);
+    if (rc == SQLITE_OK) return Status::ok();
+    return status_of(rc, text.empty() ? std::string(sqlite3_errstr(rc)) : text);
+}
+
+Status Db::prepare(const std::string& sql, sqlite3_stmt** out) {
+    int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                                SQLITE_PREPARE_PERSISTENT, out, nullptr);
+    return status_of(rc, db_);
+}
+
+}  // namespace qs::store

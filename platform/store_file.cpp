@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+// Record operations of one open handle.
+#include "platform/record_store.h"
+#include "platform/store_cursor.h"
+#include "platform/store_group.h"
+#include "platform/store_sql.h"
+
+namespace qs::store {
+
+File::File(Engine& engine, std::string path, const TableDecl& decl, const OpenOptions& opts)
+    : engine_(engine),
+      path_(std::move(path)),
+      decl_(&decl),
+      opts_(opts),
+      cursor_(std::make_unique<Cursor>(decl.codec)),
+      token_(engine.next_token_++) {
+    engine_.files_.insert(this);
+}
+
+File::~File() {
+    release();
+    engine_.files_.erase(this);
+    stmts_.clear();
+}
+
+StmtSet& File::stmts() {
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    auto& slot = stmts_[db];
+    if (!slot) slot = std::make_unique<StmtSet>(db, schema_, *decl_);
+    return *slot;
+}
+
+namespace {
+
+Status run(sqlite3_stmt* s, sqlite3* db) {
+    if (!s) return Status(Code::Other, sqlite3_errmsg(db));
+    ResetGuard reset(s);
+    int rc = sqlite3_step(s);
+    return status_of(rc, db);
+}
+
+void bind_all(sqlite3_stmt* s, const TableDecl& d, const void* rec) {
+    for (size_t i = 0; i < d.fields.size(); ++i)
+        d.codec.bind_field(s, static_cast<int>(i) + 1, rec, static_cast<int>(i));
+}
+
+}  // namespace
+
+Status File::add(const void* rec) {
+    drop_prefetch();
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.insert();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    bind_all(s, *decl_, rec);
+    Status st = run(s, ss.db);
+    if (st) pos_ = sqlite3_last_insert_rowid(ss.db);
+    return st;
+}
+
+Status File::put(const void* rec) {
+    drop_prefetch();
+    if (pos_ == 0) return Status(Code::NotFound, "no current record");
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.update();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    bind_all(s, *decl_, rec);
+    sqlite3_bind_int64(s, static_cast<int>(decl_->fields.size()) + 1, pos_);
+    Status st = run(s, ss.db);
+    if (st && sqlite3_changes(ss.db) == 0) st = Status(Code::NotFound, "the record is gone");
+    if (st && held_ == pos_) release();
+    return st;
+}
+
+Status File::remove() {
+    drop_prefetch();
+    if (pos_ == 0) return Status(Code::NotFound, "no current record");
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.remove();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    sqlite3_bind_int64(s, 1, pos_);
+    Status st = run(s, ss.db);
+    if (st && sqlite3_changes(ss.db) == 0) st = Status(Code::NotFound, "the record is gone");
+    if (st && held_ == pos_) release();
+    return st;
+}
+
+Status File::fetch(int64_t pos, void* rec) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.by_pos();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    sqlite3_bind_int64(s, 1, pos);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return Status(Code::NotFound, "no record at that position");
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    pos_ = sqlite3_column_int64(s, 0);
+    decl_->codec.read_all(s, 1, rec);
+    return Status::ok();
+}
+
+Status File::get(int key, const void* values, void* rec, int parts) {
+    const KeyDecl& k = decl_->keys.at(static_cast<size_t>(key));
+    int n = parts < 0 ? static_cast<int>(k.parts.size()) : parts;
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.get(key, n);
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    bind_key_values(s, key, n, values, 0);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return Status(Code::NotFound, "no record with that key");
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    pos_ = sqlite3_column_int64(s, 0);
+    decl_->codec.read_all(s, 1, rec);
+    return Status::ok();
+}
+
+Status File::count(uint64_t& n) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.count();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
+    return Status::ok();
+}
+
+void File::bind_key_values(sqlite3_stmt* s, int key, int parts, const void* values, int64_t pos) {
+    const KeyDecl& k = decl_->keys[static_cast<size_t>(key)];
+    int n = static_cast<int>(k.parts.size());
+    for (int i = 0; i < parts && i < n; ++i)
+        decl_->codec.bind_field(s, i + 1, values, k.parts[static_cast<size_t>(i)].field);
+    if (parts > n) sqlite3_bind_int64(s, n + 1, pos);
+}
+
+Status File::empty() {
+    drop_prefetch();
+    release();
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    std::string sql = "DELETE FROM " + schema_ + ".rec; DELETE FROM " + schema_ + ".qs_hold;";
+    if (!group_) sql = "BEGIN IMMEDIATE;" + sql + "COMMIT;";
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    std::string text = err ? err : "";
+    sqlite3_free(err);
+    if (rc != SQLITE_OK && !group_) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    pos_ = 0;
+    return rc == SQLITE_OK ? Status::ok() : status_of(rc, text);
+}
+
+Status File::compact() {
+    if (group_) return Status(Code::Invalid, "cannot compact inside a transaction");
+    drop_prefetch();
+    return home_.exec("VACUUM");
+}
+
+std::string File::plan(int key, bool backward) {
+    const KeyDecl& k = decl_->keys.at(static_cast<size_t>(key));
+    StmtSet probe(home_.raw(), "main", *decl_);
+    sqlite3_stmt* s = probe.cursor(key, backward, static_cast<int>(k.parts.size()), false);
+    std::string out;
+    if (!s) return "cannot prepare";
+    sqlite3_stmt* ex = nullptr;
+    std::string text = std::string("EXPLAIN QUERY PLAN ") + sqlite3_sql(s);
+    if (sqlite3_prepare_v2(home_.raw(), text.c_str(), -1, &ex, nullptr) != SQLITE_OK) return "?";
+    Stmt guard(ex);
+    while (sqlite3_step(ex) == SQLITE_ROW)
+        out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(ex, 3))) + "\n";
+    return out;
+}
+
+}  // namespace qs::store

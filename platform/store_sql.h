@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+// The SQL text of a record file's schema and statements, built once per declaration and schema
+// name, and the per-connection set of prepared statements a File uses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/record_codec.h"
+#include "platform/sqlite_db.h"
+
+namespace qs::store {
+
+std::string create_table_sql(const TableDecl& decl);
+std::string create_index_sql(const TableDecl& decl, int key);
+std::string index_name(const TableDecl& decl, int key);
+// "pos, F1, F2, ..." in stored order.
+std::string column_list(const TableDecl& decl);
+
+// Prepared statements of one File on one connection; prepared when first needed.
+struct StmtSet {
+    StmtSet(sqlite3* db, std::string schema, const TableDecl& decl);
+
+    sqlite3_stmt* insert();
+    sqlite3_stmt* update();
+    sqlite3_stmt* remove();
+    sqlite3_stmt* by_pos();
+    sqlite3_stmt* count();
+    sqlite3_stmt* hold_get();
+    sqlite3_stmt* hold_put();
+    sqlite3_stmt* hold_del();
+    // Key-order read: the parts before `level` equal the bound values, part `level` after them
+    // (or at or after them with `inclusive`); level 0 reads all, level parts+1 compares the
+    // position. Rows come in key order, or reversed with `backward`.
+    sqlite3_stmt* cursor(int key, bool backward, int level, bool inclusive);
+    // Exact match on the first `parts` parts of a key, first in key order.
+    sqlite3_stmt* get(int key, int parts);
+
+    // Everything prepared is kept here (and in its slots), finalized with the set.
+    sqlite3* db;
+    std::string schema;
+    const TableDecl& decl;
+
+private:
+    sqlite3_stmt* prepared(Stmt& slot, const std::string& sql);
+    std::string part_expr(int key, int part) const;
+    std::string order_by(int key, bool backward) const;
+
+    Stmt insert_, update_, remove_, by_pos_, count_, hold_get_, hold_put_, hold_del_;
+    std::vector<Stmt> cursor_;
+    std::vector<Stmt> get_;
+    int max_parts_ = 0;
+};
+
+}  // namespace qs::store

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// File access and record operations: opening (with create and repair), closing, emptying,
+// compacting and removing files by number; adding, updating, deleting and holding records;
+// transactions; identifiers; and the fixed failure messages. Failures are reported here, through
+// the session's dialogs (silently while unattended); a failure that leaves the data unusable
+// shows its message and throws Halt.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/session.h"
+
+namespace qs {
+
+// Operations of OP_CLOSE.
+enum : int {
+    kOpClose = 0, kOpOpen = 1, kOpOpenExclusive = 2, kOpEmpty = 3, kOpForceClose = 4,
+    kOpCompact = 5, kOpRemove = 6, kOpProbe = 7,
+};
+// Record operations of UppDat, and its modes.
+enum : int { kAdd = 1, kUpdate = 2, kDelete = 3, kAppend = 4 };
+enum : int { kReport = 7, kRollback = 8 };
+
+// Opens, closes, empties, compacts, removes or probes each file in turn. Returns 1.
+uint8_t OP_CLOSE(Session& s, int operation, std::initializer_list<int> files);
+uint8_t OP_CLOSE(Session& s, int operation, const std::vector<int>& files);
+
+// The full disk name of a file by the path rules; empty when it cannot be built.
+std::string full_name(const Session& s, int file);
+
+// Adds, updates or deletes the file's current record; true on success.
+bool UppDat(Session& s, int file, int operation, int mode);
+
+// Reads a record for update and holds it: by key (the key values already in the record buffer)
+// or by position. Returns 1 when held, 0 after telling the user why not.
+uint8_t HoldRec(Session& s, int file, int key, bool by_key, int64_t position, int timeout);
+void ReleaseRec(Session& s, int file);
+
+// The save protocol of forms. Opening keeps the record as read (image 1) and the one being
+// edited (image 2); saving re-reads it under hold and writes only when nobody changed it.
+class SaveRec {
+public:
+    SaveRec(Session& s, int file);
+    ~SaveRec();
+    SaveRec(const SaveRec&) = delete;
+    SaveRec& operator=(const SaveRec&) = delete;
+
+    template <class R>
+    R& edit() {
+        return *static_cast<R*>(image2_);
+    }
+    // kUpdate or kDelete: "OK" on success, "0" on failure, "" when the record changed meanwhile
+    // (the form then shows the current record) or could not be held.
+    std::string save(int operation);
+
+private:
+    Session& s_;
+    int file_;
+    void* image1_;
+    void* image2_;
+    int64_t position_;
+};
+
+// Reports the last queue error; true when there was one (not for "not found").
+bool QError(Session& s, int mode);
+
+// The next identifier; 0 after telling the user it failed. The Control file must be open.
+uint32_t NextNr(Session& s);
+
+// Transactions over open files. BeginTransaction followed by TransactionCheck (the check that
+// runs right after a start): true means it failed, was reported and nothing is to be done.
+Status BeginTransaction(Session& s, std::initializer_list<int> files, int timeout = 5);
+bool TransactionCheck(Session& s, const Status& started);
+bool Commit(Session& s);  // false after a failed commit was reported and rolled back
+void Rollback(Session& s);
+
+// 0 when the caller may go on; the free byte count when it must abort.
+uint64_t CheckSpace(Session& s, uint64_t minimum, const std::string& path);
+
+// Stopwatches: 0 clears all, 1 starts a slot, 2 stops it and returns the whole seconds elapsed.
+int64_t StartStop(Session& s, int operation, int slot);
+
+// Record access by file number on the file's record buffer.
+store::File& handle(Session& s, int file);  // the file must be open
+bool Get(Session& s, int file, int key);     // exact match on the buffer's key values
+void Set(Session& s, int file, int key);
+void SetFrom(Session& s, int file, int key, int parts);  // from the buffer's first parts
+bool Next(Session& s, int file);
+bool Previous(Session& s, int file);
+bool Fetch(Session& s, int file, int64_t position);
+uint64_t RecordCount(Session& s, int file);
+template <class R>
+R& buffer(Session& s, int file) {
+    return *static_cast<R*>(buffer_of(s.rec, file));
+}
+
+}  // namespace qs

@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: MIT
+// OP_CLOSE and the open loop: every file is created when missing, repaired when its keys are
+// damaged, replaced when it is a small or transient file with an outdated layout, and otherwise
+// a file that cannot be opened stops the program with a message that says why.
+#include <cstdio>
+
+#include "platform/fs.h"
+#include "storage/file_access.h"
+
+namespace qs {
+
+namespace {
+
+std::string disk_name(const FileInfo& f) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "IDX%03d%s", f.number, f.ext);
+    return buf;
+}
+
+std::string centred(const std::string& line, size_t width) {
+    if (line.size() >= width) return line;
+    return std::string((width - line.size()) / 2, ' ') + line;
+}
+
+[[noreturn]] void undefined_file(Session& s, int number) {
+    halt(s.dialog, "Program Failure!",
+         centred("File no " + std::to_string(number) + " not defined!", 40) + "\r\n" +
+             centred("Quillstow will terminate!", 40));
+}
+
+const FileInfo& info_or_halt(Session& s, int number) {
+    const FileInfo* f = file_info(number);
+    if (!f) undefined_file(s, number);
+    return *f;
+}
+
+void close_slot(Session& s, int number) {
+    Session::Slot& slot = s.slots[static_cast<size_t>(number)];
+    slot.file.reset();
+    slot.count = 0;
+}
+
+// Removes the file and its journal from the disk, after every connection let go of it.
+bool discard(Session& s, int number, const std::string& name) {
+    close_slot(s, number);
+    s.engine.forget(name);
+    fs::remove_file(name + "-journal");
+    auto r = fs::remove_file(name);
+    return r == fs::RemoveResult::Removed || r == fs::RemoveResult::Missing;
+}
+
+[[noreturn]] void halt_open(Session& s, const std::string& title, const std::string& text,
+                            const std::string& after = {}) {
+    halt(s.dialog, title, text, after);
+}
+
+bool below_discard_limit(const FileInfo& f, const std::string& name) {
+    if (f.discard_below < 0) return true;
+    if (f.discard_below == 0) return false;
+    auto size = fs::file_size(name);
+    return size && static_cast<int64_t>(*size) < f.discard_below;
+}
+
+void make_word_index_dir(const Session& s, const FileInfo& f, const std::string& name) {
+    if (f.place != Place::WordIndex) return;
+    if (compare_nocase(s.MasIdxPath, s.mem.FileDir) == 0) return;
+    fs::make_dirs(fs::dir_part(name));
+}
+
+struct Outcome {
+    std::unique_ptr<store::File> file;
+    bool layout_mismatch = false;  // reported only by the probe
+};
+
+// The open loop. Returns the open file; halts the program when the file cannot be had.
+Outcome open_loop(Session& s, int number, bool probe) {
+    const FileInfo& f = info_or_halt(s, number);
+    store::OpenOptions opts{file_key(number), 5000};
+    for (int attempt = 0;; ++attempt) {
+        std::string name = full_name(s, number);
+        s.FileName = name;
+        if (name.empty())
+            halt_open(s, "Invalid File Name Error",
+                      "The file " + name +
+                          " cannot be opened.\r\nThe filename is not a valid DOS file name or the "
+                          "path does not exist \r\nQuillstow will terminate.");
+        make_word_index_dir(s, f, name);
+        if (attempt > 8)
+            halt_open(s, "File Rebuild Error",
+                      "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
+        Outcome out;
+        Status st;
+        switch (s.engine.open(name, f.decl, opts, out.file, st)) {
+            case store::OpenResult::Ok:
+                return out;
+            case store::OpenResult::Missing:
+                if (!s.engine.create(name, f.decl, opts))
+                    halt_open(s, "File Open Error",
+                              "The file " + name +
+                                  " is missing!\r\nThis file cannot be created by the "
+                                  "program\r\nand Quillstow will terminate.");
+                continue;
+            case store::OpenResult::PathMissing:
+                halt_open(s, "Path Not Found",
+                          "The path " + fs::dir_part(name) +
+                              " does not exist.\r\nQuillstow will terminate.",
+                          "Check your directory setup in Preferences and run File/Rebuild.");
+            case store::OpenResult::AccessDenied:
+                halt_open(s, " File Open Error - Access denied",
+                          "The file " + name + " cannot be opened!\r\nQuillstow will terminate.",
+                          "Check your network access rights or the possible need for SHARE or "
+                          "VSHARE");
+            case store::OpenResult::BadKeys:
+                if (!s.quiet())
+                    s.dialog.message("File Open Error - Bad keys",
+                                     "The file " + name + " cannot be opened\r\n" +
+                                         "due to corrupted indices.\r\n" +
+                                         "Automatic rebuild will take place.");
+                if (!s.engine.rebuild_keys(name, f.decl, opts))
+                    halt_open(s, "File Rebuild Error",
+                              "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
+                continue;
+            case store::OpenResult::LayoutMismatch:
+                if (probe) {
+                    out.layout_mismatch = true;
+                    return out;
+                }
+                if (below_discard_limit(f, name) && discard(s, number, name)) continue;
+                halt_open(s, " File Open Error - Invalid record declaration",
+                          "The file " + name + " cannot be opened\r\n" +
+                              "as the file definition is incorrect.\r\n" +
+                              "Quillstow will terminate.");
+            case store::OpenResult::Failed:
+                halt_open(s, "File Open Error",
+                          "The file " + name + " cannot be opened.\r\nError no " +
+                              std::to_string(st.error()) + "\r\n" + st.text() + "\r\n" +
+                              "Quillstow will terminate.");
+        }
+    }
+}
+
+void open_foreign(Session& s, int number) {
+    std::string name = full_name(s, number);
+    s.FileName = name;
+    if (name.empty() || !fs::exists(name))
+        halt_open(s, "File Open Error",
+                  "The file " + name +
+                      " is missing!\r\nThis file cannot be created by the program\r\nand "
+                      "Quillstow will terminate.");
+}
+
+void open_shared(Session& s, int number) {
+    Session::Slot& slot = s.slots[static_cast<size_t>(number)];
+    if (slot.count <= 0) {
+        slot.count = 0;
+        if (info_or_halt(s, number).foreign()) {
+            open_foreign(s, number);
+        } else {
+            slot.file = open_loop(s, number, false).file;
+        }
+        slot.path = s.FileName;
+    }
+    ++slot.count;
+}
+
+void empty_or_compact(Session& s, int number, bool compact) {
+    if (info_or_halt(s, number).foreign()) return;
+    close_slot(s, number);
+    auto file = open_loop(s, number, false).file;
+    Status st = compact ? file->compact() : file->empty();
+    if (!st && !compact)
+        halt_open(s, "File Empty Error",
+                  "The file " + s.FileName + " cannot be emptied.\r\n" +
+                      "Exclusive access not granted \r\nQuillstow will terminate.");
+    file.reset();
+    close_slot(s, number);
+}
+
+void remove_file(Session& s, int number) {
+    const FileInfo& f = info_or_halt(s, number);
+    std::string name = full_name(s, number);
+    close_slot(s, number);
+    if (f.foreign() || name.empty()) return;
+    discard(s, number, name);
+}
+
+void probe(Session& s, int number) {
+    if (info_or_halt(s, number).foreign()) return;
+    close_slot(s, number);
+    if (open_loop(s, number, true).layout_mismatch) s.IndexingInProgress = true;
+    close_slot(s, number);
+}
+
+void one(Session& s, int operation, int number) {
+    if (!file_info(number)) undefined_file(s, number);
+    Session::Slot& slot = s.slots[static_cast<size_t>(number)];
+    switch (operation) {
+        case kOpClose:
+            if (--slot.count <= 0) close_slot(s, number);
+            break;
+        case kOpOpen:
+        case kOpOpenExclusive:
+            open_shared(s, number);
+            break;
+        case kOpEmpty:
+            empty_or_compact(s, number, false);
+            break;
+        case kOpForceClose:
+            close_slot(s, number);
+            break;
+        case kOpCompact:
+            empty_or_compact(s, number, true);
+            break;
+        case kOpRemove:
+            remove_file(s, number);
+            break;
+        case kOpProbe:
+            probe(s, number);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+std::string full_name(const Session& s, int number) {
+    const FileInfo* f = file_info(number);
+    if (!f) return {};
+    auto under = [&](const std::string& root, const std::string& dir) -> std::string {
+        if (root.empty() || dir.empty()) return {};
+        return fs::join(fs::join(root, dir), disk_name(*f));
+    };
+    switch (f->place) {
+        case Place::Cfg:
+            return under(s.mem.Net, "CFG");
+        case Place::Temp:
+            return s.mem.TempDir.empty() ? std::string() : fs::join(s.mem.TempDir, disk_name(*f));
+        case Place::Foreign:
+            return s.FileTmpName;
+        case Place::WordIndex:
+            return under(s.MasIdxPath, s.mem.Dirnamn);
+        case Place::Database:
+            return under(s.mem.FileDir, s.mem.Dirnamn);
+    }
+    return {};
+}
+
+uint8_t OP_CLOSE(Session& s, int operation, std::initializer_list<int> files) {
+    return OP_CLOSE(s, operation, std::vector<int>(files));
+}
+
+uint8_t OP_CLOSE(Session& s, int operation, const std::vector<int>& files) {
+    if (operation < 0 || operation > kOpProbe) return 1;
+    size_t n = 0;
+    for (int f : files) {
+        if (++n > 10) break;  // ten files per call
+        one(s, operation, f);
+    }
+    return 1;
+}
+
+}  // namespace qs

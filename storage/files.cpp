@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: MIT
+#include "storage/files.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+
+namespace qs {
+
+namespace {
+
+struct KeySpec {
+    const char* name;
+    std::vector<std::string> parts;  // field names, "-" first for descending
+    bool unique;
+    bool nocase;
+};
+
+template <class R>
+store::TableDecl table(const std::vector<KeySpec>& keys) {
+    store::TableDecl d;
+    d.fields = store::describe_fields<R>();
+    d.codec = store::make_codec<R>();
+    for (const auto& k : keys) {
+        store::KeyDecl kd{k.name, {}, k.unique, k.nocase};
+        for (const auto& p : k.parts) {
+            bool desc = p[0] == '-';
+            int f = d.field_index(desc ? p.substr(1) : p);
+            if (f < 0) throw std::logic_error("unknown key field " + p);
+            kd.parts.push_back({f, desc});
+        }
+        d.keys.push_back(std::move(kd));
+    }
+    return d;
+}
+
+constexpr bool U = true;   // unique
+constexpr bool D = false;  // duplicates
+constexpr bool I = true;   // case-insensitive
+constexpr bool C = false;  // exact
+
+// The built-in passwords of the encrypted files.
+constexpr const char* kPwForums = "Qf7#rL2";
+constexpr const char* kPwMail = "Qm4!tS9";
+constexpr const char* kPwControl = "Qc8$wN3vK1pZ";
+constexpr const char* kPwNHR = "Qn5%yH7dR2xB";
+constexpr const char* kPwNeo = "Qo2&jF6gT9cM";
+
+FileInfo info(int n, const char* name, const char* prefix, Place place, const char* types, int size,
+              store::TableDecl decl, int64_t discard = 0, const char* pw = nullptr,
+              const char* ext = ".TPS") {
+    FileInfo f;
+    f.number = n;
+    f.name = name;
+    f.prefix = prefix;
+    f.place = place;
+    f.types = types;
+    f.record_size = size;
+    f.decl = std::move(decl);
+    f.discard_below = discard;
+    f.password = pw;
+    f.ext = ext;
+    return f;
+}
+
+FileInfo foreign(int n, const char* name, int size) {
+    return info(n, name, name, Place::Foreign, "", size, {});
+}
+
+using P = Place;
+
+std::vector<FileInfo> build_catalogue() {
+    std::vector<FileInfo> v;
+    v.push_back(info(1, "Codes", "COD", P::Database, "FMN", 59,
+                     table<Codes>({{"ClassKey", {"TYPE", "INDEX"}, U, I}}), 1030));
+    v.push_back(info(2, "Forums", "FOR", P::Cfg, "", 811,
+                     table<Forums>({{"ForumKey", {"ID"}, U, C},
+                                    {"AlphaKey", {"DESCRIPTION"}, U, I},
+                                    {"DirKey", {"DIRNUMBER"}, U, C},
+                                    {"TypeKey", {"TYPE"}, D, C}}),
+                     0, kPwForums));
+    v.push_back(info(3, "MsgNmbr", "MSG", P::Database, "FN", 60,
+                     table<MsgNmbr>({{"IdKey", {"-MSGNUMBER"}, U, C},
+                                     {"Threadkey", {"THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
+                                     {"SECkey", {"SECSYSID", "THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
+                                     {"FromKey", {"FROMALPHA", "FROMID", "-MSGNUMBER"}, D, I},
+                                     {"ToKey", {"TOALPHA", "TOID", "-MSGNUMBER"}, D, I},
+                                     {"DateKey", {"-DATE", "-MSGNUMBER"}, D, C},
+                                     {"StatusKey", {"DUMMY"}, D, C}})));
+    v.push_back(info(4, "MsgText", "TXT", P::Database, "FMN", 12,
+                     table<MsgText>({{"IdKey", {"MSGNUMBER"}, U, C}, {"DateKey", {"DATE"}, D, C}})));
+    v.push_back(info(5, "Person", "PER", P::Database, "FMN", 227,
+                     table<Person>({{"PersonKey", {"PERSONID"}, U, C},
+                                    {"StringKey", {"PERSONSTRING"}, U, I},
+                                    {"AddressKey", {"ADDRESS"}, D, I},
+                                    {"NameKey", {"LASTNAME", "FIRSTNAME"}, D, I}})));
+    v.push_back(info(6, "Sections", "SEC", P::Database, "FN", 113,
+                     table<Sections>({{"SysIdKey", {"SECSYSID"}, U, C},
+                                      {"SectionKey", {"SECTIONNUMBER"}, D, C}})));
+    v.push_back(info(7, "Threads", "THR", P::Database, "FN", 113,
+                     table<Threads>({{"ThreadKey", {"THREADNUMBER"}, U, C},
+                                     {"SecKey", {"SECSYSID", "ALPHA"}, D, I},
+                                     {"AlphaKey", {"ALPHA"}, D, I},
+                                     {"StatusKey", {"DUMMY"}, D, C}})));
+    v.push_back(info(8, "Control", "CTL", P::Cfg, "", 205,
+                     table<Control>({{"IdKey", {"ID"}, U, C}}), 0, kPwControl));
+    v.push_back(info(9, "SIndex", "SIN", P::Database, "FMN", 8,
+                     table<SIndex>({{"IdKey", {"ID", "-MSGNUMBER"}, U, C},
+                                    {"MsgKey", {"MSGNUMBER"}, D, C}}),
+                     770));
+    v.push_back(info(10, "NHR", "NHR", P::Temp, "", 576,
+                     table<NHR>({{"MSGKEY", {"INTERNAL", "MSGNUMBER"}, D, C}}), 0, kPwNHR));
+    v.push_back(foreign(11, "HRE", 549));
+    v.push_back(foreign(12, "DOS", 10000));
+    v.push_back(info(13, "Mail", "MAI", P::Database, "M", 124,
+                     table<Mail>({{"IdKey", {"-MAILID"}, U, C},
+                                  {"DateKey", {"-DATE", "-TIME", "-MAILID"}, D, C},
+                                  {"PairKey", {"PAIRALPHA", "PAIRID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                                  {"FromKey", {"FROMALPHA", "FROMID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                                  {"ToKey", {"TOALPHA", "TOID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                                  {"SubjectKey", {"SUBJECT", "-DATE", "-TIME", "-MAILID"}, D, I},
+                                  {"StatusKey", {"DUMMY"}, D, C}}),
+                     0, kPwMail));
+    v.push_back(info(17, "CCR", "CCR", P::Database, "M", 106,
+                     table<CCR>({{"IdKey", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
+    v.push_back(info(18, "IMP", "IMP", P::Cfg, "", 8,
+                     table<IMP>({{"IDKEY", {"FORUMNUMBER", "MSGNUMBER"}, U, C}}), 770));
+    v.push_back(info(19, "CCT", "CCT", P::Temp, "", 106,
+                     table<CCT>({{"IDKEY", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
+    v.push_back(foreign(20, "CCO", 191));
+    v.push_back(foreign(21, "CMA", 146));
+    v.push_back(info(22, "REF", "REF", P::Database, "FMN", 766, table<REF>({}), 1290, nullptr,
+                     ".DAT"));
+    v.push_back(info(23, "PLINK", "PLI", P::Database, "FMN", 104,
+                     table<PLINK>({{"StringKey", {"PERSONSTRING"}, U, C},
+                                   {"PersonKey", {"PERSONID"}, D, I}})));
+    v.push_back(info(24, "TID", "TID", P::Temp, "", 64,
+                     table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
+    v.push_back(info(25, "MsgString", "MST", P::Database, "N", 64,
+                     table<MsgString>({{"IDStringKey", {"IDSTRING"}, U, I},
+                                       {"IDKey", {"MSGNUMBER"}, U, C}})));
+    v.push_back(info(26, "TAS", "TAS", P::Cfg, "", 96,
+                     table<TAS>({{"IDKEY", {"ID"}, U, C}}), 1290));
+    v.push_back(info(27, "FLI", "FLI", P::Cfg, "", 104,
+                     table<FLI>({{"IDKEY", {"ID"}, D, C}}), 770));
+    v.push_back(info(28, "WordList", "WOR", P::WordIndex, "FMN", 48,
+                     table<WordList>({{"by_WordId", {"WORDID"}, U, C},
+                                      {"by_theWord", {"THEWORD"}, U, C},
+                                      {"by_WordCount", {"WORDCOUNT"}, D, C}}),
+                     0, nullptr, ".DAT"));
+    v.push_back(info(29, "MasIdx", "MAS", P::WordIndex, "FMN", 8,
+                     table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
+                                    {"by_WordId", {"WORDID"}, D, C}})));
+    v.push_back(info(30, "STO", "STO", P::Cfg, "", 40,
+                     table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
+    v.push_back(foreign(31, "TOC", 10000));
+    v.push_back(info(32, "Search", "SEA", P::Temp, "", 4,
+                     table<Search>({{"IdKey", {"-ID"}, U, C}}), -1));
+    v.push_back(info(33, "PUR", "PUR", P::WordIndex, "FMN", 8, table<PUR>({}), 140, nullptr,
+                     ".DAT"));
+    v.push_back(info(34, "BAT", "BAT", P::Cfg, "", 177,
+                     table<BAT>({{"IDKEY", {"ID"}, U, C}, {"TYPEKEY", {"TYPE"}, D, C}}), 1030));
+    v.push_back(info(35, "TIM", "TIM", P::Cfg, "", 13,
+                     table<TIM>({{"TASKKEY", {"TASKID", "BATCHID"}, U, C},
+                                 {"BATCHKEY", {"BATCHID"}, D, C}}),
+                     770));
+    v.push_back(info(39, "WD", "WD", P::WordIndex, "", 44,
+                     table<WD>({{"BY_SETNAME", {"SETNAME", "ID"}, U, C}})));
+    v.push_back(foreign(40, "OUI", 369));
+    v.push_back(info(41, "TLO", "TLO", P::Cfg, "", 25,
+                     table<TLO>({{"IDKEY", {"TASKLOGID"}, U, C},
+                                 {"BYTASK", {"TASKID", "TASKLOGID"}, D, C}})));
+    v.push_back(info(42, "TLI", "TLI", P::Cfg, "", 29,
+                     table<TLI>({{"IDKEY", {"TASKLOGID", "TYPE", "DATESTARTED", "TIMESTARTED"}, U, C}})));
+    v.push_back(info(43, "Neo", "NEO", P::Cfg, "", 104, table<Neo>({{"IDKey", {"ID"}, U, C}}), 0,
+                     kPwNeo));
+    return v;
+}
+
+struct Catalogue {
+    std::vector<FileInfo> files;
+    std::array<const FileInfo*, kMaxFileNo + 1> by_number{};
+    std::array<std::unique_ptr<vfs::Key>, kMaxFileNo + 1> keys;
+    Catalogue() : files(build_catalogue()) {
+        for (const auto& f : files) {
+            by_number[static_cast<size_t>(f.number)] = &f;
+            if (f.password)
+                keys[static_cast<size_t>(f.number)] =
+                    std::make_unique<vfs::Key>(vfs::derive_key(f.password));
+        }
+    }
+};
+
+const Catalogue& catalogue() {
+    static const Catalogue c;
+    return c;
+}
+
+}  // namespace
+
+const FileInfo* file_info(int number) {
+    if (number < 1 || number > kMaxFileNo) return nullptr;
+    return catalogue().by_number[static_cast<size_t>(number)];
+}
+
+int key_index(int number, const std::string& key_name) {
+    const FileInfo* f = file_info(number);
+    if (!f) return -1;
+    for (size_t i = 0; i < f->decl.keys.size(); ++i)
+        if (f->decl.keys[i].name == key_name) return static_cast<int>(i);
+    return -1;
+}
+
+const vfs::Key* file_key(int number) {
+    if (number < 1 || number > kMaxFileNo) return nullptr;
+    return catalogue().keys[static_cast<size_t>(number)].get();
+}
+
+}  // namespace qs

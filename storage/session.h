@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+// The shared state of one process: the directories, the current database, the unattended flag,
+// one record buffer and open count per file, the store engine, the dialogs and the clock.
+// Everything the system calls a shared global lives here, so tests can run sessions side by side.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/dialog.h"
+#include "platform/record_store.h"
+#include "storage/files.h"
+#include "storage/records.h"
+
+namespace qs {
+
+// Mem: the directories and the current database.
+struct Mem {
+    std::string Net;          // the archive's home; holds CFG
+    std::string FileDir;      // root of the database directories
+    std::string TempDir;
+    std::string Dirnamn;      // "F" + directory number of the current database
+    std::string Description;  // the current database's name
+    uint32_t ForumNumber = 0;  // 0: no database is current
+    uint8_t ForumType = 0;
+    uint8_t ForumCheck = 0;
+    int32_t PersonID = 0;
+    int32_t WordListIndexNeedsUpdate = 0;
+    uint8_t ScrRes = 0;
+    uint8_t DoTask = 0;  // 2 and 6: unattended, no message may be shown
+};
+
+// One record buffer per file.
+struct Records {
+    qs::Codes Codes;
+    qs::Forums Forums;
+    qs::MsgNmbr MsgNmbr;
+    qs::MsgText MsgText;
+    qs::Person Person;
+    qs::Sections Sections;
+    qs::Threads Threads;
+    qs::Control Control;
+    qs::SIndex SIndex;
+    qs::NHR NHR;
+    qs::Mail Mail;
+    qs::CCR CCR;
+    qs::IMP IMP;
+    qs::CCT CCT;
+    qs::REF REF;
+    qs::PLINK PLINK;
+    qs::TID TID;
+    qs::MsgString MsgString;
+    qs::TAS TAS;
+    qs::FLI FLI;
+    qs::WordList WordList;
+    qs::MasIdx MasIdx;
+    qs::STO STO;
+    qs::Search Search;
+    qs::PUR PUR;
+    qs::BAT BAT;
+    qs::TIM TIM;
+    qs::WD WD;
+    qs::TLO TLO;
+    qs::TLI TLI;
+    qs::Neo Neo;
+};
+// The buffer of a file, nullptr for foreign files.
+void* buffer_of(Records& rec, int file);
+
+struct Stopwatch {
+    int32_t start_date = 0, start_time = 0, stop_date = 0, stop_time = 0;
+};
+
+class Session {
+public:
+    Session(Dialog& dialog, const Clock& clock) : dialog(dialog), clock(clock) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool quiet() const { return mem.DoTask == 2 || mem.DoTask == 6; }
+
+    Dialog& dialog;
+    const Clock& clock;
+    Mem mem;
+    std::string MasIdxPath;   // root of the word index directories
+    std::string FileName;     // the file being opened, for messages
+    std::string FileTmpName;  // name of a foreign file about to be opened
+    bool IndexingInProgress = false;
+    int GlobalRequest = 0;
+    int GlobalResponse = 0;
+    Records rec;
+    store::Engine engine;
+
+    struct Slot {
+        int count = 0;
+        std::unique_ptr<store::File> file;
+        std::string path;
+    };
+    std::array<Slot, kMaxFileNo + 1> slots;
+    std::array<Stopwatch, 20> stopwatches;
+
+    // The last queue operation's error, reported by QError.
+    struct QueueError {
+        enum Kind { None, NotFound, NoMemory, BadField, Other } kind = None;
+        std::string text;
+    } queue_error;
+};
+
+}  // namespace qs
