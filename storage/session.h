@@ -13,6 +13,7 @@
 #include "platform/record_store.h"
 #include "storage/files.h"
 #include "storage/records.h"
+#include "storage/settings_state.h"
 
 namespace qs {
 
@@ -91,6 +92,7 @@ public:
     int GlobalRequest = 0;
     int GlobalResponse = 0;
     Records rec;
+    SettingsState settings;
     store::Engine engine;
 
     struct Slot {

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// Settings kept in the records of the Control file, addressed by record and item number:
+// general (record 1), directories (4), display (9), word index (10), export (11) and the word
+// character rules (12 to 16); the pace values derived from them; and two small list helpers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "storage/session.h"
+
+namespace qs {
+
+// General, display and export settings. Operations: 1 load record 1, 2 set and 3 get a record 1
+// item, 4 save record 1; 6 load record 9, 7 set, 8 get, 9 save; 23 load record 11, 24 set,
+// 25 get, 26 save. Numeric items travel in `value`, text items in `text`. Returns 1 on success.
+uint8_t Konfig(Session& s, int operation, int item = 0, int32_t* value = nullptr,
+               std::string* text = nullptr);
+
+// Directories (record 4): 1 load (creating it with defaults), 2 set and 3 get item 17 (temporary
+// directory) or 18 (top directory of the database files), 4 save.
+uint8_t AutoPath(Session& s, int operation, int item = 0, std::string* text = nullptr);
+
+// Word index settings (record 10) and the word character tables (records 12 to 16).
+// Kinds: 1 initialise, 2 set, 3 get, 4 save. Selector 44 travels in `text`, 50 in `value`,
+// the others in `byte`.
+uint8_t WSVars(Session& s, int kind, int selector = 0, std::string* text = nullptr,
+               uint8_t* byte = nullptr, int32_t* value = nullptr);
+
+// Pace values: operation 2 computes them from the display record, 3 returns value 26 to 31.
+int32_t SpeedVal(Session& s, int operation, int item = 0);
+
+// Window positions and list column settings (records 2, 3, 5 to 8): load them (adding missing
+// records), or reset them all to their defaults.
+uint8_t LoadWindowSettings(Session& s);
+uint8_t ResetWindowSettings(Session& s);
+
+// Type-ahead locator of lists: `key` is the key code pressed (a main-keyboard digit or letter, a
+// numeric-pad digit, or the space bar), `now` the time in hundredths. Returns 1 when the key
+// extended or restarted the locator text, 0 when it is not a locator key.
+uint8_t IncrementStep(Session& s, std::string& locator, int key, int32_t now);
+
+// For progress bars limited to 32767 steps: the smallest n >= 1 with count / n <= 32767, and
+// the scaled size count / n.
+void CalcMax(int64_t count, int64_t& step, int64_t& size);
+
+}  // namespace qs
