@@ -53,6 +53,11 @@ bool RecordingDialog::ask(std::string_view title, std::string_view text, bool de
     return default_yes;
 }
 
+std::string RecordingDialog::ask_text(std::string_view title, std::string_view prompt) {
+    entries.push_back({std::string(title), std::string(prompt), true});
+    return next_text_ < texts.size() ? texts[next_text_++] : std::string();
+}
+
 bool RecordingDialog::saw(std::string_view part) const {
     for (const auto& e : entries)
         if (e.title.find(part) != std::string::npos || e.text.find(part) != std::string::npos)

@@ -29,6 +29,13 @@ public:
     // A question; true for OK/Yes. `default_yes` is the answer taken when nobody can answer.
     virtual bool ask(std::string_view title, std::string_view text, bool default_yes) = 0;
     virtual void beep() {}
+    // Asks for a line of text (a directory, a name); empty when nobody can answer or the user
+    // gave up.
+    virtual std::string ask_text(std::string_view title, std::string_view prompt) {
+        (void)title;
+        (void)prompt;
+        return {};
+    }
 };
 
 // Shows the halt message and throws Halt. `after` is the text a halt adds to the program's exit
@@ -59,6 +66,8 @@ public:
     void message(std::string_view title, std::string_view text) override;
     bool ask(std::string_view title, std::string_view text, bool default_yes) override;
     void beep() override { ++beeps; }
+    std::string ask_text(std::string_view title, std::string_view prompt) override;
+    std::vector<std::string> texts;  // answers to ask_text, in turn
 
     void script(std::vector<bool> answers) { answers_ = std::move(answers); }
     bool saw(std::string_view text_part) const;  // any entry whose title or text contains it
@@ -70,6 +79,7 @@ public:
 private:
     std::vector<bool> answers_;
     size_t next_answer_ = 0;
+    size_t next_text_ = 0;
 };
 
 }  // namespace qs

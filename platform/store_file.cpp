@@ -137,7 +137,9 @@ Status File::empty() {
     drop_prefetch();
     release();
     sqlite3* db = group_ ? group_->db.raw() : home_.raw();
-    std::string sql = "DELETE FROM " + schema_ + ".rec; DELETE FROM " + schema_ + ".qs_hold;";
+    // Positions start again at 1, as in a new file.
+    std::string sql = "DELETE FROM " + schema_ + ".rec; DELETE FROM " + schema_ + ".qs_hold; " +
+                      "DELETE FROM " + schema_ + ".sqlite_sequence WHERE name = 'rec';";
     if (!group_) sql = "BEGIN IMMEDIATE;" + sql + "COMMIT;";
     char* err = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);

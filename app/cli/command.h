@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// What every command of the command line gets, and the table of commands.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/cli/args.h"
+#include "storage/session.h"
+
+namespace qs::cli {
+
+struct Context {
+    Session& s;
+    std::string home;
+    bool json = false;
+    std::ostream& out;
+};
+
+struct Command {
+    const char* name;      // "db list"
+    const char* usage;     // "db list"
+    const char* summary;   // one line
+    const char* details;   // the rest of its help, may be empty
+    int (*run)(Context&, const std::vector<std::string>& words);
+};
+
+const std::vector<Command>& commands();
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Commands, one file each.
+int cmd_init(Context&, const std::vector<std::string>&);
+int cmd_db_list(Context&, const std::vector<std::string>&);
+int cmd_db_add_forum(Context&, const std::vector<std::string>&);
+int cmd_db_add_mail(Context&, const std::vector<std::string>&);
+int cmd_db_update_mail(Context&, const std::vector<std::string>&);
+int cmd_db_remove(Context&, const std::vector<std::string>&);
+int cmd_config_get(Context&, const std::vector<std::string>&);
+int cmd_config_set(Context&, const std::vector<std::string>&);
+
+// Paths set before start-up runs, so that a lost directory can be mended from the command line.
+int set_path(const std::string& home, const std::string& which, const std::string& dir,
+             Session& s);
+
+// The database a command names; prints why not and returns 0 when there is none.
+uint32_t database_named(Context& c, const std::string& name);
+std::string type_name(uint8_t type);
+
+}  // namespace qs::cli

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+#include "app/startup.h"
+
+#include "platform/fs.h"
+#include "storage/config.h"
+#include "storage/file_access.h"
+#include "storage/neo.h"
+#include "storage/paths.h"
+
+namespace qs {
+
+namespace {
+
+bool same_path(const std::string& a, const std::string& b) { return compare_nocase(a, b) == 0; }
+
+void reset_globals(Session& s, const std::string& home) {
+    s.mem.Net = fs::absolute(home);
+    s.mem.TempDir = fs::join(s.mem.Net, "TEMP");
+    s.mem.FileDir = s.mem.Net;
+    s.MasIdxPath = s.mem.Net;
+    s.mem.Dirnamn = "CFG";
+    s.mem.Description = "CFG";
+    s.mem.ForumNumber = 0;
+    s.mem.ForumCheck = 0;
+    s.mem.WordListIndexNeedsUpdate = 0;
+    s.GlobalRequest = 0;
+    s.GlobalResponse = 0;
+}
+
+bool settle_temp_dir(Session& s) {
+    std::string temp;
+    if (!AutoPath(s, 3, 17, &temp)) return false;
+    temp = std::string(trim_right(temp));
+    if (temp.empty() || !fs::is_dir(temp)) {
+        temp = fs::join(s.mem.Net, "TEMP");
+        if (!AutoPath(s, 2, 17, &temp) || !AutoPath(s, 4)) return false;
+        ExistPath(s, 3, 0, temp, "", true);
+    }
+    s.mem.TempDir = temp;
+    return true;
+}
+
+bool settle_data_dir(Session& s) {
+    std::string top;
+    if (!AutoPath(s, 3, 18, &top)) return false;
+    top = std::string(trim_right(top));
+    if (same_path(top, s.mem.FileDir)) return true;
+    if (fs::is_dir(top)) {
+        s.mem.FileDir = top;
+        return true;
+    }
+    s.dialog.message("Path not found!",
+                     "The path to your data files cannot be found!\r\nUpdate file path on next "
+                     "screen\r\n");
+    return NewPath(s, 1) == 1;
+}
+
+bool settle_index_dir(Session& s) {
+    s.MasIdxPath = s.mem.FileDir;
+    if (!WSVars(s, 1)) return false;
+    std::string dir;
+    if (!WSVars(s, 3, 44, &dir)) return false;
+    dir = std::string(trim_right(dir));
+    if (dir.empty() || same_path(dir, s.MasIdxPath)) return true;
+    if (fs::is_dir(dir)) {
+        s.MasIdxPath = dir;
+        return true;
+    }
+    s.dialog.message("Path not found!",
+                     "The path to your word indexing files cannot be found!\r\nUpdate file path on "
+                     "next screen\r\n");
+    return NewPath(s, 2) == 1;
+}
+
+bool check_version(Session& s, bool control_existed, StartupOutcome& out) {
+    int32_t version = 0;
+    if (!Konfig(s, 3, 11, &version)) return false;
+    if (version >= 400) return true;
+    if (control_existed) {
+        s.dialog.message("Upgrading to version 4.02",
+                         "This new version needs new default values! All window positions, window "
+                         "sizes and list box column widths will be reset to default!");
+        out.upgraded = true;
+    } else if (version == 0) {
+        out.first_run = true;
+    }
+    if (!ResetWindowSettings(s)) return false;
+    int32_t v = kSettingsVersion;
+    return Konfig(s, 2, 11, &v) && Konfig(s, 4);
+}
+
+}  // namespace
+
+StartupOutcome StartUp(Session& s, const std::string& home) {
+    StartupOutcome out;
+    reset_globals(s, home);
+    std::string cfg = fs::join(s.mem.Net, "CFG");
+    if (!fs::make_dirs(cfg)) {
+        s.dialog.message(" Directory Creation Error",
+                         "The specified directory " + cfg +
+                             " could not be created.\r\nQuillstow will be halted.");
+        return out;
+    }
+    bool control_existed = fs::exists(fs::join(cfg, "IDX008.TPS"));
+    fs::make_dirs(s.mem.TempDir);
+    InstallNeoTexts(s);
+    if (!AutoPath(s, 1) || !settle_temp_dir(s) || !settle_data_dir(s) || !settle_index_dir(s))
+        return out;
+    if (!Konfig(s, 1) || !Konfig(s, 6) || !LoadWindowSettings(s)) return out;
+    SpeedVal(s, 2);
+    if (!check_version(s, control_existed, out)) return out;
+    out.ok = true;
+    return out;
+}
+
+}  // namespace qs
