@@ -70,6 +70,16 @@ struct Records {
 // The buffer of a file, nullptr for foreign files.
 void* buffer_of(Records& rec, int file);
 
+// Who owns the mail database being imported into or exported from: its own addresses (entry 0
+// the default one, lower-cased), its name and address as written, and the last name of the owner
+// once the first message of a run resolved it.
+struct OwnerIdentity {
+    std::array<std::string, 11> own;
+    std::string name;
+    std::string address;
+    std::string last_name_cache;
+};
+
 struct Stopwatch {
     int32_t start_date = 0, start_time = 0, stop_date = 0, stop_time = 0;
 };
@@ -93,6 +103,7 @@ public:
     int GlobalResponse = 0;
     Records rec;
     SettingsState settings;
+    OwnerIdentity owner;
     store::Engine engine;
 
     struct Slot {

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// The contract between the import processor and the readers of the reader formats. A reader is
+// made once per file; it reads the file in steps and hands every message it finds to the
+// processor as a temporary header with its text, carbon copies and message identifiers, or tells
+// why a message is not handed over. The processor counts and logs both.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "import/import_settings.h"
+#include "storage/session.h"
+
+namespace qs {
+
+// What a reader learns about a database it names.
+struct DatabaseRef {
+    uint32_t id = 0;
+    bool import = true;  // false: the database takes no imported messages (skip them)
+    uint8_t type = 0;    // 1 forum, 2 mail, 3 newsgroup
+    uint32_t section_id = 0;       // newsgroups: the identifier of the group named
+    std::string section_name;      // and its name
+};
+
+// Why a message was not handed over.
+enum class SkipReason { Duplicate, KindNotSelected, NotImported, Damaged, NotOfFormat };
+const char* skip_reason_text(SkipReason r);
+
+class ParseContext {
+public:
+    virtual ~ParseContext() = default;
+    virtual Session& session() = 0;
+    virtual const ImportSettings& settings() const = 0;
+    // A new identifier from the run's counter.
+    virtual uint32_t next_id() = 0;
+    // The database of that name, created for the run when unknown (forum, or newsgroup).
+    virtual DatabaseRef lookup_database(const std::string& name, bool newsgroup) = 0;
+    // True when the forum message was imported before.
+    virtual bool imported_before(uint32_t database, uint32_t number) = 0;
+    // Hands over one message: the temporary header (its text in MSGTEXT), its carbon copies, and
+    // for newsgroup messages the message identifiers of the message and of its parent.
+    virtual bool add_message(NHR& header, const std::vector<CCT>& copies = {},
+                             const std::string& message_id = {},
+                             const std::string& parent_id = {}) = 0;
+    // A message found but not handed over; `what` names it in the log (subject, position).
+    virtual void skip_message(SkipReason reason, const std::string& what) = 0;
+};
+
+class Parser {
+public:
+    virtual ~Parser() = default;
+    // Starts reading a file; false when it is not a file of the format (the reader has said so
+    // through the session's dialogs, and the file is skipped).
+    virtual bool open(ParseContext& ctx, const std::string& path) = 0;
+    // Reads up to `budget` messages; true when the file is done.
+    virtual bool step(ParseContext& ctx, int budget) = 0;
+};
+
+// The reader of a format by its catalogue name; nullptr when the format has no reader yet.
+std::unique_ptr<Parser> make_parser(const std::string& format);
+
+}  // namespace qs
