@@ -150,8 +150,10 @@ bool ImportProcessor::Impl::store_batch() {
                 fail("The message " + what + " could not be stored.");
                 return false;
         }
-        if (since_commit > kCommitAfter && !commit_batch())
-            return fail("The last batch could not be committed."), false;
+        if (since_commit > kCommitAfter) {
+            if (!commit_batch()) return fail("The last batch could not be committed."), false;
+            if (!begin_batch()) return fail("Transaction Frame Error!"), false;
+        }
     }
     if (!space_ok(s.mem.FileDir,
                   "This may be too little to allow import. Running out of diskspace may corrupt "
