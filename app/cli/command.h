@@ -42,6 +42,18 @@ int cmd_db_update_mail(Context&, const std::vector<std::string>&);
 int cmd_db_remove(Context&, const std::vector<std::string>&);
 int cmd_config_get(Context&, const std::vector<std::string>&);
 int cmd_config_set(Context&, const std::vector<std::string>&);
+int cmd_formats(Context&, const std::vector<std::string>&);
+int cmd_batch_add(Context&, const std::vector<std::string>&);
+int cmd_batch_list(Context&, const std::vector<std::string>&);
+int cmd_batch_show(Context&, const std::vector<std::string>&);
+int cmd_batch_delete(Context&, const std::vector<std::string>&);
+int cmd_batch_run(Context&, const std::vector<std::string>&);
+int cmd_import(Context&, const std::vector<std::string>&);
+int cmd_messages(Context&, const std::vector<std::string>&);
+int cmd_show(Context&, const std::vector<std::string>&);
+int cmd_persons(Context&, const std::vector<std::string>&);
+int cmd_threads(Context&, const std::vector<std::string>&);
+int cmd_sections(Context&, const std::vector<std::string>&);
 
 // Paths set before start-up runs, so that a lost directory can be mended from the command line.
 int set_path(const std::string& home, const std::string& which, const std::string& dir,

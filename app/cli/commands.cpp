@@ -36,6 +36,61 @@ const std::vector<Command>& commands() {
          "Set the top directory of the database files, of the word index files or the "
          "temporary directory.",
          "\nWorks also when start-up stops because a saved directory is gone.\n", nullptr},
+        {"formats", "formats", "List the reader formats an import can read.",
+         "\nWith --json, each format is an object with NUMBER, NAME, FAMILY and MASK\n"
+         "(the default mask; empty for Outlook Mail, which reads Outlook folders).\n",
+         cmd_formats},
+        {"batch add",
+         "batch add DESCRIPTION --format NAME [options]",
+         "Save an import definition.",
+         "\nOne of --tree, --dir and --file says what the import reads.\n\n"
+         "  --format NAME     the reader format, by name or number (see quillstow formats)\n"
+         "  --tree DIR        read DIR and every directory below it\n"
+         "  --dir DIR         read DIR only\n"
+         "  --file FILE       read FILE (repeatable)\n"
+         "  --mask MASKS      masks for --tree and --dir, as \"*.MSG;*.OLD\"\n"
+         "                    (default: the format's default mask)\n"
+         "  --database NAME   the database chosen for forum messages\n"
+         "  --mailbox NAME    the mail database that receives mail\n"
+         "  --no-mail, --no-forum, --no-news   leave that kind of message out\n"
+         "  --reimport        allow messages to be imported again\n",
+         cmd_batch_add},
+        {"batch list", "batch list", "List the saved import definitions.",
+         "\nWith --json, each definition is an object with its fields by name and FILES,\n"
+         "its file list: the masks of a tree or directory import, else the files.\n",
+         cmd_batch_list},
+        {"batch show", "batch show ID", "Show one import definition with its file list.", "",
+         cmd_batch_show},
+        {"batch delete", "batch delete ID",
+         "Delete an import definition with its file list and its steps in tasks.", "",
+         cmd_batch_delete},
+        {"batch run", "batch run ID", "Run a saved import definition.", "", cmd_batch_run},
+        {"import",
+         "import --format NAME [--db NAME] [--tree DIR | --dir DIR] [FILE...] [options]",
+         "Import messages from a reader's files.",
+         "\n  --format NAME      the reader format (see quillstow formats)\n"
+         "  --db NAME          the mail database that receives mail\n"
+         "  --forum NAME       the forum the messages belong to, for forum formats\n"
+         "  --tree DIR         every matching file of DIR and the directories below it\n"
+         "  --dir DIR          every matching file of DIR\n"
+         "  --mask MASKS       masks such as \"*.MBX;*.TXT\" (default: the format's)\n"
+         "  --mail, --forum-msgs, --news   import only these kinds (default: all)\n"
+         "  --reimport         store again what was imported before\n"
+         "  --topic NAME       give every imported mail this topic\n"
+         "  --save-as TEXT     also save these choices as an import definition\n"
+         "\nEnds with the count of messages found, stored, duplicate and skipped; every message\n"
+         "not stored is listed with its reason in Log.txt in the archive home.\n",
+         cmd_import},
+        {"messages", "messages DB [--by KEY] [--limit N]", "List the messages of a database.",
+         "\nKEY for forum and newsgroup databases: number, thread, section, sender, receiver,\n"
+         "date; for mail databases: date, subject, partner, sender, receiver.\n",
+         cmd_messages},
+        {"show", "show DB NUMBER", "Show one message or mail with its text.", "", cmd_show},
+        {"persons", "persons DB [--limit N]", "List the persons of a database.", "", cmd_persons},
+        {"threads", "threads DB [--limit N]", "List the threads of a forum or newsgroup database.",
+         "", cmd_threads},
+        {"sections", "sections DB", "List the sections of a forum or newsgroup database.", "",
+         cmd_sections},
     };
     return table;
 }

@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: MIT
+// quillstow messages | show | persons | threads | sections: what a database holds.
+#include <iomanip>
+#include <iostream>
+#include <map>
+
+#include "app/cli/command.h"
+#include "app/cli/json.h"
+#include "storage/database_list.h"
+#include "storage/file_access.h"
+
+namespace qs::cli {
+
+namespace {
+
+struct Order {
+    const char* word;
+    int key;
+};
+
+// The orders a listing offers, by database type.
+const std::vector<Order> kMessageOrders = {{"number", keys::MsgIdKey}, {"thread", keys::Threadkey},
+                                           {"section", keys::SECkey},  {"sender", keys::MsgFromKey},
+                                           {"receiver", keys::MsgToKey}, {"date", keys::MsgDateKey}};
+const std::vector<Order> kMailOrders = {{"date", keys::MaiDateKey},    {"subject", keys::SubjectKey},
+                                        {"partner", keys::PairKey},    {"sender", keys::MaiFromKey},
+                                        {"receiver", keys::MaiToKey}};
+
+int key_of(const std::vector<Order>& orders, const std::string& word) {
+    if (word.empty()) return orders.front().key;
+    std::string known;
+    for (const auto& o : orders) {
+        if (word == o.word) return o.key;
+        known += std::string(known.empty() ? "" : ", ") + o.word;
+    }
+    throw UsageError("no order \"" + word + "\" here; say " + known);
+}
+
+size_t limit_of(const Args& a) {
+    if (!a.has("--limit")) return SIZE_MAX;
+    try {
+        return std::stoul(a.value("--limit"));
+    } catch (const std::exception&) {
+        throw UsageError("--limit takes a number");
+    }
+}
+
+// Makes the named database current; 0 when there is none (said why).
+uint32_t open_database(Context& c, const std::string& name) {
+    uint32_t id = database_named(c, name);
+    if (id && !MakeCurrent(c.s, id)) {
+        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
+        return 0;
+    }
+    return id;
+}
+
+struct PersonInfo {
+    std::string name, address;
+};
+
+PersonInfo person(Context& c, uint32_t id) {
+    c.s.rec.Person = Person{};
+    c.s.rec.Person.PERSONID = id;
+    if (!id || !Get(c.s, kPerson, keys::PersonKey)) return {};
+    const Person& p = c.s.rec.Person;
+    std::string name = p.FIRSTNAME.str();
+    name += (name.empty() ? "" : " ") + p.LASTNAME.str();
+    return {name, p.ADDRESS.str()};
+}
+
+std::string heading_of(Context& c, uint32_t thread) {
+    c.s.rec.Threads = Threads{};
+    c.s.rec.Threads.THREADNUMBER = thread;
+    return Get(c.s, kThreads, 0) ? std::string(trim_right(c.s.rec.Threads.heading())) : "";
+}
+
+template <class R>
+void print_json_list(Context& c, int file, int key, size_t limit,
+                     void (*extra)(Context&, const R&, JsonObject&) = nullptr) {
+    c.out << "[";
+    Set(c.s, file, key);
+    size_t n = 0;
+    while (n < limit && Next(c.s, file)) {
+        R rec = buffer<R>(c.s, file);
+        JsonObject o;
+        add_fields(o, rec);
+        if (extra) extra(c, rec, o);
+        c.out << (n++ ? "," : "") << o.str();
+    }
+    c.out << "]\n";
+}
+
+void list_messages(Context& c, int key, size_t limit) {
+    OP_CLOSE(c.s, kOpOpen, {kMsgNmbr, kThreads});
+    if (c.json) {
+        print_json_list<MsgNmbr>(c, kMsgNmbr, key, limit);
+    } else {
+        Set(c.s, kMsgNmbr, key);
+        for (size_t n = 0; n < limit && Next(c.s, kMsgNmbr); ++n) {
+            MsgNmbr m = c.s.rec.MsgNmbr;
+            c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11)
+                  << iso_date(m.DATE) << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
+                  << to_utf8(heading_of(c, m.THREADNUMBER)) << "\n";
+        }
+    }
+    OP_CLOSE(c.s, kOpClose, {kMsgNmbr, kThreads});
+}
+
+void list_mails(Context& c, int key, size_t limit) {
+    OP_CLOSE(c.s, kOpOpen, {kMail});
+    if (c.json) {
+        print_json_list<Mail>(c, kMail, key, limit);
+    } else {
+        Set(c.s, kMail, key);
+        for (size_t n = 0; n < limit && Next(c.s, kMail); ++n) {
+            const Mail& m = c.s.rec.Mail;
+            c.out << std::left << std::setw(10) << m.MAILID << std::setw(11) << iso_date(m.DATE)
+                  << std::setw(6) << hms_time(m.TIME).substr(0, 5) << std::setw(12)
+                  << to_utf8(m.FROMALPHA.trimmed()) << to_utf8(m.SUBJECT.trimmed()) << "\n";
+        }
+    }
+    OP_CLOSE(c.s, kOpClose, {kMail});
+}
+
+void add_person(JsonObject& o, const char* role, const PersonInfo& p) {
+    o.text(std::string(role) + "NAME", p.name);
+    o.text(std::string(role) + "ADDRESS", p.address);
+}
+
+}  // namespace
+
+int cmd_messages(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {"--by", "--limit"}, {});
+    a.at_most(1);
+    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    size_t limit = limit_of(a);
+    if (c.s.mem.ForumType == kMailDb)
+        list_mails(c, key_of(kMailOrders, a.value("--by")), limit);
+    else
+        list_messages(c, key_of(kMessageOrders, a.value("--by")), limit);
+    return kExitOk;
+}
+
+int cmd_show(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {}, {});
+    a.at_most(2);
+    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    uint32_t number = 0;
+    try {
+        number = static_cast<uint32_t>(std::stoul(a.need(1, "NUMBER")));
+    } catch (const std::exception&) {
+        throw UsageError("NUMBER must be a number");
+    }
+    bool mail = c.s.mem.ForumType == kMailDb;
+    int header = mail ? kMail : kMsgNmbr;
+    OP_CLOSE(c.s, kOpOpen, {header, kMsgText, kPerson, kThreads, kCCR});
+    bool found;
+    if (mail) {
+        c.s.rec.Mail = Mail{};
+        c.s.rec.Mail.MAILID = number;
+    } else {
+        c.s.rec.MsgNmbr = MsgNmbr{};
+        c.s.rec.MsgNmbr.MSGNUMBER = number;
+    }
+    found = Get(c.s, header, 0);
+    int status = kExitOk;
+    if (!found) {
+        std::cerr << "quillstow: no message " << number << " in \"" << a.need(0, "DB") << "\"\n";
+        status = kExitFailed;
+    } else {
+        JsonObject o;
+        Mail m = c.s.rec.Mail;
+        MsgNmbr h = c.s.rec.MsgNmbr;
+        uint32_t from = mail ? m.FROMID : h.FROMID, to = mail ? m.TOID : h.TOID;
+        if (mail) add_fields(o, m); else add_fields(o, h);
+        PersonInfo pf = person(c, from), pt = person(c, to), pp;
+        add_person(o, "FROM", pf);
+        add_person(o, "TO", pt);
+        if (mail) {
+            pp = person(c, m.PAIRID);
+            add_person(o, "PAIR", pp);
+        } else {
+            o.text("SUBJECT", heading_of(c, h.THREADNUMBER));
+        }
+        std::vector<std::string> copies;
+        if (mail) {
+            c.s.rec.CCR = CCR{};
+            c.s.rec.CCR.MAILID = number;
+            SetFrom(c.s, kCCR, 0, 1);
+            while (Next(c.s, kCCR) && c.s.rec.CCR.MAILID == number)
+                copies.push_back(c.s.rec.CCR.R_NAME.str() + " <" + c.s.rec.CCR.R_CISADRESS.str() + ">");
+        }
+        c.s.rec.MsgText = MsgText{};
+        c.s.rec.MsgText.MSGNUMBER = number;
+        std::string text = Get(c.s, kMsgText, 0) ? c.s.rec.MsgText.MSGTEXT.text : "";
+        if (c.json) {
+            std::string arr = "[";
+            for (size_t i = 0; i < copies.size(); ++i)
+                arr += (i ? "," : "") + json_string(to_utf8(copies[i]));
+            o.raw("CCR", arr + "]");
+            o.text("TEXT", text);
+            c.out << o.str() << "\n";
+        } else {
+            std::string subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
+            c.out << "Number:  " << number << "\nDate:    " << iso_date(mail ? m.DATE : h.DATE)
+                  << (mail ? " " + hms_time(m.TIME) : "") << "\nFrom:    " << to_utf8(pf.name)
+                  << " <" << to_utf8(pf.address) << ">\nTo:      " << to_utf8(pt.name) << " <"
+                  << to_utf8(pt.address) << ">\n";
+            for (const auto& cc : copies) c.out << "Cc:      " << to_utf8(cc) << "\n";
+            c.out << "Subject: " << to_utf8(subject) << "\n\n";
+            std::string t = to_utf8(text);
+            for (char ch : t)
+                if (ch != '\r') c.out << ch;
+            c.out << "\n";
+        }
+    }
+    OP_CLOSE(c.s, kOpClose, {header, kMsgText, kPerson, kThreads, kCCR});
+    return status;
+}
+
+int cmd_persons(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {"--limit"}, {});
+    a.at_most(1);
+    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    OP_CLOSE(c.s, kOpOpen, {kPerson});
+    if (c.json) {
+        print_json_list<Person>(c, kPerson, keys::NameKey, limit_of(a));
+    } else {
+        Set(c.s, kPerson, keys::NameKey);
+        for (size_t n = 0, limit = limit_of(a); n < limit && Next(c.s, kPerson); ++n) {
+            const Person& p = c.s.rec.Person;
+            c.out << std::left << std::setw(8) << p.PERSONID << std::setw(6) << p.FROMCOUNT
+                  << std::setw(6) << p.TOCOUNT
+                  << to_utf8(p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") + p.LASTNAME.str())
+                  << " <" << to_utf8(p.ADDRESS.trimmed()) << ">\n";
+        }
+    }
+    OP_CLOSE(c.s, kOpClose, {kPerson});
+    return kExitOk;
+}
+
+int cmd_threads(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {"--limit"}, {});
+    a.at_most(1);
+    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (c.s.mem.ForumType == kMailDb) {
+        std::cerr << "quillstow: a mail database has no threads\n";
+        return kExitFailed;
+    }
+    OP_CLOSE(c.s, kOpOpen, {kThreads});
+    auto extra = [](Context&, const Threads& t, JsonObject& o) {
+        o.text("HEADING", trim_right(t.heading()));
+    };
+    if (c.json) {
+        print_json_list<Threads>(c, kThreads, 2, limit_of(a), +extra);
+    } else {
+        Set(c.s, kThreads, 2);  // THR:AlphaKey
+        for (size_t n = 0, limit = limit_of(a); n < limit && Next(c.s, kThreads); ++n)
+            c.out << std::left << std::setw(10) << c.s.rec.Threads.THREADNUMBER << std::setw(6)
+                  << c.s.rec.Threads.MSGCOUNT << to_utf8(trim_right(c.s.rec.Threads.heading()))
+                  << "\n";
+    }
+    OP_CLOSE(c.s, kOpClose, {kThreads});
+    return kExitOk;
+}
+
+int cmd_sections(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {}, {});
+    a.at_most(1);
+    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (c.s.mem.ForumType == kMailDb) {
+        std::cerr << "quillstow: a mail database has no sections\n";
+        return kExitFailed;
+    }
+    OP_CLOSE(c.s, kOpOpen, {kSections});
+    if (c.json) {
+        print_json_list<Sections>(c, kSections, 1, SIZE_MAX);
+    } else {
+        Set(c.s, kSections, 1);  // SEC:SectionKey
+        while (Next(c.s, kSections))
+            c.out << std::left << std::setw(6) << c.s.rec.Sections.SECTIONNUMBER << std::setw(10)
+                  << c.s.rec.Sections.SECSYSID << std::setw(6) << c.s.rec.Sections.MSGCOUNT
+                  << to_utf8(c.s.rec.Sections.DESCRIPTION.trimmed()) << "\n";
+    }
+    OP_CLOSE(c.s, kOpClose, {kSections});
+    return kExitOk;
+}
+
+}  // namespace qs::cli

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// quillstow formats: the reader formats an import can read, with their default masks.
+#include <iomanip>
+#include <sstream>
+
+#include "app/cli/command.h"
+#include "app/cli/json.h"
+#include "import/catalogue.h"
+
+namespace qs::cli {
+
+int cmd_formats(Context& c, const std::vector<std::string>& words) {
+    Args a(words, {}, {});
+    a.at_most(0);
+    const auto offered = offered_formats();
+    if (c.json) {
+        c.out << "[";
+        for (size_t i = 0; i < offered.size(); ++i) {
+            const Format& f = *offered[i];
+            JsonObject o;
+            o.number("NUMBER", f.number);
+            o.text("NAME", f.name);
+            o.text("FAMILY", family_name(f.family));
+            o.text("MASK", f.mask);
+            c.out << (i ? "," : "") << o.str();
+        }
+        c.out << "]\n";
+        return kExitOk;
+    }
+    c.out << std::left << std::setw(4) << "NO" << std::setw(24) << "NAME" << std::setw(12)
+          << "FAMILY" << "MASK\n";
+    for (const Format* f : offered) {
+        std::ostringstream line;
+        line << std::left << std::setw(4) << f->number << std::setw(24) << f->name
+             << std::setw(12) << family_name(f->family) << f->mask;
+        c.out << trim_right(line.str()) << "\n";  // "Outlook Mail" has no mask
+    }
+    return kExitOk;
+}
+
+}  // namespace qs::cli
