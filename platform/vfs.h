@@ -35,7 +35,8 @@ Key derive_key(std::string_view password);
 // encrypted when `key` is given. Characters that URIs reserve are escaped.
 std::string make_uri(const std::string& path, const Key* key = nullptr);
 
-// A base VFS for tests that wraps the system VFS and fails writes on demand.
+// A base VFS for tests that wraps the system VFS and fails writes on demand. It must outlive
+// the files opened through it; call set_base(nullptr) before destroying it.
 class FaultVfs {
 public:
     FaultVfs();

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// Private to platform/vfs*: the forwarding machinery the "qs" VFS and the fault VFS share, and
+// the positional AES-256-CTR keystream the "qs" VFS encrypts with. Nothing outside uses it.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/vfs.h"
+
+struct evp_cipher_ctx_st;
+
+namespace qs::vfs::detail {
+
+// What a wrapping VFS keeps in its pAppData. The base may change while the VFS is registered;
+// open files keep the base they were opened with, because their real handles belong to it.
+struct Shim {
+    std::atomic<sqlite3_vfs*> base;
+};
+
+// The head of every wrapped file: what SQLite sees, then the base VFS's handle it forwards to.
+// The real handle lives on the heap so that the base's file size need not be known up front.
+struct ShimFile {
+    sqlite3_file io;
+    sqlite3_file* real;
+};
+
+// One io-method table per base version (1..3), so a wrapper never claims a method its base
+// lacks. The forwarding tables call the same method of ShimFile::real; xClose frees it.
+using MethodTables = std::array<sqlite3_io_methods, 3>;
+MethodTables forwarding_methods();
+
+// The VFS SQLite picked when none is named, resolved once.
+sqlite3_vfs* system_vfs();
+
+// A VFS that forwards every call to shim->base, except that files are `file_bytes` bytes and
+// opened by `open`.
+sqlite3_vfs forwarding_vfs(Shim* shim, const char* name, int file_bytes,
+                           int (*open)(sqlite3_vfs*, sqlite3_filename, sqlite3_file*, int, int*));
+
+// Opens `file->real` through `base` and points file->io at the matching table of `tables`.
+// When the base leaves no handle behind, file->io.pMethods stays null and nothing is held.
+int open_real(sqlite3_vfs* base, sqlite3_filename name, ShimFile* file, int flags,
+              int* out_flags, const MethodTables& tables);
+int close_real(sqlite3_file* file);
+
+// The keystream of one file: AES-256-CTR whose counter block for file offset o is o / 16, so
+// any byte range can be enciphered on its own. One instance serves one file handle, which
+// SQLite never uses from two threads at once.
+class Cipher {
+public:
+    // nullptr when libcrypto cannot set up the context. With `first_byte_mask`, the byte at
+    // offset 0 is XORed with that constant instead of the keystream.
+    static std::unique_ptr<Cipher> create(const Key& key, uint64_t nonce,
+                                          std::optional<uint8_t> first_byte_mask = {});
+    ~Cipher();
+    Cipher(const Cipher&) = delete;
+    Cipher& operator=(const Cipher&) = delete;
+
+    // XORs `n` bytes with the keystream at `offset`; `in` may equal `out`. False on a
+    // libcrypto failure.
+    bool apply(const void* in, void* out, int n, int64_t offset);
+    // A buffer of at least `n` bytes owned by this file; nullptr when out of memory.
+    uint8_t* scratch(int n);
+
+private:
+    Cipher(evp_cipher_ctx_st* ctx, uint64_t nonce, std::optional<uint8_t> mask)
+        : ctx_(ctx), nonce_(nonce), first_byte_mask_(mask) {}
+
+    evp_cipher_ctx_st* ctx_;
+    uint64_t nonce_;
+    std::optional<uint8_t> first_byte_mask_;
+    std::vector<uint8_t> scratch_;
+};
+
+// A fresh random key, for files that no other handle will ever read.
+bool random_key(Key* key);
+
+}  // namespace qs::vfs::detail
