@@ -78,9 +78,8 @@ int cmd_import(Context& c, const std::vector<std::string>& words) {
         }
     }
     if (a.has("--save-as")) {
-        uint32_t id = AddImportDefinition(c.s, definition_from(st, from_utf8(a.value("--save-as"))),
-                                          st.selection == kSelectedFiles ? st.files
-                                                                         : split_masks(st.masks));
+        uint32_t id = AddImportDefinition(
+            c.s, definition_from(st, from_utf8(a.value("--save-as"))), saved_file_list(st));
         if (!id) return kExitFailed;
         if (!c.json) c.out << "saved as import definition " << id << "\n";
     }
