@@ -13,7 +13,11 @@ namespace qs {
 
 // General, display and export settings. Operations: 1 load record 1, 2 set and 3 get a record 1
 // item, 4 save record 1; 6 load record 9, 7 set, 8 get, 9 save; 23 load record 11, 24 set,
-// 25 get, 26 save. Numeric items travel in `value`, text items in `text`. Returns 1 on success.
+// 25 get, 26 save. Numeric items travel in `value`, text items in `text`; a font item (33 to 36)
+// travels as its name in `text` and its size in `value`. Loading applies the defaults to zero
+// items and writes the record back only when that changed it; loading record 1 also raises the
+// identifier counter to 250000. Returns 1 on success, 0 after the settings failure message.
+// Operations 2 and 3 halt on an item they do not know; 7, 8, 24 and 25 ignore it.
 uint8_t Konfig(Session& s, int operation, int item = 0, int32_t* value = nullptr,
                std::string* text = nullptr);
 
@@ -34,6 +38,10 @@ int32_t SpeedVal(Session& s, int operation, int item = 0);
 // records), or reset them all to their defaults.
 uint8_t LoadWindowSettings(Session& s);
 uint8_t ResetWindowSettings(Session& s);
+
+// Key code of the numeric-pad 0; the pad's digits are kKeyPad0 to kKeyPad0 + 9. Digits, letters
+// (upper-case) and the space bar are their ASCII codes.
+inline constexpr int kKeyPad0 = 0x60;
 
 // Type-ahead locator of lists: `key` is the key code pressed (a main-keyboard digit or letter, a
 // numeric-pad digit, or the space bar), `now` the time in hundredths. Returns 1 when the key

@@ -42,11 +42,10 @@ std::string title_of(Session& s, int file) {
 void report_failure(Session& s, int file, int operation, int mode, const Status& st) {
     if (mode != kReport && mode != kRollback) return;
     std::string text = std::string(failure_head(operation)) + "\r\n" + reason(st);
+    if (operation == kUpdate || operation == kDelete) handle(s, file).release();
     if (mode == kRollback) {
         s.engine.rollback();
         text += "\r\nThe last transaction is rolled back.";
-    } else if (operation == kUpdate || operation == kDelete) {
-        handle(s, file).release();
     }
     if (!s.quiet()) s.dialog.message(title_of(s, file), text);
 }
@@ -55,11 +54,10 @@ void report_failure(Session& s, int file, int operation, int mode, const Status&
 
 store::File& handle(Session& s, int file) {
     const FileInfo* f = file_info(file);
-    auto& slot = s.slots.at(static_cast<size_t>(file));
-    if (!f || !slot.file)
+    if (!f || !s.slots[static_cast<size_t>(file)].file)
         halt(s.dialog, "Program Failure!",
              "File no " + std::to_string(file) + " is not open!\r\nQuillstow will terminate!");
-    return *slot.file;
+    return *s.slots[static_cast<size_t>(file)].file;
 }
 
 bool UppDat(Session& s, int file, int operation, int mode) {

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: MIT
+// General (record 1), directory (4), display (9) and export (11) settings, and the window
+// records (2, 3, 5 to 8) kept for the desktop program.
+//
+// Layout of the 200-byte CTLGROUP of each record; longs are 4 bytes little-endian, texts are
+// blank-padded, a font is its name (20) followed by its size (long). Unlisted bytes stay zero.
+//
+//   record 1   0 item 2     4 item 3     8 item 4    12 item 6    16 item 9    20 item 10
+//             24 item 11   28 item 12   32 item 13   36 item 16   40 item 19   44-143 item 14
+//   record 4   0-99 item 17 (temporary directory)   100-199 item 18 (database root)
+//   record 9   0 item 22    4 item 23    8 item 24   12 item 25   16-32 items 26 to 30
+//             36 item 32   40 item 33 (font)  64 item 34 (font)  88 item 35 (font)
+//            112 item 36 (font)  136 item 37  140 item 38  144 item 39  148 item 40
+//            152 item 42  156 item 46  160 item 47  164 item 48  168 item 57  172 item 58
+//            176 item 59  180 item 60
+//   record 11  0 item 61    4 item 62    8 item 63
+#include <span>
+#include <string_view>
+
+#include "platform/fs.h"
+#include "storage/config.h"
+#include "storage/config_record.h"
+#include "storage/neo.h"
+
+namespace qs {
+
+namespace {
+
+using cfg::Group;
+
+enum class Kind : uint8_t { Long, Text, Font };
+
+struct Item {
+    int number;
+    uint8_t offset;
+    Kind kind = Kind::Long;
+    int32_t value = 0;           // default of a long, or of a font's size
+    std::string_view text = {};  // default of a text, or of a font's name
+    uint8_t width = 0;           // of a text or a font's name
+};
+
+constexpr Item kGeneral[] = {
+    {2, 0, Kind::Long, 1},   {3, 4, Kind::Long, 15},  {4, 8, Kind::Long, 1},
+    {6, 12},                 {9, 16, Kind::Long, 1},  {10, 20, Kind::Long, 17},
+    {11, 24},                {12, 28, Kind::Long, 17}, {13, 32, Kind::Long, 7},
+    {16, 36, Kind::Long, 2}, {19, 40},                {14, 44, Kind::Text, 0, "", 100},
+};
+
+constexpr Item kPaths[] = {
+    {17, 0, Kind::Text, 0, "", 100},
+    {18, 100, Kind::Text, 0, "", 100},
+};
+
+constexpr Item kDisplay[] = {
+    {22, 0, Kind::Long, 255},  {23, 4, Kind::Long, 12632256}, {24, 8, Kind::Long, 8388608},
+    {25, 12, Kind::Long, 255}, {26, 16, Kind::Long, 4},       {27, 20, Kind::Long, 4},
+    {28, 24, Kind::Long, 4},   {29, 28, Kind::Long, 4},       {30, 32, Kind::Long, 4},
+    {32, 36},
+    {33, 40, Kind::Font, 8, "Arial", 20},  {34, 64, Kind::Font, 8, "Arial", 20},
+    {35, 88, Kind::Font, 8, "Arial", 20},  {36, 112, Kind::Font, 8, "Arial", 20},
+    {37, 136}, {38, 140, Kind::Long, 1}, {39, 144, Kind::Long, 1}, {40, 148}, {42, 152},
+    {46, 156}, {47, 160}, {48, 164}, {57, 168}, {58, 172, Kind::Long, 78},
+    {59, 176, Kind::Long, 1}, {60, 180},
+};
+
+constexpr Item kExport[] = {
+    {61, 0, Kind::Long, 1}, {62, 4, Kind::Long, 1}, {63, 8, Kind::Long, 3},
+};
+
+struct SettingsRecord {
+    uint8_t id;
+    std::span<const Item> items;
+    Control SettingsState::*slot;
+    bool SettingsState::*loaded;
+};
+
+constexpr SettingsRecord kGeneralRec{1, kGeneral, &SettingsState::general,
+                                 &SettingsState::general_loaded};
+constexpr SettingsRecord kPathsRec{4, kPaths, &SettingsState::paths, &SettingsState::paths_loaded};
+constexpr SettingsRecord kDisplayRec{9, kDisplay, &SettingsState::display,
+                                 &SettingsState::display_loaded};
+constexpr SettingsRecord kExportRec{11, kExport, &SettingsState::export_,
+                                &SettingsState::export_loaded};
+
+enum class Act : uint8_t { Load, Set, Get, Save };
+
+struct Operation {
+    int number;
+    const SettingsRecord* record;
+    Act act;
+    bool halt_unknown = false;  // an unknown item is a programming error, not a stale caller
+};
+
+constexpr Operation kOperations[] = {
+    {1, &kGeneralRec, Act::Load},  {2, &kGeneralRec, Act::Set, true},
+    {3, &kGeneralRec, Act::Get, true}, {4, &kGeneralRec, Act::Save},
+    {6, &kDisplayRec, Act::Load},  {7, &kDisplayRec, Act::Set}, {8, &kDisplayRec, Act::Get},
+    {9, &kDisplayRec, Act::Save},  {23, &kExportRec, Act::Load}, {24, &kExportRec, Act::Set},
+    {25, &kExportRec, Act::Get},   {26, &kExportRec, Act::Save},
+};
+
+constexpr uint8_t kWindowIds[] = {2, 3, 5, 6, 7, 8};
+
+size_t long_at(const Item& it) { return it.kind == Kind::Font ? it.offset + it.width : it.offset; }
+
+const Item* find_item(std::span<const Item> items, int number) {
+    for (const Item& it : items)
+        if (it.number == number) return &it;
+    return nullptr;
+}
+
+bool apply_defaults(std::span<const Item> items, Group& g) {
+    const Group before = g;
+    for (const Item& it : items) {
+        if (it.kind != Kind::Long && cfg::text_blank(g, it.offset, it.width))
+            cfg::put_text(g, it.offset, it.width, it.text);
+        if (it.kind != Kind::Text && cfg::get_long(g, long_at(it)) == 0)
+            cfg::put_long(g, long_at(it), it.value);
+    }
+    return !(g == before);
+}
+
+uint8_t failed(Session& s) { return cfg::settings_failed(s, kNeoSettingsTitle, kNeoSettingsText); }
+
+uint8_t load(Session& s, const SettingsRecord& r, std::span<const Item> defaults) {
+    Control c;
+    auto fix = [&](Control& rec) { return apply_defaults(defaults, rec.CTLGROUP); };
+    if (!cfg::load_record(s, r.id, c, fix)) return failed(s);
+    s.settings.*r.slot = c;
+    s.settings.*r.loaded = true;
+    return 1;
+}
+
+uint8_t save(Session& s, const SettingsRecord& r) {
+    return cfg::save_record(s, r.id, (s.settings.*r.slot).CTLGROUP) ? 1 : failed(s);
+}
+
+void set_item(Group& g, const Item& it, const int32_t* value, const std::string* text) {
+    if (it.kind != Kind::Long && text) cfg::put_text(g, it.offset, it.width, *text);
+    if (it.kind != Kind::Text && value) cfg::put_long(g, long_at(it), *value);
+}
+
+void get_item(const Group& g, const Item& it, int32_t* value, std::string* text) {
+    if (it.kind != Kind::Long && text) *text = cfg::get_text(g, it.offset, it.width);
+    if (it.kind != Kind::Text && value) *value = cfg::get_long(g, long_at(it));
+}
+
+uint8_t access(Session& s, const SettingsRecord& r, Act act, bool halt_unknown, int item,
+               int32_t* value, std::string* text) {
+    const Item* it = find_item(r.items, item);
+    if (!it) {
+        if (halt_unknown) cfg::invalid_xtype(s);
+        return 1;
+    }
+    Group& g = (s.settings.*r.slot).CTLGROUP;
+    if (act == Act::Set)
+        set_item(g, *it, value, text);
+    else
+        get_item(g, *it, value, text);
+    return 1;
+}
+
+}  // namespace
+
+uint8_t Konfig(Session& s, int operation, int item, int32_t* value, std::string* text) {
+    for (const Operation& op : kOperations) {
+        if (op.number != operation) continue;
+        switch (op.act) {
+            case Act::Load:
+                return load(s, *op.record, op.record->items);
+            case Act::Save:
+                return save(s, *op.record);
+            default:
+                return access(s, *op.record, op.act, op.halt_unknown, item, value, text);
+        }
+    }
+    return 0;
+}
+
+uint8_t AutoPath(Session& s, int operation, int item, std::string* text) {
+    switch (operation) {
+        case 1: {
+            const std::string temp = fs::join(s.mem.Net, "TEMP");
+            const Item defaults[] = {
+                {17, 0, Kind::Text, 0, temp, 100},
+                {18, 100, Kind::Text, 0, s.mem.Net, 100},
+            };
+            return load(s, kPathsRec, defaults);
+        }
+        case 2:
+            return access(s, kPathsRec, Act::Set, true, item, nullptr, text);
+        case 3:
+            return access(s, kPathsRec, Act::Get, true, item, nullptr, text);
+        case 4:
+            return save(s, kPathsRec);
+        default:
+            return 0;
+    }
+}
+
+uint8_t LoadWindowSettings(Session& s) {
+    for (size_t i = 0; i < std::size(kWindowIds); ++i) {
+        auto keep = [](Control&) { return false; };
+        if (!cfg::load_record(s, kWindowIds[i], s.settings.windows[i], keep)) return failed(s);
+    }
+    s.settings.windows_loaded = true;
+    return 1;
+}
+
+uint8_t ResetWindowSettings(Session& s) {
+    for (size_t i = 0; i < std::size(kWindowIds); ++i) {
+        Control& c = s.settings.windows[i];
+        c = Control{};
+        c.ID = kWindowIds[i];
+        if (!cfg::save_record(s, c.ID, c.CTLGROUP)) return failed(s);
+    }
+    return 1;
+}
+
+}  // namespace qs
