@@ -50,8 +50,11 @@ struct Codec {
     void (*copy)(void* dst, const void* src);
     void (*clear)(void*);
     bool (*equal)(const void*, const void*);
+    // Binding does not copy texts: the record must stay as it is until the statement is reset.
     // Binds field `field` of the record to parameter `param` (1-based).
     void (*bind_field)(sqlite3_stmt*, int param, const void* rec, int field);
+    // Binds every field to parameters first_param, first_param + 1, ... in stored order.
+    void (*bind_all)(sqlite3_stmt*, int first_param, const void* rec);
     // Reads every field from columns first_col, first_col + 1, ...
     void (*read_all)(sqlite3_stmt*, int first_col, void* rec);
 };
@@ -70,7 +73,7 @@ namespace detail {
 
 inline void bind_text(sqlite3_stmt* s, int p, std::string_view v) {
     v = trim_right(v);
-    sqlite3_bind_text(s, p, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(s, p, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
 }
 
 // One overload per field type: its declaration, binding and reading.
@@ -97,7 +100,7 @@ inline void bind(sqlite3_stmt* s, int p, int32_t v) { sqlite3_bind_int(s, p, v);
 inline void bind(sqlite3_stmt* s, int p, uint32_t v) { sqlite3_bind_int64(s, p, v); }
 inline void bind(sqlite3_stmt* s, int p, double v) { sqlite3_bind_double(s, p, v); }
 inline void bind(sqlite3_stmt* s, int p, const Memo& v) {
-    sqlite3_bind_blob(s, p, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(s, p, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
 }
 template <size_t N>
 void bind(sqlite3_stmt* s, int p, const Text<N>& v) {
@@ -105,12 +108,12 @@ void bind(sqlite3_stmt* s, int p, const Text<N>& v) {
 }
 template <size_t N>
 void bind(sqlite3_stmt* s, int p, const Bytes<N>& v) {
-    sqlite3_bind_blob(s, p, v.bytes.data(), N, SQLITE_TRANSIENT);
+    sqlite3_bind_blob(s, p, v.bytes.data(), N, SQLITE_STATIC);
 }
 template <size_t N, size_t K>
 void bind(sqlite3_stmt* s, int p, const std::array<Text<N>, K>& v) {
     static_assert(sizeof(Text<N>) == N);
-    sqlite3_bind_blob(s, p, v.data(), static_cast<int>(N * K), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(s, p, v.data(), static_cast<int>(N * K), SQLITE_STATIC);
 }
 
 inline void copy_bytes(sqlite3_stmt* s, int c, void* dst, size_t n, unsigned char fill) {
@@ -170,6 +173,11 @@ Codec make_codec() {
         const_cast<R*>(static_cast<const R*>(rec))->visit([&](const char*, auto& f) {
             if (i++ == field) detail::bind(s, param, f);
         });
+    };
+    c.bind_all = [](sqlite3_stmt* s, int first, const void* rec) {
+        int param = first;
+        const_cast<R*>(static_cast<const R*>(rec))->visit(
+            [&](const char*, auto& f) { detail::bind(s, param++, f); });
     };
     c.read_all = [](sqlite3_stmt* s, int first, void* rec) {
         int col = first;

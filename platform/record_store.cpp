@@ -2,6 +2,7 @@
 #include "platform/record_store.h"
 
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,6 +87,45 @@ bool keys_as_declared(Db& db, const TableDecl& decl) {
     return true;
 }
 
+// The page cache of each file on a connection. SQLite's default of 2 MB is far below the keys of
+// a large database, and a transaction that outgrows its cache writes pages out early and reads
+// them back. Memory is taken only as pages are used.
+constexpr int kCacheKiB = 64 * 1024;
+// Reading through a memory map saves a system call and a copy per page, which is most of the
+// cost of reading along a key in an order other than the records'. Writes still go through the
+// file layer, and the encrypting layer declines to map the files it enciphers. A mapped file
+// that fails to read stops the process instead of returning an error, so files on network
+// drives, which can vanish under a program, are read the ordinary way.
+constexpr int64_t kMapBytes = int64_t{1} << 30;
+
+bool on_network_drive(const std::string& path) {
+    constexpr int64_t kNetworkKinds[] = {
+        0x6969,      // NFS
+        0x517B,      // SMB
+        0xFF534D42,  // CIFS
+        0xFE534D42,  // SMB2
+        0x65735546,  // FUSE (sshfs and the like)
+        0x73757245,  // Coda
+        0x5346414F,  // AFS
+        0x01021997,  // 9P
+        0x47504653,  // GPFS
+        0x0BD00BD0,  // Lustre
+        0x00C36400,  // Ceph
+    };
+    struct statfs info {};
+    if (statfs(path.c_str(), &info) != 0) return true;
+    for (int64_t kind : kNetworkKinds)
+        if (static_cast<int64_t>(info.f_type) == kind) return true;
+    return false;
+}
+
+Status tune(Db& db, const std::string& schema, const std::string& path) {
+    int64_t map = on_network_drive(path) ? 0 : kMapBytes;
+    std::string sql = "PRAGMA " + schema + ".cache_size = -" + std::to_string(kCacheKiB) +
+                      "; PRAGMA " + schema + ".mmap_size = " + std::to_string(map);
+    return db.exec(sql.c_str());
+}
+
 // A full structural check reads the whole file; it runs on open only where that stays cheap.
 // Damage in larger files shows up as a corruption error of the operation that meets it.
 constexpr uint64_t kCheckOnOpenBytes = 16u << 20;
@@ -116,6 +156,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
+    if (status) status = tune(file->home_, "main", path);
     if (!status) return OpenResult::Failed;
     std::string sig;
     bool found = false;
@@ -155,35 +196,94 @@ Status Engine::create(const std::string& path, const TableDecl& decl, const Open
     return write_schema(db, decl);
 }
 
+namespace {
+
+Status query_number(Db& db, const std::string& sql, uint64_t& out) {
+    std::string text;
+    bool found = false;
+    Status st = query_text(db, sql, text, found);
+    out = found ? std::stoull(text.empty() ? "0" : text) : 0;
+    return st;
+}
+
+// Copies the records (and holds) of `path` into the fresh file `db`, reading only the record
+// table: the keys of `path` may be unreadable.
+Status copy_records(Db& db, const std::string& path, const TableDecl& decl, const vfs::Key* key) {
+    sqlite3_stmt* raw = nullptr;
+    Status st = db.prepare("ATTACH DATABASE ? AS damaged", &raw);
+    Stmt attach(raw);
+    if (!st) return st;
+    std::string uri = vfs::make_uri(path, key);
+    sqlite3_bind_text(attach.get(), 1, uri.c_str(), -1, SQLITE_TRANSIENT);
+    st = status_of(sqlite3_step(attach.get()), db.raw());
+    if (!st) return st;
+    std::string cols = column_list(decl);
+    // Positions are never handed out twice, so the counter goes on where the old file stood.
+    std::string sql = "BEGIN IMMEDIATE;"
+                      "INSERT INTO main.rec(" + cols + ") SELECT " + cols +
+                      " FROM damaged.rec NOT INDEXED;"
+                      "INSERT INTO main.qs_hold SELECT * FROM damaged.qs_hold;"
+                      "DELETE FROM main.sqlite_sequence;"
+                      "INSERT INTO main.sqlite_sequence SELECT * FROM damaged.sqlite_sequence "
+                      "WHERE name = 'rec';"
+                      "COMMIT;";
+    st = db.exec(sql.c_str());
+    if (!st) db.exec("ROLLBACK");
+    Status detached = db.exec("DETACH DATABASE damaged");
+    return st ? detached : st;
+}
+
+// Writes every page of `from` over the file `path` as one transaction of `path`, so that other
+// users of the file see an ordinary change and a crash half way leaves the old file.
+Status overwrite(Db& from, const std::string& path, const vfs::Key* key, int wait_ms) {
+    Db to;
+    Status st = to.open(path, key, false, wait_ms);
+    if (!st) return st;
+    sqlite3_backup* b = sqlite3_backup_init(to.raw(), "main", from.raw(), "main");
+    if (!b) return status_of(sqlite3_errcode(to.raw()), to.raw());
+    int rc = sqlite3_backup_step(b, -1);
+    int finish = sqlite3_backup_finish(b);
+    return status_of(rc == SQLITE_DONE ? finish : rc, to.raw());
+}
+
+}  // namespace
+
 Status Engine::rebuild_keys(const std::string& path, const TableDecl& decl,
                             const OpenOptions& opts) {
+    // Dropping a damaged key would have to walk its broken pages, so the keys are built anew in
+    // a fresh copy of the records, which then replaces the file's pages.
     forget(path);
+    std::string fresh = path + "-rebuild";
+    fs::remove_file(fresh);
+    fs::remove_file(fresh + "-journal");
+    Status st;
+    {
+        Db db;
+        st = db.open(fresh, opts.key, true, opts.wait_ms);
+        if (st) st = write_schema(db, decl);
+        if (st) st = copy_records(db, path, decl, opts.key);
+        if (st) st = overwrite(db, path, opts.key, opts.wait_ms);
+    }
+    fs::remove_file(fresh);
+    if (!st) return st;
+    Db check;
+    st = check.open(path, opts.key, false, opts.wait_ms);
+    if (st && !structure_sound(check)) return Status(Code::Corrupt, "the file is still damaged");
+    return st;
+}
+
+Status Engine::extra_bytes(const std::string& path, const OpenOptions& opts, uint64_t& out) {
+    out = 0;
     Db db;
     Status st = db.open(path, opts.key, false, opts.wait_ms);
-    if (!st) return st;
-    st = db.exec("BEGIN IMMEDIATE");
-    if (!st) return st;
-    std::vector<std::string> stale;
-    {
-        sqlite3_stmt* raw = nullptr;
-        st = db.prepare("SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'k\\_%' "
-                        "ESCAPE '\\'",
-                        &raw);
-        Stmt s(raw);
-        while (st && sqlite3_step(s.get()) == SQLITE_ROW)
-            stale.push_back(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)));
-    }
-    std::string sql;
-    for (const auto& name : stale) sql += "DROP INDEX \"" + name + "\";";
-    for (size_t k = 0; k < decl.keys.size(); ++k)
-        sql += create_index_sql(decl, static_cast<int>(k)) + ";";
-    if (st) st = db.exec(sql.c_str());
-    if (!st) {
-        db.exec("ROLLBACK");
-        return st;
-    }
-    st = db.exec("COMMIT");
-    if (st && !structure_sound(db)) return Status(Code::Corrupt, "the file is damaged beyond its keys");
+    uint64_t pages = 0, free_pages = 0, page_size = 0, trees = 0;
+    if (st) st = query_number(db, "PRAGMA page_count", pages);
+    if (st) st = query_number(db, "PRAGMA freelist_count", free_pages);
+    if (st) st = query_number(db, "PRAGMA page_size", page_size);
+    if (st) st = query_number(db, "SELECT count(*) FROM sqlite_master WHERE rootpage > 0", trees);
+    // Page 1 holds the schema; every table and key has a first page of its own.
+    uint64_t minimum = 1 + trees + free_pages;
+    if (st && pages > minimum) out = (pages - minimum) * page_size;
     return st;
 }
 
@@ -231,6 +331,8 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
         st = status_of(sqlite3_step(s.get()), g->db.raw());
         g->schema_of[paths[i]] = name;
     }
+    for (const auto& [path, schema] : g->schema_of)
+        if (st) st = tune(g->db, schema, path);
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.
     if (groups_.size() >= 8) {

@@ -116,8 +116,12 @@ public:
                     std::unique_ptr<File>& out, Status& status);
     // Creates the file with its table and keys (or gives an empty database file its schema).
     Status create(const std::string& path, const TableDecl& decl, const OpenOptions& opts);
-    // Drops and rebuilds every key of the file and checks the result.
+    // Builds every key of the file anew from its records and checks the result; fails when the
+    // records themselves cannot be read.
     Status rebuild_keys(const std::string& path, const TableDecl& decl, const OpenOptions& opts);
+    // The bytes the file takes beyond its tables and keys when empty (one page each): 0 while it
+    // holds no or almost no records. The file may have any layout.
+    Status extra_bytes(const std::string& path, const OpenOptions& opts, uint64_t& out);
     // Closes every transaction connection that holds the file, so that it can be deleted.
     void forget(const std::string& path);
 
@@ -136,7 +140,6 @@ private:
     std::set<File*> files_;  // open handles, whose statements on a group must go with it
     Group* active_ = nullptr;
     std::vector<File*> active_files_;
-    uint64_t next_token_ = 1;
 };
 
 // Identity of this process for record holds: its id and start time, so that a hold whose owner

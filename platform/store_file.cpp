@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Record operations of one open handle.
+#include <atomic>
+
 #include "platform/record_store.h"
 #include "platform/store_cursor.h"
 #include "platform/store_group.h"
@@ -7,13 +9,24 @@
 
 namespace qs::store {
 
+namespace {
+
+// A hold names its handle by this number, so it must differ between any two handles of the
+// process, whichever engine (session) they belong to.
+uint64_t next_token() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
 File::File(Engine& engine, std::string path, const TableDecl& decl, const OpenOptions& opts)
     : engine_(engine),
       path_(std::move(path)),
       decl_(&decl),
       opts_(opts),
       cursor_(std::make_unique<Cursor>(decl.codec)),
-      token_(engine.next_token_++) {
+      token_(next_token()) {
     engine_.files_.insert(this);
 }
 
@@ -39,10 +52,7 @@ Status run(sqlite3_stmt* s, sqlite3* db) {
     return status_of(rc, db);
 }
 
-void bind_all(sqlite3_stmt* s, const TableDecl& d, const void* rec) {
-    for (size_t i = 0; i < d.fields.size(); ++i)
-        d.codec.bind_field(s, static_cast<int>(i) + 1, rec, static_cast<int>(i));
-}
+void bind_all(sqlite3_stmt* s, const TableDecl& d, const void* rec) { d.codec.bind_all(s, 1, rec); }
 
 }  // namespace
 

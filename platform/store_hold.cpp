@@ -16,6 +16,9 @@ namespace qs::store {
 
 namespace {
 
+// The start time of a running process (in clock ticks since boot), -1 when there is none. A
+// process that died but was not yet reaped by its parent (a zombie) is not running: it can hold
+// nothing, and its parent may never reap it.
 int64_t start_time_of(int64_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
@@ -25,15 +28,20 @@ int64_t start_time_of(int64_t pid) {
     if (close == std::string::npos) return -1;
     std::istringstream rest(line.substr(close + 2));
     std::string field;
-    for (int i = 3; i <= 22 && rest >> field; ++i)
+    for (int i = 3; i <= 22 && rest >> field; ++i) {
+        if (i == 3 && (field == "Z" || field == "X" || field == "x")) return -1;
         if (i == 22) return std::stoll(field);
+    }
     return -1;
 }
 
 }  // namespace
 
 Owner this_process() {
-    static const Owner me{static_cast<int64_t>(getpid()), start_time_of(getpid())};
+    // Looked up again in a forked child, which must not pass for its parent.
+    thread_local Owner me{-1, -1};
+    int64_t pid = getpid();
+    if (me.pid != pid) me = {pid, start_time_of(pid)};
     return me;
 }
 

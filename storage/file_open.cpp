@@ -54,11 +54,15 @@ bool discard(Session& s, int number, const std::string& name) {
     halt(s.dialog, title, text, after);
 }
 
-bool below_discard_limit(const FileInfo& f, const std::string& name) {
+// The limits are the sizes of files that hold no or almost no records. Even an empty store file
+// takes a page per table and key, so what is measured is the size beyond that.
+bool below_discard_limit(Session& s, const FileInfo& f, const std::string& name,
+                         const store::OpenOptions& opts) {
     if (f.discard_below < 0) return true;
     if (f.discard_below == 0) return false;
-    auto size = fs::file_size(name);
-    return size && static_cast<int64_t>(*size) < f.discard_below;
+    uint64_t extra = 0;
+    return s.engine.extra_bytes(name, opts, extra) &&
+           extra < static_cast<uint64_t>(f.discard_below);
 }
 
 void make_word_index_dir(const Session& s, const FileInfo& f, const std::string& name) {
@@ -125,7 +129,7 @@ Outcome open_loop(Session& s, int number, bool probe) {
                     out.layout_mismatch = true;
                     return out;
                 }
-                if (below_discard_limit(f, name) && discard(s, number, name)) continue;
+                if (below_discard_limit(s, f, name, opts) && discard(s, number, name)) continue;
                 halt_open(s, " File Open Error - Invalid record declaration",
                           "The file " + name + " cannot be opened\r\n" +
                               "as the file definition is incorrect.\r\n" +

@@ -2,6 +2,7 @@
 // From the lines of a message body to the text that is stored: the MIME part selection, the
 // text assembly with its 64,000-character limit, HTML and enriched-text conversion, and the
 // decoding of character escapes (quoted-printable pairs, HTML references, encoded words).
+// All functions are pure over their arguments and safe on any bytes, NUL included.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,10 @@ namespace qs {
 
 enum BodyKind : uint8_t { kPlainBody = 0, kHtmlBody = 1, kEnrichedBody = 2 };
 
+// Every stored text, and every converted one, holds at most this many characters.
+inline constexpr size_t kTextLimit = 64000;
+inline constexpr size_t kBoundaryMax = 100;
+
 struct BoundaryResult {
     std::string boundary;  // at most 100 characters
     bool go_on = false;    // the search must go on in the next header line
@@ -26,16 +31,39 @@ BoundaryResult find_boundary(std::string_view line, size_t start);
 // part is HTML.
 bool select_part(LineQueue& q, size_t first, size_t last, const std::string& boundary);
 
+// True for a queue line overwritten with the removal marker.
+bool is_removed(const TQ& line);
+
 // The message text from lines [first, last): at most 64,000 characters, converted by kind.
 std::string assemble_text(const LineQueue& q, size_t first, size_t last, BodyKind kind);
 
+// Both at most 64,000 characters whatever the input length.
 std::string html_to_text(std::string_view html);
 std::string enriched_to_text(std::string_view text);
 
 // The hexadecimal pair rule: the byte of two characters, or nothing when the pair is not decoded.
 std::optional<uint8_t> hex_pair(char a, char b);
 
-// The header field with its first encoded word decoded (=?charset?Q|B?...?=).
+// The header field with its first encoded word decoded (=?charset?Q|B?...?=); at most 100
+// characters when a word was decoded, else the field unchanged.
 std::string decode_encoded_word(std::string_view field);
+
+// Internet mail carried inside a CompuServe message: the body kind and the first body line after
+// the header block that starts at `first`; a multipart body has its other parts marked removed.
+struct ForumBody {
+    BodyKind kind = kPlainBody;
+    size_t first_body = 0;
+    bool block_ended = false;  // an empty line closed the header block before `last`
+};
+ForumBody forum_body_mime(LineQueue& q, size_t first, size_t last);
+
+// True when a line (its first 15 characters) starts as an Internet mail header line that a
+// forum message text should not keep.
+bool is_embedded_mail_header(std::string_view line);
+
+// Cleans a CompuServe message text: line ends and "@b"/"@l" markers off both ends; for mail
+// (kind other than 1) an embedded mail header block is dropped and a MIME body reduced to its
+// text part.
+std::string StripChar(uint8_t kind, std::string_view text);
 
 }  // namespace qs

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "import/parser.h"
+#include "import/readers/mail_reader.h"
 
 namespace qs {
 
@@ -13,7 +14,17 @@ using Factory = std::function<std::unique_ptr<Parser>()>;
 
 // Readers join this table as they are written.
 const std::map<std::string, Factory>& readers() {
-    static const std::map<std::string, Factory> table = {};
+    static const std::map<std::string, Factory> table = {
+        {"Generic Mail Type 2", make_separator_reader},
+        {"IE Mail", make_ie_reader},
+        {"Outlook Express 4 Mail", make_ie_reader},
+        {"Netscape Mail", make_netscape_reader},
+        {"Eudora", make_eudora_reader},
+        {"Generic Mail Type 1", make_header_run_reader},
+        {"Becky Mail", make_header_run_reader},
+        {"Agent Mail", make_header_run_reader},
+        {"Pegasus", make_pegasus_reader},
+    };
     return table;
 }
 

@@ -182,6 +182,19 @@ TEST_F(Import, MailFromAnAlternativeOwnAddressIsSentFromTheDefaultOne) {
     EXPECT_EQ(out.TOID, in.FROMID);
 }
 
+TEST_F(Import, EncodedNamesAndSubjectsAreDecodedBeforeStoring) {
+    auto path = write({mail("=?ISO-8859-1?Q?Caf=E9?=", "bob@example.org", "", "09:00:00", "x",
+                            "=?ISO-8859-1?Q?Bj=F6rn?= Berg")});
+    run(settings(path));
+    auto mails = all<Mail>(mailbox, kMail);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].SUBJECT.str(), "Caf\xe9");
+    EXPECT_EQ(mails[0].FROMALPHA.str(), "Berg");
+    bool found = false;
+    for (const auto& p : all<Person>(mailbox, kPerson)) found |= p.FIRSTNAME.str() == "Bj\xf6rn";
+    EXPECT_TRUE(found);
+}
+
 TEST_F(Import, NewsgroupMessagesByMessageIdAndRedirection) {
     auto st = settings(write({news("comp.lang", "Question", "ann", "<1@x>", ""),
                               news("comp.lang", "Re: Question", "bob", "<2@x>", "<1@x>")}));

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// What each fuzz target feeds the body conversion, shared with the test that replays the corpus
+// in every build. Each returns false when an output breaks its promised bounds.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "import/readers/line_queue.h"
+#include "import/readers/mime.h"
+
+namespace qs::fuzz {
+
+// The input as a message body: lines by the first byte's quoted-printable rule, a boundary from
+// the first line that names one, part selection, then assembly by every body kind.
+inline bool body_conversion(std::string_view in) {
+    auto rule = static_cast<QpRule>(in.empty() ? 0 : static_cast<uint8_t>(in[0]) % 4);
+    LineQueue q;
+    LineCollector lines(q, rule);
+    size_t at = 0;
+    while (at < in.size()) {
+        size_t end = in.find('\n', at);
+        size_t stop = end == std::string_view::npos ? in.size() : end;
+        lines.add(in.substr(at, stop - at));
+        at = stop + 1;
+    }
+    lines.finish();
+    bool ok = true;
+    for (const TQ& e : q) {
+        ok = ok && e.LINE.size() <= kQueueLine;
+    }
+    std::string boundary;
+    for (const TQ& e : q) {
+        BoundaryResult r = find_boundary(e.LINE, 1);
+        ok = ok && r.boundary.size() <= kBoundaryMax;
+        if (!r.go_on) {
+            boundary = r.boundary;
+            break;
+        }
+    }
+    LineQueue selected = q;
+    select_part(selected, 0, selected.size() + 3, boundary);
+    for (BodyKind kind : {kPlainBody, kHtmlBody, kEnrichedBody}) {
+        ok = ok && assemble_text(selected, 0, selected.size(), kind).size() <= kTextLimit;
+    }
+    ForumBody fb = forum_body_mime(q, 0, q.size());
+    ok = ok && fb.first_body <= q.size();
+    return ok;
+}
+
+inline bool html_text(std::string_view in) {
+    bool ok = html_to_text(in).size() <= kTextLimit;
+    ok = enriched_to_text(in).size() <= kTextLimit && ok;
+    return body_conversion(in) && ok;
+}
+
+inline bool encoded_words(std::string_view in) {
+    std::string out = decode_encoded_word(in);
+    bool ok = out == in || out.size() <= 100;
+    ok = StripChar(1, in).size() <= kTextLimit && ok;
+    ok = StripChar(2, in).size() <= kTextLimit && ok;
+    is_embedded_mail_header(in);
+    if (in.size() >= 2) {
+        hex_pair(in[0], in[1]);
+    }
+    return ok;
+}
+
+}  // namespace qs::fuzz

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// Eudora mailboxes: messages behind "From ???@???" lines, and beside the mailbox its table of
+// contents (same name, extension "TOC"), which lists where the messages Eudora still shows
+// begin. Messages deleted in Eudora stay in the mailbox until it is compacted; the table of
+// contents is how they are told apart, and they are not imported.
+#include <set>
+
+#include "import/readers/mail_reader.h"
+#include "platform/fs.h"
+
+namespace qs {
+
+namespace {
+
+constexpr std::string_view kSeparator = "From ???@???";
+// A table of contents entry: six 0xFF bytes, and 38 bytes after the start of that run the
+// entry's offset in the mailbox, 32 bits little-endian.
+constexpr size_t kFfRun = 6;
+constexpr size_t kOffsetAt = 38;
+constexpr size_t kEntryReach = kOffsetAt + 4;
+
+bool at_separator(const StreamBuffer& b) {
+    return b.looking_at(kSeparator) && (b.previous() < 0 || b.previous() == '\n');
+}
+
+// The table of contents beside `path`, found whatever the letter case of its name.
+std::string toc_path(const std::string& path) {
+    std::string dir = fs::dir_part(path);
+    std::string name = path.substr(dir.size());
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 4) return {};
+    std::string where = dir.empty() ? "." : dir;
+    auto found = fs::list_files(where, name.substr(0, dot) + ".TOC");
+    return found.empty() ? std::string() : fs::join(where, found.front());
+}
+
+bool entry_at(const StreamBuffer& t) {
+    for (size_t k = 0; k < kFfRun; ++k)
+        if (t.peek(k) != 0xFF) return false;
+    return t.peek(kFfRun) != 0xFF;
+}
+
+uint32_t offset_at(const StreamBuffer& t) {
+    uint32_t v = 0;
+    for (size_t k = 0; k < 4; ++k)
+        v |= static_cast<uint32_t>(t.peek(kOffsetAt + k)) << (8 * k);
+    return v;
+}
+
+std::set<uint64_t> read_toc(const std::string& toc) {
+    std::set<uint64_t> offsets;
+    StreamBuffer t;
+    if (toc.empty() || !t.open(toc)) return offsets;
+    while (t.size() - t.position() >= kEntryReach) {
+        if (!entry_at(t)) {
+            t.advance();
+            continue;
+        }
+        // The first message begins the mailbox, whatever its entry says.
+        offsets.insert(offsets.empty() ? 1 : uint64_t{offset_at(t)} + 1);
+        t.advance(kFfRun);
+    }
+    return offsets;
+}
+
+class EudoraReader : public MailReader {
+protected:
+    void prepare(ParseContext&, const std::string& path) override {
+        offsets_ = read_toc(toc_path(path));
+    }
+
+    MailOptions options() const override { return {HeaderVariant::Eudora, DateRule::Fixed}; }
+
+    bool read_message(ParseContext& ctx, LineQueue& q) override {
+        while (!buf_.at_end() && !at_separator(buf_)) buf_.advance();
+        if (buf_.at_end()) return false;
+        start_ = buf_.position() + 1;
+        if (!offsets_.empty() && !offsets_.count(start_)) {
+            buf_.advance();
+            ctx.skip_message(SkipReason::NotImported,
+                             where() + " (deleted: not in the table of contents)");
+            return true;
+        }
+        const StopTest stop = [](const StreamBuffer& b, bool line_start) {
+            return line_start && at_separator(b);
+        };
+        read_line(buf_, q, kPlainLines);  // the separator line, which the date may come from
+        while (read_line(buf_, q, kPlainLines, stop) == LineEnd::Newline) {
+        }
+        return true;
+    }
+
+private:
+    std::set<uint64_t> offsets_;
+};
+
+}  // namespace
+
+std::unique_ptr<Parser> make_eudora_reader() { return std::make_unique<EudoraReader>(); }
+
+}  // namespace qs

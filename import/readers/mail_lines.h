@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// Reading the lines of a message from the reading window into the line queue, undoing the
+// quoted-printable escapes the mail programs leave in their mailboxes as the lines go by.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "import/readers/line_queue.h"
+#include "import/readers/stream_buffer.h"
+
+namespace qs {
+
+// How a reader treats "=" escapes. Most mailboxes are read with every rule on, whatever the
+// headers of a message say; Netscape joins no lines; Eudora keeps its bytes as they are.
+struct LineRules {
+    bool decode_pairs = true;       // "=E9" becomes the byte 0xE9
+    bool soft_breaks = true;        // "=" at a line end joins the next line
+    bool drop_space_pairs = false;  // "=20" vanishes (the IE and Outlook Express 4 files)
+};
+inline constexpr LineRules kPlainLines{false, false, false};
+inline constexpr LineRules kQuotedLines{true, true, false};
+inline constexpr LineRules kNetscapeLines{true, false, false};
+inline constexpr LineRules kMarkerLines{true, true, true};
+
+// Says whether the bytes at the cursor end the message; asked before every byte, with
+// `line_start` true at the first byte of a source line (also after a soft break).
+using StopTest = std::function<bool(const StreamBuffer&, bool line_start)>;
+
+enum class LineEnd { Newline, Stop, EndOfFile };
+
+// Reads one source line into the queue (cut into entries of 400 characters). The line end is
+// consumed and not kept; at a stop the cursor stays on the stopping bytes. Nothing is added when
+// the line is empty and ended by the stop or the end of the file.
+LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules,
+                  const StopTest& stop = nullptr);
+
+// The length of the line end at the cursor: 2 for CR LF, 1 for a lone LF or CR, else 0.
+size_t line_end_at(const StreamBuffer& b, size_t ahead = 0);
+// Moves past the rest of the current line and its line end.
+void skip_line(StreamBuffer& b);
+
+}  // namespace qs

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// The frame every mailbox reader runs in.
+#include "import/readers/mail_reader.h"
+
+#include <algorithm>
+
+namespace qs {
+
+bool MailReader::open(ParseContext& ctx, const std::string& path) {
+    if (!buf_.open(path)) {
+        Session& s = ctx.session();
+        if (!s.quiet()) s.dialog.message(" Import Error ", "The file " + path + " cannot be read!");
+        return false;
+    }
+    target_ = find_mail_target(ctx);
+    prepare(ctx, path);
+    return true;
+}
+
+bool MailReader::step(ParseContext& ctx, int budget) {
+    const int n = std::max(1, batch(budget));
+    for (int i = 0; i < n; ++i) {
+        LineQueue q;
+        if (!read_message(ctx, q)) {
+            buf_.close();
+            return true;
+        }
+        if (q.empty()) continue;
+        hand_over_mail(ctx, target_, q, options(), where());
+    }
+    return false;
+}
+
+std::string MailReader::where() const {
+    return "message at byte " + std::to_string(start_);
+}
+
+}  // namespace qs

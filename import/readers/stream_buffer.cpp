@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// The reading window of the mailbox readers.
+#include "import/readers/stream_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qs {
+
+bool StreamBuffer::open(const std::string& path) {
+    close();
+    in_.open(path, std::ios::binary);
+    if (!in_) return false;
+    in_.seekg(0, std::ios::end);
+    auto end = in_.tellg();
+    in_.seekg(0, std::ios::beg);
+    if (end < 0 || !in_) return false;
+    size_ = static_cast<uint64_t>(end);
+    eof_ = false;
+    for (int block = 0; block < 2 && !eof_; ++block) {
+        in_.read(window_.data() + filled_, kBlock);
+        auto got = static_cast<size_t>(in_.gcount());
+        filled_ += got;
+        eof_ = got < kBlock;
+    }
+    return true;
+}
+
+void StreamBuffer::close() {
+    if (in_.is_open()) in_.close();
+    in_.clear();
+    filled_ = cursor_ = 0;
+    window_start_ = size_ = 0;
+    eof_ = true;
+    last_ = -1;
+}
+
+bool StreamBuffer::looking_at(std::string_view s, size_t ahead) const {
+    size_t i = cursor_ + ahead;
+    if (i + s.size() > filled_) return false;
+    return std::memcmp(window_.data() + i, s.data(), s.size()) == 0;
+}
+
+void StreamBuffer::advance(size_t n) {
+    size_t to = std::min(cursor_ + n, filled_);
+    if (to > cursor_) last_ = static_cast<unsigned char>(window_[to - 1]);
+    cursor_ = to;
+    if (cursor_ >= kBlock && !eof_) slide();
+}
+
+// The second half moves to the front and the next block is appended behind it; the cursor keeps
+// its byte. A short read (error or end) ends the file there.
+void StreamBuffer::slide() {
+    std::memmove(window_.data(), window_.data() + kBlock, filled_ - kBlock);
+    filled_ -= kBlock;
+    cursor_ -= kBlock;
+    window_start_ += kBlock;
+    in_.read(window_.data() + filled_, static_cast<std::streamsize>(kWindow - filled_));
+    auto got = static_cast<size_t>(in_.gcount());
+    filled_ += got;
+    eof_ = !in_ || got == 0;
+}
+
+}  // namespace qs

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// The window through which the mail and news readers see a file: blocks of 10,000 bytes in a
+// window of 20,000, so that a mailbox of any size is read with a fixed amount of memory and a
+// reader can always look at least 10,000 bytes ahead of its cursor (fewer only near the end).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace qs {
+
+class StreamBuffer {
+public:
+    static constexpr size_t kBlock = 10000;
+    static constexpr size_t kWindow = 2 * kBlock;
+
+    // Opens the file and reads the first one or two blocks; false when it cannot be read.
+    bool open(const std::string& path);
+    void close();
+
+    bool at_end() const { return cursor_ >= filled_; }
+    // The byte `ahead` places after the cursor, or -1 past the end of the file (or of the
+    // look-ahead). A read error ends the file where it happened.
+    int peek(size_t ahead = 0) const {
+        size_t i = cursor_ + ahead;
+        return i < filled_ ? static_cast<unsigned char>(window_[i]) : -1;
+    }
+    // True when the bytes at the cursor are `s`.
+    bool looking_at(std::string_view s, size_t ahead = 0) const;
+    // Moves the cursor on by `n` bytes (at most to the end).
+    void advance(size_t n = 1);
+    // Consumes one byte; -1 at the end.
+    int get() {
+        int c = peek();
+        if (c >= 0) advance();
+        return c;
+    }
+
+    // The last byte consumed, -1 at the start of the file.
+    int previous() const { return last_; }
+
+    // Bytes consumed so far; position() + 1 is the 1-based place of the byte at the cursor.
+    uint64_t position() const { return window_start_ + cursor_; }
+    uint64_t size() const { return size_; }
+
+private:
+    void slide();
+
+    std::ifstream in_;
+    std::array<char, kWindow> window_{};
+    size_t filled_ = 0;
+    size_t cursor_ = 0;
+    uint64_t window_start_ = 0;  // file offset of window_[0]
+    uint64_t size_ = 0;
+    bool eof_ = true;
+    int last_ = -1;
+};
+
+}  // namespace qs

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// Replays the fuzz corpus, findings included, through the fuzz targets' own code in every build.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fuzz/fuzz_targets.h"
+
+namespace qs {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Target {
+    const char* dir;
+    bool (*run)(std::string_view);
+};
+
+const Target kTargets[] = {
+    {"html_text_fuzz", fuzz::html_text},
+    {"encoded_words_fuzz", fuzz::encoded_words},
+};
+
+TEST(FuzzCorpus, EveryFileKeepsItsBounds) {
+    for (const Target& t : kTargets) {
+        fs::path dir = fs::path(QS_SOURCE_DIR) / "fuzz" / "corpus" / t.dir;
+        ASSERT_TRUE(fs::is_directory(dir)) << dir;
+        size_t files = 0;
+        for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+            std::ifstream in(e.path(), std::ios::binary);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            EXPECT_TRUE(t.run(bytes.str())) << e.path();
+            ++files;
+        }
+        EXPECT_GT(files, 0u) << dir;
+    }
+}
+
+}  // namespace
+}  // namespace qs

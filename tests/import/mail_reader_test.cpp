@@ -1,0 +1,365 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/startup.h"
+#include "import/address.h"
+#include "import/processor.h"
+#include "import/readers/mail_reader.h"
+#include "storage/database_list.h"
+#include "storage/file_access.h"
+#include "storage/files.h"
+#include "support/temp_home.h"
+
+namespace qs {
+namespace {
+
+// Collects what a reader hands over, without the temporary import file.
+class Collector : public ParseContext {
+public:
+    Collector(Session& s, ImportSettings settings) : s_(s), settings_(std::move(settings)) {}
+    Session& session() override { return s_; }
+    const ImportSettings& settings() const override { return settings_; }
+    uint32_t next_id() override { return next_++; }
+    DatabaseRef lookup_database(const std::string&, bool) override {
+        return {settings_.mailbox, import, kMailDb, 0, {}};
+    }
+    bool imported_before(uint32_t, uint32_t) override { return false; }
+    bool add_message(NHR& h, const std::vector<CCT>&, const std::string&,
+                     const std::string&) override {
+        messages.push_back(h);
+        return true;
+    }
+    void skip_message(SkipReason reason, const std::string& what) override {
+        skipped.push_back(std::string(skip_reason_text(reason)) + ": " + what);
+    }
+
+    std::vector<NHR> messages;
+    std::vector<std::string> skipped;
+    bool import = true;
+
+private:
+    Session& s_;
+    ImportSettings settings_;
+    uint32_t next_ = 300000;
+};
+
+class Reader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartUp(h.s, h.dir).ok);
+        mailbox = AddMailDatabase(h.s, {"Home", "me@example.org", {"me@work.example"}});
+        ASSERT_NE(mailbox, 0u);
+        CheckOwnAddress(h.s, mailbox);
+    }
+
+    std::string write(const std::string& bytes, const std::string& name = "") {
+        std::string path = h.dir + "/" + (name.empty() ? "box" + std::to_string(++files) + ".mbx" : name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    ImportSettings settings() {
+        ImportSettings st;
+        st.mailbox = mailbox;
+        return st;
+    }
+
+    // Reads the whole file with the reader of `format`; `budget` messages per step.
+    Collector read(const std::string& format, const std::string& path, int budget = 5) {
+        Collector c(h.s, settings());
+        auto p = make_parser(format);
+        EXPECT_NE(p, nullptr) << format;
+        if (!p || !p->open(c, path)) return c;
+        for (int steps = 0; !p->step(c, budget); ++steps) {
+            if (steps > 100000) {
+                ADD_FAILURE() << "reader does not finish";
+                break;
+            }
+        }
+        return c;
+    }
+
+    testing::TempHome h;
+    uint32_t mailbox = 0;
+    int files = 0;
+};
+
+std::string text_of(const NHR& h) { return h.MSGTEXT.text; }
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+const char* kTwoMails =
+    "From bob@example.org Mon Jan  5 10:00:30 1998\n"
+    "From: Bob Ray <bob@example.org>\n"
+    "To: me@example.org\n"
+    "Subject: Re: Lunch\n"
+    "Date: Mon, 5 Jan 1998 10:00:30 +0100\n"
+    "\n"
+    "Soft=\n"
+    "break, =?iso-8859-1?Q?caf=E9?=\n"
+    "From here on the body goes on.\n"
+    "\n"
+    "From me@work.example Tue Jan  6 08:00:00 1998\n"
+    "From: Me <me@work.example>\n"
+    "To: Bob Ray <bob@example.org>\n"
+    "Subject: Answer\n"
+    "Date: 6 Jan 98 08:00\n"
+    "\n"
+    "See you.\n";
+
+TEST_F(Reader, SeparatorLinesSplitMessagesAndBodyFromLinesStay) {
+    Collector c = read("Generic Mail Type 2", write(std::string("junk before\n") + kTwoMails));
+    ASSERT_EQ(c.messages.size(), 2u);
+    EXPECT_TRUE(c.skipped.empty());
+    const NHR& in = c.messages[0];
+    EXPECT_EQ(in.HEADING, "Lunch");
+    EXPECT_EQ(in.S_CISADRESS, "bob@example.org");
+    EXPECT_EQ(in.S_NAME, "Bob Ray");
+    EXPECT_EQ(in.MAILTYPE, 1);
+    EXPECT_EQ(in.R_CISADRESS, "me@example.org");
+    EXPECT_EQ(in.R_NAME, "Home");
+    EXPECT_EQ(in.FOR_DESCRIPTION, "Home");
+    EXPECT_EQ(in.INTERNAL, mailbox);
+    EXPECT_EQ(in.RECIPTYPE, "TO");
+    EXPECT_EQ(in.MSGNUMBER, 300000u);
+    EXPECT_EQ(in.REFNUMBER, 300000u);
+    EXPECT_EQ(iso_date(in.DATE), "1998-01-05");
+    EXPECT_EQ(hms_time(in.TIME), "10:00:30");
+    EXPECT_TRUE(has(text_of(in), "Softbreak")) << text_of(in);
+    EXPECT_TRUE(has(text_of(in), "?=")) << text_of(in);
+    EXPECT_TRUE(has(text_of(in), "From here on")) << text_of(in);
+    const NHR& out = c.messages[1];
+    EXPECT_EQ(out.MSGNUMBER, 300001u);
+    EXPECT_EQ(out.MAILTYPE, 2) << "sent from an alternative own address";
+    EXPECT_EQ(out.S_CISADRESS, "me@example.org");
+    EXPECT_EQ(out.R_CISADRESS, "bob@example.org");
+    EXPECT_EQ(iso_date(out.DATE), "1998-01-06");
+}
+
+TEST_F(Reader, NewsArticlesAreSkippedByEveryMailReaderButEudora) {
+    const std::string article =
+        "From: Ann <ann@example.org>\r\nNewsgroups: comp.lang\r\nSubject: Q\r\n\r\nbody\r\n";
+    const std::string mail = "From: Bob <bob@example.org>\r\nSubject: M\r\n\r\nbody\r\n";
+    struct Case {
+        const char* format;
+        std::string bytes;
+    } cases[] = {
+        {"Generic Mail Type 2", "From ann@example.org x\r\n" + article +
+                                    "From bob@example.org x\r\n" + mail},
+        {"IE Mail", std::string("\x7F\x00\x7F", 3) + article + std::string("\x7F\x00\x7F", 3) + mail},
+        {"Netscape Mail", "From - Mon\r\n" + article + "From - Tue\r\n" + mail},
+        {"Generic Mail Type 1", article + mail},
+        {"Pegasus", article + "\r\n\x1A" + mail},
+    };
+    for (const auto& k : cases) {
+        Collector c = read(k.format, write(k.bytes));
+        ASSERT_EQ(c.messages.size(), 1u) << k.format;
+        EXPECT_EQ(c.messages[0].HEADING, "M") << k.format;
+        ASSERT_EQ(c.skipped.size(), 1u) << k.format;
+        EXPECT_TRUE(has(c.skipped[0], "news article")) << c.skipped[0];
+    }
+    Collector e = read("Eudora", write("From ???@??? Mon Jan 05 10:00:30 1998\r\nDate: 5 Jan 98 "
+                                       "10:00\r\n" + article + "From ???@??? x\r\n" + mail));
+    EXPECT_EQ(e.messages.size(), 2u);
+}
+
+TEST_F(Reader, NetscapeDecodesHighPairsAndJoinsNoLines) {
+    std::string box =
+        "From - Mon Jan 05 10:00:30 1998\r\nX-Mozilla-Status: 0001\r\n"
+        "From: bob@example.org (Bob Ray)\r\nSubject: Caf=E9\r\n\r\n"
+        "caf=E9 =41=\r\nnext line\r\n";
+    Collector c = read("Netscape Mail", write(box));
+    ASSERT_EQ(c.messages.size(), 1u);
+    const NHR& m = c.messages[0];
+    EXPECT_EQ(m.HEADING, "Caf\xE9");
+    EXPECT_EQ(m.S_NAME, "Bob Ray");
+    EXPECT_TRUE(has(text_of(m), "caf\xE9 =41=")) << text_of(m);
+    EXPECT_TRUE(has(text_of(m), "next line"));
+}
+
+TEST_F(Reader, IeMarkersSeparateMessagesAndStatusBytesArePassedOver) {
+    const std::string marker("\x7F\x00\x7F", 3);
+    std::string box = "header bytes" + marker + "\x01\x02status" +
+                      "From: Bob <bob@example.org>\r\nSubject: One\r\n\r\na=20b\r\n" + marker +
+                      "Subject: Two\r\nFrom: me@example.org\r\n\r\ntwo\r\n" + marker +
+                      "no header at all";
+    Collector c = read("Outlook Express 4 Mail", write(box), 8);
+    ASSERT_EQ(c.messages.size(), 2u);
+    EXPECT_EQ(c.messages[0].HEADING, "One");
+    EXPECT_TRUE(has(text_of(c.messages[0]), "ab"));
+    EXPECT_EQ(c.messages[1].MAILTYPE, 2);
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_TRUE(has(c.skipped[0], "no header line"));
+}
+
+TEST_F(Reader, EudoraTableOfContentsLeavesDeletedMessagesOut) {
+    std::string m1 = "From ???@??? Mon Jan 05 10:00:30 1998\r\nFrom: Bob <bob@example.org>\r\n"
+                     "Date: Mon, 5 Jan 1998 10:00:30 +0100\r\nSubject: Kept\r\n\r\nbody\r\n";
+    std::string m2 = "From ???@??? Tue Jan 06 11:00:00 1998\r\nFrom: Bob <bob@example.org>\r\n"
+                     "Subject: Deleted\r\n\r\nbody\r\n";
+    std::string m3 = "From ???@??? Wed Jan 07 12:30:15 1998\r\nTo: Ann <ann@example.org>\r\n"
+                     "Subject: Sent by me\r\n\r\nbody\r\n";
+    std::string box = m1 + m2 + m3;
+    // Entries for the first and the third message; the first entry's offset is not looked at.
+    std::string toc(104, '\0');
+    auto entry = [&toc](size_t at, uint32_t offset) {
+        for (size_t k = 0; k < 6; ++k) toc[at + k] = '\xFF';
+        for (size_t k = 0; k < 4; ++k) toc[at + 38 + k] = static_cast<char>(offset >> (8 * k));
+    };
+    entry(2, 77777);
+    entry(60, static_cast<uint32_t>(m1.size() + m2.size()));
+    write(toc, "In.toc");
+    Collector c = read("Eudora", write(box, "In.MBX"));
+    ASSERT_EQ(c.messages.size(), 2u);
+    EXPECT_EQ(c.messages[0].HEADING, "Kept");
+    EXPECT_EQ(c.messages[0].MAILTYPE, 1);
+    EXPECT_EQ(c.messages[0].R_CISADRESS, "me@example.org");
+    const NHR& sent = c.messages[1];
+    EXPECT_EQ(sent.HEADING, "Sent by me");
+    EXPECT_EQ(sent.MAILTYPE, 2);
+    EXPECT_EQ(sent.S_CISADRESS, "me@example.org");
+    EXPECT_EQ(sent.R_CISADRESS, "ann@example.org");
+    EXPECT_EQ(iso_date(sent.DATE), "1998-01-07");
+    EXPECT_EQ(hms_time(sent.TIME), "12:30:15");
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_TRUE(has(c.skipped[0], "table of contents"));
+
+    Collector all = read("Eudora", write(box, "Other.mbx"));  // no table of contents
+    EXPECT_EQ(all.messages.size(), 3u);
+}
+
+TEST_F(Reader, HeaderRunMessagesBeginAtTheNextHeaderAfterABody) {
+    std::string box =
+        "garbage\r\n"
+        "Message-ID: <1@x>\r\nFrom: Bob <bob@example.org>\r\nSubject: One\r\n"
+        "X-Note: continued\r\n  continuation: line\r\n\r\n"
+        "Body one: still body\r\nFrom the desk of Bob\r\n"
+        "Date: 5 Jan 98 10:00\r\nFrom: Ann <ann@example.org>\r\nSubject: Two\r\n\r\nbody two\r\n";
+    for (const char* format : {"Generic Mail Type 1", "Becky Mail", "Agent Mail"}) {
+        Collector c = read(format, write(box));
+        ASSERT_EQ(c.messages.size(), 2u) << format;
+        EXPECT_EQ(c.messages[0].HEADING, "One");
+        EXPECT_TRUE(has(text_of(c.messages[0]), "From the desk of Bob"));
+        EXPECT_EQ(c.messages[1].S_CISADRESS, "ann@example.org");
+        EXPECT_EQ(iso_date(c.messages[1].DATE), "1998-01-05");
+    }
+}
+
+TEST_F(Reader, PegasusCtrlZEndsMessagesAndTheLastMayBeCutShort) {
+    std::string folder = std::string("PMM\0\0\x01\x02", 7) + std::string(40, '\0') +
+                         "From: Bob <bob@example.org>\r\nDate: Mon, 5 Jan 1998 10:00:30 +0100\r\n"
+                         "Subject: One\r\n\r\nbody one\r\n\x1A" +
+                         "From: Ann <ann@example.org>\nSubject: Two\n\nbody two\n\x1A" +
+                         "From: Cy <cy@example.org>\rSubject: Three\r\rbody\x1Anot an end\r\x1A" +
+                         "From: Di <di@example.org>\r\nSubject: Cut";
+    Collector c = read("Pegasus", write(folder), 1);
+    ASSERT_EQ(c.messages.size(), 4u);
+    EXPECT_EQ(c.messages[0].HEADING, "One");
+    EXPECT_EQ(iso_date(c.messages[0].DATE), "1998-01-05");
+    EXPECT_EQ(c.messages[1].HEADING, "Two");
+    EXPECT_TRUE(has(text_of(c.messages[2]), "not an end"));
+    EXPECT_EQ(c.messages[3].HEADING, "Cut");
+    EXPECT_EQ(c.messages[3].MSGTEXT.text, "");
+}
+
+TEST_F(Reader, ManyMessagesAcrossTheWindowAreAllRead) {
+    std::string box;
+    for (int i = 0; i < 300; ++i)
+        box += "From bob@example.org x\nFrom: bob@example.org\nSubject: n" + std::to_string(i) +
+               "\n\n" + std::string(150, 'x') + "\n";
+    Collector c = read("Generic Mail Type 2", write(box), 7);
+    ASSERT_EQ(c.messages.size(), 300u);
+    EXPECT_EQ(c.messages[299].HEADING, "n299");
+}
+
+TEST_F(Reader, MultipartWithoutBoundaryAndMailNotChosenAreReported) {
+    std::string box = "From a@b x\nFrom: a@b\nContent-Type: multipart/mixed\n\nx\n"
+                      "From a@b x\nFrom: a@b\nSubject: fine\n\nx\n";
+    Collector c = read("Generic Mail Type 2", write(box));
+    ASSERT_EQ(c.messages.size(), 1u);
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_TRUE(has(c.skipped[0], "damaged"));
+
+    Collector none(h.s, settings());
+    none.import = false;
+    auto p = make_parser("Generic Mail Type 2");
+    ASSERT_TRUE(p->open(none, write(box)));
+    while (!p->step(none, 10)) {
+    }
+    EXPECT_TRUE(none.messages.empty());
+    EXPECT_EQ(none.skipped.size(), 2u);
+}
+
+TEST_F(Reader, EveryTruncationAndCorruptionOfAMailboxIsSurvived) {
+    const std::string marker("\x7F\x00\x7F", 3);
+    const std::string mail = "From: Bob <bob@example.org>\r\nDate: Mon, 5 Jan 1998 10:00:30\r\n"
+                             "Subject: x=E9\r\n\r\nbody=\r\n";
+    struct Case {
+        const char* format;
+        std::string bytes;
+    } cases[] = {
+        {"Generic Mail Type 2", "From bob@example.org x\r\n" + mail + "From b@c y\r\n" + mail},
+        {"IE Mail", marker + mail + marker + mail},
+        {"Netscape Mail", "From - x\r\n" + mail + "From - y\r\n" + mail},
+        {"Eudora", "From ???@??? x\r\n" + mail + "From ???@??? y\r\n" + mail},
+        {"Generic Mail Type 1", mail + mail},
+        {"Pegasus", mail + "\r\n\x1A" + mail},
+    };
+    for (const auto& k : cases) {
+        for (size_t n = 0; n <= k.bytes.size(); ++n) {
+            std::string cut = k.bytes.substr(0, n);
+            Collector c = read(k.format, write(cut, "cut.mbx"));
+            EXPECT_LE(c.messages.size(), 2u);
+            if (n % 4 == 0) {
+                std::string bad = k.bytes;
+                bad[n % bad.size()] = static_cast<char>(n * 37);
+                read(k.format, write(bad, "bad.mbx"));
+            }
+        }
+        EXPECT_EQ(read(k.format, write(k.bytes, "whole.mbx")).messages.size(), 2u) << k.format;
+    }
+}
+
+// A whole import through the processor: the two spellings of one sender give one person, and
+// mail from an alternative own address is sent from the default one.
+TEST_F(Reader, ImportThroughTheProcessor) {
+    std::string box = std::string(kTwoMails) +
+                      "From bob@example.org Wed Jan  7 09:00:00 1998\n"
+                      "From: bob@example.org (Bob Ray)\nSubject: Again\n"
+                      "Date: Wed, 7 Jan 1998 09:00:00 +0100\n\nagain\n";
+    ImportSettings st = settings();
+    st.format = "Generic Mail Type 2";
+    st.files = {write(box)};
+    ImportProcessor p(h.s, st);
+    ImportProcessor::Result r;
+    while ((r = p.step()) == ImportProcessor::Result::More) {
+    }
+    ASSERT_EQ(r, ImportProcessor::Result::Done) << p.final_message();
+    EXPECT_EQ(p.accounting().stored, 3u);
+
+    ASSERT_TRUE(MakeCurrent(h.s, mailbox));
+    OP_CLOSE(h.s, kOpOpen, {kMail, kPerson});
+    std::vector<Mail> mails;
+    Set(h.s, kMail, 0);
+    while (Next(h.s, kMail)) mails.push_back(h.s.rec.Mail);
+    std::vector<Person> people;
+    Set(h.s, kPerson, 0);
+    while (Next(h.s, kPerson)) people.push_back(h.s.rec.Person);
+    OP_CLOSE(h.s, kOpClose, {kMail, kPerson});
+    ASSERT_EQ(mails.size(), 3u);
+    EXPECT_EQ(people.size(), 2u) << "the owner and Bob";
+    for (const Mail& m : mails) {
+        EXPECT_EQ(m.PAIRID, mails[0].PAIRID);
+        if (m.SUBJECT == "Answer") {
+            EXPECT_EQ(m.FROMID, 250000u);
+        } else {
+            EXPECT_EQ(m.TOID, 250000u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qs
