@@ -108,6 +108,7 @@ TEST(HtmlText, CharacterReferences) {
         {"an & at the end of a run read past it", "<p>a &</p><p>&#</p>",
          kPara + "a &" + kPara + "&#" + kPara},
         {"references decoded in preformatted text", "<pre>&lt;</pre><br>", "&lt;\r\n"},
+        {"&# at the very end read past the text", "<b>x</b>&#", "x "},
     };
     expect_all(std::begin(cases), std::end(cases), html_to_text);
 }

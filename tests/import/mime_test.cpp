@@ -110,6 +110,20 @@ TEST(MimeLineQueue, EndlessSoftBreaksAreCutIntoSplitEntries) {
     EXPECT_EQ(joined.substr(joined.size() - 5), "89end");
 }
 
+TEST(MimeLineQueue, OneMegabyteLineStaysBounded) {
+    const std::string huge(1 << 20, 'm');
+    LineQueue q;
+    LineCollector lines(q, QpRule::kJoin);
+    lines.add(huge);
+    lines.add("=?iso-8859-1?q?x?=");
+    ASSERT_EQ(q.size(), (huge.size() + kQueueLine - 1) / kQueueLine + 1);
+    EXPECT_EQ(q[q.size() - 2].SPLITLINE, 0);
+    EXPECT_TRUE(find_boundary(huge, 1).go_on);
+    EXPECT_TRUE(find_boundary(huge, huge.size() + 5).go_on);
+    EXPECT_FALSE(select_part(q, 0, q.size(), "never-seen"));
+    EXPECT_EQ(assemble_text(q, 0, q.size(), kPlainBody).size(), kTextLimit);
+}
+
 TEST(MimeBoundary, FindsQuotedAndBareBoundaries) {
     struct Case {
         const char* fault;
