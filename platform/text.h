@@ -44,7 +44,7 @@ struct Text {
     }
     void assign(std::string_view s) {
         size_t n = std::min(s.size(), N);
-        std::memcpy(bytes.data(), s.data(), n);
+        if (n) std::memcpy(bytes.data(), s.data(), n);  // an empty view may have no data
         std::fill(bytes.begin() + n, bytes.end(), ' ');
     }
     void clear() { bytes.fill(' '); }
