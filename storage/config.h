@@ -31,6 +31,9 @@ uint8_t AutoPath(Session& s, int operation, int item = 0, std::string* text = nu
 uint8_t WSVars(Session& s, int kind, int selector = 0, std::string* text = nullptr,
                uint8_t* byte = nullptr, int32_t* value = nullptr);
 
+// Fills the four word character tables with their built-in defaults.
+void build_default_word_tables(SettingsState& st);
+
 // Pace values: operation 2 computes them from the display record, 3 returns value 26 to 31.
 int32_t SpeedVal(Session& s, int operation, int item = 0);
 

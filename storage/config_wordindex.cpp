@@ -50,7 +50,9 @@ void mark(Table& t, std::span<const Range> ranges, uint8_t value) {
         std::fill(t.begin() + r.first, t.begin() + r.last + 1, value);
 }
 
-void build_default_tables(SettingsState& st) {
+}  // namespace
+
+void build_default_word_tables(SettingsState& st) {
     for (Table* t : {&st.StartWordHash, &st.InWordHash, &st.EndWordHash, &st.IsJunkHash})
         t->fill(0);
     mark(st.StartWordHash, kStartWord, 1);
@@ -61,6 +63,8 @@ void build_default_tables(SettingsState& st) {
     mark(st.IsJunkHash, kJunkHex, 3);
     mark(st.IsJunkHash, kJunkDecoration, 2);
 }
+
+namespace {
 
 Sequence sequence_of(const SettingsState& st) {
     Sequence seq{};
@@ -169,7 +173,7 @@ bool load_word_index(Session& s) {
 }
 
 uint8_t initialise(Session& s) {
-    build_default_tables(s.settings);
+    build_default_word_tables(s.settings);
     if (!load_rules(s) || !load_word_index(s)) return 0;
     return 1;
 }

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// Words of a text by the word character tables: which characters may start, continue and end a
+// word. The indexer, the search's phrase matching and the hit positions all cut words here, so a
+// word found in a text is spelled exactly as it was indexed.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "storage/settings_state.h"
+
+namespace qs::words {
+
+inline constexpr size_t kMaxWord = 40;
+
+// A copy of the three word tables, 1 meaning "not allowed" as in the stored tables.
+struct WordRules {
+    std::array<uint8_t, 256> start{};   // 1: cannot begin a word
+    std::array<uint8_t, 256> inside{};  // 1: ends a word when met after its first character
+    std::array<uint8_t, 256> end{};     // 1: trimmed off a word's end
+
+    static WordRules from(const SettingsState& settings);
+    static WordRules defaults();
+    bool cannot_start(char c) const { return start[static_cast<unsigned char>(c)] != 0; }
+};
+
+struct Word {
+    std::string text;  // upper-cased, at most kMaxWord characters
+    size_t first = 0;  // 1-based position in the whole text
+    size_t length = 0; // characters in the text, before cutting to kMaxWord
+};
+
+// Yields the words of text positions first to last (1-based, inclusive; clipped to the text).
+// Words beginning with a circumflex are passed over.
+class Tokenizer {
+public:
+    Tokenizer(const WordRules& rules, std::string_view text, size_t first = 1,
+              size_t last = std::string_view::npos);
+    bool next(Word& word);
+
+private:
+    const WordRules& rules_;
+    std::string_view text_;
+    size_t p_;     // 0-based scan position
+    size_t end_;   // 0-based one past the range
+};
+
+// The part of a forum or newsgroup text that is indexed: trailing blanks removed, and unless
+// `keep_footer`, the closing "REPL..." line and the last paragraph after an empty or
+// separator-only line cut away.
+std::string_view forum_body(const WordRules& rules, std::string_view text, bool keep_footer);
+
+// The part of a mail text that is indexed: a leading header block skipped, only text/plain
+// parts of a multipart body, a uuencoded tail cut off. Empty when nothing of the body counts.
+std::string_view mail_body(std::string_view text);
+
+// Which database kinds a message belongs to.
+enum class Kind : uint8_t { Forum = 1, Mail = 2, News = 3 };
+
+// The subject and text of one message as the indexer and phrase matching read them: the thread
+// heading (forum, newsgroup; 100 characters) or mail subject (50), then the indexed body.
+struct MessageText {
+    std::string_view subject;
+    std::string_view body;
+};
+MessageText message_text(const WordRules& rules, Kind kind, std::string_view subject,
+                         std::string_view text, bool keep_footer);
+
+// Calls f(const Word&) for every word of the subject, then of the body.
+template <class F>
+void for_each_word(const WordRules& rules, const MessageText& m, F&& f) {
+    Word w;
+    for (std::string_view part : {m.subject, m.body}) {
+        Tokenizer t(rules, part);
+        while (t.next(w)) f(w);
+    }
+}
+
+// Positions of a word in a text, for highlighting: first and last character, 1-based.
+struct WordPos {
+    int32_t first = 0;
+    int32_t last = 0;
+};
+
+}  // namespace qs::words
