@@ -84,6 +84,7 @@ SavedSet count_allowed(const WordRules& rules) {
 }
 
 std::vector<SavedSet> ListWordSets(Session& s) {
+    ShipWordSets(s);
     RootScope root(s);
     std::vector<SavedSet> sets;
     Set(s, kWD, 0);
@@ -102,6 +103,7 @@ std::vector<SavedSet> ListWordSets(Session& s) {
 WordRules ReadWordSet(Session& s, const std::string& name) {
     const WordRules in_use = WordRules::from(s.settings);
     if (name == kCurrentSelection) return in_use;
+    ShipWordSets(s);
     RootScope root(s);
     WordRules rules;
     size_t records = 0;

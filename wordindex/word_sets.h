@@ -36,7 +36,7 @@ std::vector<ShippedSet> shipped_sets();
 // they could not be written (reported; nothing half-written stays).
 bool ShipWordSets(Session& s);
 
-// Every set in WD, in name order.
+// Every set in WD, in name order (the supplied ones written first when it has none).
 std::vector<SavedSet> ListWordSets(Session& s);
 
 // The tables of a saved set; the tables in use for kCurrentSelection, for an unknown name and

@@ -49,11 +49,22 @@ std::vector<Forums> indexed_databases(Session& s) {
     return out;
 }
 
+// Empties the database's word index and forgets how far indexing got, so that even a partial
+// run starts again at its first message.
 void empty_index(Session& s, const Forums& f) {
     const std::string saved = s.mem.Dirnamn;
     s.mem.Dirnamn = dir_of(f);
     OP_CLOSE(s, kOpEmpty, {kWordList, kMasIdx, kPUR});
     s.mem.Dirnamn = saved;
+    OP_CLOSE(s, kOpOpen, {kForums});
+    s.rec.Forums = Forums{};
+    s.rec.Forums.ID = f.ID;
+    if (HoldRec(s, kForums, keys::ForumKey, true, 0, 5)) {
+        s.rec.Forums.LASTMSGID = 0;
+        s.rec.Forums.RECSLASTTIME = 0;
+        UppDat(s, kForums, kUpdate, kReport);
+    }
+    OP_CLOSE(s, kOpClose, {kForums});
 }
 
 bool same_tables(const WordRules& a, const SettingsState& st) {

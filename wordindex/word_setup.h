@@ -26,7 +26,8 @@ enum class SaveResult : uint8_t { NoChanges, Declined, Saved };
 
 // "Save && Reindex": when `list` differs from the tables in use and the user confirms (twice
 // when databases are indexed), the tables in use become `list` and the word list, master index
-// and pending deletions of every indexed database are emptied, so that each needs a full build.
+// and pending deletions of every indexed database are emptied and its index position cleared,
+// so that each needs a full build.
 // The tables are written to the settings by FinishSetup.
 SaveResult SaveAndReindex(Session& s, const WordRules& list, const std::string& set_name);
 

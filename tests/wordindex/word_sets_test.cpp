@@ -34,6 +34,23 @@ protected:
         OP_CLOSE(h.s, kOpClose, {kMasIdx, kWordList, kPUR});
     }
 
+    // The database's index position (FOR:LASTMSGID, FOR:RECSLASTTIME), set when `value` is given.
+    std::pair<uint32_t, uint32_t> position(uint32_t db, const uint32_t* value = nullptr) {
+        OP_CLOSE(h.s, kOpOpen, {kForums});
+        h.s.rec.Forums = Forums{};
+        h.s.rec.Forums.ID = db;
+        EXPECT_TRUE(HoldRec(h.s, kForums, keys::ForumKey, true, 0, 5));
+        if (value) {
+            h.s.rec.Forums.LASTMSGID = h.s.rec.Forums.RECSLASTTIME = *value;
+            EXPECT_TRUE(UppDat(h.s, kForums, kUpdate, kReport));
+        } else {
+            ReleaseRec(h.s, kForums);
+        }
+        std::pair<uint32_t, uint32_t> out{h.s.rec.Forums.LASTMSGID, h.s.rec.Forums.RECSLASTTIME};
+        OP_CLOSE(h.s, kOpClose, {kForums});
+        return out;
+    }
+
     uint64_t count(uint32_t db, int file) {
         EXPECT_TRUE(MakeCurrent(h.s, db));
         OP_CLOSE(h.s, kOpOpen, {file});
@@ -124,6 +141,8 @@ TEST_F(WordSets, SaveAndReindexEmptiesTheIndexesOfIndexedDatabases) {
     uint32_t c = AddForumDatabase(h.s, "Gamma");
     index(a, 3);
     index(b, 0);  // files, but no master index records: not indexed
+    const uint32_t indexed_up_to = 7;
+    position(a, &indexed_up_to);
     EXPECT_EQ(CountIndexedDatabases(h.s), 1);
     EXPECT_FALSE(fs::exists(h.s.MasIdxPath + "/F3/IDX029.TPS"));  // Gamma was not given one
 
@@ -137,6 +156,7 @@ TEST_F(WordSets, SaveAndReindexEmptiesTheIndexesOfIndexedDatabases) {
     EXPECT_EQ(SaveAndReindex(h.s, list, "Mine"), SaveResult::Declined);
     EXPECT_EQ(h.s.settings.InWordHash['-'], 1);
     EXPECT_EQ(count(a, kMasIdx), 3u);
+    EXPECT_EQ(position(a).first, indexed_up_to);
 
     h.dialog.clear();
     EXPECT_EQ(SaveAndReindex(h.s, list, "Mine"), SaveResult::Saved);
@@ -148,6 +168,7 @@ TEST_F(WordSets, SaveAndReindexEmptiesTheIndexesOfIndexedDatabases) {
     EXPECT_EQ(h.dialog.entries[1].title, "Save and Reindex");
     EXPECT_EQ(h.s.settings.InWordHash['-'], 0);
     for (int file : {kMasIdx, kWordList, kPUR}) EXPECT_EQ(count(a, file), 0u) << file;
+    EXPECT_EQ(position(a), (std::pair<uint32_t, uint32_t>{0, 0}));  // a partial run starts anew
     EXPECT_EQ(count(b, kPUR), 1u);  // a database that was not indexed keeps its files
     EXPECT_EQ(CountIndexedDatabases(h.s), 0);
 
