@@ -153,8 +153,12 @@ bool SearchState::ask_more(size_t hits) {
     std::string count = hits ? grouped(hits) : "No";
     std::string text = count + " search hits found!|But there are more records to search.|"
                                "Would you like to search more records now?";
-    if (s_.quiet()) return false;
-    return s_.dialog.ask("Search More?", text, false);
+    return ask("Search More?", text, false);
+}
+
+bool SearchState::ask(std::string_view title, const std::string& text, bool default_yes) {
+    if (questions_) return questions_->ask(title, text, default_yes);
+    return s_.quiet() ? default_yes : s_.dialog.ask(title, text, default_yes);
 }
 
 bool SearchState::read_source(std::vector<Candidate>& block) {

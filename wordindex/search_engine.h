@@ -51,6 +51,9 @@ public:
     const SearchCounters& counters() const { return counters_; }
     int32_t pause_count() const { return pause_; }
 
+    // Who answers "Search More?" and "Too Many Matches" (the session's dialog unless set).
+    void set_questions(Dialog& d) { questions_ = &d; }
+
     // Status texts while working ("Phrase Matching..."); may be empty.
     std::function<void(std::string_view)> status;
 
@@ -88,9 +91,11 @@ private:
     void match_phrase(HitQueue& hits);
     bool has(uint32_t sysid, int32_t word);
     bool ask_more(size_t hits);
+    bool ask(std::string_view title, const std::string& text, bool default_yes);
     void say(std::string_view title, std::string_view text);
 
     Session& s_;
+    Dialog* questions_ = nullptr;
     uint8_t type_;
     int32_t pause_ = 10000;
     bool prepared_ = false;

@@ -13,7 +13,7 @@ SearchOutcome SearchState::run_full_scan(HitQueue& hits, FoundWordsQueue& found)
                            std::to_string(kFullScanBlock) +
                            " will be found or try a more restrictive Search.|"
                            "Would you like to Continue or Cancel the Search?";
-        if (!s_.quiet() && !s_.dialog.ask("Too Many Matches", text, true))
+        if (!ask("Too Many Matches", text, true))
             return SearchOutcome::Cancelled;
     }
     ++counters_.blocks;

@@ -33,14 +33,17 @@ bool only_letters(const std::string& w) {
 }
 
 // Drops the stop words with their message; false when none is left (said why).
-bool drop_stop_words(Session& s, std::vector<std::string>& words) {
+bool drop_stop_words(Session& s, std::vector<std::string>& words,
+                     std::vector<std::string>& dropped) {
     std::vector<std::string> kept;
     for (auto& w : words) {
-        if (is_stop_word(s, w))
-            say(s, "Non-Indexed Word",
-                "The word: " + w + " is a Non-Indexed Word.|It has been removed from the search.");
-        else
+        if (!is_stop_word(s, w)) {
             kept.push_back(std::move(w));
+            continue;
+        }
+        say(s, "Non-Indexed Word",
+            "The word: " + w + " is a Non-Indexed Word.|It has been removed from the search.");
+        dropped.push_back(std::move(w));
     }
     words = std::move(kept);
     if (!words.empty()) return true;
@@ -71,7 +74,8 @@ bool letters_fit(Session& s, const std::vector<std::string>& words, const MatchO
 }
 
 // The words as typed, checked; empty after the reason was shown.
-std::vector<std::string> checked_words(Session& s, const LookupRequest& r) {
+std::vector<std::string> checked_words(Session& s, const LookupRequest& r,
+                                       std::vector<std::string>& dropped) {
     std::string input = upper1252(r.input);
     bool special = r.phrase || r.match.soundex || r.match.approximate >= 0;
     if (special && input.find('*') != std::string::npos) {
@@ -84,7 +88,7 @@ std::vector<std::string> checked_words(Session& s, const LookupRequest& r) {
         say(s, "Blank Search", "No searchwords!|Please type a what you want to find or press cancel.");
         return {};
     }
-    if (!drop_stop_words(s, words) || !letters_fit(s, words, r.match)) return {};
+    if (!drop_stop_words(s, words, dropped) || !letters_fit(s, words, r.match)) return {};
     return words;
 }
 
@@ -102,7 +106,7 @@ bool is_stop_word(Session& s, const std::string& word) {
 LookupOutcome find_indexed_words(Session& s, const LookupRequest& request,
                                  const ScanProgress& progress) {
     LookupOutcome out;
-    out.words = checked_words(s, request);
+    out.words = checked_words(s, request, out.dropped);
     if (out.words.empty()) return out;
     if (request.match.soundex && soundex_code(out.words.front()).empty()) {
         say(s, "Soundex Error",

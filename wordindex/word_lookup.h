@@ -21,6 +21,7 @@ struct LookupRequest {
 struct LookupOutcome {
     bool ok = false;                 // false after the reason was shown
     std::vector<std::string> words;  // the search words kept, upper case, in typed order
+    std::vector<std::string> dropped;  // the stop words that were typed
     std::vector<FoundWord> found;    // the matching list words, each once, in list order
 };
 
