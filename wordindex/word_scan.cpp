@@ -35,7 +35,7 @@ ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
     if (!open_word_list(s)) return ScanResult::Failed;
     store::File& f = handle(s, kWordList);
     uint64_t total = 0;
-    f.count(total);
+    if (progress) f.count(total);
     uint64_t read = 0;
     int shown = -1;
     bool stopped = false;

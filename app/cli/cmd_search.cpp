@@ -92,10 +92,10 @@ bool build_expression(Context& c, const Args& a, Expression& e) {
     return true;
 }
 
+// Whether the master index has a record (without counting them all).
 bool indexed(Session& s) {
-    OP_CLOSE(s, kOpOpen, {kMasIdx});
-    bool any = RecordCount(s, kMasIdx) > 0;
-    OP_CLOSE(s, kOpClose, {kMasIdx});
+    bool any = false;
+    handle(s, kMasIdx).scan([&](int64_t, const void*) { return !(any = true); });
     return any;
 }
 
@@ -131,10 +131,8 @@ Row row_of(Context& c, uint32_t id) {
 }
 
 void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
-    OP_CLOSE(c.s, kOpOpen, {kMail, kMsgNmbr, kThreads});
     std::vector<Row> rows;
-    for (uint32_t id : hits) rows.push_back(row_of(c, id));
-    OP_CLOSE(c.s, kOpClose, {kMail, kMsgNmbr, kThreads});
+    for (uint32_t id : hits) rows.push_back(row_of(c, id));  // the message files are open
     std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) {
         return std::tie(x.date, x.time, x.number) > std::tie(y.date, y.time, y.number);
     });
@@ -158,6 +156,8 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
     c.out << "\n";
 }
 
+int run_search(Context& c, const Args& a);
+
 }  // namespace
 
 int cmd_search(Context& c, const std::vector<std::string>& words) {
@@ -171,8 +171,21 @@ int cmd_search(Context& c, const std::vector<std::string>& words) {
         std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
         return kExitFailed;
     }
+    // Every file of the search stays open for the whole command: the lookups and blocks below
+    // open them again only by count.
+    std::vector<int> files = words::message_files(c.s.mem.ForumType);
+    files.insert(files.end(), {kSTO, kWordList, kMasIdx, kSearch});
+    OP_CLOSE(c.s, kOpOpen, files);
+    int status = run_search(c, a);
+    OP_CLOSE(c.s, kOpClose, files);
+    return status;
+}
+
+namespace {
+
+int run_search(Context& c, const Args& a) {
     if (!indexed(c.s)) {
-        std::cerr << "quillstow: \"" << name << "\" is not word indexed\n";
+        std::cerr << "quillstow: \"" << a.need(0, "DB") << "\" is not word indexed\n";
         return kExitFailed;
     }
     Expression e;
@@ -196,4 +209,5 @@ int cmd_search(Context& c, const std::vector<std::string>& words) {
     return kExitOk;
 }
 
+}  // namespace
 }  // namespace qs::cli
