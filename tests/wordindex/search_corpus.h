@@ -28,6 +28,14 @@ protected:
         ASSERT_TRUE(MakeCurrent(h.s, db));
     }
 
+    // Switches to a forum database: the messages' subjects become the headings of their threads.
+    void use_forum() {
+        db = AddForumDatabase(h.s, "Forum");
+        ASSERT_NE(db, 0u);
+        ASSERT_TRUE(MakeCurrent(h.s, db));
+        forum_ = true;
+    }
+
     // A mail of day `date` (later days are newer) with its words.
     void mail(uint32_t id, int32_t date, const std::string& subject, const std::string& text) {
         messages[id] = {date, subject, text};
@@ -50,9 +58,10 @@ protected:
             words::MessageText t{m.subject, m.text};
             words::for_each_word(rules, t, [&](const words::Word& w) { postings[w.text].insert(id); });
         }
-        OP_CLOSE(h.s, kOpOpen, {kMail, kMsgText, kWordList, kMasIdx});
-        ASSERT_TRUE(BeginTransaction(h.s, {kMail, kMsgText, kWordList, kMasIdx}));
-        for (const auto& [id, m] : messages) write_mail(id, m);
+        int header = forum_ ? kMsgNmbr : kMail;
+        OP_CLOSE(h.s, kOpOpen, {header, kThreads, kMsgText, kWordList, kMasIdx});
+        ASSERT_TRUE(BeginTransaction(h.s, {header, kThreads, kMsgText, kWordList, kMasIdx}));
+        for (const auto& [id, m] : messages) write_message(id, m);
         int32_t word_id = 0;
         for (const auto& [word, ids] : postings) {
             ids_[word] = ++word_id;
@@ -64,7 +73,7 @@ protected:
             }
         }
         ASSERT_TRUE(Commit(h.s));
-        OP_CLOSE(h.s, kOpClose, {kMail, kMsgText, kWordList, kMasIdx});
+        OP_CLOSE(h.s, kOpClose, {header, kThreads, kMsgText, kWordList, kMasIdx});
     }
 
     int32_t id_of(const std::string& word) { return ids_.at(word); }
@@ -78,12 +87,20 @@ protected:
     std::map<uint32_t, Message> messages;
 
 private:
-    void write_mail(uint32_t id, const Message& m) {
-        h.s.rec.Mail = Mail{};
-        h.s.rec.Mail.MAILID = id;
-        h.s.rec.Mail.DATE = m.date;
-        h.s.rec.Mail.SUBJECT = m.subject;
-        ASSERT_TRUE(UppDat(h.s, kMail, kAdd, kRollback));
+    void write_message(uint32_t id, const Message& m) {
+        if (forum_) {
+            h.s.rec.Threads = Threads{};
+            h.s.rec.Threads.THREADNUMBER = id + 1000;
+            h.s.rec.Threads.set_heading(m.subject);
+            ASSERT_TRUE(UppDat(h.s, kThreads, kAdd, kRollback));
+            h.s.rec.MsgNmbr = MsgNmbr{};
+            h.s.rec.MsgNmbr.MSGNUMBER = id;
+            h.s.rec.MsgNmbr.THREADNUMBER = id + 1000;
+            h.s.rec.MsgNmbr.DATE = m.date;
+            ASSERT_TRUE(UppDat(h.s, kMsgNmbr, kAdd, kRollback));
+        } else {
+            write_mail(id, m);
+        }
         h.s.rec.MsgText = MsgText{};
         h.s.rec.MsgText.MSGNUMBER = id;
         h.s.rec.MsgText.DATE = m.date;
@@ -91,7 +108,16 @@ private:
         ASSERT_TRUE(UppDat(h.s, kMsgText, kAdd, kRollback));
     }
 
+    void write_mail(uint32_t id, const Message& m) {
+        h.s.rec.Mail = Mail{};
+        h.s.rec.Mail.MAILID = id;
+        h.s.rec.Mail.DATE = m.date;
+        h.s.rec.Mail.SUBJECT = m.subject;
+        ASSERT_TRUE(UppDat(h.s, kMail, kAdd, kRollback));
+    }
+
     std::map<std::string, int32_t> ids_;
+    bool forum_ = false;
 };
 
 }  // namespace qs::testing

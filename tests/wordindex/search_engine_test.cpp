@@ -198,6 +198,22 @@ TEST_F(SearchEngine, PhraseWordsMustStandSideBySide) {
     EXPECT_EQ(hits, Hits{2});
 }
 
+TEST_F(SearchEngine, ForumMessagesByThreadHeadingAndDate) {
+    use_forum();
+    mail(501, 10, "Lens cleaning tips", "use a soft cloth");
+    mail(502, 30, "Tripods", "a soft case for the lens");
+    mail(503, 20, "Filters", "cleaning the lens filter");
+    store();
+    SearchState st(h.s, kForumDb);
+    EXPECT_EQ(run(st, lists({"LENS", "CLEANING"}), Phrase{{"LENS", "CLEANING"}, {}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{501});  // the phrase stands in the thread heading only
+    h.dialog.script({true});
+    EXPECT_EQ(run(st, lists({"-CLOTH"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{502, 503}));
+    EXPECT_EQ(st.counters().messages_scanned, 3u);
+}
+
 TEST_F(SearchEngine, NothingToSearchForWithoutWords) {
     mail(1, 1, "x", "word");
     store();
