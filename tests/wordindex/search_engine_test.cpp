@@ -243,6 +243,14 @@ TEST(SearchListsTest, WordsAreNotAddedTwiceAndNotToggles) {
     EXPECT_TRUE(l.ANDQ[0].negated());
     SearchLists::toggle_not(l.ANDQ[0]);
     EXPECT_FALSE(l.ANDQ[0].negated());
+
+    testing::TempHome home;
+    EXPECT_FALSE(l.delete_marked(home.s));
+    EXPECT_TRUE(home.dialog.saw("Please Pick an Entry in one of the Lists Above to Delete and Try Again."));
+    l.ORQ[0].MARKFLAG = 1;
+    EXPECT_TRUE(l.delete_marked(home.s));
+    EXPECT_EQ(l.ANDQ.size(), 1u);
+    EXPECT_TRUE(l.ORQ.empty());
 }
 
 }  // namespace
