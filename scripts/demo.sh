@@ -36,3 +36,8 @@ echo "== the mail stored in Home, by date"
 echo
 echo "== the persons of Home"
 "$qs" --home "$home" persons Home
+echo
+echo "== one mail with its carbon copies and its text"
+number=$("$qs" --home "$home" messages Home --by date --limit 100 |
+  awk '/Ray +Lunch on Friday/ { print $1 }')
+"$qs" --home "$home" show Home "$number"
