@@ -70,20 +70,22 @@ void add_copies(std::string& copies, std::string_view text) {
 }
 
 // One header line; false when the message is refused. A "Cc:" line goes on in the lines after it
-// that begin with a blank, and in the entries of a line longer than a queue entry.
-bool scan_line(MailHeader& h, const TQ& entry, bool& in_copies, HeaderVariant variant) {
-    const std::string& line = entry.LINE;
-    const bool continued = in_copies && (line.front() == ' ' || line.front() == '\t');
-    in_copies = false;
-    if (continued) {
-        add_copies(h.copies, line);
-        in_copies = true;
-        return true;
-    }
+// that begin with a blank, and in the entries of a line longer than a queue entry (`rest_of_line`).
+bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& in_copies,
+               HeaderVariant variant) {
     const std::string up = upper1252(std::string_view(line).substr(0, kScanWidth));
     const bool mail = variant == HeaderVariant::Mail;
     if (mail && h.multipart && h.boundary.empty() && line.size() > kBoundaryLine)
         h.boundary = find_boundary(line, 1).boundary;
+    if (in_copies && rest_of_line) {
+        h.copies.append(line.substr(0, kCopiesWidth - std::min(kCopiesWidth, h.copies.size())));
+        return true;
+    }
+    if (in_copies && (line.front() == ' ' || line.front() == '\t')) {
+        add_copies(h.copies, line);
+        return true;
+    }
+    in_copies = false;
     if (mail && starts(up, "NEWSGROUPS:")) {
         h.news = true;
         return false;
@@ -210,11 +212,8 @@ MailHeader scan_mail_header(const LineQueue& q, HeaderVariant variant) {
     size_t i = 0;
     bool in_copies = false;
     for (; i < q.size() && q[i].LEN() > 0; ++i) {
-        if (in_copies && i > 0 && q[i - 1].SPLITLINE) {
-            h.copies.append(q[i].LINE.substr(0, kCopiesWidth - std::min(kCopiesWidth, h.copies.size())));
-            continue;
-        }
-        if (!scan_line(h, q[i], in_copies, variant)) break;
+        const bool rest_of_line = i > 0 && q[i - 1].SPLITLINE;
+        if (!scan_line(h, q[i].LINE, rest_of_line, in_copies, variant)) break;
     }
     h.body = i < q.size() && q[i].LEN() == 0 ? i + 1 : q.size();
     return h;
