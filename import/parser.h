@@ -48,6 +48,12 @@ public:
     virtual void skip_message(SkipReason reason, const std::string& what) = 0;
 };
 
+// How far a reader is in its file, for the progress display.
+struct ReadProgress {
+    uint64_t done = 0;   // bytes consumed
+    uint64_t total = 0;  // the file's size; 0 when the reader does not tell
+};
+
 class Parser {
 public:
     virtual ~Parser() = default;
@@ -56,6 +62,8 @@ public:
     virtual bool open(ParseContext& ctx, const std::string& path) = 0;
     // Reads up to `budget` messages; true when the file is done.
     virtual bool step(ParseContext& ctx, int budget) = 0;
+    // Bytes consumed of the open file; all of it once step() has said the file is done.
+    virtual ReadProgress progress() const { return {}; }
 };
 
 // The reader of a format by its catalogue name; nullptr when the format has no reader yet.

@@ -88,7 +88,14 @@ int ImportProcessor::percent() const {
     const Impl& r = *impl_;
     if (!store_phase()) {
         if (r.files.empty()) return 0;
-        return static_cast<int>(100 * r.file_index / r.files.size());
+        // The file being read counts by the share of its bytes read so far.
+        double files_done = static_cast<double>(r.file_index);
+        if (state_ == 10 && r.parser) {
+            ReadProgress p = r.parser->progress();
+            double share = p.total ? static_cast<double>(p.done) / static_cast<double>(p.total) : 0;
+            files_done += std::min(1.0, share) - 1;
+        }
+        return static_cast<int>(100 * files_done / static_cast<double>(r.files.size()));
     }
     if (r.temp_records == 0) return 100;
     return static_cast<int>(std::min<uint64_t>(100, 100 * r.stored_done / r.temp_records));

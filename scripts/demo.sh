@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job on bundled sample data: a fresh archive home with a mail and a forum database.
+# The main job on bundled sample data: a fresh archive home with a mail and a forum database, and
+# the sample mailboxes of every mail format imported into the mail database.
 set -euo pipefail
 qs="$1"
 home="$2"
@@ -13,3 +14,30 @@ echo "== adding a mail database and a forum database"
 echo
 echo "== the databases"
 "$qs" --home "$home" db list
+echo
+echo "== importing the sample mailboxes of every mail format into Home"
+samples="$(cd "$(dirname "$0")/.." && pwd)/samples/mail"
+import() {
+  echo "-- $1: $2"
+  "$qs" --home "$home" import --format "$1" --db Home "$samples/$2"
+}
+import "Generic Mail Type 2" inbox.mbox
+import "IE Mail" ie-inbox.mbx
+import "Outlook Express 4 Mail" oe4-inbox.mbx
+import "Netscape Mail" netscape-inbox
+import "Eudora" IN.MBX
+import "Generic Mail Type 1" generic1.txt
+import "Becky Mail" becky.bmf
+import "Agent Mail" agent.txt
+import "Pegasus" winpmail.pmm
+echo
+echo "== the mail stored in Home, by date"
+"$qs" --home "$home" messages Home --by date --limit 100
+echo
+echo "== the persons of Home"
+"$qs" --home "$home" persons Home
+echo
+echo "== one mail with its carbon copies and its text"
+number=$("$qs" --home "$home" messages Home --by date --limit 100 |
+  awk '/Ray +Lunch on Friday/ { print $1 }')
+"$qs" --home "$home" show Home "$number"

@@ -3,6 +3,8 @@
 // to the import processor.
 #include "import/readers/mail_header.h"
 
+#include <algorithm>
+
 #include "import/address.h"
 #include "platform/text.h"
 #include "storage/database_list.h"
@@ -19,6 +21,10 @@ constexpr size_t kHeadingWidth = 100;
 // A "multipart" line shorter than this cannot hold its boundary; it follows on a later line.
 constexpr size_t kBoundaryInLine = 32;
 constexpr size_t kBoundaryLine = 9;
+// A carbon-copy name is kept to the width of its record field; the "Cc:" texts of one mail to
+// this many characters.
+constexpr size_t kCopyNameWidth = 40;
+constexpr size_t kCopiesWidth = 8000;
 
 std::string_view trim_left(std::string_view s) {
     size_t k = s.find_first_not_of(" \t");
@@ -57,12 +63,29 @@ void content_type(MailHeader& h, const std::string& line, std::string_view up,
     }
 }
 
-// One header line; false when the message is refused.
-bool scan_line(MailHeader& h, const std::string& line, HeaderVariant variant) {
+void add_copies(std::string& copies, std::string_view text) {
+    if (copies.size() >= kCopiesWidth) return;
+    if (!copies.empty()) copies += ',';
+    copies.append(text.substr(0, kCopiesWidth - copies.size()));
+}
+
+// One header line; false when the message is refused. A "Cc:" line goes on in the lines after it
+// that begin with a blank, and in the entries of a line longer than a queue entry (`rest_of_line`).
+bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& in_copies,
+               HeaderVariant variant) {
     const std::string up = upper1252(std::string_view(line).substr(0, kScanWidth));
     const bool mail = variant == HeaderVariant::Mail;
     if (mail && h.multipart && h.boundary.empty() && line.size() > kBoundaryLine)
         h.boundary = find_boundary(line, 1).boundary;
+    if (in_copies && rest_of_line) {
+        h.copies.append(line.substr(0, kCopiesWidth - std::min(kCopiesWidth, h.copies.size())));
+        return true;
+    }
+    if (in_copies && (line.front() == ' ' || line.front() == '\t')) {
+        add_copies(h.copies, line);
+        return true;
+    }
+    in_copies = false;
     if (mail && starts(up, "NEWSGROUPS:")) {
         h.news = true;
         return false;
@@ -78,6 +101,9 @@ bool scan_line(MailHeader& h, const std::string& line, HeaderVariant variant) {
         content_type(h, line, up, variant);
     } else if (starts(up, "TO:")) {
         h.to = rest(line, 3, 97);
+    } else if (starts(up, "CC:")) {
+        add_copies(h.copies, std::string_view(line).substr(3));
+        in_copies = true;
     }
     return true;
 }
@@ -184,10 +210,45 @@ std::string mail_heading(std::string_view subject) {
 MailHeader scan_mail_header(const LineQueue& q, HeaderVariant variant) {
     MailHeader h;
     size_t i = 0;
-    for (; i < q.size() && q[i].LEN() > 0; ++i)
-        if (!scan_line(h, q[i].LINE, variant)) break;
+    bool in_copies = false;
+    for (; i < q.size() && q[i].LEN() > 0; ++i) {
+        const bool rest_of_line = i > 0 && q[i - 1].SPLITLINE;
+        if (!scan_line(h, q[i].LINE, rest_of_line, in_copies, variant)) break;
+    }
     h.body = i < q.size() && q[i].LEN() == 0 ? i + 1 : q.size();
     return h;
+}
+
+std::vector<CCT> copy_recipients(std::string_view copies, uint32_t mail_id) {
+    std::vector<CCT> out;
+    auto take = [&](std::string_view one) {
+        MailAddress a = split_mail_address(one);
+        if (a.address.empty()) return;
+        CCT c;
+        c.MAILID = mail_id;
+        c.R_CISADRESS = a.address;
+        c.R_NAME = a.name.substr(0, kCopyNameWidth);
+        c.RECIPTYPE = "CC";
+        out.push_back(c);
+    };
+    bool quoted = false;
+    int angle = 0, paren = 0;
+    size_t from = 0;
+    for (size_t k = 0; k < copies.size(); ++k) {
+        const char c = copies[k];
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '<') ++angle;
+        if (c == '>' && angle > 0) --angle;
+        if (c == '(') ++paren;
+        if (c == ')' && paren > 0) --paren;
+        if (c == ',' && angle == 0 && paren == 0) {
+            take(copies.substr(from, k - from));
+            from = k + 1;
+        }
+    }
+    take(copies.substr(from));
+    return out;
 }
 
 MailTarget find_mail_target(ParseContext& ctx) {
@@ -249,7 +310,7 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
     r.R_NAME = to.name;
     set_direction(ctx, r, h, options.variant);
     r.MSGTEXT.text = body_text(q, h);
-    return ctx.add_message(r);
+    return ctx.add_message(r, copy_recipients(h.copies, r.MSGNUMBER));
 }
 
 }  // namespace qs

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "import/parser.h"
 #include "import/readers/line_queue.h"
@@ -47,6 +48,7 @@ enum class HeaderVariant { Mail, Eudora };
 
 struct MailHeader {
     std::string from, to, date, subject;
+    std::string copies;       // the "Cc:" texts, continuation lines joined, separated by commas
     bool has_date = false;
     bool news = false;       // a news article that found its way into a mailbox
     bool multipart = false;  // multipart, the boundary to be found
@@ -55,6 +57,10 @@ struct MailHeader {
     size_t body = 0;  // the queue entry of the first body line (q.size() when none)
 };
 MailHeader scan_mail_header(const LineQueue& q, HeaderVariant variant);
+
+// The recipients of a "Cc:" text, split at the commas that stand outside quotes, angle brackets
+// and parentheses; each with an address becomes a carbon copy of mail `mail_id`.
+std::vector<CCT> copy_recipients(std::string_view copies, uint32_t mail_id);
 
 struct MailOptions {
     HeaderVariant variant = HeaderVariant::Mail;

@@ -12,6 +12,8 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
         if (!s.quiet()) s.dialog.message(" Import Error ", "The file " + path + " cannot be read!");
         return false;
     }
+    total_ = buf_.size();
+    finished_ = false;
     target_ = find_mail_target(ctx);
     prepare(ctx, path);
     return true;
@@ -22,6 +24,7 @@ bool MailReader::step(ParseContext& ctx, int budget) {
     for (int i = 0; i < n; ++i) {
         LineQueue q;
         if (!read_message(ctx, q)) {
+            finished_ = true;
             buf_.close();
             return true;
         }
@@ -29,6 +32,10 @@ bool MailReader::step(ParseContext& ctx, int budget) {
         hand_over_mail(ctx, target_, q, options(), where());
     }
     return false;
+}
+
+ReadProgress MailReader::progress() const {
+    return {finished_ ? total_ : std::min(buf_.position(), total_), total_};
 }
 
 std::string MailReader::where() const {

@@ -17,6 +17,7 @@ class MailReader : public Parser {
 public:
     bool open(ParseContext& ctx, const std::string& path) override;
     bool step(ParseContext& ctx, int budget) override;
+    ReadProgress progress() const override;
 
 protected:
     // Reads the next message's lines into `q`; false when the file holds no more. A message
@@ -36,6 +37,8 @@ protected:
 
 private:
     MailTarget target_;
+    uint64_t total_ = 0;
+    bool finished_ = false;
 };
 
 std::unique_ptr<Parser> make_separator_reader();

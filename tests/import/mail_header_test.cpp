@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "import/readers/mail_header.h"
 #include "platform/clock.h"
 
@@ -56,6 +59,48 @@ TEST(MailDate, MonthNamesInEnglishAndGerman) {
     EXPECT_EQ(month_number("January"), 1);
     EXPECT_EQ(month_number("Ja"), 0);
     EXPECT_EQ(month_number("Xyz"), 0);
+}
+
+// Every month in both languages, in each of the three layouts the mail programs write most:
+// "Mon, 5 Jan 1998 10:00:30 +0100", "5 Jan 98 10:00" and "05-Jan-1998 10:00:00".
+TEST(MailDate, TheThreeLayoutsWithEveryEnglishAndGermanMonth) {
+    const char* english[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const char* german[] = {"Jan", "Feb", "M\xE4r", "Apr", "Mai", "Jun",
+                            "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+    for (int m = 1; m <= 12; ++m) {
+        char iso[16];
+        std::snprintf(iso, sizeof iso, "1998-%02d-05", m);
+        for (const char* name : {english[m - 1], german[m - 1]}) {
+            const std::string n = name;
+            struct Form {
+                std::string text;
+                const char* time;
+            } forms[] = {
+                {"Mon, 5 " + n + " 1998 10:00:30 +0100", "10:00:30"},
+                {"5 " + n + " 98 10:00", "10:00:00"},
+                {"05-" + n + "-1998 10:00:00", "10:00:00"},
+            };
+            for (const Form& f : forms) {
+                for (DateRule rule : {DateRule::Shape, DateRule::Fixed}) {
+                    MailDate d = parse_mail_date(f.text, rule);
+                    EXPECT_EQ(iso_date(d.date), iso) << f.text;
+                    EXPECT_EQ(hms_time(d.time), f.time) << f.text;
+                }
+            }
+        }
+    }
+    // The German day names and lower-case months of the same layouts.
+    MailDate d = parse_mail_date("Mi, 17 m\xE4r 99 18:45", DateRule::Shape);
+    EXPECT_EQ(iso_date(d.date), "1999-03-17");
+    EXPECT_EQ(hms_time(d.time), "18:45:00");
+    d = parse_mail_date("17-dez-99 7:05:09", DateRule::Shape);
+    EXPECT_EQ(iso_date(d.date), "1999-12-17");
+    EXPECT_EQ(hms_time(d.time), "07:05:09");
+    // A time out of range leaves the day and no time.
+    d = parse_mail_date("05-Okt-1998 25:00:00", DateRule::Shape);
+    EXPECT_EQ(iso_date(d.date), "1998-10-05");
+    EXPECT_EQ(d.time, 0);
 }
 
 TEST(MailDate, EudoraSeparatorLine) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/startup.h"
@@ -26,9 +27,10 @@ public:
         return {settings_.mailbox, import, kMailDb, 0, {}};
     }
     bool imported_before(uint32_t, uint32_t) override { return false; }
-    bool add_message(NHR& h, const std::vector<CCT>&, const std::string&,
+    bool add_message(NHR& h, const std::vector<CCT>& cc, const std::string&,
                      const std::string&) override {
         messages.push_back(h);
+        copies.push_back(cc);
         return true;
     }
     void skip_message(SkipReason reason, const std::string& what) override {
@@ -36,6 +38,7 @@ public:
     }
 
     std::vector<NHR> messages;
+    std::vector<std::vector<CCT>> copies;  // per message
     std::vector<std::string> skipped;
     bool import = true;
 
@@ -323,6 +326,65 @@ TEST_F(Reader, EveryTruncationAndCorruptionOfAMailboxIsSurvived) {
     }
 }
 
+TEST_F(Reader, CcLinesBecomeCarbonCopiesWithTheirContinuations) {
+    const std::string mail =
+        "From: Bob <bob@example.org>\r\nCc: Ann Lee <Ann@Example.org>, \"Ray, Carl\" "
+        "<carl@example.net>,\r\n\tdora@example.com (Dora)\r\nSubject: s\r\n"
+        "cc: eve@example.com\r\n\r\n Cc: body@example.com\r\n";
+    for (const char* format : {"Generic Mail Type 1", "Pegasus"}) {
+        Collector c = read(format, write(mail));
+        ASSERT_EQ(c.messages.size(), 1u) << format;
+        const std::vector<CCT>& cc = c.copies[0];
+        ASSERT_EQ(cc.size(), 4u) << format;
+        EXPECT_EQ(cc[0].R_CISADRESS, "ann@example.org");
+        EXPECT_EQ(cc[0].R_NAME, "Ann Lee");
+        EXPECT_EQ(cc[1].R_CISADRESS, "carl@example.net");
+        EXPECT_EQ(cc[1].R_NAME, "Ray, Carl");
+        EXPECT_EQ(cc[2].R_CISADRESS, "dora@example.com");
+        EXPECT_EQ(cc[2].R_NAME, "Dora");
+        EXPECT_EQ(cc[3].R_CISADRESS, "eve@example.com");
+        for (const CCT& one : cc) {
+            EXPECT_EQ(one.MAILID, c.messages[0].MSGNUMBER);
+            EXPECT_EQ(one.RECIPTYPE, "CC");
+        }
+    }
+    // A long "Cc:" line spreads over several queue entries and is read whole; empty items and
+    // items without an address give nothing.
+    std::string many = "From a@b x\nFrom: a@b\nCc: ,";
+    for (int i = 0; i < 40; ++i) many += "person" + std::to_string(i) + "@example.org, ";
+    many += "Nobody\n\nbody\n";
+    Collector c = read("Generic Mail Type 2", write(many));
+    ASSERT_EQ(c.copies.size(), 1u);
+    ASSERT_EQ(c.copies[0].size(), 41u);
+    EXPECT_EQ(c.copies[0][39].R_CISADRESS, "person39@example.org");
+    EXPECT_EQ(c.copies[0][40].R_CISADRESS, "nobody");
+}
+
+TEST_F(Reader, ProgressCountsTheBytesConsumed) {
+    std::string box;
+    for (int i = 0; i < 200; ++i)
+        box += "From bob@example.org x\nFrom: bob@example.org\nSubject: n" + std::to_string(i) +
+               "\n\n" + std::string(300, 'x') + "\n";
+    Collector c(h.s, settings());
+    auto p = make_parser("Generic Mail Type 2");
+    EXPECT_EQ(p->progress().done, 0u);
+    ASSERT_TRUE(p->open(c, write(box)));
+    EXPECT_EQ(p->progress().total, box.size());
+    uint64_t last = 0;
+    int between = 0;
+    bool done = false;
+    while (!done) {
+        done = p->step(c, 10);
+        ReadProgress now = p->progress();
+        EXPECT_GE(now.done, last);
+        EXPECT_LE(now.done, now.total);
+        if (!done && now.done > 0 && now.done < now.total) ++between;
+        last = now.done;
+    }
+    EXPECT_EQ(last, box.size()) << "all of the file once it is done";
+    EXPECT_GE(between, 15) << "twenty steps of ten messages each";
+}
+
 // A whole import through the processor: the two spellings of one sender give one person, and
 // mail from an alternative own address is sent from the default one.
 TEST_F(Reader, ImportThroughTheProcessor) {
@@ -359,6 +421,70 @@ TEST_F(Reader, ImportThroughTheProcessor) {
             EXPECT_EQ(m.TOID, 250000u);
         }
     }
+}
+
+// Two "Cc:" addresses of a mail become two carbon-copy records of the stored mail, which is
+// marked as having copies; the owner named among the copies is left out.
+TEST_F(Reader, CcAddressesAreStoredAsCopyRecords) {
+    const std::string box =
+        "From bob@example.org x\nFrom: Bob <bob@example.org>\nTo: me@example.org\n"
+        "Cc: Ann <ann@example.org>, carl@example.net, me@work.example\nSubject: Copies\n"
+        "Date: 5 Jan 98 10:00\n\nbody\n"
+        "From bob@example.org y\nFrom: bob@example.org\nSubject: None\n\nbody\n";
+    ImportSettings st = settings();
+    st.format = "Generic Mail Type 2";
+    st.files = {write(box)};
+    ImportProcessor p(h.s, st);
+    ImportProcessor::Result r;
+    while ((r = p.step()) == ImportProcessor::Result::More) {
+    }
+    ASSERT_EQ(r, ImportProcessor::Result::Done) << p.final_message();
+    ASSERT_EQ(p.accounting().stored, 2u);
+
+    ASSERT_TRUE(MakeCurrent(h.s, mailbox));
+    OP_CLOSE(h.s, kOpOpen, {kMail, kCCR});
+    std::vector<Mail> mails;
+    Set(h.s, kMail, 0);
+    while (Next(h.s, kMail)) mails.push_back(h.s.rec.Mail);
+    std::vector<CCR> copies;
+    Set(h.s, kCCR, 0);
+    while (Next(h.s, kCCR)) copies.push_back(h.s.rec.CCR);
+    OP_CLOSE(h.s, kOpClose, {kMail, kCCR});
+    ASSERT_EQ(mails.size(), 2u);
+    ASSERT_EQ(copies.size(), 2u);
+    const Mail& with = mails[0].SUBJECT == "Copies" ? mails[0] : mails[1];
+    const Mail& without = mails[0].SUBJECT == "Copies" ? mails[1] : mails[0];
+    EXPECT_EQ(with.CCR, 1);
+    EXPECT_EQ(without.CCR, 0);
+    std::vector<std::string> addresses;
+    for (const CCR& c : copies) {
+        EXPECT_EQ(c.MAILID, with.MAILID);
+        EXPECT_EQ(c.RECIPTYPE, "CC");
+        addresses.push_back(c.R_CISADRESS.str());
+    }
+    std::sort(addresses.begin(), addresses.end());
+    EXPECT_EQ(addresses, (std::vector<std::string>{"ann@example.org", "carl@example.net"}));
+}
+
+// Within one large file the percentage shown rises with the bytes read, not only file by file.
+TEST_F(Reader, ImportPercentRisesWithinAFile) {
+    std::string box;
+    for (int i = 0; i < 400; ++i)
+        box += "From bob@example.org x\nFrom: bob@example.org\nSubject: n" + std::to_string(i) +
+               "\n\n" + std::string(200, 'x') + "\n";
+    ImportSettings st = settings();
+    st.format = "Generic Mail Type 2";
+    st.files = {write(box)};
+    ImportProcessor p(h.s, st);
+    std::vector<int> seen;
+    ImportProcessor::Result r;
+    while ((r = p.step()) == ImportProcessor::Result::More)
+        if (!p.store_phase()) seen.push_back(p.percent());
+    ASSERT_EQ(r, ImportProcessor::Result::Done) << p.final_message();
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    size_t inside = std::count_if(seen.begin(), seen.end(), [](int v) { return v > 0 && v < 100; });
+    EXPECT_GE(inside, 3u);
+    EXPECT_EQ(seen.back(), 100);
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// What the mailbox fuzz targets feed the readers, shared with the test that replays the corpus:
+// the input is written as a mailbox file (the bytes after a line "@@TOC@@" become its table of
+// contents), read to its end by the reader of a format and handed over to a context that keeps
+// nothing but checks every message. The archive home with its mail database is made once per
+// process. Each function returns false when the reader breaks a promise: a message out of its
+// bounds, a reader that does not finish, progress that runs backwards or past the file.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/startup.h"
+#include "import/address.h"
+#include "import/parser.h"
+#include "import/readers/mime.h"
+#include "platform/fs.h"
+#include "storage/database_list.h"
+#include "storage/file_access.h"
+#include "storage/files.h"
+#include "storage/session.h"
+
+namespace qs::fuzz {
+
+class MailHome {
+public:
+    static MailHome& get() {
+        static MailHome home;
+        return home;
+    }
+    Session& session() { return s_; }
+    uint32_t mailbox() const { return mailbox_; }
+    const std::string& dir() const { return dir_; }
+    // The dialogs of the readers are forgotten after each input.
+    void forget_dialogs() { dialog_.clear(); }
+    ~MailHome() {
+        s_.engine.rollback();
+        for (auto& slot : s_.slots) slot.file.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+private:
+    MailHome() {
+        // The home is thrown away at the end: its store need not wait for the disk.
+        setenv("QS_NOSYNC", "1", 0);
+        char tmpl[] = "/tmp/qs-mailfuzz-XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        dir_ = made ? made : "/tmp";
+        if (StartUp(s_, dir_).ok)
+            mailbox_ = AddMailDatabase(s_, {"Home", "me@example.org", {"me@work.example"}});
+        if (mailbox_) CheckOwnAddress(s_, mailbox_);
+        // Held open, the database list is not opened again for every input.
+        if (mailbox_) OP_CLOSE(s_, kOpOpen, {kForums});
+    }
+
+    std::string dir_;
+    RecordingDialog dialog_;
+    FixedClock clock_{80000, 1};
+    Session s_{dialog_, clock_};
+    uint32_t mailbox_ = 0;
+};
+
+// Checks what a reader hands over and keeps only counts.
+class CheckingContext : public ParseContext {
+public:
+    explicit CheckingContext(MailHome& home) : home_(home) {
+        settings_.mailbox = home.mailbox();
+    }
+    Session& session() override { return home_.session(); }
+    const ImportSettings& settings() const override { return settings_; }
+    uint32_t next_id() override { return next_++; }
+    DatabaseRef lookup_database(const std::string&, bool) override {
+        return {settings_.mailbox, true, kMailDb, 0, {}};
+    }
+    bool imported_before(uint32_t, uint32_t) override { return false; }
+    bool add_message(NHR& h, const std::vector<CCT>& copies, const std::string&,
+                     const std::string&) override {
+        ok = ok && h.INTERNAL == settings_.mailbox && h.MSGNUMBER == h.REFNUMBER;
+        ok = ok && h.MSGNUMBER < next_ && h.DATE >= 0 && h.TIME >= 0;
+        ok = ok && (h.MAILTYPE == 1 || h.MAILTYPE == 2);
+        ok = ok && h.MSGTEXT.text.size() <= kMaxMemo;
+        for (const CCT& c : copies)
+            ok = ok && c.MAILID == h.MSGNUMBER && c.RECIPTYPE == "CC" && !c.R_CISADRESS.str().empty();
+        ++handed;
+        return true;
+    }
+    void skip_message(SkipReason, const std::string&) override { ++skipped; }
+
+    bool ok = true;
+    size_t handed = 0;
+    size_t skipped = 0;
+
+private:
+    MailHome& home_;
+    ImportSettings settings_;
+    uint32_t next_ = 300000;
+};
+
+// Writes the mailbox and its table of contents (removed when the input has none); returns the
+// mailbox's size.
+inline size_t write_mailbox(MailHome& home, std::string_view in, const std::string& box) {
+    constexpr std::string_view kTocLine = "@@TOC@@\n";
+    const std::string toc = home.dir() + "/box.TOC";
+    const size_t cut = in.find(kTocLine), size = std::min(cut, in.size());
+    std::ofstream(box, std::ios::binary | std::ios::trunc)
+        .write(in.data(), static_cast<std::streamsize>(size));
+    std::error_code ignored;
+    if (cut == std::string_view::npos) {
+        std::filesystem::remove(toc, ignored);
+    } else {
+        std::string_view rest = in.substr(cut + kTocLine.size());
+        std::ofstream(toc, std::ios::binary | std::ios::trunc)
+            .write(rest.data(), static_cast<std::streamsize>(rest.size()));
+    }
+    return size;
+}
+
+// Reads the mailbox with the reader of `format`, one message per step.
+inline bool read_mailbox(const std::string& format, std::string_view in) {
+    MailHome& home = MailHome::get();
+    if (home.mailbox() == 0) return false;
+    const std::string path = home.dir() + "/box.mbx";
+    const size_t size = write_mailbox(home, in, path);
+    CheckingContext ctx(home);
+    std::unique_ptr<Parser> p = make_parser(format);
+    if (!p || !p->open(ctx, path)) return false;
+    bool ok = true;
+    uint64_t last = 0;
+    size_t steps = 0;
+    for (bool done = false; !done && ok; ++steps) {
+        done = p->step(ctx, 1);
+        const ReadProgress now = p->progress();
+        ok = now.done >= last && now.done <= now.total && now.total == size &&
+             (!done || now.done == now.total);
+        // Every step reads a message or ends the file, and every message takes a byte.
+        ok = ok && steps <= size + 2;
+        last = now.done;
+    }
+    home.forget_dialogs();
+    return ok && ctx.ok;
+}
+
+inline bool eudora(std::string_view in) { return read_mailbox("Eudora", in); }
+inline bool marker(std::string_view in) {
+    bool ok = read_mailbox("IE Mail", in);
+    return read_mailbox("Netscape Mail", in) && ok;
+}
+inline bool separator(std::string_view in) { return read_mailbox("Generic Mail Type 2", in); }
+inline bool header_run(std::string_view in) { return read_mailbox("Generic Mail Type 1", in); }
+inline bool pegasus(std::string_view in) { return read_mailbox("Pegasus", in); }
+
+}  // namespace qs::fuzz
