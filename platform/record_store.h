@@ -51,6 +51,10 @@ public:
     // first `parts` of them).
     Status get(int key, const void* values, void* rec, int parts = -1);
     Status count(uint64_t& n);
+    // File order: the first record after position `pos` (0: the first record), and how many
+    // records lie after `pos`. Records are added at the end of file order.
+    Status fetch_after(int64_t pos, void* rec);
+    Status count_after(int64_t pos, uint64_t& n);
 
     // Key order. set(key) starts before the first record (next) or after the last (previous).
     // set(key, values, parts) starts before the first record whose first `parts` key parts are

@@ -108,6 +108,32 @@ Status File::fetch(int64_t pos, void* rec) {
     return Status::ok();
 }
 
+Status File::fetch_after(int64_t pos, void* rec) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.after_pos();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    sqlite3_bind_int64(s, 1, pos);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return Status(Code::NotFound, "no record after that position");
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    pos_ = sqlite3_column_int64(s, 0);
+    decl_->codec.read_all(s, 1, rec);
+    return Status::ok();
+}
+
+Status File::count_after(int64_t pos, uint64_t& n) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.count_after();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    sqlite3_bind_int64(s, 1, pos);
+    int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
+    return Status::ok();
+}
+
 Status File::get(int key, const void* values, void* rec, int parts) {
     const KeyDecl& k = decl_->keys.at(static_cast<size_t>(key));
     int n = parts < 0 ? static_cast<int>(k.parts.size()) : parts;
