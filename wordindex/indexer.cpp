@@ -17,6 +17,7 @@ struct Settings {
 };
 
 bool read_settings(Session& s, uint8_t type, Settings& out) {
+    if (!s.settings.word_index_loaded) return false;
     uint8_t v[5] = {};  // selectors 51 to 55
     for (int i = 0; i < 5; ++i)
         if (!WSVars(s, 3, 51 + i, nullptr, &v[i])) return false;
@@ -74,6 +75,9 @@ uint8_t run_open(Session& s, const IndexRequest& rq, const IndexProgress& progre
                           false))
             return 2;
     }
+    // Words marked for deletion go to the stop list even when the index is rebuilt, so that
+    // the rebuild does not bring them back.
+    if (full && RecordCount(s, kPUR) && !word_delete_cleanup(s, true, caption)) return 2;
     if (full) {
         // Emptied together, so that a failure leaves the old index as it was.
         if (TransactionCheck(s, BeginTransaction(s, {kWordList, kMasIdx, kPUR}))) return 2;
