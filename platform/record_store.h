@@ -76,6 +76,12 @@ public:
     Status empty();
     Status compact();
 
+    // Bulk loading: a key can be set aside while many records are added and built once at the
+    // end, which is far cheaper than keeping it in order record by record. A file opened while
+    // a key is set aside reports bad keys (and is rebuilt), so a crash meanwhile is mended.
+    Status drop_key(int key);
+    Status build_key(int key);
+
     // Read plan of a key-order statement, for tests that keep the indexes honest.
     std::string plan(int key, bool backward);
 

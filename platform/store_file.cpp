@@ -186,6 +186,25 @@ Status File::empty() {
     return rc == SQLITE_OK ? Status::ok() : status_of(rc, text);
 }
 
+Status File::drop_key(int key) {
+    drop_prefetch();
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    std::string sql = "DROP INDEX IF EXISTS " + schema_ + ".\"" + index_name(*decl_, key) + "\"";
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? Status::ok() : status_of(rc, db);
+}
+
+Status File::build_key(int key) {
+    drop_prefetch();
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    // "CREATE [UNIQUE] INDEX name ON rec(...)" with the schema and IF NOT EXISTS put in.
+    std::string sql = create_index_sql(*decl_, key);
+    size_t at = sql.find("INDEX ") + 6;
+    sql.insert(at, "IF NOT EXISTS " + schema_ + ".");
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? Status::ok() : status_of(rc, db);
+}
+
 Status File::compact() {
     if (group_) return Status(Code::Invalid, "cannot compact inside a transaction");
     drop_prefetch();

@@ -45,11 +45,8 @@ std::set<int32_t> pending_deletions(Session& s) {
 }
 
 bool rebuild_count_key(Session& s) {
-    const FileInfo* f = file_info(kWordList);
-    store::OpenOptions opts;
-    opts.key = file_key(kWordList);
-    opts.wait_ms = 5000;
-    return s.engine.rebuild_keys(full_name(s, kWordList), f->decl, opts).is_ok();
+    store::File& h = handle(s, kWordList);
+    return h.drop_key(kWordCountKey) && h.build_key(kWordCountKey);
 }
 
 }  // namespace qs::words

@@ -35,8 +35,12 @@ bool is_stop_record(Session& s, std::string_view word);
 // The word ids of the pending deletions file (PUR open).
 std::set<int32_t> pending_deletions(Session& s);
 
-// Builds the word list's count key anew. The word list must be closed; it is locked meanwhile,
-// waiting up to five seconds.
+// Keys by number within their files.
+inline constexpr int kWordCountKey = 2;  // WOR:by_WordCount
+inline constexpr int kMasSysIdKey = 0;   // MAS:by_SysID
+inline constexpr int kMasWordIdKey = 1;  // MAS:by_WordId
+
+// Builds the word list's count key anew (the word list open).
 bool rebuild_count_key(Session& s);
 
 }  // namespace qs::words

@@ -22,7 +22,35 @@ bool IndexPass::prepare() {
     book_.set_last_id(words.previous(&last) ? last.WORDID : 0);
     list_had_words_ = RecordCount(s_, kWordList) > 0;
     check_indexed_ = RecordCount(s_, kMasIdx) > 0;
+    set_aside_.push_back({kWordList, kWordCountKey});
+    if (setup_.to_go > state_.count) {
+        // Adding entries in bulk: the word-id key would take them at scattered places; with
+        // nothing indexed yet no sysid needs looking up either.
+        set_aside_.push_back({kMasIdx, kMasWordIdKey});
+        if (!check_indexed_) set_aside_.push_back({kMasIdx, kMasSysIdKey});
+    }
+    for (const auto& [file, key] : set_aside_) {
+        Status st = handle(s_, file).drop_key(key);
+        if (!st) {
+            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", 0, "|" + st.text());
+            return false;
+        }
+    }
     return true;
+}
+
+bool IndexPass::restore_keys() {
+    bool ok = true;
+    for (const auto& [file, key] : set_aside_) {
+        if (file == kMasIdx) caption("Flushing Buffers/Building Indexes");
+        Status st = handle(s_, file).build_key(key);
+        if (!st) {
+            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", current_, "|" + st.text());
+            ok = false;
+        }
+    }
+    set_aside_.clear();
+    return ok;
 }
 
 void IndexPass::caption(const std::string& c) {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "storage/session.h"
 #include "wordindex/index_files.h"
@@ -32,8 +34,12 @@ public:
     IndexPass(Session& s, const PassSetup& setup, const IndexState& state,
               const IndexProgress& progress);
 
-    // Loads the stop words and the highest word id. False after a reported failure.
+    // Loads the stop words and the highest word id, and sets aside the keys not needed while
+    // indexing: the word list's count key always, the master index keys when the run is to add
+    // at least as many messages as are indexed already. False after a reported failure.
     bool prepare();
+    // Builds the keys set aside; needed after every run, failed or not.
+    bool restore_keys();
     // Tokenizes up to per_pass messages; flushes when due and at the end.
     PassResult step();
 
@@ -71,7 +77,7 @@ private:
     uint64_t new_words_ = 0;
     uint64_t stopped_ = 0;
     uint32_t current_ = 0;  // sysid being indexed
-    bool failed_ = false;
+    std::vector<std::pair<int, int>> set_aside_;  // (file, key)
     int last_percent_ = -1;
 };
 

@@ -106,11 +106,15 @@ uint8_t run_open(Session& s, const IndexRequest& rq, const IndexProgress& progre
     if (!save_index_state(s, state)) return 2;
 
     IndexPass pass(s, setup, state, progress);
-    if (!pass.prepare()) return 2;
+    if (!pass.prepare()) {
+        pass.restore_keys();
+        return 2;
+    }
     caption("Indexing messages");
     PassResult r = PassResult::More;
     while (r == PassResult::More) r = pass.step();
     pass.fill(outcome);
+    if (!pass.restore_keys()) r = PassResult::Failed;
     // The position reached is kept even after a failure: everything before it was written.
     state = pass.state();
     state.needs_update = 1;
@@ -118,10 +122,7 @@ uint8_t run_open(Session& s, const IndexRequest& rq, const IndexProgress& progre
     if (!remove_stopped_words(s, pass.book().deleted(), pass.book().deleted_total(), caption))
         return 2;
     caption("Indexing finished!");
-    OP_CLOSE(s, kOpClose, {kWordList});
-    bool rebuilt = rebuild_count_key(s);
-    OP_CLOSE(s, kOpOpen, {kWordList});
-    if (!rebuilt) return 2;
+    if (!handle(s, kWordList).build_key(kWordCountKey)) return 2;
     state.needs_update = 0;
     return save_index_state(s, state) ? 1 : 2;
 }

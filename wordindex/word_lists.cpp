@@ -15,7 +15,7 @@ std::string upper(const std::string& w) { return upper1252(w).substr(0, kMaxWord
 
 // Builds the count key when the database's flag asks for it.
 bool count_key_ready(Session& s) {
-    OP_CLOSE(s, kOpOpen, {kForums});
+    OP_CLOSE(s, kOpOpen, {kForums, kWordList});
     bool ok = read_database(s);
     if (ok && s.rec.Forums.WORDLISTINDEXNEEDSUPDATE == 1) {
         ok = rebuild_count_key(s);
@@ -24,7 +24,7 @@ bool count_key_ready(Session& s) {
         if (ok)
             ok = save_index_state(s, {s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME, 0});
     }
-    OP_CLOSE(s, kOpClose, {kForums});
+    OP_CLOSE(s, kOpClose, {kForums, kWordList});
     return ok;
 }
 
@@ -118,6 +118,18 @@ std::vector<std::string> stop_words(Session& s) {
     while (Next(s, kSTO)) out.push_back(s.rec.STO.THEWORD.str());
     OP_CLOSE(s, kOpClose, {kSTO});
     return out;
+}
+
+std::string stop_form_title(int request) {
+    static const char* kTitles[] = {"", " Add New Non Index Word", " Update Non Index Word",
+                                    " Delete Non Index Word"};
+    return request >= 1 && request <= 3 ? kTitles[request] : "";
+}
+
+std::string stop_form_hint(int request) {
+    static const char* kHints[] = {"", "Add a new non index word", "Update highlighted non index word",
+                                   "Delete highlighted non index word"};
+    return request >= 1 && request <= 3 ? kHints[request] : "";
 }
 
 std::string word_list_title(const Session& s) { return " Word List [" + s.mem.Description + "]"; }

@@ -34,6 +34,10 @@ int toggle_mark(Session& s, const std::string& word);
 void StopListForm(Session& s, const std::string& word, const std::string& changed = {});
 std::vector<std::string> stop_words(Session& s);
 
+// The title of the form of a request (1 add, 2 change, 3 delete), and the hint of its button.
+std::string stop_form_title(int request);
+std::string stop_form_hint(int request);
+
 // Window titles.
 std::string word_list_title(const Session& s);
 std::string ignore_list_title(const Session& s);

@@ -50,9 +50,10 @@ int cmd_index(Context& c, const std::vector<std::string>& w) {
     if (status == words::kNothingToIndex && !a.flag("--full")) return kExitOk;
     words::IndexRequest rq;
     rq.type = c.s.mem.ForumType;
-    rq.per_pass = 500;  // nobody waits on a window here
+    rq.per_pass = words::messages_per_pass(c.s);
     rq.full = a.flag("--full");
     rq.confirmed = rq.full;  // asking for it on the command line is the confirmation
+    std::cerr << words::index_title(c.s) << "\n";
     words::IndexOutcome out;
     uint8_t result = words::INDEXFILE1(c.s, rq, stderr_progress(), &out);
     if (result != 1) {
@@ -153,7 +154,8 @@ int cmd_stoplist(Context& c, const std::vector<std::string>& w) {
     static const char* kRefused[] = {"", "is already in the stop list or empty",
                                      "is not in the stop list, or the new word already is",
                                      "is not in the stop list"};
-    std::cerr << "quillstow: \"" << a.positional()[1] << "\" " << kRefused[request] << "\n";
+    std::cerr << "quillstow:" << words::stop_form_title(request) << ": \"" << a.positional()[1]
+              << "\" " << kRefused[request] << "\n";
     return kExitFailed;
 }
 

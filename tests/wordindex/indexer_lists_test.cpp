@@ -88,6 +88,8 @@ TEST_F(Lists, StopListForms) {
     StopListForm(h.s, "alpha");
     EXPECT_EQ(h.s.GlobalResponse, 1);
     EXPECT_EQ(stop_list(), (std::vector<std::string>{"GAMMA"}));
+    EXPECT_EQ(stop_form_title(1), " Add New Non Index Word");
+    EXPECT_EQ(stop_form_title(3), " Delete Non Index Word");
     EXPECT_EQ(word_list_title(h.s), " Word List [Home]");
     EXPECT_EQ(ignore_list_title(h.s), " Ignore List [Home]");
 }
