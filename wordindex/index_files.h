@@ -36,6 +36,8 @@ bool is_stop_record(Session& s, std::string_view word);
 std::set<int32_t> pending_deletions(Session& s);
 
 // Keys by number within their files.
+inline constexpr int kWordIdKey = 0;     // WOR:by_WordId
+inline constexpr int kTheWordKey = 1;    // WOR:by_theWord
 inline constexpr int kWordCountKey = 2;  // WOR:by_WordCount
 inline constexpr int kMasSysIdKey = 0;   // MAS:by_SysID
 inline constexpr int kMasWordIdKey = 1;  // MAS:by_WordId

@@ -23,6 +23,12 @@ bool IndexPass::prepare() {
     list_had_words_ = RecordCount(s_, kWordList) > 0;
     check_indexed_ = RecordCount(s_, kMasIdx) > 0;
     set_aside_.push_back({kWordList, kWordCountKey});
+    if (!list_had_words_) {
+        // Every word of the run is in memory, so nothing is looked up in the list; without its
+        // keys a count written back is a plain rewrite of the record.
+        set_aside_.push_back({kWordList, kWordIdKey});
+        set_aside_.push_back({kWordList, kTheWordKey});
+    }
     if (setup_.to_go > state_.count) {
         // Adding entries in bulk: the word-id key would take them at scattered places; with
         // nothing indexed yet no sysid needs looking up either.
