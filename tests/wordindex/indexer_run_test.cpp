@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Indexing runs: what ends up in the word list and master index.
+#include <algorithm>
 #include <string>
 
 #include "indexer_fixture.h"
@@ -187,6 +188,35 @@ TEST_F(IndexMail, UnreadableSettingsSkipIndexing) {
     h.s.mem.DoTask = 6;  // unattended: the run ends without a word
     EXPECT_EQ(index(), 2);
     EXPECT_TRUE(h.dialog.entries.empty());
+}
+
+TEST_F(IndexMail, CountsStayRightAcrossFlushes) {
+    std::string common;
+    for (int w = 0; w < 100; ++w) common += "w" + std::to_string(w) + " ";
+    std::vector<std::pair<std::string, std::string>> msgs;
+    for (int i = 0; i < 700; ++i) msgs.push_back({"", common + "u" + std::to_string(i)});
+    add(msgs);
+    std::vector<std::string> captions;
+    IndexRequest rq;
+    rq.type = type;
+    rq.per_pass = 50;
+    IndexProgress p;
+    p.caption = [&](const std::string& c) { captions.push_back(c); };
+    ASSERT_EQ(INDEXFILE1(h.s, rq, p), 1);
+    EXPECT_GE(std::count(captions.begin(), captions.end(), "Flushing Buffers/Building Indexes"), 2);
+    Counts w = words();
+    EXPECT_EQ(w.size(), 800u);
+    EXPECT_EQ(w["W0"], 700);
+    EXPECT_EQ(w["W99"], 700);
+    EXPECT_EQ(w["U699"], 1);
+    EXPECT_EQ(entries().size(), 700u * 101u);
+}
+
+TEST_F(IndexMail, AnUnreadableDatabaseRecordStopsTheRun) {
+    add({{"", "apple"}});
+    h.s.mem.ForumNumber = 4242;
+    EXPECT_EQ(index(), 2);
+    EXPECT_TRUE(h.dialog.saw("Unable to read forum data!|Indexing not possible now."));
 }
 
 TEST_F(IndexForum, FootersAndReplyLinesAreNotIndexed) {
