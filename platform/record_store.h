@@ -55,6 +55,10 @@ public:
     // Reads every record in position order in one statement, calling f(position, record) until
     // it returns false. For whole-file passes; the statement lasts for this call only.
     Status scan(const std::function<bool(int64_t, const void*)>& f);
+    // File order: the first record after position `pos` (0: the first record), and how many
+    // records lie after `pos`. Records are added at the end of file order.
+    Status fetch_after(int64_t pos, void* rec);
+    Status count_after(int64_t pos, uint64_t& n);
 
     // Key order. set(key) starts before the first record (next) or after the last (previous).
     // set(key, values, parts) starts before the first record whose first `parts` key parts are
@@ -75,6 +79,12 @@ public:
 
     Status empty();
     Status compact();
+
+    // Bulk loading: a key can be set aside while many records are added and built once at the
+    // end, which is far cheaper than keeping it in order record by record. A file opened while
+    // a key is set aside reports bad keys (and is rebuilt), so a crash meanwhile is mended.
+    Status drop_key(int key);
+    Status build_key(int key);
 
     // Read plan of a key-order statement, for tests that keep the indexes honest.
     std::string plan(int key, bool backward);

@@ -108,6 +108,32 @@ Status File::fetch(int64_t pos, void* rec) {
     return Status::ok();
 }
 
+Status File::fetch_after(int64_t pos, void* rec) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.after_pos();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    sqlite3_bind_int64(s, 1, pos);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return Status(Code::NotFound, "no record after that position");
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    pos_ = sqlite3_column_int64(s, 0);
+    decl_->codec.read_all(s, 1, rec);
+    return Status::ok();
+}
+
+Status File::count_after(int64_t pos, uint64_t& n) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.count_after();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    ResetGuard reset(s);
+    sqlite3_bind_int64(s, 1, pos);
+    int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
+    n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
+    return Status::ok();
+}
+
 Status File::get(int key, const void* values, void* rec, int parts) {
     const KeyDecl& k = decl_->keys.at(static_cast<size_t>(key));
     int n = parts < 0 ? static_cast<int>(k.parts.size()) : parts;
@@ -158,6 +184,25 @@ Status File::empty() {
     if (rc != SQLITE_OK && !group_) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     pos_ = 0;
     return rc == SQLITE_OK ? Status::ok() : status_of(rc, text);
+}
+
+Status File::drop_key(int key) {
+    drop_prefetch();
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    std::string sql = "DROP INDEX IF EXISTS " + schema_ + ".\"" + index_name(*decl_, key) + "\"";
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? Status::ok() : status_of(rc, db);
+}
+
+Status File::build_key(int key) {
+    drop_prefetch();
+    sqlite3* db = group_ ? group_->db.raw() : home_.raw();
+    // "CREATE [UNIQUE] INDEX name ON rec(...)" with the schema and IF NOT EXISTS put in.
+    std::string sql = create_index_sql(*decl_, key);
+    size_t at = sql.find("INDEX ") + 6;
+    sql.insert(at, "IF NOT EXISTS " + schema_ + ".");
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? Status::ok() : status_of(rc, db);
 }
 
 Status File::compact() {

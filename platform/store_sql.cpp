@@ -107,6 +107,15 @@ sqlite3_stmt* StmtSet::by_pos() {
                     "SELECT " + column_list(decl) + " FROM " + schema + ".rec WHERE pos = ?");
 }
 
+sqlite3_stmt* StmtSet::after_pos() {
+    return prepared(after_pos_, "SELECT " + column_list(decl) + " FROM " + schema +
+                                    ".rec WHERE pos > ? ORDER BY pos LIMIT 1");
+}
+
+sqlite3_stmt* StmtSet::count_after() {
+    return prepared(count_after_, "SELECT count(*) FROM " + schema + ".rec WHERE pos > ?");
+}
+
 sqlite3_stmt* StmtSet::count() {
     return prepared(count_, "SELECT count(*) FROM " + schema + ".rec");
 }

@@ -57,6 +57,11 @@ int cmd_sections(Context&, const std::vector<std::string>&);
 int cmd_find(Context&, const std::vector<std::string>&);
 int cmd_wordsets(Context&, const std::vector<std::string>&);
 int cmd_search(Context&, const std::vector<std::string>&);
+int cmd_index(Context&, const std::vector<std::string>&);
+int cmd_index_status(Context&, const std::vector<std::string>&);
+int cmd_words(Context&, const std::vector<std::string>&);
+int cmd_words_mark(Context&, const std::vector<std::string>&);
+int cmd_stoplist(Context&, const std::vector<std::string>&);
 
 // Paths set before start-up runs, so that a lost directory can be mended from the command line.
 int set_path(const std::string& home, const std::string& which, const std::string& dir,

@@ -133,6 +133,23 @@ const std::vector<Command>& commands() {
          "first, become the database's result set. With --json: HITS (the header fields of\n"
          "each message, as in messages) and WORDS (the search words seen in them).\n",
          cmd_search},
+        {"index", "index DB [--full]", "Bring the word index of a database up to date.",
+         "\nShows the index status first, the progress on stderr, and \"Indexing finished!\" at\n"
+         "the end. Words marked for deletion are removed first.\n"
+         "  --full   empty the word list and master index and index every message anew\n",
+         cmd_index},
+        {"index status", "index status DB", "Show whether the word index of a database is up to date.",
+         "", cmd_index_status},
+        {"words", "words DB [--by word|count] [--limit N]", "List the indexed words of a database.",
+         "\nBy count the words in most messages come first. With --json: WORDID, THEWORD,\n"
+         "WORDCOUNT.\n",
+         cmd_words},
+        {"words mark", "words mark DB WORD...",
+         "Mark words for deletion; marking a marked word again removes the mark.",
+         "\nThe next indexing moves marked words to the stop list and removes their entries.\n",
+         cmd_words_mark},
+        {"stoplist", "stoplist list | add WORD | change WORD NEW | remove WORD",
+         "Show or edit the stop list: the words no database indexes.", "", cmd_stoplist},
     };
     return table;
 }

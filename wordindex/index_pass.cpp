@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "wordindex/index_pass.h"
+
+#include "storage/file_access.h"
+
+namespace qs::words {
+
+IndexPass::IndexPass(Session& s, const PassSetup& setup, const IndexState& state,
+                     const IndexProgress& progress)
+    : s_(s), setup_(setup), state_(state), committed_(state), progress_(progress) {}
+
+bool IndexPass::prepare() {
+    rules_ = WordRules::from(s_.settings);
+    rules_.start[static_cast<unsigned char>('^')] = 1;
+    store::File& sto = handle(s_, kSTO);
+    STO stop;
+    sto.set(0);
+    while (sto.next(&stop)) book_.add_stop(stop.THEWORD.trimmed());
+    WordList last;
+    store::File& words = handle(s_, kWordList);
+    words.set(0);
+    book_.set_last_id(words.previous(&last) ? last.WORDID : 0);
+    list_had_words_ = RecordCount(s_, kWordList) > 0;
+    check_indexed_ = RecordCount(s_, kMasIdx) > 0;
+    set_aside_.push_back({kWordList, kWordCountKey});
+    if (!list_had_words_) {
+        // Every word of the run is in memory, so nothing is looked up in the list; without its
+        // keys a count written back is a plain rewrite of the record.
+        set_aside_.push_back({kWordList, kWordIdKey});
+        set_aside_.push_back({kWordList, kTheWordKey});
+    }
+    if (setup_.to_go > state_.count) {
+        // Adding entries in bulk: the word-id key would take them at scattered places; with
+        // nothing indexed yet no sysid needs looking up either.
+        set_aside_.push_back({kMasIdx, kMasWordIdKey});
+        if (!check_indexed_) set_aside_.push_back({kMasIdx, kMasSysIdKey});
+    }
+    for (const auto& [file, key] : set_aside_) {
+        Status st = handle(s_, file).drop_key(key);
+        if (!st) {
+            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", 0, "|" + st.text());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IndexPass::restore_keys() {
+    bool ok = true;
+    for (const auto& [file, key] : set_aside_) {
+        if (file == kMasIdx) caption("Flushing Buffers/Building Indexes");
+        Status st = handle(s_, file).build_key(key);
+        if (!st) {
+            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", current_, "|" + st.text());
+            ok = false;
+        }
+    }
+    set_aside_.clear();
+    return ok;
+}
+
+void IndexPass::caption(const std::string& c) {
+    if (progress_.caption) progress_.caption(c);
+}
+
+void IndexPass::show_share() {
+    uint64_t to_go = setup_.to_go;
+    int percent = to_go == 0 ? 100 : static_cast<int>(std::min<uint64_t>(100, read_ * 100 / to_go));
+    if (progress_.percent) progress_.percent(percent, read_, to_go);
+}
+
+PassResult IndexPass::step() {
+    store::File& texts = handle(s_, kMsgText);
+    for (int i = 0; i < setup_.per_pass; ++i) {
+        Status st = texts.fetch_after(state_.position, &text_);
+        if (st.code() == Code::NotFound) {
+            show_share();
+            return flush() ? PassResult::Done : PassResult::Failed;
+        }
+        if (!st) {
+            fail("MsgText", current_, "|" + st.text());
+            return PassResult::Failed;
+        }
+        state_.position = static_cast<uint32_t>(texts.position());
+        ++read_;
+        if (!index_message(text_)) return PassResult::Failed;
+        if (read_ % 50 == 0) show_share();
+        bool many_left = setup_.to_go > read_ + 50;
+        if (book_.pair_count() >= kFlushPairs && many_left && !flush()) return PassResult::Failed;
+    }
+    return PassResult::More;
+}
+
+bool IndexPass::already_indexed(uint32_t sysid) {
+    MasIdx key{sysid, 0}, rec;
+    return handle(s_, kMasIdx).get(0, &key, &rec, 1).is_ok();
+}
+
+bool IndexPass::subject_of(uint32_t sysid, std::string& subject) {
+    if (setup_.kind == Kind::Mail) {
+        s_.rec.Mail = Mail{};
+        s_.rec.Mail.MAILID = sysid;
+        if (!Get(s_, kMail, keys::MaiIdKey)) return false;
+        subject = s_.rec.Mail.SUBJECT.str();
+        return true;
+    }
+    s_.rec.MsgNmbr = MsgNmbr{};
+    s_.rec.MsgNmbr.MSGNUMBER = sysid;
+    if (!Get(s_, kMsgNmbr, keys::MsgIdKey)) return false;
+    s_.rec.Threads = Threads{};
+    s_.rec.Threads.THREADNUMBER = s_.rec.MsgNmbr.THREADNUMBER;
+    subject = Get(s_, kThreads, 0) ? std::string(trim_right(s_.rec.Threads.heading())) : "";
+    return true;
+}
+
+bool IndexPass::index_message(const MsgText& text) {
+    uint32_t sysid = text.MSGNUMBER;
+    current_ = sysid;
+    if (check_indexed_ && already_indexed(sysid)) {
+        ++state_.count;
+        return true;
+    }
+    std::string subject;
+    if (!subject_of(sysid, subject)) return true;  // a text without its header is not indexed
+    MessageText m = message_text(rules_, setup_.kind, subject, text.MSGTEXT.text,
+                                 setup_.keep_footer);
+    bool ok = true;
+    for_each_word(rules_, m, [&](const Word& w) {
+        if (ok) ok = book_word(w.text, sysid);
+    });
+    ++tokenized_;
+    ++state_.count;
+    return ok;
+}
+
+CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
+    if (list_had_words_) {
+        store::File& h = handle(s_, kWordList);
+        WordList key, rec;
+        key.THEWORD = word;
+        Status st = h.get(1, &key, &rec);
+        if (st) return &book_.add_existing(rec, h.position());
+        if (st.code() != Code::NotFound) {
+            fail("Wordlist(Get)", sysid, "|Word=" + word + "|" + st.text());
+            if (!s_.quiet())
+                s_.dialog.message("Corrupt Data",
+                                  "There is unwritten data in memory.|The data set is corrupt.|"
+                                  "Please restore from a backup.");
+            return nullptr;
+        }
+    }
+    ++new_words_;
+    return &book_.add_new(word);
+}
+
+bool IndexPass::book_word(const std::string& word, uint32_t sysid) {
+    if (book_.is_stop(word)) return true;
+    CachedWord* w = book_.find(word);
+    if (!w && !(w = look_up(word, sysid))) return false;
+    if (setup_.auto_stop && over_auto_stop(state_.count, w->count)) {
+        caption("Moving Word to Stop List...");
+        if (!add_stop_record(s_, word, kReport)) return false;
+        book_.stop(word, *w);
+        ++stopped_;
+        return true;
+    }
+    book_.count(*w, sysid);
+    return true;
+}
+
+void IndexPass::fail(const std::string& what, uint32_t sysid, const std::string& detail) {
+    if (s_.quiet()) return;
+    s_.dialog.message("Unexpected Error", "Unexpected file error:" + what + "||on Message#" +
+                                              std::to_string(sysid) + detail);
+}
+
+bool IndexPass::write_words() {
+    store::File& h = handle(s_, kWordList);
+    WordList rec;
+    for (CachedWord* w : book_.take_dirty()) {
+        rec.WORDID = w->id;
+        rec.THEWORD = *w->text;
+        rec.WORDCOUNT = w->count;
+        Status st;
+        if (w->position == 0) {
+            st = h.add(&rec);
+            w->position = h.position();
+        } else {
+            h.set_position(w->position);
+            st = h.put(&rec);
+        }
+        if (!st) return fail("Wordlist", current_, "|" + st.text()), false;
+    }
+    return true;
+}
+
+bool IndexPass::write_pairs() {
+    store::File& h = handle(s_, kMasIdx);
+    std::vector<Pair> pairs = book_.take_pairs();
+    MasIdx rec;
+    for (const Pair& p : pairs) {
+        rec.SYSID = p.sysid;
+        rec.WORDID = p.word_id;
+        Status st = h.add(&rec);
+        if (!st) return fail("MASIDX", p.sysid, "|" + st.text()), false;
+    }
+    pairs_written_ += pairs.size();
+    return true;
+}
+
+bool IndexPass::flush() {
+    caption("Flushing Buffers/Building Indexes");
+    if (TransactionCheck(s_, BeginTransaction(s_, {kWordList, kMasIdx}))) return false;
+    if (!write_words() || !write_pairs()) {
+        if (!s_.quiet()) s_.dialog.message("Rollback", "Will try to rollback changes.");
+        Rollback(s_);
+        if (!s_.quiet()) s_.dialog.message("Rollback Complete", "Rollback was sucessfull.");
+        return false;
+    }
+    if (!Commit(s_)) return false;
+    committed_ = state_;
+    caption("Indexing messages");
+    return true;
+}
+
+void IndexPass::fill(IndexOutcome& out) const {
+    out.tokenized = tokenized_;
+    out.pairs = pairs_written_;
+    out.new_words = new_words_;
+    out.stopped = stopped_;
+}
+
+}  // namespace qs::words

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// The indexing passes of one run: message texts are read in file order, tokenized, and their
+// words counted into the word book; the book is flushed to the word list and master index in one
+// transaction whenever it holds enough pairs, and at the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "storage/session.h"
+#include "wordindex/index_files.h"
+#include "wordindex/indexer.h"
+#include "wordindex/tokenizer.h"
+#include "wordindex/word_book.h"
+
+namespace qs::words {
+
+struct PassSetup {
+    Kind kind = Kind::Mail;
+    bool auto_stop = false;
+    bool keep_footer = false;
+    int per_pass = 4;
+    uint64_t to_go = 0;  // messages expected, for the share shown
+};
+
+enum class PassResult { More, Done, Failed };
+
+class IndexPass {
+public:
+    // `state` gives the starting point: after `position` (0: from the first text), with `count`
+    // messages indexed so far.
+    IndexPass(Session& s, const PassSetup& setup, const IndexState& state,
+              const IndexProgress& progress);
+
+    // Loads the stop words and the highest word id, and sets aside the keys not needed while
+    // indexing: the word list's count key always, the master index keys when the run is to add
+    // at least as many messages as are indexed already. False after a reported failure.
+    bool prepare();
+    // Builds the keys set aside; needed after every run, failed or not.
+    bool restore_keys();
+    // Tokenizes up to per_pass messages; flushes when due and at the end.
+    PassResult step();
+
+    // The point up to which everything is written: the start, or the last flush.
+    const IndexState& state() const { return committed_; }
+    WordBook& book() { return book_; }
+    void fill(IndexOutcome& out) const;
+
+private:
+    bool index_message(const MsgText& text);
+    bool subject_of(uint32_t sysid, std::string& subject);
+    bool already_indexed(uint32_t sysid);
+    bool book_word(const std::string& word, uint32_t sysid);
+    CachedWord* look_up(const std::string& word, uint32_t sysid);
+    bool flush();
+    bool write_words();
+    void caption(const std::string& c);
+    bool write_pairs();
+    void fail(const std::string& what, uint32_t sysid, const std::string& detail);
+    void show_share();
+
+    Session& s_;
+    PassSetup setup_;
+    IndexState state_;      // the point reached
+    IndexState committed_;  // the point written
+    const IndexProgress& progress_;
+    WordRules rules_;
+    WordBook book_;
+    MsgText text_;
+    bool list_had_words_ = false;
+    bool check_indexed_ = false;
+    uint64_t read_ = 0;
+    uint64_t tokenized_ = 0;
+    uint64_t pairs_written_ = 0;
+    uint64_t new_words_ = 0;
+    uint64_t stopped_ = 0;
+    uint32_t current_ = 0;  // sysid being indexed
+    std::vector<std::pair<int, int>> set_aside_;  // (file, key)
+    int last_percent_ = -1;
+};
+
+}  // namespace qs::words

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+#include "wordindex/index_status.h"
+
+#include "storage/file_access.h"
+#include "wordindex/index_files.h"
+
+namespace qs::words {
+
+namespace {
+
+bool text_at(Session& s, uint32_t position) {
+    MsgText rec;
+    return position != 0 && handle(s, kMsgText).fetch(position, &rec).is_ok();
+}
+
+bool text_after(Session& s, uint32_t position) {
+    MsgText rec;
+    return handle(s, kMsgText).fetch_after(position, &rec).is_ok();
+}
+
+// The position of the text of the highest indexed sysid that still has one; 0 when none.
+uint32_t last_indexed_position(Session& s) {
+    store::File& mas = handle(s, kMasIdx);
+    store::File& texts = handle(s, kMsgText);
+    MasIdx entry;
+    mas.set(0);
+    while (mas.previous(&entry)) {
+        MsgText key, text;
+        key.MSGNUMBER = entry.SYSID;
+        if (texts.get(0, &key, &text)) return static_cast<uint32_t>(texts.position());
+        if (entry.SYSID == 0) break;
+        MasIdx below{entry.SYSID - 1, UINT32_MAX};
+        mas.set(0, &below, 1);  // skips the other entries of that sysid
+    }
+    return 0;
+}
+
+uint8_t status_of(Session& s, IndexState& st) {
+    uint64_t texts = RecordCount(s, kMsgText);
+    bool deletions = RecordCount(s, kPUR) > 0;
+    if (texts == 0 || RecordCount(s, kMasIdx) == 0) {
+        st.position = st.count = 0;
+        return texts == 0 ? kNothingToIndex : kFullIndexing;
+    }
+    if (st.position != 0 && text_at(s, st.position) && st.count <= texts / 2) {
+        if (text_after(s, st.position)) return kPartialIndexing;
+        return deletions ? kDeletionsPending : kNothingToIndex;
+    }
+    st.position = last_indexed_position(s);
+    if (st.position == 0) {
+        st.count = 0;
+        return kFullIndexing;
+    }
+    uint64_t after = 0;
+    handle(s, kMsgText).count_after(st.position, after);
+    st.count = static_cast<uint32_t>(texts - after);
+    if (after > 0) return kPartialIndexing;
+    return deletions ? kDeletionsPending : kNothingToIndex;
+}
+
+}  // namespace
+
+uint8_t WSIndexFixup(Session& s) {
+    OP_CLOSE(s, kOpOpen, {kForums, kMsgText, kMasIdx, kPUR});
+    uint8_t status = kFullIndexing;
+    if (read_database(s)) {
+        IndexState st{s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME,
+                      s.rec.Forums.WORDLISTINDEXNEEDSUPDATE};
+        status = status_of(s, st);
+        save_index_state(s, st);
+    }
+    OP_CLOSE(s, kOpClose, {kForums, kMsgText, kMasIdx, kPUR});
+    return status;
+}
+
+std::string index_status_text(uint8_t status) {
+    switch (status) {
+        case kNothingToIndex:
+            return "No indexing needed!";
+        case kFullIndexing:
+            return "Full indexing needed!";
+        default:
+            return "Partial indexing recommended!";
+    }
+}
+
+}  // namespace qs::words

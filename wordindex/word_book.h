@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// The indexer's memory during a run: the stop words, the words met so far (from the word list
+// or new), the (word, message) pairs waiting to be written, and the words queued for deletion.
+// A word is counted once per message: each cached word remembers the last message it was
+// counted for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "storage/records.h"
+
+namespace qs::words {
+
+// Word list entries count messages; a word whose count passes a quarter of the indexed
+// messages is moved to the stop list once more than this many messages are indexed.
+inline constexpr uint32_t kAutoStopMinimum = 10000;
+
+struct CachedWord {
+    const std::string* text = nullptr;  // the word, owned by the book
+    int32_t id = 0;
+    int32_t count = 0;
+    int64_t position = 0;      // in the word list; 0 for a word not written yet
+    uint32_t last_sysid = 0;   // the message it was last counted for
+    bool counted = false;      // last_sysid is meaningful
+    bool changed = false;      // count differs from the word list
+    bool stopped = false;      // moved to the stop list during the run
+};
+
+struct Pair {
+    uint32_t sysid;
+    uint32_t word_id;
+};
+
+class WordBook {
+public:
+    // Stop words, upper-case.
+    void add_stop(std::string_view word) { stop_.emplace(word); }
+    bool is_stop(const std::string& word) const { return stop_.count(word) > 0; }
+
+    // A word of the word list as it stands; its id raises the last allocated id.
+    CachedWord& add_existing(const WordList& rec, int64_t position);
+    void set_last_id(int32_t id) { last_id_ = id; }
+    int32_t last_id() const { return last_id_; }
+
+    // The word, or nullptr when it is not cached.
+    CachedWord* find(const std::string& word);
+    // Caches a word met for the first time: the next id, not yet counted.
+    CachedWord& add_new(std::string_view word);
+
+    // Counts the word for the message unless already counted there; true when it was new to
+    // the message (a pair was buffered).
+    bool count(CachedWord& w, uint32_t sysid);
+
+    // Moves a cached word to the stop words and queues its id for deletion; its buffered pairs
+    // are dropped at the next flush.
+    void stop(std::string_view word, CachedWord& w);
+
+    size_t pair_count() const { return pairs_.size(); }
+    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer.
+    std::vector<Pair> take_pairs();
+
+    // Words whose record must be added or rewritten (not the stopped ones); marks them clean.
+    std::vector<CachedWord*> take_dirty();
+
+    std::vector<int32_t>& deleted() { return deleted_; }
+    int64_t deleted_total() const { return deleted_total_; }
+    void clear_deleted() {
+        deleted_.clear();
+        deleted_total_ = 0;
+    }
+    size_t word_count() const { return words_.size(); }
+
+private:
+    std::unordered_set<std::string> stop_;
+    std::unordered_map<std::string, CachedWord> words_;
+    std::vector<Pair> pairs_;
+    std::vector<CachedWord*> dirty_;
+    std::unordered_set<uint32_t> stopped_ids_;
+    std::vector<int32_t> deleted_;
+    int64_t deleted_total_ = 0;
+    int32_t last_id_ = 0;
+};
+
+// Whether the word is to be moved to the stop list: more than kAutoStopMinimum messages
+// indexed and the word in more than a quarter of them.
+inline bool over_auto_stop(uint32_t indexed, int32_t count) {
+    return indexed > kAutoStopMinimum && count > static_cast<int32_t>(indexed / 4);
+}
+
+}  // namespace qs::words
