@@ -601,11 +601,10 @@ public:
     // Counts the words of the mail's subject and plain text (headers and HTML tags left out).
     void count(const std::string& mail) {
         std::unordered_set<size_t> words, phrases;
-        size_t body = mail.find("\n\n");
         size_t subject = mail.find("\nSubject: ");
         size_t subject_end = mail.find('\n', subject + 1);
         std::string text = decoded(mail.substr(subject + 10, subject_end - subject - 10)) + "\n" +
-                           decoded(text_part(mail.substr(body)));
+                           decoded(text_part(mail));
         size_t previous = SIZE_MAX;
         std::string w;
         for (size_t i = 0; i <= text.size(); ++i) {
@@ -639,10 +638,14 @@ public:
 private:
     static uint64_t key(size_t a, size_t b) { return (static_cast<uint64_t>(a) << 32) ^ b; }
 
-    // The text part only: HTML parts repeat it.
-    static std::string text_part(const std::string& body) {
-        size_t html = body.find("Content-Type: text/html");
-        return html == std::string::npos ? body : body.substr(0, html);
+    // The plain text only: not the preamble of a multipart mail, nor its HTML part, which
+    // repeats the text.
+    static std::string text_part(const std::string& mail) {
+        size_t body = mail.find("\n\n");
+        size_t part = mail.find("\nContent-Type: text/plain", body);
+        if (part != std::string::npos) body = mail.find("\n\n", part);
+        size_t html = mail.find("\nContent-Type: text/html", body);
+        return mail.substr(body, html == std::string::npos ? std::string::npos : html - body);
     }
 
     // Soft breaks and =XX undone (of bodies and of encoded words alike).
