@@ -488,7 +488,7 @@ private:
 
 std::string MailMaker::mailbox(const Person& p) {
     switch (r_.below(10)) {
-        case 0: return p.address + " (" + p.name + ")";
+        case 0: return p.address + " (" + encoded_word(p.name) + ")";
         case 1: return p.address;
         case 2: return "<" + p.address + ">";
         default:

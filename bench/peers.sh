@@ -140,6 +140,7 @@ index_run() {
         echo "$name: failed"; tail -5 "$work/$name.out"; return 1; }
     s=$(since "$t0")
     printf '| %s | %.1f | %s | %s |\n' "$name" "$s" "$(per_second "$n" "$s")" "$(max_rss_mb "$work/$name.time")"
+    echo "$name said: $(tr '\r' '\n' < "$work/$name.out" | grep . | tail -1)" >> "$work/notes"
     eval "${name//[^a-z_]/_}_s=$s"
 }
 
@@ -148,9 +149,9 @@ index_quillstow() {
     "$QS" --home "$home" init > /dev/null
     "$QS" --home "$home" db add-mail Home --address me@example.org > /dev/null
     index_run quillstow_import "$messages" "$QS" --home "$home" import --format "Generic Mail Type 2" \
-        --db Home "$work/mail.mbox"
+        --db Home "$work/mail.mbox" || return 1
     before=$(size_mb "$home")
-    index_run quillstow_index "$messages" "$QS" --home "$home" index Home
+    index_run quillstow_index "$messages" "$QS" --home "$home" index Home || return 1
     after=$(size_mb "$home")
     printf '| %s | %.1f | %s | |\n' "quillstow import + index" \
         "$(awk -v a="$quillstow_import_s" -v b="$quillstow_index_s" 'BEGIN { print a + b }')" \
@@ -174,13 +175,13 @@ exclude_tags=
 [maildir]
 synchronize_flags=false
 EOF
-    index_run notmuch_new "$messages" notmuch new
+    index_run notmuch_new "$messages" notmuch new || return 1
     sizes+=("notmuch index (.notmuch): $(size_mb "$work/Maildir/.notmuch") MB")
 }
 
 index_mu() {
     mu init --muhome="$work/mu" --maildir="$work/Maildir" --my-address=me@example.org > /dev/null
-    index_run mu_index "$messages" mu index --muhome="$work/mu"
+    index_run mu_index "$messages" mu index --muhome="$work/mu" || return 1
     sizes+=("mu index (muhome): $(size_mb "$work/mu") MB")
 }
 
@@ -202,6 +203,7 @@ search_run() {
     if [[ $count_rule == qs ]]; then
         # A closing line "N messages ..." gives the count; otherwise one result per line.
         count=$(awk 'NF { last = $0; n++ } END { if (match(last, /^[0-9]+ /)) print substr(last, 1, RLENGTH - 1); else print n + 0 }' "$work/search.out")
+        echo "quillstow search ${*:6}: last line: $(grep . "$work/search.out" | tail -1)" >> "$work/notes"
     else
         count=$(grep -c . "$work/search.out" || true)
     fi
@@ -243,10 +245,11 @@ row() {
     generate
     choose_words
     sizes=()
+    : > "$work/notes"
     echo "== indexing"
     echo "| step | seconds | messages/s | peak MB |"
     echo "|---|---|---|---|"
-    if [[ $have_qs == 1 ]]; then index_quillstow; else echo "| quillstow | not run: no index/search commands | | |"; fi
+    if [[ $have_qs == 1 ]]; then index_quillstow || have_qs=0; else echo "| quillstow | not run: no index/search commands | | |"; fi
     rm -f "$work/mail.mbox"
     have_notmuch=; have_mu=
     if have notmuch; then index_notmuch && have_notmuch=1; else echo "| notmuch | not installed | | |"; fi
@@ -255,6 +258,8 @@ row() {
     printf '%s\n' "${sizes[@]}"
     echo "== searches: median of $runs runs (results)"
     search_table
+    echo "== what the tools said"
+    cat "$work/notes"
     echo "load at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 } 2>&1 | tee "$log"
 echo "(kept in $log)"

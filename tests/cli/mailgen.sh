@@ -44,6 +44,35 @@ expect "correspondents are many" "$(sed -n 's/^Return-Path: <\(.*\)>/\1/p' "$H/a
 years=$(sed -n 's/^Date: ..., .. ... \([0-9]\{4\}\) .*/\1/p' "$H/a.mbox" | sort -u | wc -l)
 expect "dates over several years" "$((years >= 5))" 1
 
+# Threads: every reply names a message written before it, last among its references.
+bad=$(awk '/^Message-ID: / { seen[$2] = 1 }
+           /^In-Reply-To: / { if (!seen[$2]) bad++; parent = $2 }
+           /^References: / { if ($NF != parent) bad++ }
+           END { print bad + 0 }' "$H/a.mbox")
+expect "replies to earlier messages" "$bad" 0
+expect "dates in order" "$(sed -n 's/^From [^ ]* ... \(...\) *\([0-9]*\) \(.*\) \([0-9]\{4\}\)$/\4 \1 \2 \3/p' "$H/a.mbox" |
+  while read -r y m d t; do date -u -d "$m $d $y $t" +%s; done | sort -nc 2>&1 && echo ordered)" ordered
+
+# Headers are plain ASCII (Latin-1 names and subjects go into encoded words), and every
+# quoted-printable line is at most 76 characters long.
+expect "8-bit header lines" "$(LC_ALL=C awk '/^From .*@/ { head = 1; next } head && /^$/ { head = 0 }
+  head && /[\200-\377]/ { n++ } END { print n + 0 }' "$H/a.mbox")" 0
+expect "long quoted-printable lines" "$(awk '/^Content-Transfer-Encoding: quoted-printable/ { qp = 1; next }
+  /^--/ || /^From .*@/ { qp = 0 } qp && length($0) > 76 { n++ } END { print n + 0 }' "$H/a.mbox")" 0
+
+# The Maildir holds the mbox's messages, in order, byte for byte but for the separator lines
+# and the body lines beginning "From ", which the mbox escapes as ">From ".
+expect "escaped body lines" "$(grep -c '^>From ' "$H/a.mbox" | awk '{ print ($1 > 0) }')" 1
+checks=$((checks + 1))
+awk '/^From [^ ]*@/ { if (NR > 1) printf "%s", buf; buf = ""; next } { buf = buf $0 "\n" }
+     END { printf "%s", buf }' "$H/a.mbox" | sed -e '$d' -e 's/^>From /From /' > "$H/a.bodies"
+find "$H/md/cur" "$H/md/new" -type f | sed 's/.*\.M\([0-9]*\)P1.*/\1 &/' | sort -n | cut -d' ' -f2 |
+  while read -r f; do cat "$f"; echo; done | sed '$d' > "$H/md.bodies"
+cmp -s "$H/a.bodies" "$H/md.bodies" || fail "Maildir and mbox hold different messages"
+# Eudora writes no Date header into the mail it sent; the rest keeps it.
+sent=$(grep -c '^From: .*me@example.org' "$H/a.mbox")
+expect "Eudora Date headers" "$(grep -c $'^Date: ' "$H/a.mbx")" $((N - sent))
+
 # A size target: the first message past it ends the file.
 "$GEN" --seed 5 --bytes 200000 --mbox "$H/d.mbox" > /dev/null
 size=$(stat -c %s "$H/d.mbox")
