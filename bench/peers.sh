@@ -47,7 +47,7 @@ now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
 per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }'; }
 max_rss_mb() { awk -F: '/Maximum resident/ { printf "%.0f", $2 / 1024 }' "$1"; }
-size_mb() { du -sm "$@" | awk '{ s += $1 } END { print s }'; }
+size_mb() { du -sk "$@" | awk '{ s += $1 } END { printf "%.1f", s / 1024 }'; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 
 machine() {
@@ -156,7 +156,9 @@ index_quillstow() {
     printf '| %s | %.1f | %s | |\n' "quillstow import + index" \
         "$(awk -v a="$quillstow_import_s" -v b="$quillstow_index_s" 'BEGIN { print a + b }')" \
         "$(per_second "$messages" "$(awk -v a="$quillstow_import_s" -v b="$quillstow_index_s" 'BEGIN { print a + b }')")"
-    sizes+=("quillstow archive before indexing: $before MB; word index (growth of the home): $((after - before)) MB")
+    local grown
+    grown=$(awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f", a - b }')
+    sizes+=("quillstow archive before indexing: $before MB; word index (growth of the home): $grown MB")
 }
 
 index_notmuch() {
@@ -214,7 +216,9 @@ nm() { search_run lines notmuch search --output=messages -- "$@"; }
 mu_find() { search_run lines mu find --muhome="$work/mu" --fields=i -- "$@"; }
 qs_find() { search_run qs "$QS" --home "$work/qs-home" search Home "$@"; }
 
-# The queries, one row each: label | Quillstow arguments | notmuch query | mu query.
+# The queries, one row each: label | Quillstow arguments | notmuch query | mu query. Quillstow's
+# arguments follow `quillstow search DB --and WORD... [--or WORD] [--phrase "W1 W2"]
+# [--starts-with] [--soundex] [--approx N]`; this is the place to adjust them.
 search_table() {
     echo "| search | quillstow | notmuch | mu |"
     echo "|---|---|---|---|"
