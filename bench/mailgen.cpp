@@ -16,7 +16,6 @@
 // line "#phrases" each recurring phrase as "w1 w2<TAB>rank<TAB>messages": the number of messages
 // whose subject or text holds the word (the phrase) as the generator wrote it.
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
