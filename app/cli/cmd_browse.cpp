@@ -6,35 +6,13 @@
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
+#include "app/cli/orders.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 
 namespace qs::cli {
 
 namespace {
-
-struct Order {
-    const char* word;
-    int key;
-};
-
-// The orders a listing offers, by database type.
-const std::vector<Order> kMessageOrders = {{"number", keys::MsgIdKey}, {"thread", keys::Threadkey},
-                                           {"section", keys::SECkey},  {"sender", keys::MsgFromKey},
-                                           {"receiver", keys::MsgToKey}, {"date", keys::MsgDateKey}};
-const std::vector<Order> kMailOrders = {{"date", keys::MaiDateKey},    {"subject", keys::SubjectKey},
-                                        {"partner", keys::PairKey},    {"sender", keys::MaiFromKey},
-                                        {"receiver", keys::MaiToKey}};
-
-int key_of(const std::vector<Order>& orders, const std::string& word) {
-    if (word.empty()) return orders.front().key;
-    std::string known;
-    for (const auto& o : orders) {
-        if (word == o.word) return o.key;
-        known += std::string(known.empty() ? "" : ", ") + o.word;
-    }
-    throw UsageError("no order \"" + word + "\" here; say " + known);
-}
 
 size_t limit_of(const Args& a) {
     if (!a.has("--limit")) return SIZE_MAX;
@@ -136,9 +114,9 @@ int cmd_messages(Context& c, const std::vector<std::string>& words) {
     if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
     size_t limit = limit_of(a);
     if (c.s.mem.ForumType == kMailDb)
-        list_mails(c, key_of(kMailOrders, a.value("--by")), limit);
+        list_mails(c, key_of(mail_orders(), a.value("--by")), limit);
     else
-        list_messages(c, key_of(kMessageOrders, a.value("--by")), limit);
+        list_messages(c, key_of(message_orders(), a.value("--by")), limit);
     return kExitOk;
 }
 

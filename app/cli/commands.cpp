@@ -91,6 +91,28 @@ const std::vector<Command>& commands() {
          "", cmd_threads},
         {"sections", "sections DB", "List the sections of a forum or newsgroup database.", "",
          cmd_sections},
+        {"find",
+         "find DB TEXT [--from NUMBER] [--backward] [--case] [--words] [--subject-only] "
+         "[--since DATE] [--until DATE] [--in-result | --by KEY | --topic NAME]",
+         "Find the next message whose subject or text holds TEXT.",
+         "\nSearches the list of a database as it is shown, without the word index: the\n"
+         "subject (for forum and newsgroup messages the thread heading) first, then the text.\n"
+         "TEXT counts up to its first 20 characters.\n\n"
+         "  --from NUMBER    go on after this message (default: the list's first message)\n"
+         "  --backward       search towards the list's start\n"
+         "  --case           text with matching character case only\n"
+         "  --words          matching words only\n"
+         "  --subject-only   search the subject alone\n"
+         "  --since DATE, --until DATE   only messages of these dates (YYYY-MM-DD)\n"
+         "  --by KEY         the list order, as for quillstow messages\n"
+         "  --topic NAME     the messages of a topic or key word\n"
+         "  --in-result      the messages of the current search result\n"
+         "\nPrints the message found and where; at the end of the list says so and exits 1.\n",
+         cmd_find},
+        {"wordsets", "wordsets", "List the saved word definition sets.",
+         "\nFor each set: its name, its number of character records (256 for a whole set)\n"
+         "and how many characters may start a word, stand inside one and end one.\n",
+         cmd_wordsets},
     };
     return table;
 }
