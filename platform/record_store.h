@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -51,6 +52,9 @@ public:
     // first `parts` of them).
     Status get(int key, const void* values, void* rec, int parts = -1);
     Status count(uint64_t& n);
+    // Reads every record in position order in one statement, calling f(position, record) until
+    // it returns false. For whole-file passes; the statement lasts for this call only.
+    Status scan(const std::function<bool(int64_t, const void*)>& f);
 
     // Key order. set(key) starts before the first record (next) or after the last (previous).
     // set(key, values, parts) starts before the first record whose first `parts` key parts are

@@ -56,6 +56,7 @@ int cmd_threads(Context&, const std::vector<std::string>&);
 int cmd_sections(Context&, const std::vector<std::string>&);
 int cmd_find(Context&, const std::vector<std::string>&);
 int cmd_wordsets(Context&, const std::vector<std::string>&);
+int cmd_search(Context&, const std::vector<std::string>&);
 
 // Paths set before start-up runs, so that a lost directory can be mended from the command line.
 int set_path(const std::string& home, const std::string& which, const std::string& dir,

@@ -113,6 +113,26 @@ const std::vector<Command>& commands() {
          "\nFor each set: its name, its number of character records (256 for a whole set)\n"
          "and how many characters may start a word, stand inside one and end one.\n",
          cmd_wordsets},
+        {"search",
+         "search DB [--and WORD]... [--or WORD]... [--not WORD]... [--phrase \"W1 W2\"] [options]",
+         "Search a word-indexed database for messages by their words.",
+         "\nEach WORD is looked up in the database's word list; every indexed word it matches\n"
+         "goes into the list of its option. A message is found when it holds all --and words,\n"
+         "none of the --not words and, when --or is given, at least one --or word.\n"
+         "Without options a WORD matches the indexed words that contain it.\n\n"
+         "  --phrase \"W1 W2\"  the words must stand side by side, in this order\n"
+         "  --whole-word       WORD must be the whole indexed word\n"
+         "  --starts-with      WORD must begin the indexed word\n"
+         "  --soundex          indexed words that sound like WORD\n"
+         "  --approx N         indexed words holding WORD with up to N letters wrong,\n"
+         "                     missing or extra\n"
+         "  --all-blocks       search everything; without it only the first block is searched\n"
+         "                     (the pause count of index entries, or the 1000 newest messages\n"
+         "                     when only --not words are given)\n"
+         "\n\"*\" in WORD stands for any letters and \"?\" for one. The messages found, newest\n"
+         "first, become the database's result set. With --json: HITS (the header fields of\n"
+         "each message, as in messages) and WORDS (the search words seen in them).\n",
+         cmd_search},
     };
     return table;
 }

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+// One sequential pass over a file in position order.
+#include <memory>
+
+#include "platform/record_store.h"
+#include "platform/store_sql.h"
+
+namespace qs::store {
+
+Status File::scan(const std::function<bool(int64_t, const void*)>& f) {
+    StmtSet& ss = stmts();
+    sqlite3_stmt* raw = nullptr;
+    std::string sql = "SELECT " + column_list(*decl_) + " FROM " + schema_ + ".rec ORDER BY pos";
+    int rc = sqlite3_prepare_v2(ss.db, sql.c_str(), -1, &raw, nullptr);
+    Stmt stmt(raw);
+    if (rc != SQLITE_OK) return status_of(rc, ss.db);
+    std::unique_ptr<void, void (*)(void*)> owned(decl_->codec.make(), decl_->codec.destroy);
+    void* rec = owned.get();
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        decl_->codec.read_all(raw, 1, rec);
+        if (!f(sqlite3_column_int64(raw, 0), rec)) {
+            rc = SQLITE_DONE;
+            break;
+        }
+    }
+    return rc == SQLITE_DONE ? Status::ok() : status_of(rc, ss.db);
+}
+
+}  // namespace qs::store

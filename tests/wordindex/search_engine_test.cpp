@@ -1,0 +1,257 @@
+// SPDX-License-Identifier: MIT
+#include "search_corpus.h"
+#include "wordindex/search_engine.h"
+
+namespace qs::words {
+namespace {
+
+class SearchEngine : public testing::SearchCorpus {
+protected:
+    FoundWord word(const std::string& w) {
+        OP_CLOSE(h.s, kOpOpen, {kWordList});
+        WordList r;
+        r.THEWORD = w;
+        EXPECT_TRUE(handle(h.s, kWordList).get(1, &r, &r).is_ok()) << w;
+        OP_CLOSE(h.s, kOpClose, {kWordList});
+        return {w, r.WORDID, r.WORDCOUNT, 0};
+    }
+    SearchLists lists(std::vector<std::string> and_words, std::vector<std::string> or_words = {}) {
+        SearchLists l;
+        for (const auto& w : and_words) {
+            bool neg = w[0] == '-';
+            l.add_and(word(neg ? w.substr(1) : w), neg);
+        }
+        for (const auto& w : or_words) {
+            bool neg = w[0] == '-';
+            l.add_or(word(neg ? w.substr(1) : w), neg);
+        }
+        return l;
+    }
+    SearchOutcome run(SearchState& st, const SearchLists& l, const Phrase& p = {}) {
+        EXPECT_TRUE(st.prepare(l, p));
+        return st.BUILDSEARCH(hits, found);
+    }
+    HitQueue hits;
+    FoundWordsQueue found;
+    using Hits = HitQueue;
+};
+
+TEST_F(SearchEngine, RareAndWordDrivesAndTheFrequentOneIsCheckedPerHit) {
+    for (uint32_t i = 1; i <= 60; ++i)
+        mail(i, static_cast<int32_t>(i), "note", i % 20 == 0 ? "common rare" : "common words");
+    store();
+    SearchState st(h.s, kMailDb);
+    EXPECT_EQ(run(st, lists({"COMMON", "RARE"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{20, 40, 60}));
+    EXPECT_EQ(st.counters().postings_read, 3u);  // RARE's entries only
+    EXPECT_EQ(st.counters().lookups, 3u);        // COMMON looked up once per hit
+    EXPECT_EQ(found, (FoundWordsQueue{"COMMON", "RARE"}));
+
+    EXPECT_EQ(run(st, lists({"RARE", "-WORDS"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{20, 40, 60}));
+    EXPECT_EQ(run(st, lists({"WORDS", "-COMMON"})), SearchOutcome::NoMatches);
+    EXPECT_TRUE(h.dialog.saw("No Messages Match your Search Criteria. Sorry!"));
+    EXPECT_EQ(st.counters().postings_read, 57u);  // WORDS (57) is rarer than COMMON (60)
+}
+
+TEST_F(SearchEngine, OrListIsTheSourceWhenItYieldsFewerEntries) {
+    for (uint32_t i = 1; i <= 30; ++i) mail(i, 1, "x", "big");
+    mail(3, 1, "x", "big red");
+    mail(4, 1, "x", "big blue red");
+    mail(40, 1, "x", "blue");
+    store();
+    SearchState st(h.s, kMailDb);
+    EXPECT_EQ(run(st, lists({"BIG"}, {"RED", "BLUE"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{3, 4}));
+    EXPECT_EQ(st.counters().postings_read, 4u);  // RED 2 + BLUE 2, not BIG's 32
+    EXPECT_EQ(found, (FoundWordsQueue{"BIG", "BLUE", "RED"}));
+}
+
+TEST_F(SearchEngine, OrWithNot) {
+    mail(1, 1, "x", "apple pear");
+    mail(2, 2, "x", "apple");
+    mail(3, 3, "x", "plum pear");
+    mail(4, 4, "x", "plum");
+    mail(5, 5, "x", "pear");
+    store();
+    SearchState st(h.s, kMailDb);
+    // Driven by APPLE; a hit stays when it has PLUM or lacks PEAR.
+    EXPECT_EQ(run(st, lists({"APPLE"}, {"PLUM", "-PEAR"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{2});
+    // No word can drive: every message is examined, after the question.
+    h.dialog.script({true});
+    EXPECT_EQ(run(st, lists({}, {"PLUM", "-PEAR"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{2, 3, 4}));
+    EXPECT_TRUE(h.dialog.saw("Too Many Matches"));
+    EXPECT_EQ(found, (FoundWordsQueue{"APPLE", "PLUM"}));
+}
+
+TEST_F(SearchEngine, NegatedWordAloneScansNewestFirstInBlocksOfAThousand) {
+    for (uint32_t i = 1; i <= 2300; ++i) mail(i, static_cast<int32_t>(i), "x", i % 2 ? "odd" : "even");
+    store();
+    SearchState st(h.s, kMailDb);
+    h.dialog.script({false, true});  // declined, then accepted
+    EXPECT_EQ(run(st, lists({"-ODD"})), SearchOutcome::Cancelled);
+    EXPECT_TRUE(hits.empty());
+    ASSERT_EQ(h.dialog.entries.size(), 1u);
+    EXPECT_EQ(h.dialog.entries[0].title, "Too Many Matches");
+    EXPECT_EQ(h.dialog.entries[0].text,
+              "The Search you have requested has too many matches.|The 1st 1000 will be found or "
+              "try a more restrictive Search.|Would you like to Continue or Cancel the Search?");
+
+    h.dialog.clear();
+    EXPECT_EQ(run(st, lists({"-ODD"})), SearchOutcome::Hits);
+    ASSERT_EQ(hits.size(), 1000u);
+    EXPECT_EQ(*hits.rbegin(), 2300u);
+    EXPECT_EQ(*hits.begin(), 302u);  // the 1000 newest even mails
+    EXPECT_EQ(st.counters().messages_scanned, 1999u);
+
+    h.dialog.clear();
+    EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::Hits);  // "Next Block": no question
+    EXPECT_TRUE(h.dialog.entries.empty());
+    ASSERT_EQ(hits.size(), 150u);
+    EXPECT_EQ(*hits.rbegin(), 300u);
+    EXPECT_EQ(*hits.begin(), 2u);
+    EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::NothingToSearch);
+    EXPECT_TRUE(h.dialog.saw("Nothing (More) to Search for!"));
+}
+
+TEST_F(SearchEngine, PauseCountEndsBlocksThatAskToSearchMore) {
+    for (uint32_t i = 1; i <= 12; ++i) mail(i, 1, "x", "topic");
+    mail(20, 1, "x", "other");
+    store();
+    set_pause_count(5);
+    SearchState st(h.s, kMailDb);
+    h.dialog.script({false, true});  // "Search More?": Cancel, then Yes after "Next Block"
+    EXPECT_EQ(run(st, lists({"TOPIC"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{1, 2, 3, 4, 5}));
+    ASSERT_EQ(h.dialog.entries.size(), 1u);
+    EXPECT_EQ(h.dialog.entries[0].title, "Search More?");
+    EXPECT_EQ(h.dialog.entries[0].text,
+              "5 search hits found!|But there are more records to search.|Would you like to "
+              "search more records now?");
+
+    h.dialog.clear();
+    EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::Hits);  // "Next Block", then Yes
+    EXPECT_EQ(hits, (Hits{6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(h.dialog.entries.size(), 1u);  // the last block ends without asking
+    EXPECT_TRUE(st.finished());
+    EXPECT_EQ(st.counters().postings_read, 12u);
+    EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::NothingToSearch);
+}
+
+TEST_F(SearchEngine, BlockOfExactlyThePauseCountDoesNotAsk) {
+    for (uint32_t i = 1; i <= 5; ++i) mail(i, 1, "x", "topic");
+    mail(9, 1, "x", "none");
+    store();
+    set_pause_count(5);
+    SearchState st(h.s, kMailDb);
+    EXPECT_EQ(run(st, lists({"TOPIC"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits.size(), 5u);
+    EXPECT_FALSE(h.dialog.saw("Search More?"));
+}
+
+TEST_F(SearchEngine, PausedBlockWithNoHitsLeftAfterFilteringSaysNo) {
+    for (uint32_t i = 1; i <= 8; ++i) mail(i, 1, "x", i > 6 ? "topic extra" : "topic");
+    store();
+    set_pause_count(3);
+    SearchState st(h.s, kMailDb);
+    EXPECT_EQ(run(st, lists({"TOPIC", "EXTRA"})), SearchOutcome::Hits);  // EXTRA drives
+    EXPECT_EQ(hits, (Hits{7, 8}));
+    EXPECT_FALSE(h.dialog.saw("Search More?"));
+    h.dialog.clear();
+    set_pause_count(1);
+    h.dialog.script({false});
+    EXPECT_EQ(run(st, lists({"EXTRA", "-TOPIC"})), SearchOutcome::NoMatches);
+    EXPECT_TRUE(h.dialog.saw("No search hits found!|But there are more records to search."));
+}
+
+TEST_F(SearchEngine, PhraseWordsMustStandSideBySide) {
+    mail(1, 1, "Weekly report", "the quarterly sales went up");
+    mail(2, 2, "sales", "figures for the quarterly meeting");
+    mail(3, 3, "quarter", "quarterly quarterly sales figures");
+    store();
+    SearchState st(h.s, kMailDb);
+    std::string notice;
+    st.status = [&](std::string_view t) { notice = t; };
+    EXPECT_EQ(run(st, lists({"SALES", "FIGURES"}), Phrase{{"SALES", "FIGURES"}, {}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{3});
+    EXPECT_EQ(notice, "Phrase Matching...");
+    EXPECT_EQ(run(st, lists({"QUARTERLY", "SALES"}), Phrase{{"QUARTERLY", "SALES"}, {}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{1, 3}));  // 3: the repeated first word does not lose the match
+    EXPECT_EQ(run(st, lists({"WEEKLY", "REPORT"}), Phrase{{"WEEKLY", "REPORT"}, {}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{1});  // in the subject
+
+    h.dialog.clear();
+    EXPECT_EQ(run(st, lists({"FIGURES", "QUARTERLY"}), Phrase{{"FIGURES", "QUARTERLY"}, {}}),
+              SearchOutcome::NoPhrase);
+    EXPECT_TRUE(hits.empty());
+    ASSERT_EQ(h.dialog.entries.size(), 1u);
+    EXPECT_EQ(h.dialog.entries[0].title, "Try again");
+    EXPECT_EQ(h.dialog.entries[0].text, "No documents contain the phrase. Sorry!");
+    // A stop word typed inside the phrase is passed over in the text.
+    EXPECT_EQ(run(st, lists({"FIGURES", "QUARTERLY"}), Phrase{{"FIGURES", "QUARTERLY"}, {"FOR", "THE"}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{2});
+}
+
+TEST_F(SearchEngine, ForumMessagesByThreadHeadingAndDate) {
+    use_forum();
+    mail(501, 10, "Lens cleaning tips", "use a soft cloth");
+    mail(502, 30, "Tripods", "a soft case for the lens");
+    mail(503, 20, "Filters", "cleaning the lens filter");
+    store();
+    SearchState st(h.s, kForumDb);
+    EXPECT_EQ(run(st, lists({"LENS", "CLEANING"}), Phrase{{"LENS", "CLEANING"}, {}}),
+              SearchOutcome::Hits);
+    EXPECT_EQ(hits, Hits{501});  // the phrase stands in the thread heading only
+    h.dialog.script({true});
+    EXPECT_EQ(run(st, lists({"-CLOTH"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{502, 503}));
+    EXPECT_EQ(st.counters().messages_scanned, 3u);
+}
+
+TEST_F(SearchEngine, NothingToSearchForWithoutWords) {
+    mail(1, 1, "x", "word");
+    store();
+    SearchState st(h.s, kMailDb);
+    EXPECT_FALSE(st.prepare(SearchLists{}));
+    EXPECT_TRUE(h.dialog.saw("Please use the Insert Button to Locate words of Interest!|Then Try Again."));
+    EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::NoSearchWords);
+}
+
+TEST_F(SearchEngine, ResultSetIsReplacedAsAWhole) {
+    ASSERT_TRUE(write_result_set(h.s, {5, 9, 7}));
+    ASSERT_TRUE(write_result_set(h.s, {3, 11}));
+    OP_CLOSE(h.s, kOpOpen, {kSearch});
+    std::vector<uint32_t> ids;
+    Set(h.s, kSearch, 0);
+    while (Next(h.s, kSearch)) ids.push_back(h.s.rec.Search.ID);
+    OP_CLOSE(h.s, kOpClose, {kSearch});
+    EXPECT_EQ(ids, (std::vector<uint32_t>{11, 3}));
+}
+
+TEST(SearchListsTest, WordsAreNotAddedTwiceAndNotToggles) {
+    SearchLists l;
+    EXPECT_TRUE(l.add_and({"A", 1, 5, 0}));
+    EXPECT_FALSE(l.add_and({"A", 1, 5, 0}));
+    EXPECT_TRUE(l.add_or({"A", 1, 5, 0}));
+    SearchLists::toggle_not(l.ANDQ[0]);
+    EXPECT_TRUE(l.ANDQ[0].negated());
+    SearchLists::toggle_not(l.ANDQ[0]);
+    EXPECT_FALSE(l.ANDQ[0].negated());
+
+    testing::TempHome home;
+    EXPECT_FALSE(l.delete_marked(home.s));
+    EXPECT_TRUE(home.dialog.saw("Please Pick an Entry in one of the Lists Above to Delete and Try Again."));
+    l.ORQ[0].MARKFLAG = 1;
+    EXPECT_TRUE(l.delete_marked(home.s));
+    EXPECT_EQ(l.ANDQ.size(), 1u);
+    EXPECT_TRUE(l.ORQ.empty());
+}
+
+}  // namespace
+}  // namespace qs::words

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+#include <algorithm>
+
+#include "search_corpus.h"
+#include "wordindex/word_lookup.h"
+
+namespace qs::words {
+namespace {
+
+class SearchLookup : public testing::SearchCorpus {
+protected:
+    void SetUp() override {
+        SearchCorpus::SetUp();
+        mail(1, 100, "Robert", "Rupert searched the research archive");
+        mail(2, 101, "Plans", "computer computers decomposer searching");
+        store();
+        h.dialog.clear();
+    }
+
+    std::vector<std::string> found(const std::string& input, MatchOptions m = {}, bool phrase = false) {
+        LookupOutcome out = find_indexed_words(h.s, {input, m, phrase});
+        std::vector<std::string> words;
+        for (const auto& f : out.found) words.push_back(f.word);
+        std::sort(words.begin(), words.end());
+        return words;
+    }
+    using Words = std::vector<std::string>;
+};
+
+TEST_F(SearchLookup, FindsByKindOfMatchingWithCountsAndIds) {
+    EXPECT_EQ(found("search"), (Words{"RESEARCH", "SEARCHED", "SEARCHING"}));
+    MatchOptions whole;
+    whole.whole_word = true;
+    EXPECT_EQ(found("research", whole), Words{"RESEARCH"});
+    MatchOptions starts;
+    starts.starts_with = true;
+    EXPECT_EQ(found("search", starts), (Words{"SEARCHED", "SEARCHING"}));
+    EXPECT_EQ(found("comp*r"), Words{"COMPUTER"});
+    EXPECT_EQ(found("*comp*"), (Words{"COMPUTER", "COMPUTERS", "DECOMPOSER"}));
+    MatchOptions soundex;
+    soundex.soundex = true;
+    EXPECT_EQ(found("robert", soundex), (Words{"ROBERT", "RUPERT"}));
+    MatchOptions approx;
+    approx.approximate = 1;
+    EXPECT_EQ(found("archxve", approx), Words{"ARCHIVE"});
+    EXPECT_EQ(found("arxhxve", approx), Words{});
+    EXPECT_FALSE(h.dialog.saw("Search Problem"));
+
+    LookupOutcome out = find_indexed_words(h.s, {"Rupert computer", {}, false});
+    ASSERT_TRUE(out.ok);
+    EXPECT_EQ(out.words, (Words{"RUPERT", "COMPUTER"}));
+    for (const auto& f : out.found) {
+        EXPECT_EQ(f.id, id_of(f.word));
+        EXPECT_EQ(f.count, 1);
+    }
+}
+
+TEST_F(SearchLookup, StopWordsAreDroppedWithTheirMessage) {
+    stop_word("THE");
+    LookupOutcome out = find_indexed_words(h.s, {"the archive", {}, false});
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.words, Words{"ARCHIVE"});
+    ASSERT_EQ(h.dialog.entries.size(), 1u);
+    EXPECT_EQ(h.dialog.entries[0].title, "Non-Indexed Word");
+    EXPECT_EQ(h.dialog.entries[0].text,
+              "The word: THE is a Non-Indexed Word.|It has been removed from the search.");
+
+    h.dialog.clear();
+    EXPECT_FALSE(find_indexed_words(h.s, {"the", {}, false}).ok);
+    EXPECT_TRUE(h.dialog.saw("All of the words are on the stoplist (non-indexed).|Please type "
+                             "valid words or cancel!"));
+}
+
+TEST_F(SearchLookup, InputChecksStopTheLookupWithTheirMessages) {
+    struct Case {
+        std::string input;
+        MatchOptions m;
+        bool phrase;
+        const char* title;
+        const char* text;
+    };
+    MatchOptions soundex, approx;
+    soundex.soundex = true;
+    approx.approximate = 1;
+    const Case cases[] = {
+        {"comp*", {}, true, "Search Problem",
+         "Wildcards can not be used in|phrases, soundex or approximate searches."},
+        {"rob*", soundex, false, "Search Problem", nullptr},
+        {"rob*", approx, false, "Search Problem", nullptr},
+        {"   ", {}, false, "Blank Search",
+         "No searchwords!|Please type a what you want to find or press cancel."},
+        {"r", approx, false, "Too Few Letters",
+         "To use Approximate Matching you must type at least 2 letters."},
+        {"r", soundex, false, "Too Few Letters", "To use Soundex you must type at least 2 letters."},
+        {"r2d2", soundex, false, "Only Letters Please",
+         "Soundex Search Requests May Only Contain Letters and Must be a Single Word."},
+        {"robert rupert", soundex, false, "Only Letters Please", nullptr},
+        {"computer nowhere", {}, true, "No matches",
+         "One of the words in the phrase was not found in any document.|Word:NOWHERE"},
+    };
+    for (const auto& c : cases) {
+        h.dialog.clear();
+        EXPECT_FALSE(find_indexed_words(h.s, {c.input, c.m, c.phrase}).ok) << c.input;
+        ASSERT_EQ(h.dialog.entries.size(), 1u) << c.input;
+        EXPECT_EQ(h.dialog.entries[0].title, c.title) << c.input;
+        if (c.text) {
+            EXPECT_EQ(h.dialog.entries[0].text, c.text) << c.input;
+        }
+    }
+}
+
+TEST_F(SearchLookup, MissingWordListIsReportedNotCreated) {
+    OP_CLOSE(h.s, kOpRemove, {kWordList});
+    EXPECT_FALSE(find_indexed_words(h.s, {"archive", {}, false}).ok);
+    EXPECT_TRUE(h.dialog.saw("The File to be Searched Does Not Exist!"));
+    EXPECT_FALSE(fs::exists(full_name(h.s, kWordList)));
+}
+
+TEST_F(SearchLookup, ProgressCanStopTheScan) {
+    std::vector<int> seen;
+    std::vector<WordMatcher> m{WordMatcher("A", {})};
+    std::vector<std::vector<FoundWord>> f;
+    EXPECT_EQ(scan_word_list(h.s, m, f, [&](int p) {
+                  seen.push_back(p);
+                  return seen.size() < 2;
+              }),
+              ScanResult::Stopped);
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(scan_word_list(h.s, m, f), ScanResult::Done);
+    EXPECT_EQ(f.size(), 1u);
+}
+
+}  // namespace
+}  // namespace qs::words

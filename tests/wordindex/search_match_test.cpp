@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include "wordindex/word_match.h"
+#include "wordindex/word_positions.h"
+
+namespace qs::words {
+namespace {
+
+bool match(const std::string& search, const std::string& word, MatchOptions o = {}) {
+    return WordMatcher(search, o).matches(word);
+}
+
+TEST(SearchSoundex, CodesByTheLetterTable) {
+    EXPECT_EQ(soundex_code("ROBERT"), "R163");
+    EXPECT_EQ(soundex_code("RUPERT"), "R163");
+    EXPECT_EQ(soundex_code("ASHCRAFT"), "A2613");  // H does not separate S and C; not cut to four
+    EXPECT_EQ(soundex_code("TYMCZAK"), "T52");     // nor does a vowel (K after A)
+    EXPECT_EQ(soundex_code("PFISTER"), "P1236");   // the first letter's digit is not remembered
+    EXPECT_EQ(soundex_code("A"), "A");
+    EXPECT_EQ(soundex_code("R2D2"), "");
+    EXPECT_EQ(soundex_code(""), "");
+}
+
+TEST(SearchSoundex, ListWordMatchesWhenItsCodeBeginsWithTheSearchCode) {
+    MatchOptions o;
+    o.soundex = true;
+    EXPECT_TRUE(match("ROBERT", "RUPERT", o));
+    EXPECT_TRUE(match("ROBERT", "ROBERTSON", o));  // R16325 begins with R163
+    EXPECT_FALSE(match("ROBERTSON", "ROBERT", o));
+    EXPECT_FALSE(match("ROBERT", "RUBIN", o));
+    EXPECT_FALSE(match("ROBERT", "R2D2", o));
+}
+
+TEST(SearchApproximate, DegreeCountsSubstitutionsInsertionsAndDeletions) {
+    MatchOptions one;
+    one.approximate = 1;
+    EXPECT_TRUE(match("SEARCH", "SEARCH", one));
+    EXPECT_TRUE(match("SEERCH", "SEARCH", one));   // one substituted
+    EXPECT_TRUE(match("SERCH", "SEARCH", one));    // one missing in the search word
+    EXPECT_TRUE(match("SERCH", "RESEARCHED", one));  // occurs inside the list word
+    EXPECT_TRUE(match("SEARXCH", "SEARXXCH", one));
+    EXPECT_FALSE(match("SEACHNG", "SEARCHING", one));  // two missing
+    EXPECT_FALSE(match("SEACRH", "SEARCH", one));      // two exchanged
+    EXPECT_FALSE(match("SEERXH", "SEARCH", one));  // two substituted
+    EXPECT_FALSE(match("SEARCHES", "SEARCH", one));  // a shorter list word never matches
+    MatchOptions two;
+    two.approximate = 2;
+    EXPECT_TRUE(match("SEACHNG", "SEARCHING", two));
+    EXPECT_TRUE(match("SEACRH", "SEARCH", two));
+    EXPECT_TRUE(match("SEERXH", "SEARCH", two));
+    MatchOptions none;
+    none.approximate = 0;
+    EXPECT_TRUE(match("ARC", "SEARCH", none));
+    EXPECT_FALSE(match("ARX", "SEARCH", none));
+}
+
+TEST(SearchApproximate, QuestionMarkMatchesAnyCharacter) {
+    ApproximateMatcher m("S?ARCH", 0);
+    EXPECT_TRUE(m.matches("SEARCH"));
+    EXPECT_TRUE(m.matches("SXARCH"));
+    EXPECT_FALSE(m.matches("SEARXH"));
+}
+
+TEST(SearchPattern, PlainStartsWithAndWholeWord) {
+    EXPECT_TRUE(match("ARC", "SEARCH"));
+    EXPECT_FALSE(match("ARCS", "SEARCH"));
+    MatchOptions starts;
+    starts.starts_with = true;
+    EXPECT_TRUE(match("SEA", "SEARCH", starts));
+    EXPECT_FALSE(match("ARC", "SEARCH", starts));
+    MatchOptions whole;
+    whole.whole_word = true;
+    EXPECT_TRUE(match("SEARCH", "SEARCH", whole));
+    EXPECT_FALSE(match("SEARCH", "SEARCHES", whole));
+    EXPECT_FALSE(match("SEARCH", "RESEARCH", whole));
+    EXPECT_TRUE(match("S?ARCH", "SEARCH", whole));
+}
+
+TEST(SearchPattern, StarPiecesOccurInOrderWithTheirAnchors) {
+    EXPECT_TRUE(match("COMP*ER", "COMPUTER"));
+    EXPECT_FALSE(match("COMP*ER", "COMPUTERS"));  // the last piece is tied to the end
+    EXPECT_FALSE(match("COMP*ER", "DECOMPOSER"));  // the first piece to the start
+    EXPECT_TRUE(match("COMP*", "COMPUTERS"));
+    EXPECT_TRUE(match("*PUT*", "COMPUTERS"));
+    EXPECT_TRUE(match("*TERS", "COMPUTERS"));
+    EXPECT_FALSE(match("*TERS", "COMPUTER"));
+    EXPECT_TRUE(match("C*M*R", "COMPUTER"));
+    EXPECT_FALSE(match("C*T*M", "COMPUTER"));  // out of order
+    EXPECT_FALSE(match("AB*BC", "ABC"));        // pieces may not overlap
+    EXPECT_TRUE(match("AB*BC", "ABBC"));
+    EXPECT_TRUE(match("C?M*", "COMPUTER"));
+    EXPECT_TRUE(match("*", "ANY"));
+}
+
+TEST(SearchPattern, AtMostFiftyPieces) {
+    std::string search;
+    for (int i = 0; i < 60; ++i) search += "A*";
+    search += "B";
+    // The pieces after the fiftieth are dropped, so the closing B is not required.
+    EXPECT_TRUE(match(search, std::string(50, 'A')));
+    EXPECT_FALSE(match(search, std::string(49, 'A') + "B"));
+}
+
+const WordRules& rules() {
+    static const WordRules r = WordRules::defaults();
+    return r;
+}
+
+TEST(SearchWordPositions, EveryOccurrenceOfTheWholeWord) {
+    std::vector<WordPos> q{{99, 99}};
+    std::string text = "A search, then another Search.";
+    BUILDWORDPOSQ(rules(), q, text.size(), text, "search");
+    ASSERT_EQ(q.size(), 2u);
+    EXPECT_EQ(q[0].first, 3);
+    EXPECT_EQ(q[0].last, 8);
+    EXPECT_EQ(q[1].first, 24);
+    EXPECT_EQ(q[1].last, 29);
+
+    BUILDWORDPOSQ(rules(), q, text.size(), "RESEARCH and researching", "SEARCH");
+    EXPECT_TRUE(q.empty());
+    BUILDWORDPOSQ(rules(), q, 5, text, "SEARCH");  // the length cuts the text
+    EXPECT_TRUE(q.empty());
+}
+
+TEST(SearchWordPositions, AnyOfSeveralWords) {
+    std::vector<WordPos> q;
+    std::string text = "red green blue green   ";
+    BUILDWORDPOSQ1(rules(), q, text.size(), text, {"GREEN", "BLUE                 "});
+    ASSERT_EQ(q.size(), 3u);
+    EXPECT_EQ(q[0].first, 5);
+    EXPECT_EQ(q[1].first, 11);
+    EXPECT_EQ(q[2].first, 16);
+    EXPECT_EQ(q[2].last, 20);
+}
+
+}  // namespace
+}  // namespace qs::words

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// Phrase matching: whether the words of a phrase stand one right after the other in a text,
+// cut into words by the word tables.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/session.h"
+#include "wordindex/tokenizer.h"
+
+namespace qs::words {
+
+struct Phrase {
+    std::vector<std::string> words;    // upper case, in typed order
+    std::vector<std::string> skipped;  // stop words typed in the phrase: passed over in texts
+    bool empty() const { return words.empty(); }
+};
+
+bool contains_phrase(const WordRules& rules, std::string_view text, const Phrase& phrase);
+
+// The subject and whole text of a message of the current database, for phrase matching: the
+// thread heading of a forum or newsgroup message, the subject of a mail. False when the message
+// is gone. The header and text files must be open.
+bool read_message(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject,
+                  std::string& text);
+// The files read_message needs, by database type.
+std::vector<int> message_files(uint8_t db_type);
+
+}  // namespace qs::words

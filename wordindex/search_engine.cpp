@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// Choosing where the candidates come from and reading them in blocks.
+#include "wordindex/search_engine.h"
+
+#include <memory>
+
+#include "storage/config.h"
+#include "storage/file_access.h"
+
+namespace qs::words {
+
+namespace {
+
+constexpr int kMasBySysId = 0;
+constexpr int kMasByWordId = 1;
+constexpr int32_t kDefaultPause = 10000;
+
+// "N13": digits grouped by thousands.
+std::string grouped(uint64_t n) {
+    std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// Keeps the files of a search open for one call.
+class OpenFiles {
+public:
+    OpenFiles(Session& s, std::vector<int> files) : s_(s), files_(std::move(files)) {
+        OP_CLOSE(s_, kOpOpen, files_);
+    }
+    ~OpenFiles() { OP_CLOSE(s_, kOpClose, files_); }
+    OpenFiles(const OpenFiles&) = delete;
+    OpenFiles& operator=(const OpenFiles&) = delete;
+
+private:
+    Session& s_;
+    std::vector<int> files_;
+};
+
+}  // namespace
+
+SearchState::SearchState(Session& s, uint8_t db_type) : s_(s), type_(db_type) {}
+
+void SearchState::say(std::string_view title, std::string_view text) {
+    if (!s_.quiet()) s_.dialog.message(title, text);
+}
+
+bool SearchState::prepare(const SearchLists& lists, const Phrase& phrase) {
+    prepared_ = false;
+    source_ = Source::None;
+    driving_ = -1;
+    driving_count_ = 0;
+    or_sum_ = 0;
+    or_current_ = 0;
+    and_pos_ = or_pos_ = MasPosition{};
+    full_pos_ = HeaderPosition{};
+    and_done_ = or_done_ = full_done_ = false;
+    counters_ = SearchCounters{};
+    if (lists.empty()) {
+        say("No Search Words",
+            "Please use the Insert Button to Locate words of Interest!|Then Try Again.");
+        return false;
+    }
+    lists_ = lists;
+    phrase_ = phrase;
+    int32_t pause = 0;
+    pause_ = WSVars(s_, 3, 50, nullptr, nullptr, &pause) && pause > 0 ? pause : kDefaultPause;
+    choose_source();
+    prepared_ = true;
+    return true;
+}
+
+void SearchState::choose_source() {
+    for (size_t i = 0; i < lists_.ANDQ.size(); ++i) {
+        const SearchEntry& e = lists_.ANDQ[i];
+        if (e.negated() || (driving_ >= 0 && e.WORDCOUNT >= driving_count_)) continue;
+        driving_ = static_cast<int>(i);
+        driving_count_ = e.WORDCOUNT;
+    }
+    for (const auto& e : lists_.ORQ) {
+        if (e.negated()) {
+            or_sum_ = 0;
+            break;
+        }
+        or_sum_ += e.WORDCOUNT;
+    }
+    if (driving_ < 0 && or_sum_ == 0)
+        source_ = Source::Full;
+    else if (driving_ >= 0 && (or_sum_ == 0 || driving_count_ <= or_sum_))
+        source_ = Source::And;
+    else
+        source_ = Source::Or;
+}
+
+bool SearchState::finished() const {
+    switch (source_) {
+        case Source::And: return and_done_;
+        case Source::Or: return or_done_;
+        case Source::Full: return full_done_;
+        case Source::None: return true;
+    }
+    return true;
+}
+
+SearchOutcome SearchState::BUILDSEARCH(HitQueue& hits, FoundWordsQueue& found) {
+    hits.clear();
+    if (!prepared_) {
+        say("No Search Words",
+            "Please use the Insert Button to Locate words of Interest!|Then Try Again.");
+        return SearchOutcome::NoSearchWords;
+    }
+    if (finished()) {
+        say("No Search", "Nothing (More) to Search for!");
+        return SearchOutcome::NothingToSearch;
+    }
+    std::vector<int> files = message_files(type_);
+    files.push_back(kMasIdx);
+    OpenFiles open(s_, files);
+    SearchOutcome r = source_ == Source::Full ? run_full_scan(hits, found) : run_blocks(hits, found);
+    if (r != SearchOutcome::Hits) return r;
+    if (!phrase_.empty() && !hits.empty()) {
+        match_phrase(hits);
+        if (hits.empty()) {
+            say("Try again", "No documents contain the phrase. Sorry!");
+            return SearchOutcome::NoPhrase;
+        }
+    }
+    if (hits.empty()) {
+        say("No Matches", "No Messages Match your Search Criteria. Sorry!");
+        return SearchOutcome::NoMatches;
+    }
+    return SearchOutcome::Hits;
+}
+
+SearchOutcome SearchState::run_blocks(HitQueue& hits, FoundWordsQueue& found) {
+    for (;;) {
+        std::vector<Candidate> block;
+        bool paused = read_source(block);
+        ++counters_.blocks;
+        filter_and(block);
+        if (source_ != Source::Or) filter_or(block);
+        note_found(block, found);
+        for (const auto& c : block) hits.insert(c.sysid);
+        if (!paused || !ask_more(hits.size())) return SearchOutcome::Hits;
+    }
+}
+
+bool SearchState::ask_more(size_t hits) {
+    std::string count = hits ? grouped(hits) : "No";
+    std::string text = count + " search hits found!|But there are more records to search.|"
+                               "Would you like to search more records now?";
+    return ask("Search More?", text, false);
+}
+
+bool SearchState::ask(std::string_view title, const std::string& text, bool default_yes) {
+    if (questions_) return questions_->ask(title, text, default_yes);
+    return s_.quiet() ? default_yes : s_.dialog.ask(title, text, default_yes);
+}
+
+bool SearchState::read_source(std::vector<Candidate>& block) {
+    if (source_ == Source::Or) return read_or_source(block);
+    if (driving_ < 0 || static_cast<size_t>(driving_) >= lists_.ANDQ.size())
+        halt(s_.dialog, "Internal Error", "Error Reading AndQ");
+    const SearchEntry& e = lists_.ANDQ[static_cast<size_t>(driving_)];
+    bool more = read_postings(static_cast<uint32_t>(e.WORDID), and_pos_, static_cast<size_t>(pause_),
+                              -1, block);
+    and_done_ = !more;
+    return more;
+}
+
+bool SearchState::read_or_source(std::vector<Candidate>& block) {
+    size_t room = static_cast<size_t>(pause_);
+    while (or_current_ < lists_.ORQ.size()) {
+        const SearchEntry& e = lists_.ORQ[or_current_];
+        if (e.negated())
+            halt(s_.dialog, "Internal Error", "Logic Error - should not have NOTS on OR list here!");
+        size_t before = block.size();
+        bool more = read_postings(static_cast<uint32_t>(e.WORDID), or_pos_, room,
+                                  static_cast<int>(or_current_), block);
+        room -= block.size() - before;
+        if (more) return true;
+        ++or_current_;
+        or_pos_ = MasPosition{};
+    }
+    or_done_ = true;
+    return false;
+}
+
+// Takes up to `room` entries of the word after the kept position; true when the word has more
+// entries than that (the position then stays at the last one taken).
+bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int origin,
+                                std::vector<Candidate>& block) {
+    store::File& f = handle(s_, kMasIdx);
+    MasIdx r;
+    if (at.kept) {
+        f.set_position(at.pos);
+        f.set_here(kMasByWordId, &at.rec);
+    } else {
+        r.WORDID = word;
+        f.set(kMasByWordId, &r, 1);
+    }
+    size_t taken = 0;
+    while (f.next(&r).is_ok() && r.WORDID == word) {
+        if (taken == room) return true;
+        ++taken;
+        ++counters_.postings_read;
+        block.push_back({r.SYSID, origin});
+        at.kept = true;
+        at.rec = r;
+        at.pos = f.position();
+    }
+    return false;
+}
+
+bool SearchState::has(uint32_t sysid, int32_t word) {
+    ++counters_.lookups;
+    MasIdx probe;
+    probe.SYSID = sysid;
+    probe.WORDID = static_cast<uint32_t>(word);
+    return handle(s_, kMasIdx).get(kMasBySysId, &probe, &probe).is_ok();
+}
+
+}  // namespace qs::words

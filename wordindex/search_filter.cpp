@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// Keeping the candidates that satisfy the rest of the expression, the words seen in the hits and
+// the phrase.
+#include "wordindex/search_engine.h"
+
+#include <algorithm>
+
+namespace qs::words {
+
+void SearchState::filter_and(std::vector<Candidate>& block) {
+    for (size_t i = 0; i < lists_.ANDQ.size() && !block.empty(); ++i) {
+        if (source_ == Source::And && static_cast<int>(i) == driving_) continue;
+        const SearchEntry& e = lists_.ANDQ[i];
+        bool wanted = !e.negated();
+        std::erase_if(block, [&](const Candidate& c) { return has(c.sysid, e.WORDID) != wanted; });
+    }
+}
+
+void SearchState::filter_or(std::vector<Candidate>& block) {
+    if (lists_.ORQ.empty()) return;
+    std::erase_if(block, [&](const Candidate& c) {
+        for (const auto& e : lists_.ORQ)
+            if (has(c.sysid, e.WORDID) != e.negated()) return false;
+        return true;
+    });
+}
+
+// The full scan's test: every AND entry holds, and one OR entry when there are any.
+bool SearchState::fits(uint32_t sysid) {
+    for (const auto& e : lists_.ANDQ)
+        if (has(sysid, e.WORDID) == e.negated()) return false;
+    if (lists_.ORQ.empty()) return true;
+    for (const auto& e : lists_.ORQ)
+        if (has(sysid, e.WORDID) != e.negated()) return true;
+    return false;
+}
+
+void SearchState::note_found(const std::vector<Candidate>& block, FoundWordsQueue& found) {
+    if (block.empty()) return;
+    for (const auto& e : lists_.ANDQ)
+        if (!e.negated()) found.insert(e.THEWORD.str());
+    for (size_t i = 0; i < lists_.ORQ.size(); ++i) {
+        const SearchEntry& e = lists_.ORQ[i];
+        std::string word = e.THEWORD.str();
+        if (e.negated() || found.count(word)) continue;
+        bool seen = std::any_of(block.begin(), block.end(), [&](const Candidate& c) {
+            return c.origin == static_cast<int>(i) || has(c.sysid, e.WORDID);
+        });
+        if (seen) found.insert(word);
+    }
+}
+
+void SearchState::match_phrase(HitQueue& hits) {
+    if (status) status("Phrase Matching...");
+    WordRules rules = WordRules::from(s_.settings);
+    std::string subject, text;
+    for (auto it = hits.begin(); it != hits.end();) {
+        bool keep = read_message(s_, type_, *it, subject, text) &&
+                    (contains_phrase(rules, subject, phrase_) || contains_phrase(rules, text, phrase_));
+        it = keep ? std::next(it) : hits.erase(it);
+    }
+}
+
+}  // namespace qs::words

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// How a word of the word list is compared with a search word: soundex codes, approximate
+// matching with a degree of mismatch, and the pattern search with "*" and "?" wildcards,
+// "Starts With" and "Whole Word Only".
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qs::words {
+
+// The soundex code of an upper-case word: its first letter, then the digit of each following
+// letter when it is not 0 and differs from the last digit written. Not padded or cut. Empty when
+// the word is empty or holds a character outside A to Z.
+std::string soundex_code(std::string_view word);
+
+// True when `pattern` occurs in `text` with at most `degree` substituted, inserted or deleted
+// characters. "?" in the pattern matches any one character. Patterns of up to 64 characters.
+class ApproximateMatcher {
+public:
+    ApproximateMatcher(std::string_view pattern, int degree);
+    bool matches(std::string_view text) const;
+
+private:
+    std::array<uint64_t, 256> peq_{};
+    uint64_t high_ = 0;
+    int length_ = 0;
+    int degree_ = 0;
+};
+
+struct MatchOptions {
+    bool whole_word = false;
+    bool starts_with = false;
+    bool soundex = false;
+    int approximate = -1;  // degree of mismatch; below 0: no approximate matching
+};
+
+// One search word, prepared for testing every word of the list.
+class WordMatcher {
+public:
+    // `word` is upper case. With wildcards it is cut at "*" into at most 50 pieces of up to 40
+    // characters each.
+    WordMatcher(std::string word, const MatchOptions& options);
+    bool matches(std::string_view list_word) const;
+    const std::string& word() const { return word_; }
+
+private:
+    bool pattern_matches(std::string_view w) const;
+
+    std::string word_;
+    MatchOptions options_;
+    std::string code_;                 // soundex
+    std::vector<ApproximateMatcher> approx_;
+    std::vector<std::string> pieces_;  // the literal pieces between "*"
+    bool anchored_start_ = false;      // the word does not begin with "*"
+    bool anchored_end_ = false;        // the word has "*" but does not end with one
+    bool wildcards_ = false;
+    size_t min_length_ = 0;
+};
+
+}  // namespace qs::words

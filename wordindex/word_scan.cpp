@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#include "wordindex/word_scan.h"
+
+#include "platform/fs.h"
+#include "storage/file_access.h"
+
+namespace qs::words {
+
+namespace {
+
+void report(Session& s, const char* title, const char* text) {
+    if (!s.quiet()) s.dialog.message(title, text);
+}
+
+// Opens the word list; false after telling why when there is none to search.
+bool open_word_list(Session& s) {
+    std::string name = full_name(s, kWordList);
+    if (name.empty()) {
+        report(s, "Bad File Name", ". must be in file name indicating an extension");
+        return false;
+    }
+    if (!fs::exists(name)) {
+        report(s, "No File to Search", "The File to be Searched Does Not Exist!");
+        return false;
+    }
+    OP_CLOSE(s, kOpOpen, {kWordList});
+    return true;
+}
+
+}  // namespace
+
+ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
+                          std::vector<std::vector<FoundWord>>& found, const ScanProgress& progress) {
+    found.assign(matchers.size(), {});
+    if (!open_word_list(s)) return ScanResult::Failed;
+    store::File& f = handle(s, kWordList);
+    uint64_t total = 0;
+    if (progress) f.count(total);
+    uint64_t read = 0;
+    int shown = -1;
+    bool stopped = false;
+    Status st = f.scan([&](int64_t pos, const void* raw) {
+        const auto& r = *static_cast<const WordList*>(raw);
+        std::string_view w = r.THEWORD.trimmed();
+        for (size_t i = 0; i < matchers.size(); ++i)
+            if (matchers[i].matches(w)) found[i].push_back({std::string(w), r.WORDID, r.WORDCOUNT, pos});
+        ++read;
+        if (progress && total) {
+            int percent = static_cast<int>(read * 100 / total);
+            if (percent != shown && !progress(shown = percent)) stopped = true;
+        }
+        return !stopped;
+    });
+    OP_CLOSE(s, kOpClose, {kWordList});
+    if (!st) {
+        report(s, "Error Reading Header", "Error Reading DAT File header. Aborting");
+        return ScanResult::Failed;
+    }
+    return stopped ? ScanResult::Stopped : ScanResult::Done;
+}
+
+}  // namespace qs::words
