@@ -194,18 +194,18 @@ index_mu() {
 search_run() {
     local count_rule=$1 t0 times=()
     shift
-    "$@" > "$work/search.out" 2> /dev/null || true
+    "$@" > "$work/search.out" 2> "$work/search.err" || true
     for ((i = 0; i < runs; i++)); do
         t0=$(now)
-        "$@" > "$work/search.out" 2> /dev/null || true
+        "$@" > "$work/search.out" 2> "$work/search.err" || true
         times+=("$(since "$t0")")
     done
     local ms count
     ms=$(printf '%s\n' "${times[@]}" | median | awk '{ printf "%.0f", $1 * 1000 }')
     if [[ $count_rule == qs ]]; then
-        # A closing line "N messages ..." gives the count; otherwise one result per line.
+        # The closing line "N found; words: ..." gives the count; otherwise one result per line.
         count=$(awk 'NF { last = $0; n++ } END { if (match(last, /^[0-9]+ /)) print substr(last, 1, RLENGTH - 1); else print n + 0 }' "$work/search.out")
-        echo "quillstow search ${*:6}: last line: $(grep . "$work/search.out" | tail -1)" >> "$work/notes"
+        echo "quillstow search ${*:6}: last line: $(cat "$work/search.out" "$work/search.err" | grep . | tail -1)" >> "$work/notes"
     else
         count=$(grep -c . "$work/search.out" || true)
     fi
@@ -217,19 +217,20 @@ mu_find() { search_run lines mu find --muhome="$work/mu" --fields=i -- "$@"; }
 qs_find() { search_run qs "$QS" --home "$work/qs-home" search Home "$@"; }
 
 # The queries, one row each: label | Quillstow arguments | notmuch query | mu query. Quillstow's
-# arguments follow `quillstow search DB --and WORD... [--or WORD] [--phrase "W1 W2"]
-# [--starts-with] [--soundex] [--approx N]`; this is the place to adjust them.
+# words match whole indexed words, as the other two tools' terms do (its default is any indexed
+# word holding the text), and every block of the index is searched (its default is the first).
 search_table() {
+    local all="--all-blocks"
     echo "| search | quillstow | notmuch | mu |"
     echo "|---|---|---|---|"
-    row "rare: $rare" "--and $rare" "$rare" "$rare"
-    row "frequent: $frequent" "--and $frequent" "$frequent" "$frequent"
-    row "$frequent AND $rare" "--and $frequent $rare" "$frequent and $rare" "$frequent and $rare"
-    row "$or1 OR $or2" "--and $or1 --or $or2" "$or1 or $or2" "$or1 or $or2"
-    row "phrase \"$phrase\"" "--phrase|$phrase" "\"$phrase\"" "\"$phrase\""
-    row "prefix $prefix*" "--and $prefix --starts-with" "$prefix*" "$prefix*"
-    row "soundex $sound" "--and $sound --soundex" "" ""
-    row "approximate $approx" "--and $approx --approx 1" "" ""
+    row "rare: $rare" "--and $rare --whole-word $all" "$rare" "$rare"
+    row "frequent: $frequent" "--and $frequent --whole-word $all" "$frequent" "$frequent"
+    row "$frequent AND $rare" "--and $frequent --and $rare --whole-word $all" "$frequent and $rare" "$frequent and $rare"
+    row "$or1 OR $or2" "--or $or1 --or $or2 --whole-word $all" "$or1 or $or2" "$or1 or $or2"
+    row "phrase \"$phrase\"" "--phrase|$phrase|$all" "\"$phrase\"" "\"$phrase\""
+    row "prefix $prefix*" "--and $prefix --starts-with $all" "$prefix*" "$prefix*"
+    row "soundex $sound" "--and $sound --soundex $all" "" ""
+    row "approximate $approx" "--and $approx --approx 1 $all" "" ""
 }
 
 # row LABEL QS_ARGS NOTMUCH_QUERY MU_QUERY (QS_ARGS split at blanks, or at "|" when it holds one;
