@@ -5,6 +5,8 @@
 #
 #   bench/run.sh BUILD_DIR [NAME...]     (NAME: store_bench, import_bench ...; default all)
 # Each runs with its default sizes; store_bench works under TMPDIR (default /tmp).
+# The mail benchmarks are scripts of their own: bench/mail_import.sh BUILD_DIR (import) and
+# bench/peers.sh BUILD_DIR (word index against other mail indexers).
 # Build first with: cmake -S . -B BUILD_DIR -DCMAKE_BUILD_TYPE=Release -DQS_BENCH=ON
 set -euo pipefail
 
@@ -28,9 +30,14 @@ machine() {
     echo "work dir file system: $(df -T "${TMPDIR:-/tmp}" | awk 'NR == 2 {print $2}')"
 }
 
+# Driven by the scripts instead (they need generated input): mail_import.sh, peers.sh.
+helpers=" mailgen parse_bench "
 names=("$@")
 if [[ ${#names[@]} -eq 0 ]]; then
-    for src in "$here"/*.cpp; do names+=("$(basename "$src" .cpp)"); done
+    for src in "$here"/*.cpp; do
+        name=$(basename "$src" .cpp)
+        [[ $helpers == *" $name "* ]] || names+=("$name")
+    done
 fi
 
 status=0
