@@ -10,8 +10,23 @@
 namespace qs::store {
 
 namespace {
+
 constexpr size_t kMaxBatch = 512;
+// Records with long texts are read ahead only up to this many bytes, so that the records held
+// ahead stay small whatever the file holds.
+constexpr size_t kMaxBatchBytes = size_t{1} << 20;
+
+size_t row_bytes(sqlite3_stmt* s) {
+    size_t n = 0;
+    for (int i = 1, cols = sqlite3_column_count(s); i < cols; ++i) {
+        int type = sqlite3_column_type(s, i);
+        bool sized = type == SQLITE_TEXT || type == SQLITE_BLOB;
+        n += sized ? static_cast<size_t>(sqlite3_column_bytes(s, i)) : sizeof(int64_t);
+    }
+    return n;
 }
+
+}  // namespace
 
 void File::set(int key) {
     drop_prefetch();
@@ -92,6 +107,7 @@ Status File::fill(bool backward) {
     }
     StmtSet& ss = stmts();
     c.filled = 0;
+    size_t bytes = 0;
     for (; c.filled < want; --level, inclusive = false) {
         sqlite3_stmt* s = ss.cursor(c.key, backward, level, inclusive);
         if (!s) return status_of(SQLITE_ERROR, ss.db);
@@ -102,6 +118,8 @@ Status File::fill(bool backward) {
             c.pool_pos[c.filled] = sqlite3_column_int64(s, 0);
             decl_->codec.read_all(s, 1, c.pool[c.filled]);
             ++c.filled;
+            bytes += row_bytes(s);
+            if (bytes >= kMaxBatchBytes) want = c.filled;  // ends both loops
         }
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return status_of(rc, ss.db);
         if (level <= 1) break;
