@@ -166,6 +166,7 @@ bool ImportProcessor::Impl::store_batch() {
                   "the currently accessed data file(s).Press OK if you want to continue and Cancel "
                   "if you want to abort the import!")) {
         commit_batch();
+        ReturnIds(s);
         finish(owner.acc_.stored > 0);
     }
     return true;

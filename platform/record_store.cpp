@@ -90,8 +90,12 @@ bool keys_as_declared(Db& db, const TableDecl& decl) {
 // The page cache of each file on a connection holds this many bytes of pages that are not being
 // changed. Every open file has a connection of its own and transactions have more, so the sum has
 // to stay small whatever the size of the files: pages read again come from the system's file cache
-// (or the memory map below), not from the disk.
+// (or the memory map below), not from the disk. A connection that runs transactions reads the
+// pages of every key it changes, so its files get more, by their number of keys; only the
+// connection of the transaction under way keeps them (Engine::begin).
 constexpr int kCacheKiB = 2 * 1024;
+constexpr int kCachePerKeyKiB = 3 * 1024;
+constexpr int kMaxCacheKiB = 24 * 1024;
 // Pages changed by a transaction stay in memory until its commit up to this many bytes per file;
 // only beyond it are they written out early, which costs extra syncs of the journal. A frame of a
 // few hundred records changes a few megabytes of keys.
@@ -128,8 +132,11 @@ bool on_network_drive(const std::string& path) {
 
 enum class Use { Reading, Transactions };
 
-Status tune(Db& db, const std::string& schema, const std::string& path, Use use) {
+Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys) {
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
+    int cache_kib = kCacheKiB;
+    if (use == Use::Transactions)
+        cache_kib = std::min(kMaxCacheKiB, kCacheKiB + kCachePerKeyKiB * static_cast<int>(keys));
     std::string pragma = "PRAGMA " + schema + ".";
     int page_bytes = 4096;
     if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
@@ -137,7 +144,7 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use)
         if (sqlite3_step(s.get()) == SQLITE_ROW) page_bytes = sqlite3_column_int(s.get(), 0);
     }
     int spill_pages = kSpillKiB / std::max(1, page_bytes / 1024);
-    std::string sql = pragma + "cache_size = -" + std::to_string(kCacheKiB) + "; " + pragma +
+    std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
                       "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
                       "mmap_size = " + std::to_string(map);
     return db.exec(sql.c_str());
@@ -173,7 +180,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
-    if (status) status = tune(file->home_, "main", path, Use::Reading);
+    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size());
     if (!status) return OpenResult::Failed;
     std::string sig;
     bool found = false;
@@ -348,8 +355,12 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
         st = status_of(sqlite3_step(s.get()), g->db.raw());
         g->schema_of[paths[i]] = name;
     }
-    for (const auto& [path, schema] : g->schema_of)
-        if (st) st = tune(g->db, schema, path, Use::Transactions);
+    for (const auto& [path, schema] : g->schema_of) {
+        size_t keys = 0;
+        for (File* f : files)
+            if (f->path() == path) keys = f->decl().keys.size();
+        if (st) st = tune(g->db, schema, path, Use::Transactions, keys);
+    }
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.
     if (groups_.size() >= 8) {
@@ -366,6 +377,10 @@ Status Engine::begin(const std::vector<File*>& files, int wait_s) {
     Status st;
     Group* g = group_for(files, st);
     if (!g) return st;
+    // The pages cached by the connections of other transactions are let go: memory stays that of
+    // one transaction connection, however many files a run has touched.
+    for (auto& other : groups_)
+        if (other.get() != g) sqlite3_db_release_memory(other->db.raw());
     g->db.set_wait(wait_s * 1000);
     st = g->db.exec("BEGIN IMMEDIATE");
     if (!st) return st;
