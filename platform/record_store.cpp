@@ -94,8 +94,9 @@ bool keys_as_declared(Db& db, const TableDecl& decl) {
 // pages of every key it changes, so its files get more, by their number of keys; only the
 // connection of the transaction under way keeps them (Engine::begin).
 constexpr int kCacheKiB = 2 * 1024;
-constexpr int kCachePerKeyKiB = 3 * 1024;
-constexpr int kMaxCacheKiB = 24 * 1024;
+constexpr int kChangingBaseKiB = 1024;
+constexpr int kChangingPerKeyKiB = 2 * 1024;
+constexpr int kChangingMaxKiB = 16 * 1024;
 // Pages changed by a transaction stay in memory until its commit up to this many bytes per file;
 // only beyond it are they written out early, which costs extra syncs of the journal. A frame of a
 // few hundred records changes a few megabytes of keys.
@@ -136,7 +137,8 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
     int cache_kib = kCacheKiB;
     if (use == Use::Transactions)
-        cache_kib = std::min(kMaxCacheKiB, kCacheKiB + kCachePerKeyKiB * static_cast<int>(keys));
+        cache_kib = std::min(kChangingMaxKiB,
+                             kChangingBaseKiB + kChangingPerKeyKiB * static_cast<int>(keys));
     std::string pragma = "PRAGMA " + schema + ".";
     int page_bytes = 4096;
     if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
