@@ -87,14 +87,17 @@ bool keys_as_declared(Db& db, const TableDecl& decl) {
     return true;
 }
 
-// The page cache of each file on a connection holds this many bytes of pages that are not being
-// changed. Every open file has a connection of its own and transactions have more, so the sum has
-// to stay small whatever the size of the files: pages read again come from the system's file cache
-// (or the memory map below), not from the disk. A connection that runs transactions reads the
-// pages of every key it changes, so its files get more, by their number of keys; only the
-// connection of the transaction under way keeps them (Engine::begin).
-constexpr int kCacheKiB = 2 * 1024;
-constexpr int kChangingBaseKiB = 1024;
+// The page cache of each file on a connection grows with its number of keys, since reading along
+// a key and changing a key both go back to the pages of the keys: on a file's own connection, which
+// steps along keys, 1 MB plus 8 MB a key, at most 64 MB; on the connection of a transaction 1 MB
+// plus 2 MB a key, at most 16 MB. Every open file has a connection of its own and transactions
+// have more, so the sum has to stay bounded whatever the size of the files: pages read again come
+// from the system's file cache, not from the disk. While a transaction runs, only its connection
+// keeps the pages of its files; the others, and the files' own connections, let them go
+// (Engine::begin).
+constexpr int kCacheBaseKiB = 1024;
+constexpr int kReadingPerKeyKiB = 8 * 1024;
+constexpr int kReadingMaxKiB = 64 * 1024;
 constexpr int kChangingPerKeyKiB = 2 * 1024;
 constexpr int kChangingMaxKiB = 16 * 1024;
 // Pages changed by a transaction stay in memory until its commit up to this many bytes per file;
@@ -135,10 +138,10 @@ enum class Use { Reading, Transactions };
 
 Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys) {
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
-    int cache_kib = kCacheKiB;
-    if (use == Use::Transactions)
-        cache_kib = std::min(kChangingMaxKiB,
-                             kChangingBaseKiB + kChangingPerKeyKiB * static_cast<int>(keys));
+    bool reading = use == Use::Reading;
+    int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
+    int cache_kib = std::min(reading ? kReadingMaxKiB : kChangingMaxKiB,
+                             kCacheBaseKiB + per_key * static_cast<int>(keys));
     std::string pragma = "PRAGMA " + schema + ".";
     int page_bytes = 4096;
     if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
@@ -379,10 +382,12 @@ Status Engine::begin(const std::vector<File*>& files, int wait_s) {
     Status st;
     Group* g = group_for(files, st);
     if (!g) return st;
-    // The pages cached by the connections of other transactions are let go: memory stays that of
-    // one transaction connection, however many files a run has touched.
+    // The pages cached by the connections of other transactions, and by the files' own
+    // connections (unused while the transaction runs), are let go: memory stays that of one
+    // transaction connection, however many files a run has touched.
     for (auto& other : groups_)
         if (other.get() != g) sqlite3_db_release_memory(other->db.raw());
+    for (File* f : files) sqlite3_db_release_memory(f->home_.raw());
     g->db.set_wait(wait_s * 1000);
     st = g->db.exec("BEGIN IMMEDIATE");
     if (!st) return st;
