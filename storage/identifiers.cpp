@@ -54,17 +54,14 @@ uint32_t NextNr(Session& s) {
 bool ReserveIds(Session& s, uint32_t low, uint32_t count) {
     IdBlock& b = s.ids;
     if (b.left() >= low || count == 0) return true;
+    // Outside any transaction, as NextNr: the hold waits for another user's hold without keeping
+    // the file locked meanwhile, and the raised counter is on disk before any identifier of the
+    // block is used, whatever becomes of the transactions that use them.
     if (s.engine.in_transaction()) return false;
     store::File& h = handle(s, kControl);
-    // A transaction of its own: the raised counter is on disk before any identifier of the block
-    // is used, whatever becomes of the transactions that use them.
-    if (!s.engine.begin({&h}, 5)) return false;
     Control c;
     uint32_t first = 0;
-    if (!raise_counter(h, c, count, first) || !s.engine.commit()) {
-        s.engine.rollback();
-        return false;
-    }
+    if (!raise_counter(h, c, count, first)) return false;
     // Nobody took from the counter since the last block: it goes on; otherwise the identifiers
     // left over from it are lost, a block being one run of numbers.
     if (first != b.end) b.next = first;
@@ -77,20 +74,13 @@ void ReturnIds(Session& s) {
     s.ids = IdBlock{};
     if (b.next >= b.end || s.engine.in_transaction()) return;
     store::File& h = handle(s, kControl);
-    if (!s.engine.begin({&h}, 5)) return;
     Control c;
-    if (!hold_counter(h, c)) {
-        s.engine.rollback();
-        return;
-    }
-    Status st;
+    if (!hold_counter(h, c)) return;
     if (c.NEXTNUMBER == b.end) {
         c.NEXTNUMBER = b.next;
-        st = h.put(&c);
+        if (h.put(&c)) return;
     }
     h.release();
-    if (st) st = s.engine.commit();
-    if (!st) s.engine.rollback();
 }
 
 }  // namespace qs
