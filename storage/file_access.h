@@ -74,9 +74,9 @@ uint32_t NextNr(Session& s);
 
 // Takes identifiers from the counter in one piece, so that a long run of additions does not write
 // the Control file for each new identifier: when fewer than `low` reserved ones are left, `count`
-// more are taken in a short transaction of the Control file alone (outside any other
-// transaction). Identifiers are never handed out twice; those reserved and not used are lost
-// unless ReturnIds gives them back. False when the counter could not be raised (NextNr then takes
+// more are taken under the counter's hold, outside any transaction, as NextNr takes one.
+// Identifiers are never handed out twice; those reserved and not used are lost unless ReturnIds
+// gives them back. False when the counter could not be raised (NextNr then takes
 // its identifiers one by one).
 bool ReserveIds(Session& s, uint32_t low, uint32_t count);
 // Gives the unused reserved identifiers back to the counter when nobody took any from it since
