@@ -31,6 +31,7 @@ void ImportProcessor::interrupt_without_asking() {
         ReleaseRec(r.s, kControl);
         r.control_held = false;
     }
+    if (r.db_open) ReturnIds(r.s);
     OP_CLOSE(r.s, kOpForceClose, r.files_of_current_db());
     OP_CLOSE(r.s, kOpForceClose, {kNHR, kCCT, kTID, kControl, kForums, kIMP});
     state_ = 7;

@@ -14,6 +14,10 @@ namespace qs {
 namespace {
 
 constexpr uint64_t kCommitAfter = 400;
+// Identifiers for new persons, threads and sections are reserved before each frame, so that a
+// frame writes the Control file only when it needs more than were left.
+constexpr uint32_t kIdsLow = 1024;
+constexpr uint32_t kIdsBlock = 4096;
 
 }  // namespace
 
@@ -68,6 +72,7 @@ void add_to_database_count(Session& s, uint32_t id, uint64_t added) {
 
 bool ImportProcessor::Impl::next_database() {
     if (db_open) {
+        ReturnIds(s);
         add_to_database_count(s, current_db().id, db_stored);
         OP_CLOSE(s, kOpClose, files_of_current_db());
         db_open = false;
@@ -110,6 +115,7 @@ bool ImportProcessor::Impl::next_database() {
 }
 
 bool ImportProcessor::Impl::begin_batch() {
+    ReserveIds(s, kIdsLow, kIdsBlock);  // when it cannot, NextNr still can
     std::vector<int> files = files_of_current_db();
     std::vector<store::File*> handles;
     for (int f : files) handles.push_back(&handle(s, f));
@@ -160,6 +166,7 @@ bool ImportProcessor::Impl::store_batch() {
                   "the currently accessed data file(s).Press OK if you want to continue and Cancel "
                   "if you want to abort the import!")) {
         commit_batch();
+        ReturnIds(s);
         finish(owner.acc_.stored > 0);
     }
     return true;

@@ -87,15 +87,30 @@ bool keys_as_declared(Db& db, const TableDecl& decl) {
     return true;
 }
 
-// The page cache of each file on a connection. SQLite's default of 2 MB is far below the keys of
-// a large database, and a transaction that outgrows its cache writes pages out early and reads
-// them back. Memory is taken only as pages are used.
-constexpr int kCacheKiB = 64 * 1024;
+// The page cache of each file on a connection grows with its number of keys, since reading along
+// a key and changing a key both go back to the pages of the keys: on a file's own connection, which
+// steps along keys, 1 MB plus 8 MB a key, at most 64 MB; on the connection of a transaction 1 MB
+// plus 2 MB a key, at most 16 MB. Every open file has a connection of its own and transactions
+// have more, so the sum has to stay bounded whatever the size of the files: pages read again come
+// from the system's file cache, not from the disk. While a transaction runs, only its connection
+// keeps the pages of its files; the others, and the files' own connections, let them go
+// (Engine::begin).
+constexpr int kCacheBaseKiB = 1024;
+constexpr int kReadingPerKeyKiB = 8 * 1024;
+constexpr int kReadingMaxKiB = 64 * 1024;
+constexpr int kChangingPerKeyKiB = 2 * 1024;
+constexpr int kChangingMaxKiB = 16 * 1024;
+// Pages changed by a transaction stay in memory until its commit up to this many bytes per file;
+// only beyond it are they written out early, which costs extra syncs of the journal. A frame of a
+// few hundred records changes a few megabytes of keys.
+constexpr int kSpillKiB = 32 * 1024;
 // Reading through a memory map saves a system call and a copy per page, which is most of the
 // cost of reading along a key in an order other than the records'. Writes still go through the
 // file layer, and the encrypting layer declines to map the files it enciphers. A mapped file
 // that fails to read stops the process instead of returning an error, so files on network
-// drives, which can vanish under a program, are read the ordinary way.
+// drives, which can vanish under a program, are read the ordinary way. Mapped pages count as the
+// process's own memory once read, so the connections of transactions, which touch pages all over
+// growing keys, do not map: their memory stays bounded by the caches above.
 constexpr int64_t kMapBytes = int64_t{1} << 30;
 
 bool on_network_drive(const std::string& path) {
@@ -119,10 +134,24 @@ bool on_network_drive(const std::string& path) {
     return false;
 }
 
-Status tune(Db& db, const std::string& schema, const std::string& path) {
-    int64_t map = on_network_drive(path) ? 0 : kMapBytes;
-    std::string sql = "PRAGMA " + schema + ".cache_size = -" + std::to_string(kCacheKiB) +
-                      "; PRAGMA " + schema + ".mmap_size = " + std::to_string(map);
+enum class Use { Reading, Transactions };
+
+Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys) {
+    int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
+    bool reading = use == Use::Reading;
+    int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
+    int cache_kib = std::min(reading ? kReadingMaxKiB : kChangingMaxKiB,
+                             kCacheBaseKiB + per_key * static_cast<int>(keys));
+    std::string pragma = "PRAGMA " + schema + ".";
+    int page_bytes = 4096;
+    if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
+        Stmt s(raw);
+        if (sqlite3_step(s.get()) == SQLITE_ROW) page_bytes = sqlite3_column_int(s.get(), 0);
+    }
+    int spill_pages = kSpillKiB / std::max(1, page_bytes / 1024);
+    std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
+                      "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
+                      "mmap_size = " + std::to_string(map);
     return db.exec(sql.c_str());
 }
 
@@ -156,7 +185,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
-    if (status) status = tune(file->home_, "main", path);
+    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size());
     if (!status) return OpenResult::Failed;
     std::string sig;
     bool found = false;
@@ -331,8 +360,12 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
         st = status_of(sqlite3_step(s.get()), g->db.raw());
         g->schema_of[paths[i]] = name;
     }
-    for (const auto& [path, schema] : g->schema_of)
-        if (st) st = tune(g->db, schema, path);
+    for (const auto& [path, schema] : g->schema_of) {
+        size_t keys = 0;
+        for (File* f : files)
+            if (f->path() == path) keys = f->decl().keys.size();
+        if (st) st = tune(g->db, schema, path, Use::Transactions, keys);
+    }
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.
     if (groups_.size() >= 8) {
@@ -349,6 +382,12 @@ Status Engine::begin(const std::vector<File*>& files, int wait_s) {
     Status st;
     Group* g = group_for(files, st);
     if (!g) return st;
+    // The pages cached by the connections of other transactions, and by the files' own
+    // connections (unused while the transaction runs), are let go: memory stays that of one
+    // transaction connection, however many files a run has touched.
+    for (auto& other : groups_)
+        if (other.get() != g) sqlite3_db_release_memory(other->db.raw());
+    for (File* f : files) sqlite3_db_release_memory(f->home_.raw());
     g->db.set_wait(wait_s * 1000);
     st = g->db.exec("BEGIN IMMEDIATE");
     if (!st) return st;

@@ -10,8 +10,27 @@
 namespace qs::store {
 
 namespace {
+
 constexpr size_t kMaxBatch = 512;
+// Records with long texts are read ahead only up to this many bytes, so that the records held
+// ahead stay small whatever the file holds.
+constexpr size_t kMaxBatchBytes = size_t{1} << 20;
+
+// The columns of the texts without a fixed width: all other fields fit in the record itself.
+std::vector<int> memo_columns(const TableDecl& d) {
+    std::vector<int> cols;
+    for (size_t i = 0; i < d.fields.size(); ++i)
+        if (d.fields[i].type == FieldType::Memo) cols.push_back(static_cast<int>(i) + 1);
+    return cols;
 }
+
+size_t row_bytes(sqlite3_stmt* s, const TableDecl& d, const std::vector<int>& memos) {
+    size_t n = d.codec.size;
+    for (int c : memos) n += static_cast<size_t>(sqlite3_column_bytes(s, c));
+    return n;
+}
+
+}  // namespace
 
 void File::set(int key) {
     drop_prefetch();
@@ -92,6 +111,8 @@ Status File::fill(bool backward) {
     }
     StmtSet& ss = stmts();
     c.filled = 0;
+    size_t bytes = 0;
+    const std::vector<int> memos = memo_columns(*decl_);
     for (; c.filled < want; --level, inclusive = false) {
         sqlite3_stmt* s = ss.cursor(c.key, backward, level, inclusive);
         if (!s) return status_of(SQLITE_ERROR, ss.db);
@@ -102,6 +123,8 @@ Status File::fill(bool backward) {
             c.pool_pos[c.filled] = sqlite3_column_int64(s, 0);
             decl_->codec.read_all(s, 1, c.pool[c.filled]);
             ++c.filled;
+            bytes += row_bytes(s, *decl_, memos);
+            if (bytes >= kMaxBatchBytes) want = c.filled;  // ends both loops
         }
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return status_of(rc, ss.db);
         if (level <= 1) break;

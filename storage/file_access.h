@@ -69,7 +69,20 @@ private:
 bool QError(Session& s, int mode);
 
 // The next identifier; 0 after telling the user it failed. The Control file must be open.
+// Identifiers reserved by ReserveIds are handed out first.
 uint32_t NextNr(Session& s);
+
+// Takes identifiers from the counter in one piece, so that a long run of additions does not write
+// the Control file for each new identifier: when fewer than `low` reserved ones are left, `count`
+// more are taken under the counter's hold, outside any transaction, as NextNr takes one.
+// Identifiers are never handed out twice; those reserved and not used are lost unless ReturnIds
+// gives them back. False when the counter could not be raised (NextNr then takes
+// its identifiers one by one).
+bool ReserveIds(Session& s, uint32_t low, uint32_t count);
+// Gives the unused reserved identifiers back to the counter when nobody took any from it since
+// they were reserved, and forgets them in any case. Outside any transaction; the Control file
+// must be open.
+void ReturnIds(Session& s);
 
 // Transactions over open files. BeginTransaction followed by TransactionCheck (the check that
 // runs right after a start): true means it failed, was reported and nothing is to be done.

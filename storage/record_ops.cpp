@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Record operations with their fixed failure reports, holds, the form save protocol,
-// identifiers and transactions.
+// Record operations with their fixed failure reports, holds, the form save protocol and
+// transactions.
 #include "platform/fs.h"
 #include "storage/file_access.h"
 
@@ -165,38 +165,6 @@ bool QError(Session& s, int mode) {
         s.dialog.message(caption, "Queue access error\r\n" + detail);
     }
     return true;
-}
-
-uint32_t NextNr(Session& s) {
-    store::File& h = handle(s, kControl);
-    Control& c = s.rec.Control;
-    auto fail = [&](const Status& st) -> uint32_t {
-        if (!s.quiet())
-            s.dialog.message("Control File Error", st.text() + "\r\nNext ID cannot be generated!");
-        return 0;
-    };
-    // The counter is read and raised under a hold: two processes never get the same number.
-    c = Control{};
-    c.ID = 1;
-    Status st = h.get(keys::CtlIdKey, &c, &c);
-    if (st.code() == Code::NotFound) {
-        c = Control{};
-        c.ID = 1;
-        c.NEXTNUMBER = 1;
-        st = h.add(&c);
-        if (st.code() == Code::Duplicate) st = h.get(keys::CtlIdKey, &c, &c);
-    }
-    if (!st) return fail(st);
-    st = h.hold(h.position(), &c, 5);
-    if (!st) return fail(st);
-    uint32_t result = c.NEXTNUMBER;
-    ++c.NEXTNUMBER;
-    st = h.put(&c);
-    if (!st) {
-        h.release();
-        return fail(st);
-    }
-    return result;
 }
 
 Status BeginTransaction(Session& s, std::initializer_list<int> files, int timeout) {

@@ -80,6 +80,13 @@ struct OwnerIdentity {
     std::string last_name_cache;
 };
 
+// Identifiers taken from the counter in one piece and not yet handed out (ReserveIds).
+struct IdBlock {
+    uint32_t next = 0;
+    uint32_t end = 0;  // one past the last
+    uint32_t left() const { return end - next; }
+};
+
 struct Stopwatch {
     int32_t start_date = 0, start_time = 0, stop_date = 0, stop_time = 0;
 };
@@ -113,6 +120,7 @@ public:
     };
     std::array<Slot, kMaxFileNo + 1> slots;
     std::array<Stopwatch, 20> stopwatches;
+    IdBlock ids;
 
     // The last queue operation's error, reported by QError.
     struct QueueError {

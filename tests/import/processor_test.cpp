@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 #include "app/startup.h"
 #include "import/processor.h"
@@ -127,6 +128,33 @@ TEST_F(Import, UnknownForumIsCreatedWithTheNextDirectoryAndThreadsFollowReplies)
     auto people = all<Person>(photo, kPerson);
     EXPECT_EQ(people.size(), 4u);  // Ann, Bob, Cy and the receiver "All"
     EXPECT_EQ(text_of(photo, 101), "second");
+}
+
+TEST_F(Import, IdentifiersOverManyFramesAreUniqueAndNoneIsWasted) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 1500; ++i) {
+        std::string subject = "Topic " + std::to_string(i / 3);
+        std::string from = "User " + std::to_string(i % 70);
+        lines.push_back(forum("Busy", 1000 + i, 0, subject.c_str(), from.c_str(), "text"));
+    }
+    ImportAccounting a = run(settings(write(lines)));
+    ASSERT_EQ(a.stored, 1500u);
+    uint32_t busy = FindDatabase(h.s, "BUSY");
+    ASSERT_NE(busy, 0u);
+    std::set<uint32_t> ids{busy, mailbox};
+    size_t expected = 2;
+    for (const auto& t : all<Threads>(busy, kThreads)) ids.insert(t.THREADNUMBER);
+    for (const auto& p : all<Person>(busy, kPerson)) ids.insert(p.PERSONID);
+    for (const auto& s : all<Sections>(busy, kSections)) ids.insert(s.SECSYSID);
+    expected += 500 + 71 + 1;  // threads, persons with the receiver "All", the section
+    EXPECT_EQ(ids.size(), expected);
+    // The identifiers reserved and not used went back to the counter.
+    OP_CLOSE(h.s, kOpOpen, {kControl});
+    h.s.rec.Control = Control{};
+    h.s.rec.Control.ID = 1;
+    ASSERT_TRUE(Get(h.s, kControl, keys::CtlIdKey));
+    EXPECT_EQ(h.s.rec.Control.NEXTNUMBER, *ids.rbegin() + 1);
+    OP_CLOSE(h.s, kOpClose, {kControl});
 }
 
 TEST_F(Import, ForumMessageImportedAgainIsOverwrittenWithoutRaisingCounts) {
