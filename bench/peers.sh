@@ -8,23 +8,25 @@
 # phrase, a prefix, a soundex and an approximate lookup. The words are chosen from the
 # generator's vocabulary by how many messages hold them (its --stats list).
 #
-#   bench/peers.sh BUILD_DIR [--messages N] [--runs N]
+#   bench/peers.sh BUILD_DIR [--messages N] [--runs N] [--quillstow-only]
 # Needs: BUILD_DIR/quillstow, BUILD_DIR/bench/mailgen, /usr/bin/time; notmuch and mu (Debian
 # packages notmuch and maildir-utils) for their side. The Quillstow side runs when the program
 # has its `index` and `search` commands. Work files go under TMPDIR (default /tmp) and are
 # deleted; the output, with the machine it ran on, is kept under bench/out/.
 set -euo pipefail
 
-usage() { echo "usage: $0 BUILD_DIR [--messages N] [--runs N]" >&2; exit 2; }
+usage() { echo "usage: $0 BUILD_DIR [--messages N] [--runs N] [--quillstow-only]" >&2; exit 2; }
 [[ $# -ge 1 ]] || usage
 build=$(cd "$1" && pwd)
 shift
 messages=100000
 runs=5
+peers=1
 while [[ $# -gt 0 ]]; do
     case $1 in
         --messages) messages=$2; shift 2 ;;
         --runs) runs=$2; shift 2 ;;
+        --quillstow-only) peers=0; shift ;;
         *) usage ;;
     esac
 done
@@ -257,8 +259,9 @@ row() {
     if [[ $have_qs == 1 ]]; then index_quillstow || have_qs=0; else echo "| quillstow | not run: no index/search commands | | |"; fi
     rm -f "$work/mail.mbox"
     have_notmuch=; have_mu=
-    if have notmuch; then index_notmuch && have_notmuch=1; else echo "| notmuch | not installed | | |"; fi
-    if have mu; then index_mu && have_mu=1; else echo "| mu | not installed | | |"; fi
+    if [[ $peers == 0 ]]; then echo "| notmuch, mu | not run (--quillstow-only) | | |"
+    elif have notmuch; then index_notmuch && have_notmuch=1; else echo "| notmuch | not installed | | |"; fi
+    [[ $peers == 0 ]] || if have mu; then index_mu && have_mu=1; else echo "| mu | not installed | | |"; fi
     echo "== index size on disk"
     printf '%s\n' "${sizes[@]}"
     echo "== searches: median of $runs runs (results)"

@@ -95,7 +95,15 @@ bool load_record(Session& s, uint8_t id, Control& out, const Fixer& fix) {
             out = c;
             return added.is_ok();
         }
-        if (!found || !HoldRec(s, kControl, keys::CtlIdKey, true, 0, 5)) return false;
+        if (!found) return false;
+        // Most loads change nothing: those need no hold, which would cost two synced writes.
+        Control seen = s.rec.Control;
+        const bool fixes = fix(seen);
+        if (!raise_counter(seen) && !fixes) {
+            out = seen;
+            return true;
+        }
+        if (!HoldRec(s, kControl, keys::CtlIdKey, true, 0, 5)) return false;
         Control c = s.rec.Control;
         bool changed = fix(c);
         changed = raise_counter(c) || changed;
