@@ -67,6 +67,7 @@ bool build_expression(Context& c, const Args& a, Expression& e) {
         bool to_and;
         bool negated;
     };
+    bool or_taken = a.has("--or");
     for (const Group& g : {Group{"--and", true, false}, Group{"--or", false, false},
                            Group{"--not", true, true}}) {
         for (const auto& input : a.values(g.option)) {
@@ -77,8 +78,23 @@ bool build_expression(Context& c, const Args& a, Expression& e) {
                 e.lists = {};
                 return true;
             }
-            for (const auto& f : out.found)
-                g.to_and ? e.lists.add_and(f, g.negated) : e.lists.add_or(f, g.negated);
+            // A prefix, pattern, soundex or approximate --and word may match several indexed
+            // words, any of which will do: they become the OR list, which has room for one such
+            // group only.
+            bool any_of = g.to_and && !g.negated && out.found.size() > 1;
+            if (any_of && or_taken) {
+                std::cerr << "quillstow: \"" << input << "\" matches " << out.found.size()
+                          << " indexed words; only one --and word may match several, and only"
+                             " without --or\n";
+                return false;
+            }
+            or_taken = or_taken || any_of;
+            for (const auto& f : out.found) {
+                if (g.to_and && !any_of)
+                    e.lists.add_and(f, g.negated);
+                else
+                    e.lists.add_or(f, g.negated);
+            }
         }
     }
     if (!a.has("--phrase")) return true;

@@ -118,7 +118,9 @@ const std::vector<Command>& commands() {
          "Search a word-indexed database for messages by their words.",
          "\nEach WORD is looked up in the database's word list; every indexed word it matches\n"
          "goes into the list of its option. A message is found when it holds all --and words,\n"
-         "none of the --not words and, when --or is given, at least one --or word.\n"
+         "none of the --not words and, when --or is given, at least one --or word. When an\n"
+         "--and WORD matches several indexed words, any one of them will do (this takes the\n"
+         "place of --or, so only one such --and word can be given).\n"
          "Without options a WORD matches the indexed words that contain it.\n\n"
          "  --phrase \"W1 W2\"  the words must stand side by side, in this order\n"
          "  --whole-word       WORD must be the whole indexed word\n"

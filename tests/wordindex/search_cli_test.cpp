@@ -54,5 +54,15 @@ TEST_F(SearchCommand, FirstBlockOnlyWithoutAllBlocks) {
     EXPECT_THROW(run({"Home", "--and", "coffee", "--approx", "x"}), UsageError);
 }
 
+// BLACK and BEANS both start with B: a message with either is found, not only one with both.
+TEST_F(SearchCommand, AWordMatchingSeveralIndexedWordsTakesAnyOfThem) {
+    ASSERT_EQ(run({"Home", "--and", "b", "--starts-with", "--all-blocks"}), kExitOk);
+    EXPECT_NE(out.str().find("3 found"), std::string::npos) << out.str();
+    ASSERT_EQ(run({"Home", "--and", "b", "--starts-with", "--and", "green"}),
+              kExitOk);
+    EXPECT_NE(out.str().find("2 found"), std::string::npos) << out.str();
+    EXPECT_EQ(run({"Home", "--and", "b", "--starts-with", "--or", "tea"}), kExitFailed);
+}
+
 }  // namespace
 }  // namespace qs::cli
