@@ -3,6 +3,7 @@
 // transactions committed after more than 400 records; then carbon copies and counts.
 #include "import/address.h"
 #include "import/import_run.h"
+#include "import/readers/mime.h"
 #include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/database_list.h"
@@ -192,6 +193,9 @@ bool ImportProcessor::Impl::carbon_copies() {
         if (!mail_found || CheckOwnAddress(s, c.R_CISADRESS.view()) == 0) continue;
         s.rec.CCR = CCR{};
         static_cast<CopyRecipient&>(s.rec.CCR) = c;
+        // Names arrive as the header had them; senders' and receivers' are decoded likewise.
+        Text<40>& name = s.rec.CCR.R_NAME;
+        if (!name.blank()) name = decode_encoded_word(name.view());
         UppDat(s, kCCR, kAppend, 0);  // a recipient named twice is kept once
     }
     if (!Commit(s)) return fail("The carbon copies could not be stored."), false;

@@ -428,7 +428,8 @@ TEST_F(Reader, ImportThroughTheProcessor) {
 TEST_F(Reader, CcAddressesAreStoredAsCopyRecords) {
     const std::string box =
         "From bob@example.org x\nFrom: Bob <bob@example.org>\nTo: me@example.org\n"
-        "Cc: Ann <ann@example.org>, carl@example.net, me@work.example\nSubject: Copies\n"
+        "Cc: =?ISO-8859-1?Q?Ann_M=FCller?= <ann@example.org>, carl@example.net, me@work.example\n"
+        "Subject: Copies\n"
         "Date: 5 Jan 98 10:00\n\nbody\n"
         "From bob@example.org y\nFrom: bob@example.org\nSubject: None\n\nbody\n";
     ImportSettings st = settings();
@@ -461,6 +462,9 @@ TEST_F(Reader, CcAddressesAreStoredAsCopyRecords) {
         EXPECT_EQ(c.MAILID, with.MAILID);
         EXPECT_EQ(c.RECIPTYPE, "CC");
         addresses.push_back(c.R_CISADRESS.str());
+        if (c.R_CISADRESS == "ann@example.org") {
+            EXPECT_EQ(c.R_NAME.str(), "Ann M\xfcller");
+        }
     }
     std::sort(addresses.begin(), addresses.end());
     EXPECT_EQ(addresses, (std::vector<std::string>{"ann@example.org", "carl@example.net"}));
