@@ -89,6 +89,18 @@ bool check_version(Session& s, bool control_existed, StartupOutcome& out) {
     return Konfig(s, 2, 11, &v) && Konfig(s, 4);
 }
 
+class KeepOpen {
+public:
+    KeepOpen(Session& s, int file) : s_(s), file_(file) { OP_CLOSE(s_, kOpOpen, {file_}); }
+    ~KeepOpen() { OP_CLOSE(s_, kOpClose, {file_}); }
+    KeepOpen(const KeepOpen&) = delete;
+    KeepOpen& operator=(const KeepOpen&) = delete;
+
+private:
+    Session& s_;
+    int file_;
+};
+
 }  // namespace
 
 StartupOutcome StartUp(Session& s, const std::string& home) {
@@ -103,7 +115,9 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
     }
     bool control_existed = fs::exists(fs::join(cfg, "IDX008.TPS"));
     fs::make_dirs(s.mem.TempDir);
-    InstallNeoTexts(s);
+    // Every setting loaded below reads the control file; kept open meanwhile, it is opened and
+    // checked once instead of once per setting.
+    KeepOpen control(s, kControl);
     if (!AutoPath(s, 1) || !settle_temp_dir(s) || !settle_data_dir(s) || !settle_index_dir(s))
         return out;
     if (!Konfig(s, 1) || !Konfig(s, 6) || !LoadWindowSettings(s)) return out;

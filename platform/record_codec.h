@@ -40,6 +40,10 @@ struct KeyDecl {
     std::vector<KeyPart> parts;
     bool unique = false;
     bool nocase = false;  // text parts compare case-insensitively
+    // A key with duplicates whose index also carries the position and every other field, so
+    // that reading along it never goes back to the records: for files of a few small fields
+    // read mostly along this key (the word index). The order stays key parts, then position.
+    bool covering = false;
 };
 
 // Type-erased access to one record struct.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "platform/fs.h"
 #include "platform/store_group.h"
@@ -75,14 +76,21 @@ Status write_schema(Db& db, const TableDecl& decl) {
 }
 
 bool keys_as_declared(Db& db, const TableDecl& decl) {
+    sqlite3_stmt* raw = nullptr;
+    if (!db.prepare("SELECT name, sql FROM sqlite_master WHERE type = 'index'", &raw)) return false;
+    Stmt s(raw);
+    std::map<std::string, std::string> present;
+    while (sqlite3_step(s.get()) == SQLITE_ROW) {
+        auto text = [&](int col) {
+            const unsigned char* t = sqlite3_column_text(s.get(), col);
+            return std::string(t ? reinterpret_cast<const char*>(t) : "");
+        };
+        present[text(0)] = text(1);
+    }
     for (size_t k = 0; k < decl.keys.size(); ++k) {
-        std::string sql;
-        bool found = false;
-        Status st = query_text(db,
-                               "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = '" +
-                                   index_name(decl, static_cast<int>(k)) + "'",
-                               sql, found);
-        if (!st || !found || sql != create_index_sql(decl, static_cast<int>(k))) return false;
+        auto it = present.find(index_name(decl, static_cast<int>(k)));
+        if (it == present.end() || it->second != create_index_sql(decl, static_cast<int>(k)))
+            return false;
     }
     return true;
 }
@@ -136,12 +144,19 @@ bool on_network_drive(const std::string& path) {
 
 enum class Use { Reading, Transactions };
 
-Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys) {
+struct Tuning {
+    int cache_kib = 0;
+    int64_t map = 0;
+};
+
+Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys,
+            bool scratch, Tuning* chosen = nullptr) {
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
     bool reading = use == Use::Reading;
     int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
     int cache_kib = std::min(reading ? kReadingMaxKiB : kChangingMaxKiB,
                              kCacheBaseKiB + per_key * static_cast<int>(keys));
+    if (chosen) *chosen = {cache_kib, map};
     std::string pragma = "PRAGMA " + schema + ".";
     int page_bytes = 4096;
     if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
@@ -152,6 +167,7 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
     std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
                       "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
                       "mmap_size = " + std::to_string(map);
+    if (scratch) sql += "; " + pragma + "synchronous = OFF";
     return db.exec(sql.c_str());
 }
 
@@ -166,6 +182,50 @@ bool structure_sound(Db& db) {
     bool found = false;
     Status st = query_text(db, "PRAGMA quick_check(1)", result, found);
     return st && found && result == "ok";
+}
+
+// The layout a file being opened has; a file whose creation never committed (no tables at all)
+// is given its schema. Runs inside a read transaction, which it ends to write.
+OpenResult check_layout(Db& db, const TableDecl& decl, bool& in_read, Status& status) {
+    std::string sig;
+    bool found = false;
+    status = query_text(db, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
+    if (status) return found && sig == decl.signature() ? OpenResult::Ok : OpenResult::LayoutMismatch;
+    std::string n;
+    bool any = false;
+    Status empty = query_text(db, "SELECT count(*) FROM sqlite_master", n, any);
+    if (!empty) {
+        status = empty;
+        return OpenResult::Failed;
+    }
+    if (n != "0") return OpenResult::LayoutMismatch;
+    db.exec("COMMIT");
+    in_read = false;
+    status = write_schema(db, decl);
+    return status ? OpenResult::Ok : OpenResult::Failed;
+}
+
+// The checks of a file being opened, read under one lock instead of one each: its layout, its
+// keys, the structure of a small file, and the journal mode, which must be a rollback journal for
+// transactions to be atomic across files.
+OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl, Status& status) {
+    status = db.exec("BEGIN");
+    if (!status) return OpenResult::Failed;
+    bool in_read = true;
+    OpenResult r = check_layout(db, decl, in_read, status);
+    if (r == OpenResult::Ok && !keys_as_declared(db, decl)) r = OpenResult::BadKeys;
+    if (r == OpenResult::Ok) {
+        auto size = fs::file_size(path);
+        if (size && *size <= kCheckOnOpenBytes && !structure_sound(db)) r = OpenResult::BadKeys;
+    }
+    std::string mode;
+    bool found = false;
+    if (r == OpenResult::Ok) status = query_text(db, "PRAGMA journal_mode", mode, found);
+    if (in_read) db.exec("COMMIT");
+    if (r != OpenResult::Ok) return r;
+    if (!status) return OpenResult::Failed;
+    if (mode != "delete") status = db.exec("PRAGMA journal_mode=DELETE");
+    return status ? OpenResult::Ok : OpenResult::Failed;
 }
 
 }  // namespace
@@ -187,30 +247,14 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
-    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size());
+    Tuning tuning;
+    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.scratch,
+                              &tuning);
+    file->cache_kib_ = tuning.cache_kib;
+    file->map_bytes_ = tuning.map;
     if (!status) return OpenResult::Failed;
-    std::string sig;
-    bool found = false;
-    status = query_text(file->home_, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
-    if (!status) {
-        // A database file with no tables at all is one whose creation never committed.
-        std::string n;
-        bool any = false;
-        Status empty = query_text(file->home_, "SELECT count(*) FROM sqlite_master", n, any);
-        if (!empty) {
-            status = empty;
-            return OpenResult::Failed;
-        }
-        if (n != "0") return OpenResult::LayoutMismatch;
-        status = write_schema(file->home_, decl);
-        if (!status) return OpenResult::Failed;
-    } else if (!found || sig != decl.signature()) {
-        return OpenResult::LayoutMismatch;
-    }
-    if (!keys_as_declared(file->home_, decl)) return OpenResult::BadKeys;
-    auto size = fs::file_size(path);
-    if (size && *size <= kCheckOnOpenBytes && !structure_sound(file->home_))
-        return OpenResult::BadKeys;
+    OpenResult checked = check_on_open(file->home_, path, decl, status);
+    if (checked != OpenResult::Ok) return checked;
     out = std::move(file);
     return OpenResult::Ok;
 }
@@ -364,9 +408,10 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
     }
     for (const auto& [path, schema] : g->schema_of) {
         size_t keys = 0;
+        bool scratch = false;
         for (File* f : files)
-            if (f->path() == path) keys = f->decl().keys.size();
-        if (st) st = tune(g->db, schema, path, Use::Transactions, keys);
+            if (f->path() == path) std::tie(keys, scratch) = std::pair(f->decl().keys.size(), f->opts_.scratch);
+        if (st) st = tune(g->db, schema, path, Use::Transactions, keys, scratch);
     }
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.
@@ -389,7 +434,10 @@ Status Engine::begin(const std::vector<File*>& files, int wait_s) {
     // transaction connection, however many files a run has touched.
     for (auto& other : groups_)
         if (other.get() != g) sqlite3_db_release_memory(other->db.raw());
-    for (File* f : files) sqlite3_db_release_memory(f->home_.raw());
+    for (File* f : files) {
+        f->end_reading();
+        sqlite3_db_release_memory(f->home_.raw());
+    }
     g->db.set_wait(wait_s * 1000);
     st = g->db.exec("BEGIN IMMEDIATE");
     if (!st) return st;

@@ -30,6 +30,10 @@ struct Group;
 struct OpenOptions {
     const vfs::Key* key = nullptr;  // encrypted file
     int wait_ms = 5000;             // lock wait
+    // A file of passing results that every use writes anew (a search's result set): its commits
+    // do not wait for the disk. A crash of the program still leaves it whole; a power cut may
+    // lose its last commits, or damage it, which the checks on open then report.
+    bool scratch = false;
 };
 
 class File {
@@ -86,6 +90,18 @@ public:
     Status drop_key(int key);
     Status build_key(int key);
 
+    // A read snapshot: the handle's own connection keeps one read transaction over many reads,
+    // which spares each read the locking and cache checks it otherwise pays. Another user cannot
+    // commit to the file meanwhile (it waits), so a snapshot is for one short pass. Writes,
+    // holds and transactions over the file end it first; ending it twice is harmless.
+    Status begin_reading();
+    void end_reading();
+    bool reading() const { return reading_; }
+    // Records about to be read once each, scattered over the file (the hits of a search): the
+    // handle's connection keeps a small page cache and no memory map until `false` comes.
+    // Filling a large cache, or mapping pages in, costs more than reading a page again.
+    Status read_once(bool on);
+
     // Read plan of a key-order statement, for tests that keep the indexes honest.
     std::string plan(int key, bool backward);
 
@@ -112,6 +128,10 @@ private:
     std::unique_ptr<Cursor> cursor_;
     int64_t pos_ = 0;
     int64_t held_ = 0;
+    bool reading_ = false;
+    bool once_ = false;
+    int cache_kib_ = 0;    // the page cache and memory map chosen at open
+    int64_t map_bytes_ = 0;
     uint64_t token_;
 };
 

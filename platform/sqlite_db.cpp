@@ -83,9 +83,12 @@ Status Db::open(const std::string& path, const vfs::Key* key, bool create, int w
     // write-ahead log does not give, and it works on network drives. Test runs may skip the
     // syncs (QS_NOSYNC): a killed process still leaves every transaction whole or absent, only a
     // power cut could then lose the last ones.
+    // The journal mode is kept in the file: it is set where files are made, and the store's open
+    // checks it (setting it costs a read of the file on every connection).
     static const bool nosync = std::getenv("QS_NOSYNC") != nullptr;
-    return exec(nosync ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=OFF;"
-                       : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
+    std::string sql = create ? "PRAGMA journal_mode=DELETE; " : "";
+    sql += nosync ? "PRAGMA synchronous=OFF;" : "PRAGMA synchronous=FULL;";
+    return exec(sql.c_str());
 }
 
 void Db::set_wait(int ms) { sqlite3_busy_timeout(db_, ms); }

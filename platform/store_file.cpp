@@ -31,6 +31,7 @@ File::File(Engine& engine, std::string path, const TableDecl& decl, const OpenOp
 }
 
 File::~File() {
+    end_reading();
     release();
     engine_.files_.erase(this);
     stmts_.clear();
@@ -56,7 +57,36 @@ void bind_all(sqlite3_stmt* s, const TableDecl& d, const void* rec) { d.codec.bi
 
 }  // namespace
 
+Status File::begin_reading() {
+    if (reading_ || group_) return Status::ok();
+    Status st = home_.exec("BEGIN");
+    reading_ = st.is_ok();
+    return st;
+}
+
+void File::end_reading() {
+    if (!reading_) return;
+    reading_ = false;
+    drop_prefetch();
+    home_.exec("COMMIT");
+}
+
+// A few hundred pages: the upper levels of a key stay in memory, the records do not.
+constexpr int kReadOnceCacheKiB = 256;
+
+Status File::read_once(bool on) {
+    if (on == once_) return Status::ok();
+    once_ = on;
+    drop_prefetch();
+    int cache = on ? kReadOnceCacheKiB : cache_kib_;
+    int64_t map = on ? 0 : map_bytes_;
+    std::string sql = "PRAGMA main.cache_size = -" + std::to_string(cache) +
+                      "; PRAGMA main.mmap_size = " + std::to_string(map);
+    return home_.exec(sql.c_str());
+}
+
 Status File::add(const void* rec) {
+    end_reading();
     drop_prefetch();
     StmtSet& ss = stmts();
     sqlite3_stmt* s = ss.insert();
@@ -68,6 +98,7 @@ Status File::add(const void* rec) {
 }
 
 Status File::put(const void* rec) {
+    end_reading();
     drop_prefetch();
     if (pos_ == 0) return Status(Code::NotFound, "no current record");
     StmtSet& ss = stmts();
@@ -82,6 +113,7 @@ Status File::put(const void* rec) {
 }
 
 Status File::remove() {
+    end_reading();
     drop_prefetch();
     if (pos_ == 0) return Status(Code::NotFound, "no current record");
     StmtSet& ss = stmts();
@@ -170,6 +202,7 @@ void File::bind_key_values(sqlite3_stmt* s, int key, int parts, const void* valu
 }
 
 Status File::empty() {
+    end_reading();
     drop_prefetch();
     release();
     sqlite3* db = group_ ? group_->db.raw() : home_.raw();
@@ -187,6 +220,7 @@ Status File::empty() {
 }
 
 Status File::drop_key(int key) {
+    end_reading();
     drop_prefetch();
     sqlite3* db = group_ ? group_->db.raw() : home_.raw();
     std::string sql = "DROP INDEX IF EXISTS " + schema_ + ".\"" + index_name(*decl_, key) + "\"";
@@ -195,6 +229,7 @@ Status File::drop_key(int key) {
 }
 
 Status File::build_key(int key) {
+    end_reading();
     drop_prefetch();
     sqlite3* db = group_ ? group_->db.raw() : home_.raw();
     // "CREATE [UNIQUE] INDEX name ON rec(...)" with the schema and IF NOT EXISTS put in.
@@ -207,6 +242,7 @@ Status File::build_key(int key) {
 
 Status File::compact() {
     if (group_) return Status(Code::Invalid, "cannot compact inside a transaction");
+    end_reading();
     drop_prefetch();
     return home_.exec("VACUUM");
 }

@@ -52,6 +52,7 @@ bool alive(const Owner& owner) {
 
 Status File::hold_once(int64_t pos, void* rec, bool& locked) {
     locked = false;
+    end_reading();
     StmtSet& ss = stmts();
     bool own_txn = group_ == nullptr;
     if (own_txn) {
@@ -110,6 +111,7 @@ Status File::hold(int64_t pos, void* rec, int wait_s) {
 
 void File::release() {
     if (!held_) return;
+    end_reading();
     StmtSet& ss = stmts();
     sqlite3_stmt* del = ss.hold_del();
     if (del) {

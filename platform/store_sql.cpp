@@ -57,6 +57,14 @@ std::string create_index_sql(const TableDecl& decl, int key) {
             s += std::string(" COLLATE ") + kNoCase;
         if (k.parts[i].descending) s += " DESC";
     }
+    if (k.covering && !k.unique) {
+        // Unique keys stay on their own parts: more columns would weaken the uniqueness.
+        s += ", pos";
+        for (size_t f = 0; f < decl.fields.size(); ++f)
+            if (std::none_of(k.parts.begin(), k.parts.end(),
+                             [&](const KeyPart& p) { return p.field == static_cast<int>(f); }))
+                s += ", " + quoted(decl.fields[f].name);
+    }
     return s + ")";
 }
 

@@ -265,7 +265,6 @@ std::string absolute_path(const std::string& path) {
 
 bool register_vfs() {
     static const bool registered = [] {
-        journal_key();  // derive_key may throw, which it must not do inside SQLite's callbacks
         static sqlite3_vfs vfs =
             detail::forwarding_vfs(&shim(), kName, sizeof(CryptFile), crypt_open);
         return sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Keys and the positional keystream that make record files unreadable without the program.
-#include <openssl/evp.h>
-#include <openssl/rand.h>
+#include <nettle/aes.h>
+#include <nettle/ctr.h>
+#include <nettle/sha2.h>
+#include <sys/random.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <new>
 
 #include "platform/vfs_internal.h"
@@ -16,8 +20,8 @@ namespace {
 // the same words that some other tool might use.
 constexpr std::string_view kKeySalt = "quillstow record store key v1";
 
-// The counter block is nonce (8 bytes) then block index (8 bytes), both big-endian. OpenSSL
-// increments all 16 bytes, but the index cannot carry into the nonce below 2^68 bytes.
+// The counter block is nonce (8 bytes) then block index (8 bytes), both big-endian. The counter
+// mode increments all 16 bytes, but the index cannot carry into the nonce below 2^68 bytes.
 void counter_block(uint64_t nonce, uint64_t block, uint8_t* iv) {
     for (int i = 7; i >= 0; --i) {
         iv[i] = static_cast<uint8_t>(nonce);
@@ -30,17 +34,12 @@ void counter_block(uint64_t nonce, uint64_t block, uint8_t* iv) {
 }  // namespace
 
 Key derive_key(std::string_view password) {
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    sha256_ctx ctx;
+    sha256_init(&ctx);
+    sha256_update(&ctx, kKeySalt.size(), reinterpret_cast<const uint8_t*>(kKeySalt.data()));
+    sha256_update(&ctx, password.size(), reinterpret_cast<const uint8_t*>(password.data()));
     Key key{};
-    unsigned int size = 0;
-    bool ok = ctx && EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr) == 1 &&
-              EVP_DigestUpdate(ctx, kKeySalt.data(), kKeySalt.size()) == 1 &&
-              EVP_DigestUpdate(ctx, password.data(), password.size()) == 1 &&
-              EVP_DigestFinal_ex(ctx, key.data(), &size) == 1 && size == key.size();
-    EVP_MD_CTX_free(ctx);
-    // Only an out-of-memory libcrypto gets here; an all-zero key would silently weaken every
-    // file, so stopping is the lesser harm.
-    if (!ok) throw std::bad_alloc();
+    sha256_digest(&ctx, key.size(), key.data());
     return key;
 }
 
@@ -48,35 +47,40 @@ namespace detail {
 
 std::unique_ptr<Cipher> Cipher::create(const Key& key, uint64_t nonce,
                                        std::optional<uint8_t> first_byte_mask) {
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    // The key schedule is computed once here; each call later only resets the counter block.
-    if (!ctx || EVP_EncryptInit_ex(ctx, EVP_aes_256_ctr(), nullptr, key.data(), nullptr) != 1) {
-        EVP_CIPHER_CTX_free(ctx);
-        return nullptr;
-    }
-    auto* cipher = new (std::nothrow) Cipher(ctx, nonce, first_byte_mask);
-    if (!cipher) EVP_CIPHER_CTX_free(ctx);
+    auto* cipher = new (std::nothrow) Cipher(nonce, first_byte_mask);
+    // The key schedule is computed once here; each call later only sets the counter block.
+    if (cipher) aes256_set_encrypt_key(&cipher->schedule_, key.data());
     return std::unique_ptr<Cipher>(cipher);
 }
 
-Cipher::~Cipher() { EVP_CIPHER_CTX_free(ctx_); }
+Cipher::~Cipher() = default;
 
 bool Cipher::apply(const void* in, void* out, int n, int64_t offset) {
-    static constexpr uint8_t kZeros[16] = {};
-    uint8_t iv[16];
-    uint8_t discard[16];
-    counter_block(nonce_, static_cast<uint64_t>(offset) / 16, iv);
-    int skip = static_cast<int>(offset % 16);
-    int len = 0;
+    if (n <= 0) return true;
     const auto* from = static_cast<const uint8_t*>(in);
     auto* to = static_cast<uint8_t*>(out);
-    uint8_t first = n > 0 ? from[0] : 0;  // `in` may be `out`
-    // CTR is a stream mode in EVP: burning `skip` bytes moves to the offset inside the block.
-    bool ok = EVP_EncryptInit_ex(ctx_, nullptr, nullptr, nullptr, iv) == 1 &&
-              (skip == 0 || EVP_EncryptUpdate(ctx_, discard, &len, kZeros, skip) == 1) &&
-              EVP_EncryptUpdate(ctx_, to, &len, from, n) == 1;
-    if (ok && offset == 0 && n > 0 && first_byte_mask_) to[0] = first ^ *first_byte_mask_;
-    return ok;
+    uint8_t first = from[0];  // `in` may be `out`
+    uint64_t block = static_cast<uint64_t>(offset) / AES_BLOCK_SIZE;
+    size_t skip = static_cast<size_t>(offset % AES_BLOCK_SIZE);
+    size_t left = static_cast<size_t>(n);
+    uint8_t counter[AES_BLOCK_SIZE];
+    counter_block(nonce_, block, counter);
+    if (skip) {
+        // The offset falls inside a block: the rest of that block's keystream first.
+        uint8_t stream[AES_BLOCK_SIZE];
+        aes256_encrypt(&schedule_, AES_BLOCK_SIZE, stream, counter);
+        size_t take = std::min(left, AES_BLOCK_SIZE - skip);
+        for (size_t i = 0; i < take; ++i) to[i] = from[i] ^ stream[skip + i];
+        from += take;
+        to += take;
+        left -= take;
+        counter_block(nonce_, block + 1, counter);
+    }
+    if (left)
+        ctr_crypt(&schedule_, reinterpret_cast<nettle_cipher_func*>(aes256_encrypt), AES_BLOCK_SIZE,
+                  counter, left, to, from);
+    if (offset == 0 && first_byte_mask_) static_cast<uint8_t*>(out)[0] = first ^ *first_byte_mask_;
+    return true;
 }
 
 uint8_t* Cipher::scratch(int n) {
@@ -89,7 +93,15 @@ uint8_t* Cipher::scratch(int n) {
     return scratch_.data();
 }
 
-bool random_key(Key* key) { return RAND_bytes(key->data(), static_cast<int>(key->size())) == 1; }
+bool random_key(Key* key) {
+    size_t got = 0;
+    while (got < key->size()) {
+        ssize_t n = getrandom(key->data() + got, key->size() - got, 0);
+        if (n < 0 && errno != EINTR) return false;
+        if (n > 0) got += static_cast<size_t>(n);
+    }
+    return true;
+}
 
 }  // namespace detail
 

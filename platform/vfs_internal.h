@@ -3,6 +3,7 @@
 // the positional AES-256-CTR keystream the "qs" VFS encrypts with. Nothing outside uses it.
 #pragma once
 
+#include <nettle/aes.h>
 #include <sqlite3.h>
 
 #include <array>
@@ -13,8 +14,6 @@
 #include <vector>
 
 #include "platform/vfs.h"
-
-struct evp_cipher_ctx_st;
 
 namespace qs::vfs::detail {
 
@@ -55,7 +54,7 @@ int close_real(sqlite3_file* file);
 // SQLite never uses from two threads at once.
 class Cipher {
 public:
-    // nullptr when libcrypto cannot set up the context. With `first_byte_mask`, the byte at
+    // AES-256 in counter mode; nullptr when out of memory. With `first_byte_mask`, the byte at
     // offset 0 is XORed with that constant instead of the keystream.
     static std::unique_ptr<Cipher> create(const Key& key, uint64_t nonce,
                                           std::optional<uint8_t> first_byte_mask = {});
@@ -63,17 +62,15 @@ public:
     Cipher(const Cipher&) = delete;
     Cipher& operator=(const Cipher&) = delete;
 
-    // XORs `n` bytes with the keystream at `offset`; `in` may equal `out`. False on a
-    // libcrypto failure.
+    // XORs `n` bytes with the keystream at `offset`; `in` may equal `out`.
     bool apply(const void* in, void* out, int n, int64_t offset);
     // A buffer of at least `n` bytes owned by this file; nullptr when out of memory.
     uint8_t* scratch(int n);
 
 private:
-    Cipher(evp_cipher_ctx_st* ctx, uint64_t nonce, std::optional<uint8_t> mask)
-        : ctx_(ctx), nonce_(nonce), first_byte_mask_(mask) {}
+    Cipher(uint64_t nonce, std::optional<uint8_t> mask) : nonce_(nonce), first_byte_mask_(mask) {}
 
-    evp_cipher_ctx_st* ctx_;
+    aes256_ctx schedule_{};
     uint64_t nonce_;
     std::optional<uint8_t> first_byte_mask_;
     std::vector<uint8_t> scratch_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
-packages=(g++ make cmake pkg-config libsqlite3-dev sqlite3 libssl-dev libgtest-dev libgmock-dev
+packages=(g++ make cmake pkg-config libsqlite3-dev sqlite3 nettle-dev libgtest-dev libgmock-dev
           libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do

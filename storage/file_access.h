@@ -106,6 +106,22 @@ bool Next(Session& s, int file);
 bool Previous(Session& s, int file);
 bool Fetch(Session& s, int file, int64_t position);
 uint64_t RecordCount(Session& s, int file);
+// Read snapshots on open files for one short read-only pass (see store::File::begin_reading);
+// a file that is not open is passed over. Ended when the object goes. With `once`, the records
+// are ones read once each, scattered over the files (see store::File::read_once).
+class ReadSnapshot {
+public:
+    ReadSnapshot(Session& s, const std::vector<int>& files, bool once = false);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Session& s_;
+    std::vector<int> files_;  // by number: a file closed meanwhile has ended its snapshot
+    bool once_;
+};
+
 template <class R>
 R& buffer(Session& s, int file) {
     return *static_cast<R*>(buffer_of(s.rec, file));

@@ -80,6 +80,8 @@ struct Outcome {
 Outcome open_loop(Session& s, int number, bool probe) {
     const FileInfo& f = info_or_halt(s, number);
     store::OpenOptions opts{file_key(number), 5000};
+    // The result set is written anew by every search.
+    opts.scratch = number == kSearch;
     for (int attempt = 0;; ++attempt) {
         std::string name = full_name(s, number);
         s.FileName = name;

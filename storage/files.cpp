@@ -46,6 +46,12 @@ constexpr const char* kPwControl = "Qc8$wN3vK1pZ";
 constexpr const char* kPwNHR = "Qn5%yH7dR2xB";
 constexpr const char* kPwNeo = "Qo2&jF6gT9cM";
 
+// A search reads a word's entries along this key and wants their message numbers only.
+store::TableDecl covering(store::TableDecl d, size_t key) {
+    d.keys.at(key).covering = true;
+    return d;
+}
+
 FileInfo info(int n, const char* name, const char* prefix, Place place, const char* types, int size,
               store::TableDecl decl, int64_t discard = 0, const char* pw = nullptr,
               const char* ext = ".TPS") {
@@ -149,8 +155,9 @@ std::vector<FileInfo> build_catalogue() {
                                       {"by_WordCount", {"WORDCOUNT"}, D, C}}),
                      0, nullptr, ".DAT"));
     v.push_back(info(29, "MasIdx", "MAS", P::WordIndex, "FMN", 8,
-                     table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
-                                    {"by_WordId", {"WORDID"}, D, C}})));
+                     covering(table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
+                                             {"by_WordId", {"WORDID"}, D, C}}),
+                              1)));
     v.push_back(info(30, "STO", "STO", P::Cfg, "", 40,
                      table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
     v.push_back(foreign(31, "TOC", 10000));

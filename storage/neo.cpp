@@ -26,12 +26,26 @@ std::string text_of(const Neo& n) {
     return std::string(trim_right({p, len}));
 }
 
+bool shipped(uint32_t number) {
+    for (const auto& [id, text] : kTexts)
+        if (id == number) return true;
+    return false;
+}
+
 }  // namespace
 
+// The texts are installed when one of them is first asked for, so that a command that never
+// shows one does not open the file.
 std::string CallNeo(Session& s, uint32_t number) {
     OP_CLOSE(s, kOpOpen, {kNeo});
     s.rec.Neo.ID = number;
-    std::string text = Get(s, kNeo, 0) ? text_of(s.rec.Neo) : std::string();
+    bool found = Get(s, kNeo, 0);
+    if (!found && shipped(number)) {
+        InstallNeoTexts(s);
+        s.rec.Neo.ID = number;
+        found = Get(s, kNeo, 0);
+    }
+    std::string text = found ? text_of(s.rec.Neo) : std::string();
     OP_CLOSE(s, kOpClose, {kNeo});
     return text;
 }

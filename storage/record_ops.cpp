@@ -60,6 +60,34 @@ store::File& handle(Session& s, int file) {
     return *s.slots[static_cast<size_t>(file)].file;
 }
 
+namespace {
+
+store::File* open_file(Session& s, int file) {
+    if (!file_info(file)) return nullptr;
+    return s.slots[static_cast<size_t>(file)].file.get();
+}
+
+}  // namespace
+
+ReadSnapshot::ReadSnapshot(Session& s, const std::vector<int>& files, bool once)
+    : s_(s), once_(once) {
+    for (int file : files) {
+        store::File* f = open_file(s, file);
+        if (!f || f->reading() || !f->begin_reading()) continue;
+        if (once_) f->read_once(true);
+        files_.push_back(file);
+    }
+}
+
+ReadSnapshot::~ReadSnapshot() {
+    for (int file : files_) {
+        store::File* f = open_file(s_, file);
+        if (!f) continue;
+        f->end_reading();
+        if (once_) f->read_once(false);
+    }
+}
+
 bool UppDat(Session& s, int file, int operation, int mode) {
     store::File& h = handle(s, file);
     void* rec = buffer_of(s.rec, file);

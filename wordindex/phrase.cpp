@@ -24,31 +24,36 @@ bool contains_phrase(const WordRules& rules, std::string_view text, const Phrase
     return false;
 }
 
-std::vector<int> message_files(uint8_t db_type) {
-    if (db_type == kMailDb) return {kMail, kMsgText};
-    return {kMsgNmbr, kThreads, kMsgText};
+std::vector<int> message_files(uint8_t db_type, bool texts) {
+    std::vector<int> files = db_type == kMailDb ? std::vector<int>{kMail} : std::vector<int>{kMsgNmbr, kThreads};
+    if (texts) files.push_back(kMsgText);
+    return files;
 }
 
-bool read_message(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject,
-                  std::string& text) {
-    subject.clear();
+bool read_text(Session& s, uint32_t sysid, std::string& text) {
     text.clear();
+    MsgText t;
+    t.MSGNUMBER = sysid;
+    if (!handle(s, kMsgText).get(keys::TxtIdKey, &t, &t)) return false;
+    text = std::move(t.MSGTEXT.text);
+    return true;
+}
+
+bool read_subject(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject) {
+    subject.clear();
     if (db_type == kMailDb) {
         Mail m;
         m.MAILID = sysid;
         if (!handle(s, kMail).get(keys::MaiIdKey, &m, &m)) return false;
         subject = m.SUBJECT.str();
-    } else {
-        MsgNmbr m;
-        m.MSGNUMBER = sysid;
-        if (!handle(s, kMsgNmbr).get(keys::MsgIdKey, &m, &m)) return false;
-        Threads t;
-        t.THREADNUMBER = m.THREADNUMBER;
-        if (handle(s, kThreads).get(0, &t, &t)) subject = trim_right(t.heading());
+        return true;
     }
-    MsgText t;
-    t.MSGNUMBER = sysid;
-    if (handle(s, kMsgText).get(keys::TxtIdKey, &t, &t)) text = std::move(t.MSGTEXT.text);
+    MsgNmbr m;
+    m.MSGNUMBER = sysid;
+    if (!handle(s, kMsgNmbr).get(keys::MsgIdKey, &m, &m)) return false;
+    Threads t;
+    t.THREADNUMBER = m.THREADNUMBER;
+    if (handle(s, kThreads).get(0, &t, &t)) subject = trim_right(t.heading());
     return true;
 }
 

@@ -20,12 +20,12 @@ struct Phrase {
 
 bool contains_phrase(const WordRules& rules, std::string_view text, const Phrase& phrase);
 
-// The subject and whole text of a message of the current database, for phrase matching: the
-// thread heading of a forum or newsgroup message, the subject of a mail. False when the message
-// is gone. The header and text files must be open.
-bool read_message(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject,
-                  std::string& text);
-// The files read_message needs, by database type.
-std::vector<int> message_files(uint8_t db_type);
+// The whole text of a message of the current database; false when it has none.
+bool read_text(Session& s, uint32_t sysid, std::string& text);
+// Its subject for phrase matching: the thread heading of a forum or newsgroup message, the
+// subject of a mail. False when the message is gone. The header files must be open.
+bool read_subject(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject);
+// The header files of a database type, and its text file with `texts`.
+std::vector<int> message_files(uint8_t db_type, bool texts = true);
 
 }  // namespace qs::words

@@ -2,6 +2,7 @@
 // Choosing where the candidates come from and reading them in blocks.
 #include "wordindex/search_engine.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "storage/config.h"
@@ -57,6 +58,7 @@ bool SearchState::prepare(const SearchLists& lists, const Phrase& phrase) {
     or_sum_ = 0;
     or_current_ = 0;
     and_pos_ = or_pos_ = MasPosition{};
+    whole_.clear();
     full_pos_ = HeaderPosition{};
     and_done_ = or_done_ = full_done_ = false;
     counters_ = SearchCounters{};
@@ -117,9 +119,10 @@ SearchOutcome SearchState::BUILDSEARCH(HitQueue& hits, FoundWordsQueue& found) {
         say("No Search", "Nothing (More) to Search for!");
         return SearchOutcome::NothingToSearch;
     }
-    std::vector<int> files = message_files(type_);
+    std::vector<int> files = message_files(type_, !phrase_.empty());
     files.push_back(kMasIdx);
     OpenFiles open(s_, files);
+    ReadSnapshot snapshot(s_, files, true);
     SearchOutcome r = source_ == Source::Full ? run_full_scan(hits, found) : run_blocks(hits, found);
     if (r != SearchOutcome::Hits) return r;
     if (!phrase_.empty() && !hits.empty()) {
@@ -214,6 +217,33 @@ bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int
         at.pos = f.position();
     }
     return false;
+}
+
+// Reading an entry along the word key costs a small part of a look-up by message (the key
+// carries the message numbers, and neighbouring entries share pages), so a word with no more than
+// this many entries per candidate is read whole instead of looked up for each candidate. A
+// frequent word checked for a few candidates is still looked up one by one.
+constexpr size_t kWholeWordRatio = 8;
+
+const std::vector<uint32_t>* SearchState::whole_word(const SearchEntry& e, size_t candidates) {
+    if (auto it = whole_.find(e.WORDID); it != whole_.end()) return &it->second;
+    if (e.WORDCOUNT < 0 || static_cast<size_t>(e.WORDCOUNT) > kWholeWordRatio * candidates)
+        return nullptr;
+    std::vector<uint32_t> ids;
+    ids.reserve(static_cast<size_t>(e.WORDCOUNT));
+    store::File& f = handle(s_, kMasIdx);
+    MasIdx r;
+    r.WORDID = static_cast<uint32_t>(e.WORDID);
+    f.set(kMasByWordId, &r, 1);
+    while (f.next(&r).is_ok() && r.WORDID == static_cast<uint32_t>(e.WORDID)) ids.push_back(r.SYSID);
+    counters_.whole_entries += ids.size();
+    std::sort(ids.begin(), ids.end());
+    return &(whole_[e.WORDID] = std::move(ids));
+}
+
+bool SearchState::holds(uint32_t sysid, const SearchEntry& e, size_t candidates) {
+    if (const auto* ids = whole_word(e, candidates)) return std::binary_search(ids->begin(), ids->end(), sysid);
+    return has(sysid, e.WORDID);
 }
 
 bool SearchState::has(uint32_t sysid, int32_t word) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,7 @@ enum class SearchOutcome {
 struct SearchCounters {
     uint64_t postings_read = 0;     // master index entries taken from a source word
     uint64_t lookups = 0;           // (message, word) look-ups while filtering
+    uint64_t whole_entries = 0;     // entries of words read whole for filtering
     uint64_t messages_scanned = 0;  // messages examined by the full message scan
     int blocks = 0;
 };
@@ -90,6 +92,8 @@ private:
     void note_found(const std::vector<Candidate>& block, FoundWordsQueue& found);
     void match_phrase(HitQueue& hits);
     bool has(uint32_t sysid, int32_t word);
+    bool holds(uint32_t sysid, const SearchEntry& e, size_t candidates);
+    const std::vector<uint32_t>* whole_word(const SearchEntry& e, size_t candidates);
     bool ask_more(size_t hits);
     bool ask(std::string_view title, const std::string& text, bool default_yes);
     void say(std::string_view title, std::string_view text);
@@ -107,6 +111,7 @@ private:
     int64_t or_sum_ = 0;
     size_t or_current_ = 0;
     MasPosition and_pos_, or_pos_;
+    std::map<int32_t, std::vector<uint32_t>> whole_;  // words read whole, their messages sorted
     HeaderPosition full_pos_;
     bool and_done_ = false, or_done_ = false, full_done_ = false;
     SearchCounters counters_;

@@ -12,15 +12,17 @@ void SearchState::filter_and(std::vector<Candidate>& block) {
         if (source_ == Source::And && static_cast<int>(i) == driving_) continue;
         const SearchEntry& e = lists_.ANDQ[i];
         bool wanted = !e.negated();
-        std::erase_if(block, [&](const Candidate& c) { return has(c.sysid, e.WORDID) != wanted; });
+        size_t n = block.size();
+        std::erase_if(block, [&](const Candidate& c) { return holds(c.sysid, e, n) != wanted; });
     }
 }
 
 void SearchState::filter_or(std::vector<Candidate>& block) {
     if (lists_.ORQ.empty()) return;
+    size_t n = block.size();
     std::erase_if(block, [&](const Candidate& c) {
         for (const auto& e : lists_.ORQ)
-            if (has(c.sysid, e.WORDID) != e.negated()) return false;
+            if (holds(c.sysid, e, n) != e.negated()) return false;
         return true;
     });
 }
@@ -54,9 +56,11 @@ void SearchState::match_phrase(HitQueue& hits) {
     if (status) status("Phrase Matching...");
     WordRules rules = WordRules::from(s_.settings);
     std::string subject, text;
+    // The text first: it holds the phrase far more often than the subject, whose header then
+    // need not be read.
     for (auto it = hits.begin(); it != hits.end();) {
-        bool keep = read_message(s_, type_, *it, subject, text) &&
-                    (contains_phrase(rules, subject, phrase_) || contains_phrase(rules, text, phrase_));
+        bool keep = (read_text(s_, *it, text) && contains_phrase(rules, text, phrase_)) ||
+                    (read_subject(s_, type_, *it, subject) && contains_phrase(rules, subject, phrase_));
         it = keep ? std::next(it) : hits.erase(it);
     }
 }

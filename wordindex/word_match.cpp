@@ -48,6 +48,11 @@ WordMatcher::WordMatcher(std::string word, const MatchOptions& options)
     for (const auto& p : pieces_) min_length_ += p.size();
 }
 
+bool WordMatcher::exact() const {
+    return options_.whole_word && !options_.soundex && approx_.empty() && !wildcards_ &&
+           pieces_.size() == 1 && pieces_.front().find('?') == std::string::npos;
+}
+
 bool WordMatcher::matches(std::string_view list_word) const {
     if (options_.soundex) {
         if (code_.empty()) return false;

@@ -46,6 +46,10 @@ public:
     WordMatcher(std::string word, const MatchOptions& options);
     bool matches(std::string_view list_word) const;
     const std::string& word() const { return word_; }
+    // A whole word without wildcards, soundex or mismatches matches one list word only, which
+    // can then be looked up by key instead of testing the whole list.
+    bool exact() const;
+    const std::string& exact_word() const { return pieces_.front(); }
 
 private:
     bool pattern_matches(std::string_view w) const;

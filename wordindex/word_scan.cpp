@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "wordindex/word_scan.h"
 
+#include <algorithm>
+
 #include "platform/fs.h"
 #include "storage/file_access.h"
 
@@ -27,6 +29,28 @@ bool open_word_list(Session& s) {
     return true;
 }
 
+constexpr int kByTheWord = 1;
+
+// Whole words without wildcards are looked up by key: the same words a pass would find, without
+// reading the whole list.
+Status look_up_exact(store::File& f, const std::vector<WordMatcher>& matchers,
+                     std::vector<std::vector<FoundWord>>& found) {
+    for (size_t i = 0; i < matchers.size(); ++i) {
+        WordList r;
+        r.THEWORD = matchers[i].exact_word();
+        Status st = f.get(kByTheWord, &r, &r);
+        if (st.code() == Code::NotFound) continue;
+        if (!st) return st;
+        found[i].push_back({std::string(r.THEWORD.trimmed()), r.WORDID, r.WORDCOUNT, f.position()});
+    }
+    return Status::ok();
+}
+
+bool all_exact(const std::vector<WordMatcher>& matchers) {
+    return !matchers.empty() &&
+           std::all_of(matchers.begin(), matchers.end(), [](const WordMatcher& m) { return m.exact(); });
+}
+
 }  // namespace
 
 ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
@@ -34,6 +58,13 @@ ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
     found.assign(matchers.size(), {});
     if (!open_word_list(s)) return ScanResult::Failed;
     store::File& f = handle(s, kWordList);
+    if (all_exact(matchers)) {
+        Status st = look_up_exact(f, matchers, found);
+        OP_CLOSE(s, kOpClose, {kWordList});
+        if (st) return ScanResult::Done;
+        report(s, "Error Reading Header", "Error Reading DAT File header. Aborting");
+        return ScanResult::Failed;
+    }
     uint64_t total = 0;
     if (progress) f.count(total);
     uint64_t read = 0;

@@ -131,7 +131,7 @@ Row row_of(Context& c, uint32_t id) {
         if (!handle(c.s, kMail).get(keys::MaiIdKey, &m, &m)) return r;
         std::tie(r.date, r.time, r.sender, r.subject) =
             std::make_tuple(m.DATE, m.TIME, m.FROMALPHA.str(), m.SUBJECT.str());
-        add_fields(r.json, m);
+        if (c.json) add_fields(r.json, m);
         return r;
     }
     MsgNmbr m;
@@ -141,6 +141,7 @@ Row row_of(Context& c, uint32_t id) {
     t.THREADNUMBER = m.THREADNUMBER;
     std::string heading = handle(c.s, kThreads).get(0, &t, &t) ? std::string(trim_right(t.heading())) : "";
     std::tie(r.date, r.sender, r.subject) = std::make_tuple(m.DATE, m.FROMALPHA.str(), heading);
+    if (!c.json) return r;
     add_fields(r.json, m);
     r.json.text("SUBJECT", heading);
     return r;
@@ -148,7 +149,10 @@ Row row_of(Context& c, uint32_t id) {
 
 void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
     std::vector<Row> rows;
-    for (uint32_t id : hits) rows.push_back(row_of(c, id));  // the message files are open
+    {
+        ReadSnapshot snapshot(c.s, words::message_files(c.s.mem.ForumType, false), true);
+        for (uint32_t id : hits) rows.push_back(row_of(c, id));  // the message files are open
+    }
     std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) {
         return std::tie(x.date, x.time, x.number) > std::tie(y.date, y.time, y.number);
     });
@@ -189,7 +193,7 @@ int cmd_search(Context& c, const std::vector<std::string>& words) {
     }
     // Every file of the search stays open for the whole command: the lookups and blocks below
     // open them again only by count.
-    std::vector<int> files = words::message_files(c.s.mem.ForumType);
+    std::vector<int> files = words::message_files(c.s.mem.ForumType, a.has("--phrase"));
     files.insert(files.end(), {kSTO, kWordList, kMasIdx, kSearch});
     OP_CLOSE(c.s, kOpOpen, files);
     int status = run_search(c, a);

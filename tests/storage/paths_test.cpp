@@ -49,8 +49,7 @@ TEST(Paths, DOSFuncDeletesByPatternAndTests) {
 
 TEST(Paths, NeoTextsAreShippedAndUnknownNumbersAreEmpty) {
     testing::TempHome h;
-    InstallNeoTexts(h.s);
-    EXPECT_FALSE(CallNeo(h.s, kNeoSettingsTitle).empty());
+    EXPECT_FALSE(CallNeo(h.s, kNeoSettingsTitle).empty());  // installed when first asked for
     EXPECT_FALSE(CallNeo(h.s, kNeoSettingsText).empty());
     EXPECT_EQ(CallNeo(h.s, 4711), "");
     EXPECT_EQ(h.s.slots[kNeo].count, 0);  // closed again

@@ -54,6 +54,30 @@ TEST_F(SearchEngine, RareAndWordDrivesAndTheFrequentOneIsCheckedPerHit) {
     EXPECT_EQ(st.counters().postings_read, 57u);  // WORDS (57) is rarer than COMMON (60)
 }
 
+TEST_F(SearchEngine, WordsOfLikeFrequencyAreReadWholeInsteadOfLookedUpPerHit) {
+    for (uint32_t i = 1; i <= 40; ++i) {
+        std::string text = i <= 30 ? "alpha" : "other";
+        if (i > 20) text += " beta";  // BETA: 21 to 40, so ALPHA and BETA meet in 21 to 30
+        mail(i, static_cast<int32_t>(i), "x", text);
+    }
+    store();
+    SearchState st(h.s, kMailDb);
+    EXPECT_EQ(run(st, lists({"ALPHA", "BETA"})), SearchOutcome::Hits);
+    Hits both;
+    for (uint32_t i = 21; i <= 30; ++i) both.insert(i);
+    EXPECT_EQ(hits, both);
+    EXPECT_EQ(st.counters().postings_read, 20u);  // BETA drives
+    EXPECT_EQ(st.counters().whole_entries, 30u);  // ALPHA read once, whole
+    EXPECT_EQ(st.counters().lookups, 0u);
+
+    EXPECT_EQ(run(st, lists({"BETA", "-ALPHA"})), SearchOutcome::Hits);
+    Hits beta_only;
+    for (uint32_t i = 31; i <= 40; ++i) beta_only.insert(i);
+    EXPECT_EQ(hits, beta_only);
+    EXPECT_EQ(run(st, lists({"BETA"}, {"ALPHA", "OTHER"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits.size(), 20u);  // 21 to 30 hold ALPHA, 31 to 40 OTHER
+}
+
 TEST_F(SearchEngine, OrListIsTheSourceWhenItYieldsFewerEntries) {
     for (uint32_t i = 1; i <= 30; ++i) mail(i, 1, "x", "big");
     mail(3, 1, "x", "big red");

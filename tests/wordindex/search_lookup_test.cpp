@@ -55,6 +55,24 @@ TEST_F(SearchLookup, FindsByKindOfMatchingWithCountsAndIds) {
     }
 }
 
+TEST_F(SearchLookup, WholeWordsLookedUpByKeyMatchWhatAPassFinds) {
+    MatchOptions whole;
+    whole.whole_word = true;
+    LookupOutcome by_key = find_indexed_words(h.s, {"rupert research", whole, false});
+    // A "?" cannot be looked up by key, so these go through the whole list.
+    LookupOutcome by_pass = find_indexed_words(h.s, {"rup?rt r?search", whole, false});
+    ASSERT_TRUE(by_key.ok && by_pass.ok);
+    ASSERT_EQ(by_key.found.size(), 2u);
+    ASSERT_EQ(by_pass.found.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(by_key.found[i].word, by_pass.found[i].word);
+        EXPECT_EQ(by_key.found[i].id, by_pass.found[i].id);
+        EXPECT_EQ(by_key.found[i].count, by_pass.found[i].count);
+        EXPECT_EQ(by_key.found[i].position, by_pass.found[i].position);
+    }
+    EXPECT_EQ(found("researc", whole), Words{});  // no prefix match
+}
+
 TEST_F(SearchLookup, StopWordsAreDroppedWithTheirMessage) {
     stop_word("THE");
     LookupOutcome out = find_indexed_words(h.s, {"the archive", {}, false});

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// Reading without paying for each read: snapshots that give way to writes and transactions,
+// keys that carry the whole record, and the checks on open that keep a file's journal a
+// rollback journal.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/record_store.h"
+
+namespace qs::store {
+namespace {
+
+struct Entry {
+    uint32_t SYSID = 0;
+    uint32_t WORDID = 0;
+    bool operator==(const Entry&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        v("SYSID", SYSID);
+        v("WORDID", WORDID);
+    }
+};
+
+TableDecl entries(bool covering) {
+    TableDecl d;
+    d.fields = describe_fields<Entry>();
+    d.codec = make_codec<Entry>();
+    d.keys = {{"by_SysID", {{0}, {1}}, true, false}, {"by_WordId", {{1}}, false, false, covering}};
+    return d;
+}
+
+class StoreReading : public ::testing::Test {
+protected:
+    StoreReading() {
+        char tmpl[] = "/tmp/qs-reading-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+    }
+    ~StoreReading() override { std::filesystem::remove_all(dir_); }
+
+    std::unique_ptr<File> open(Engine& engine, const TableDecl& decl, OpenResult want = OpenResult::Ok) {
+        std::unique_ptr<File> f;
+        Status st;
+        EXPECT_EQ(engine.open(path(), decl, {}, f, st), want) << st.text();
+        return f;
+    }
+    std::unique_ptr<File> make(Engine& engine, const TableDecl& decl) {
+        EXPECT_TRUE(engine.create(path(), decl, {}));
+        return open(engine, decl);
+    }
+    std::string path() const { return dir_ + "/entries.db"; }
+    std::string raw_query(const char* sql) const {
+        sqlite3* db = nullptr;
+        sqlite3_open(path().c_str(), &db);
+        std::string out;
+        sqlite3_exec(
+            db, sql,
+            [](void* o, int, char** v, char**) {
+                *static_cast<std::string*>(o) = v[0] ? v[0] : "";
+                return 0;
+            },
+            &out, nullptr);
+        sqlite3_close(db);
+        return out;
+    }
+
+    std::string dir_;
+};
+
+TEST_F(StoreReading, SnapshotGivesWayToOwnWritesAndTransactionsButHoldsOffOthers) {
+    Engine engine, other;
+    TableDecl decl = entries(false);
+    auto f = make(engine, decl);
+    Entry e{1, 10};
+    ASSERT_TRUE(f->add(&e));
+
+    ASSERT_TRUE(f->begin_reading());
+    Entry r;
+    ASSERT_TRUE(f->get(0, &e, &r));
+    EXPECT_EQ(r, e);
+    // Another user's commit waits for the snapshot (here: not at all, so it fails).
+    auto g = open(other, decl);
+    ASSERT_TRUE(other.begin({g.get()}, 0));
+    Entry e2{2, 20};
+    ASSERT_TRUE(g->add(&e2));
+    EXPECT_FALSE(other.commit());
+
+    // The handle's own write ends the snapshot and stays.
+    Entry e3{3, 30};
+    ASSERT_TRUE(f->add(&e3));
+    EXPECT_FALSE(f->reading());
+    ASSERT_TRUE(other.begin({g.get()}, 0));
+    ASSERT_TRUE(g->add(&e2));
+    EXPECT_TRUE(other.commit());
+
+    // So does a transaction of its own engine over the file.
+    ASSERT_TRUE(f->begin_reading());
+    ASSERT_TRUE(engine.begin({f.get()}, 0));
+    Entry e4{4, 40};
+    ASSERT_TRUE(f->add(&e4));
+    EXPECT_TRUE(engine.commit());
+    f->end_reading();  // harmless when already ended
+    uint64_t n = 0;
+    ASSERT_TRUE(f->count(n));
+    EXPECT_EQ(n, 4u);
+}
+
+TEST_F(StoreReading, CoveringKeyKeepsKeyThenPositionOrderAndNeedsNoRecords) {
+    Engine engine;
+    TableDecl decl = entries(true);
+    auto f = make(engine, decl);
+    const Entry adds[] = {{5, 2}, {1, 2}, {9, 1}, {3, 2}, {2, 1}};
+    for (Entry e : adds) ASSERT_TRUE(f->add(&e));
+    for (bool once : {false, true}) {
+        ASSERT_TRUE(f->read_once(once));
+        std::vector<uint32_t> order;
+        Entry r;
+        f->set(1);
+        while (f->next(&r)) order.push_back(r.SYSID);
+        EXPECT_EQ(order, (std::vector<uint32_t>{9, 2, 5, 1, 3})) << once;
+    }
+    EXPECT_NE(f->plan(1, false).find("COVERING INDEX"), std::string::npos) << f->plan(1, false);
+    EXPECT_NE(f->plan(1, true).find("COVERING INDEX"), std::string::npos) << f->plan(1, true);
+}
+
+TEST_F(StoreReading, FileWithTheOlderNarrowKeyIsReportedForRebuild) {
+    Engine engine;
+    TableDecl narrow = entries(false);  // a file keeps its declaration, which must outlive it
+    auto old = make(engine, narrow);
+    Entry e{7, 70};
+    ASSERT_TRUE(old->add(&e));
+    old.reset();
+    TableDecl wide = entries(true);
+    open(engine, wide, OpenResult::BadKeys);
+    ASSERT_TRUE(engine.rebuild_keys(path(), wide, {}));
+    auto f = open(engine, wide);
+    ASSERT_TRUE(f);
+    Entry r;
+    ASSERT_TRUE(f->get(1, &e, &r, 1));
+    EXPECT_EQ(r, e);
+}
+
+TEST_F(StoreReading, FileSwitchedToAWriteAheadLogGetsItsRollbackJournalBack) {
+    Engine engine;
+    TableDecl decl = entries(false);
+    make(engine, decl).reset();
+    ASSERT_EQ(raw_query("PRAGMA journal_mode=WAL"), "wal");
+    auto f = open(engine, decl);
+    ASSERT_TRUE(f);
+    f.reset();
+    EXPECT_EQ(raw_query("PRAGMA journal_mode"), "delete");
+}
+
+}  // namespace
+}  // namespace qs::store
