@@ -23,15 +23,6 @@ size_t limit_of(const Args& a) {
     }
 }
 
-// Makes the named database current; 0 when there is none (said why).
-uint32_t open_database(Context& c, const std::string& name) {
-    uint32_t id = database_named(c, name);
-    if (id && !MakeCurrent(c.s, id)) {
-        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
-        return 0;
-    }
-    return id;
-}
 
 struct PersonInfo {
     std::string name, address;
@@ -111,7 +102,7 @@ void add_person(JsonObject& o, const char* role, const PersonInfo& p) {
 int cmd_messages(Context& c, const std::vector<std::string>& words) {
     Args a(words, {"--by", "--limit"}, {});
     a.at_most(1);
-    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     size_t limit = limit_of(a);
     if (c.s.mem.ForumType == kMailDb)
         list_mails(c, key_of(mail_orders(), a.value("--by")), limit);
@@ -123,7 +114,7 @@ int cmd_messages(Context& c, const std::vector<std::string>& words) {
 int cmd_show(Context& c, const std::vector<std::string>& words) {
     Args a(words, {}, {});
     a.at_most(2);
-    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     uint32_t number = 0;
     try {
         number = static_cast<uint32_t>(std::stoul(a.need(1, "NUMBER")));
@@ -200,7 +191,7 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
 int cmd_persons(Context& c, const std::vector<std::string>& words) {
     Args a(words, {"--limit"}, {});
     a.at_most(1);
-    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     OP_CLOSE(c.s, kOpOpen, {kPerson});
     if (c.json) {
         print_json_list<Person>(c, kPerson, keys::NameKey, limit_of(a));
@@ -221,7 +212,7 @@ int cmd_persons(Context& c, const std::vector<std::string>& words) {
 int cmd_threads(Context& c, const std::vector<std::string>& words) {
     Args a(words, {"--limit"}, {});
     a.at_most(1);
-    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     if (c.s.mem.ForumType == kMailDb) {
         std::cerr << "quillstow: a mail database has no threads\n";
         return kExitFailed;
@@ -246,7 +237,7 @@ int cmd_threads(Context& c, const std::vector<std::string>& words) {
 int cmd_sections(Context& c, const std::vector<std::string>& words) {
     Args a(words, {}, {});
     a.at_most(1);
-    if (!open_database(c, a.need(0, "DB"))) return kExitFailed;
+    if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     if (c.s.mem.ForumType == kMailDb) {
         std::cerr << "quillstow: a mail database has no sections\n";
         return kExitFailed;

@@ -6,6 +6,7 @@
 #include "app/cli/command.h"
 #include "app/cli/json.h"
 #include "storage/database_list.h"
+#include "storage/file_access.h"
 
 namespace qs::cli {
 
@@ -41,6 +42,19 @@ bool name_taken(Context& c, const std::string& name) {
 uint32_t database_named(Context& c, const std::string& name) {
     uint32_t id = FindDatabase(c.s, from_utf8(name));
     if (!id) std::cerr << "quillstow: no database is named \"" << name << "\"\n";
+    return id;
+}
+
+uint32_t current_database(Context& c, const std::string& name) {
+    // The database list is read twice (by name, then by number): opened once.
+    OP_CLOSE(c.s, kOpOpen, {kForums});
+    uint32_t id = database_named(c, name);
+    bool made = id && MakeCurrent(c.s, id);
+    OP_CLOSE(c.s, kOpClose, {kForums});
+    if (id && !made) {
+        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
+        return 0;
+    }
     return id;
 }
 
@@ -120,12 +134,7 @@ int cmd_db_remove(Context& c, const std::vector<std::string>& words) {
     a.at_most(1);
     const std::string& name = a.need(0, "NAME");
     if (!a.flag("--yes")) throw UsageError("removing a database needs --yes");
-    uint32_t id = database_named(c, name);
-    if (!id) return kExitFailed;
-    if (!MakeCurrent(c.s, id)) {
-        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
-        return kExitFailed;
-    }
+    if (!current_database(c, name)) return kExitFailed;
     bool all = RemoveCurrentDatabase(c.s);
     c.out << "removed database \"" << name << "\"" << (all ? "" : " (some files were left)")
           << "\n";

@@ -140,12 +140,7 @@ int cmd_find(Context& c, const std::vector<std::string>& words) {
     a.at_most(2);
     const std::string& db = a.need(0, "DB");
     SearchOptions options = options_of(a);
-    uint32_t id = database_named(c, db);
-    if (!id) return kExitFailed;
-    if (!MakeCurrent(c.s, id)) {
-        std::cerr << "quillstow: the directory of \"" << db << "\" is missing\n";
-        return kExitFailed;
-    }
+    if (!current_database(c, db)) return kExitFailed;
     const bool mail = c.s.mem.ForumType == kMailDb;
     ListContext list = list_of(c, a, mail);
     auto search = mail ? MailFind(c.s, list, options) : FindText(c.s, list, options);

@@ -16,15 +16,6 @@ namespace qs::cli {
 
 namespace {
 
-uint32_t current_database(Context& c, const std::string& name) {
-    uint32_t id = database_named(c, name);
-    if (id && !MakeCurrent(c.s, id)) {
-        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
-        return 0;
-    }
-    return id;
-}
-
 words::IndexProgress stderr_progress() {
     words::IndexProgress p;
     p.caption = [](const std::string& c) {

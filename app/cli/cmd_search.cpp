@@ -185,12 +185,7 @@ int cmd_search(Context& c, const std::vector<std::string>& words) {
            {"--starts-with", "--whole-word", "--soundex", "--all-blocks"});
     a.at_most(1);
     const std::string& name = a.need(0, "DB");
-    uint32_t id = database_named(c, name);
-    if (!id) return kExitFailed;
-    if (!MakeCurrent(c.s, id)) {
-        std::cerr << "quillstow: the directory of \"" << name << "\" is missing\n";
-        return kExitFailed;
-    }
+    if (!current_database(c, name)) return kExitFailed;
     // Every file of the search stays open for the whole command: the lookups and blocks below
     // open them again only by count.
     std::vector<int> files = words::message_files(c.s.mem.ForumType, a.has("--phrase"));

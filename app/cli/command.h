@@ -69,6 +69,8 @@ int set_path(const std::string& home, const std::string& which, const std::strin
 
 // The database a command names; prints why not and returns 0 when there is none.
 uint32_t database_named(Context& c, const std::string& name);
+// The same, made the current database; 0 also when its directory is missing (said so).
+uint32_t current_database(Context& c, const std::string& name);
 std::string type_name(uint8_t type);
 
 }  // namespace qs::cli
