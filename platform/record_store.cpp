@@ -136,7 +136,8 @@ bool on_network_drive(const std::string& path) {
 
 enum class Use { Reading, Transactions };
 
-Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys) {
+Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys,
+            bool synced) {
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
     bool reading = use == Use::Reading;
     int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
@@ -152,6 +153,7 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
     std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
                       "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
                       "mmap_size = " + std::to_string(map);
+    if (!synced) sql += "; " + pragma + "synchronous = OFF";
     return db.exec(sql.c_str());
 }
 
@@ -187,7 +189,8 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
-    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size());
+    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size(),
+                               opts.synced);
     if (!status) return OpenResult::Failed;
     std::string sig;
     bool found = false;
@@ -364,9 +367,13 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
     }
     for (const auto& [path, schema] : g->schema_of) {
         size_t keys = 0;
-        for (File* f : files)
-            if (f->path() == path) keys = f->decl().keys.size();
-        if (st) st = tune(g->db, schema, path, Use::Transactions, keys);
+        bool synced = true;
+        for (File* f : files) {
+            if (f->path() != path) continue;
+            keys = f->decl().keys.size();
+            synced = f->opts_.synced;
+        }
+        if (st) st = tune(g->db, schema, path, Use::Transactions, keys, synced);
     }
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.

@@ -30,6 +30,9 @@ struct Group;
 struct OpenOptions {
     const vfs::Key* key = nullptr;  // encrypted file
     int wait_ms = 5000;             // lock wait
+    // false for scratch files that nothing trusts after a crash: their commits stay atomic for a
+    // killed process but do not wait for the disk (a power cut may leave them damaged).
+    bool synced = true;
 };
 
 class File {

@@ -69,11 +69,26 @@ void add_copies(std::string& copies, std::string_view text) {
     copies.append(text.substr(0, kCopiesWidth - copies.size()));
 }
 
+// The first characters of a header line in upper case, kept on the stack: the scan looks at
+// every header line of every message.
+class UpperStart {
+public:
+    explicit UpperStart(std::string_view line) : n_(std::min(line.size(), kScanWidth)) {
+        upper1252(line.substr(0, n_), buf_);
+    }
+    std::string_view view() const { return {buf_, n_}; }
+
+private:
+    char buf_[kScanWidth];
+    size_t n_;
+};
+
 // One header line; false when the message is refused. A "Cc:" line goes on in the lines after it
 // that begin with a blank, and in the entries of a line longer than a queue entry (`rest_of_line`).
 bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& in_copies,
                HeaderVariant variant) {
-    const std::string up = upper1252(std::string_view(line).substr(0, kScanWidth));
+    const UpperStart upper(line);
+    const std::string_view up = upper.view();
     const bool mail = variant == HeaderVariant::Mail;
     if (mail && h.multipart && h.boundary.empty() && line.size() > kBoundaryLine)
         h.boundary = find_boundary(line, 1).boundary;

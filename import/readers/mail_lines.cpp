@@ -4,7 +4,6 @@
 #include "import/readers/mime.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace qs {
@@ -81,36 +80,25 @@ Escape escape(StreamBuffer& b, LineSink& line, const LineRules& r) {
     return Escape::Byte;
 }
 
-// A run is looked for in pieces of this size, so that a byte that does not come soon (a CR in a
-// file of LF lines) costs no scan of the whole window.
-constexpr size_t kRunPiece = 512;
-
 // The bytes that interrupt a run of ordinary bytes: line ends, "=" when some rule undoes it, and
 // the first byte of a marker that ends the message anywhere.
 class RunBreaks {
 public:
     RunBreaks(const LineRules& r, std::string_view marker) {
-        add('\r');
-        add('\n');
-        if (r.decode_pairs || r.soft_breaks || r.drop_space_pairs) add('=');
-        if (!marker.empty()) add(marker.front());
+        breaks_['\r'] = breaks_['\n'] = true;
+        if (r.decode_pairs || r.soft_breaks || r.drop_space_pairs) breaks_['='] = true;
+        if (!marker.empty()) breaks_[static_cast<unsigned char>(marker.front())] = true;
     }
     // The number of bytes before the first one that interrupts (all of `w` when none does).
     size_t run(std::string_view w) const {
-        size_t end = std::min(w.size(), kRunPiece);
-        for (size_t i = 0; i < n_ && end > 0; ++i) {
-            if (const void* hit = std::memchr(w.data(), bytes_[i], end))
-                end = static_cast<size_t>(static_cast<const char*>(hit) - w.data());
-        }
-        return end;
+        const auto* p = reinterpret_cast<const unsigned char*>(w.data());
+        size_t n = 0;
+        while (n < w.size() && !breaks_[p[n]]) ++n;
+        return n;
     }
 
 private:
-    void add(char c) {
-        if (std::find(bytes_, bytes_ + n_, c) == bytes_ + n_) bytes_[n_++] = c;
-    }
-    char bytes_[4] = {};
-    size_t n_ = 0;
+    bool breaks_[256] = {};
 };
 
 // Whether the message ends at the cursor, for the two ways of asking.
@@ -178,7 +166,7 @@ void skip_line(StreamBuffer& b) {
         if (w.empty()) return;
         size_t n = kLineEnds.run(w);
         b.advance(n);
-        if (n < std::min(w.size(), kRunPiece)) break;
+        if (n < w.size()) break;
     }
     b.advance(line_end_at(b));
 }
