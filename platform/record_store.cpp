@@ -227,6 +227,10 @@ Status Engine::create(const std::string& path, const TableDecl& decl, const Open
     st = query_text(db, "SELECT count(*) FROM sqlite_master", n, found);
     if (!st) return st;
     if (n != "0") return Status::ok();  // someone else created it meanwhile
+    // A scratch file is written once in long runs and read once: large pages mean fewer writes
+    // and no overflow chains for texts of a few kilobytes.
+    if (!opts.synced) st = db.exec("PRAGMA page_size = 65536");
+    if (!st) return st;
     return write_schema(db, decl);
 }
 

@@ -31,7 +31,8 @@ struct OpenOptions {
     const vfs::Key* key = nullptr;  // encrypted file
     int wait_ms = 5000;             // lock wait
     // false for scratch files that nothing trusts after a crash: their commits stay atomic for a
-    // killed process but do not wait for the disk (a power cut may leave them damaged).
+    // killed process but do not wait for the disk (a power cut may leave them damaged). They are
+    // made with 64 KiB pages.
     bool synced = true;
 };
 
