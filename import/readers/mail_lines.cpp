@@ -132,7 +132,7 @@ private:
 struct StopAtLines {
     const LineStop& stop;
     bool ends(const StreamBuffer& b, bool line_start) const {
-        if (line_start && stop.at_line_start(b)) return true;
+        if (line_start && stop.ends_at_line_start(b)) return true;
         return !stop.marker().empty() && b.looking_at(stop.marker());
     }
     static constexpr bool kRuns = true;

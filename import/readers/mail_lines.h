@@ -53,7 +53,7 @@ public:
         return s;
     }
 
-    bool at_line_start(const StreamBuffer& b) const { return call_ && call_(test_, b); }
+    bool ends_at_line_start(const StreamBuffer& b) const { return call_ && call_(test_, b); }
     std::string_view marker() const { return marker_; }
 
 private:
