@@ -12,7 +12,8 @@ namespace qs {
 
 namespace {
 
-// The temporary records go to disk in transactions of this many records.
+// The temporary records go to disk in transactions of this many records. The temporary files
+// are scratch files (see start()): a commit hands the pages to the system without a disk sync.
 constexpr uint64_t kFlushEvery = 400;
 
 }  // namespace
@@ -51,6 +52,9 @@ bool ImportProcessor::Impl::start() {
     log("import from " + cfg.format);
     files = expand_selection(cfg);
     if (cfg.mailbox) CheckOwnAddress(s, cfg.mailbox);
+    // The temporary files are written without waiting for the disk, so what a crashed run left
+    // is never opened: they are removed and made anew (emptied, should a removal fail).
+    OP_CLOSE(s, kOpRemove, {kNHR, kCCT, kTID});
     OP_CLOSE(s, kOpEmpty, {kNHR, kCCT, kTID});
     OP_CLOSE(s, kOpOpen, {kNHR, kCCT, kTID, kIMP});
     owner.state_ = 104;

@@ -150,7 +150,7 @@ struct Tuning {
 };
 
 Status tune(Db& db, const std::string& schema, const std::string& path, Use use, size_t keys,
-            bool scratch, Tuning* chosen = nullptr) {
+            bool synced, Tuning* chosen = nullptr) {
     int64_t map = use == Use::Transactions || on_network_drive(path) ? 0 : kMapBytes;
     bool reading = use == Use::Reading;
     int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
@@ -167,7 +167,7 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
     std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
                       "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
                       "mmap_size = " + std::to_string(map);
-    if (scratch) sql += "; " + pragma + "synchronous = OFF";
+    if (!synced) sql += "; " + pragma + "synchronous = OFF";
     return db.exec(sql.c_str());
 }
 
@@ -248,8 +248,8 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
     Tuning tuning;
-    if (status) status = tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.scratch,
-                              &tuning);
+    if (status)
+        status = tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.synced, &tuning);
     file->cache_kib_ = tuning.cache_kib;
     file->map_bytes_ = tuning.map;
     if (!status) return OpenResult::Failed;
@@ -268,6 +268,10 @@ Status Engine::create(const std::string& path, const TableDecl& decl, const Open
     st = query_text(db, "SELECT count(*) FROM sqlite_master", n, found);
     if (!st) return st;
     if (n != "0") return Status::ok();  // someone else created it meanwhile
+    // A scratch file is written once in long runs and read once: large pages mean fewer writes
+    // and no overflow chains for texts of a few kilobytes.
+    if (!opts.synced) st = db.exec("PRAGMA page_size = 65536");
+    if (!st) return st;
     return write_schema(db, decl);
 }
 
@@ -408,10 +412,13 @@ Group* Engine::group_for(const std::vector<File*>& files, Status& st) {
     }
     for (const auto& [path, schema] : g->schema_of) {
         size_t keys = 0;
-        bool scratch = false;
-        for (File* f : files)
-            if (f->path() == path) std::tie(keys, scratch) = std::pair(f->decl().keys.size(), f->opts_.scratch);
-        if (st) st = tune(g->db, schema, path, Use::Transactions, keys, scratch);
+        bool synced = true;
+        for (File* f : files) {
+            if (f->path() != path) continue;
+            keys = f->decl().keys.size();
+            synced = f->opts_.synced;
+        }
+        if (st) st = tune(g->db, schema, path, Use::Transactions, keys, synced);
     }
     if (!st) return nullptr;
     // Keep a handful of connections; the oldest goes first.

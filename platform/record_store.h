@@ -30,10 +30,10 @@ struct Group;
 struct OpenOptions {
     const vfs::Key* key = nullptr;  // encrypted file
     int wait_ms = 5000;             // lock wait
-    // A file of passing results that every use writes anew (a search's result set): its commits
-    // do not wait for the disk. A crash of the program still leaves it whole; a power cut may
-    // lose its last commits, or damage it, which the checks on open then report.
-    bool scratch = false;
+    // false for scratch files that nothing trusts after a crash: their commits stay atomic for a
+    // killed process but do not wait for the disk (a power cut may leave them damaged). They are
+    // made with 64 KiB pages.
+    bool synced = true;
 };
 
 class File {

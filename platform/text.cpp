@@ -173,6 +173,10 @@ unsigned char lower1252(unsigned char c) {
 std::string upper1252(std::string_view s) {
     return map_bytes(s, kCase.upper);
 }
+void upper1252(std::string_view s, char* out) {
+    for (char c : s)
+        *out++ = static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]);
+}
 std::string lower1252(std::string_view s) {
     return map_bytes(s, kCase.lower);
 }

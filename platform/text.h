@@ -16,6 +16,8 @@ namespace qs {
 unsigned char upper1252(unsigned char c);
 unsigned char lower1252(unsigned char c);
 std::string upper1252(std::string_view s);
+// The same into `out`, which has room for s.size() bytes: for loops that must not allocate.
+void upper1252(std::string_view s, char* out);
 std::string lower1252(std::string_view s);
 
 // Compares two texts as keys do: case-insensitively over Windows-1252, trailing blanks ignored.

@@ -46,6 +46,10 @@ struct FileInfo {
     // (0: never; -1: always, for a file that holds only transient data).
     int64_t discard_below = 0;
     const char* password = nullptr;  // encrypted files
+    // Holds the work of one run only and is never read after a crash (the import's temporary
+    // files, removed when a run starts), or is written anew by every use (the search result
+    // set): written without waiting for the disk.
+    bool scratch = false;
     store::TableDecl decl;
     bool keyed() const { return !decl.keys.empty(); }
     bool foreign() const { return place == Place::Foreign; }

@@ -81,9 +81,8 @@ protected:
                              where() + " (deleted: not in the table of contents)");
             return true;
         }
-        const StopTest stop = [](const StreamBuffer& b, bool line_start) {
-            return line_start && at_separator(b);
-        };
+        const auto separator = [](const StreamBuffer& b) { return at_separator(b); };
+        const LineStop stop = LineStop::at_line_start(separator);
         read_line(buf_, q, kPlainLines);  // the separator line, which the date may come from
         while (read_line(buf_, q, kPlainLines, stop) == LineEnd::Newline) {
         }

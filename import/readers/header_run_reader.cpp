@@ -30,9 +30,10 @@ protected:
         if (buf_.at_end()) return false;
         start_ = buf_.position() + 1;
         bool body = false;
-        const StopTest stop = [&body](const StreamBuffer& b, bool line_start) {
-            return body && line_start && at_known_header(b);
+        const auto next_header = [&body](const StreamBuffer& b) {
+            return body && at_known_header(b);
         };
+        const LineStop stop = LineStop::at_line_start(next_header);
         for (;;) {
             const size_t before = q.size();
             LineEnd end = read_line(buf_, q, kQuotedLines, stop);

@@ -69,11 +69,30 @@ void add_copies(std::string& copies, std::string_view text) {
     copies.append(text.substr(0, kCopiesWidth - copies.size()));
 }
 
+// The first characters of a header line in upper case, kept on the stack: the scan looks at
+// every header line of every message. The names told apart take the first 11 characters; a
+// "Content-Type:" line is looked at to the full width.
+constexpr size_t kHeaderNameWidth = 11;
+
+class UpperStart {
+public:
+    UpperStart(std::string_view line, size_t width)
+        : n_(std::min({line.size(), width, kScanWidth})) {
+        upper1252(line.substr(0, n_), buf_);
+    }
+    std::string_view view() const { return {buf_, n_}; }
+
+private:
+    char buf_[kScanWidth];
+    size_t n_;
+};
+
 // One header line; false when the message is refused. A "Cc:" line goes on in the lines after it
 // that begin with a blank, and in the entries of a line longer than a queue entry (`rest_of_line`).
 bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& in_copies,
                HeaderVariant variant) {
-    const std::string up = upper1252(std::string_view(line).substr(0, kScanWidth));
+    const UpperStart upper(line, kHeaderNameWidth);
+    const std::string_view up = upper.view();
     const bool mail = variant == HeaderVariant::Mail;
     if (mail && h.multipart && h.boundary.empty() && line.size() > kBoundaryLine)
         h.boundary = find_boundary(line, 1).boundary;
@@ -98,7 +117,7 @@ bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& 
     } else if (starts(up, "SUBJECT:")) {
         h.subject = rest(line, 8, 92);
     } else if (starts(up, "CONTE")) {
-        content_type(h, line, up, variant);
+        content_type(h, line, UpperStart(line, kScanWidth).view(), variant);
     } else if (starts(up, "TO:")) {
         h.to = rest(line, 3, 97);
     } else if (starts(up, "CC:")) {

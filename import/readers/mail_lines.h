@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "import/readers/line_queue.h"
 #include "import/readers/stream_buffer.h"
@@ -27,13 +28,48 @@ inline constexpr LineRules kMarkerLines{true, true, true};
 // `line_start` true at the first byte of a source line (also after a soft break).
 using StopTest = std::function<bool(const StreamBuffer&, bool line_start)>;
 
+// Where a message ends, for the readers: a test asked only where a source line begins (also
+// after a soft break), and bytes that end the message wherever they stand. Between those places
+// the line is taken in runs of ordinary bytes rather than byte by byte.
+class LineStop {
+public:
+    LineStop() = default;
+    // `test(const StreamBuffer&)` is kept by reference and must outlive the reading.
+    template <class F>
+    static LineStop at_line_start(const F& test) {
+        LineStop s;
+        s.test_ = &test;
+        s.call_ = [](const void* t, const StreamBuffer& b) {
+            return static_cast<bool>((*static_cast<const F*>(t))(b));
+        };
+        return s;
+    }
+    template <class F>
+    static LineStop at_line_start(const F&& test) = delete;
+    // `marker` (not empty) ends the message at any byte; its bytes must outlive the reading.
+    static LineStop anywhere(std::string_view marker) {
+        LineStop s;
+        s.marker_ = marker;
+        return s;
+    }
+
+    bool ends_at_line_start(const StreamBuffer& b) const { return call_ && call_(test_, b); }
+    std::string_view marker() const { return marker_; }
+
+private:
+    const void* test_ = nullptr;
+    bool (*call_)(const void*, const StreamBuffer&) = nullptr;
+    std::string_view marker_;
+};
+
 enum class LineEnd { Newline, Stop, EndOfFile };
 
 // Reads one source line into the queue (cut into entries of 400 characters). The line end is
 // consumed and not kept; at a stop the cursor stays on the stopping bytes. Nothing is added when
 // the line is empty and ended by the stop or the end of the file.
-LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules,
-                  const StopTest& stop = nullptr);
+LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const LineStop& stop = {});
+// The same with a test asked before every byte.
+LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const StopTest& stop);
 
 // The length of the line end at the cursor: 2 for CR LF, 1 for a lone LF or CR, else 0.
 size_t line_end_at(const StreamBuffer& b, size_t ahead = 0);

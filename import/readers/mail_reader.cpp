@@ -22,10 +22,12 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
 bool MailReader::step(ParseContext& ctx, int budget) {
     const int n = std::max(1, batch(budget));
     for (int i = 0; i < n; ++i) {
-        LineQueue q;
+        LineQueue& q = queue_;
+        q.clear();  // its room is kept for the next message
         if (!read_message(ctx, q)) {
             finished_ = true;
             buf_.close();
+            LineQueue().swap(queue_);
             return true;
         }
         if (q.empty()) continue;

@@ -37,6 +37,7 @@ protected:
 
 private:
     MailTarget target_;
+    LineQueue queue_;
     uint64_t total_ = 0;
     bool finished_ = false;
 };

@@ -38,9 +38,9 @@ protected:
             ctx.skip_message(SkipReason::Damaged, where() + " (no header line)");
             return true;
         }
-        const StopTest stop = [this](const StreamBuffer& b, bool first) {
-            return at_marker(b, first);
-        };
+        const auto marker = [this](const StreamBuffer& b) { return b.looking_at(marker_); };
+        const LineStop stop = at_line_start_ ? LineStop::at_line_start(marker)
+                                             : LineStop::anywhere(marker_);
         while (read_line(buf_, q, rules_, stop) == LineEnd::Newline) {
         }
         return true;

@@ -38,6 +38,8 @@ void StreamBuffer::close() {
 bool StreamBuffer::looking_at(std::string_view s, size_t ahead) const {
     size_t i = cursor_ + ahead;
     if (i + s.size() > filled_) return false;
+    // Most places asked about differ in their first byte; that answer needs no call.
+    if (!s.empty() && window_[i] != s.front()) return false;
     return std::memcmp(window_.data() + i, s.data(), s.size()) == 0;
 }
 

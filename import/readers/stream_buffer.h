@@ -28,6 +28,9 @@ public:
         size_t i = cursor_ + ahead;
         return i < filled_ ? static_cast<unsigned char>(window_[i]) : -1;
     }
+    // The bytes from the cursor to the end of the window: at least 10,000 unless the file ends
+    // sooner. Valid until the cursor moves.
+    std::string_view ahead() const { return {window_.data() + cursor_, filled_ - cursor_}; }
     // True when the bytes at the cursor are `s`.
     bool looking_at(std::string_view s, size_t ahead = 0) const;
     // Moves the cursor on by `n` bytes (at most to the end).

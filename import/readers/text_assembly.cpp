@@ -20,6 +20,9 @@ std::string join_lines(const LineQueue& q, size_t first, size_t last) {
     std::string text;
     bool leading = true;
     last = std::min(last, q.size());
+    size_t room = 0;
+    for (size_t i = first; i < last && room < kTextLimit; ++i) room += q[i].LINE.size() + 2;
+    text.reserve(std::min(room, kTextLimit));
     for (size_t i = first; i < last; ++i) {
         const TQ& e = q[i];
         if (is_removed(e) || (leading && e.LINE.empty())) {

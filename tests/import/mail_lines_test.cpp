@@ -150,5 +150,111 @@ TEST(ReaderLines, StopLeavesTheCursorOnTheStoppingBytes) {
     EXPECT_EQ(q.size(), 2u) << "nothing read, nothing added";
 }
 
+// What reading a file to its end gave: the entries, how each line ended and where the cursor was.
+struct Reading {
+    std::vector<std::string> entries;
+    std::vector<int> splits;
+    std::vector<std::pair<LineEnd, uint64_t>> ends;
+    bool operator==(const Reading&) const = default;
+};
+
+// Reads `bytes` with a message end at every line that begins "From ", asked either at line starts
+// only (the readers' form, which takes runs of bytes) or before every byte. After a stop the
+// reading goes on behind the "From ".
+Reading read_with_stops(const std::string& bytes, const LineRules& rules, bool at_line_starts) {
+    TempFile f(bytes);
+    StreamBuffer b;
+    EXPECT_TRUE(b.open(f.path()));
+    const auto from = [](const StreamBuffer& s) { return s.looking_at("From "); };
+    const LineStop lines = LineStop::at_line_start(from);
+    const StopTest each = [](const StreamBuffer& s, bool line_start) {
+        return line_start && s.looking_at("From ");
+    };
+    LineQueue q;
+    Reading r;
+    for (;;) {
+        LineEnd e = at_line_starts ? read_line(b, q, rules, lines) : read_line(b, q, rules, each);
+        r.ends.emplace_back(e, b.position());
+        if (e == LineEnd::EndOfFile) break;
+        if (e == LineEnd::Stop) b.advance(5);
+    }
+    for (const TQ& t : q) {
+        r.entries.push_back(t.LINE);
+        r.splits.push_back(t.SPLITLINE);
+    }
+    return r;
+}
+
+// Each piece is put so that it starts a few bytes before, at and after a block boundary of the
+// reading window.
+TEST(ReaderLines, PiecesAcrossBlockBoundariesReadAsByteByByte) {
+    const std::string pieces[] = {
+        "\r\n",           "=\r\n",          "=\n",       "=E9",         "?=\r\n",
+        "\r\nFrom a@b\r\n", "\nFrom a@b\n", "=\r\nFrom x", "\r\n\r\n",      "a=3D=20b\r",
+    };
+    const size_t boundaries[] = {StreamBuffer::kBlock, 2 * StreamBuffer::kBlock};
+    for (const std::string& piece : pieces) {
+        for (size_t boundary : boundaries) {
+            for (size_t before = 0; before < 5; ++before) {
+                // Lines of 97 characters, then one long line up to the piece.
+                std::string bytes = "From me@here\n";
+                while (bytes.size() + 98 + 500 < boundary - before) bytes += pattern(97) + "\n";
+                bytes += pattern(boundary - before - bytes.size());
+                bytes += piece + pattern(30) + "\r\n" + pattern(450);
+                for (const LineRules& rules : {kQuotedLines, kPlainLines, kMarkerLines}) {
+                    Reading runs = read_with_stops(bytes, rules, true);
+                    EXPECT_EQ(runs, read_with_stops(bytes, rules, false))
+                        << "piece " << ::testing::PrintToString(piece) << " at " << boundary << "-"
+                        << before;
+                    EXPECT_GT(runs.entries.size(), 50u);
+                }
+            }
+        }
+    }
+}
+
+TEST(ReaderLines, LineEndAndSeparatorAtTheBlockBoundary) {
+    const size_t k = StreamBuffer::kBlock;
+    // The CR ends the first block and the LF begins the second: one line end.
+    Reading r = read_with_stops(pattern(k - 1) + "\r\nnext", kQuotedLines, true);
+    ASSERT_EQ(r.entries.size(), 26u);  // 9,999 characters in entries of 400, then "next"
+    EXPECT_EQ(r.entries[24].size(), 399u);
+    EXPECT_EQ(r.splits[24], 0);
+    EXPECT_EQ(r.entries[25], "next");
+    EXPECT_EQ(r.ends[0], std::make_pair(LineEnd::Newline, uint64_t{k + 1}));
+    // A message end whose line begins the second block stops there.
+    r = read_with_stops(pattern(k - 1) + "\nFrom a@b\n", kQuotedLines, true);
+    ASSERT_GE(r.ends.size(), 2u);
+    EXPECT_EQ(r.ends[1], std::make_pair(LineEnd::Stop, uint64_t{k}));
+    // A soft break split by the boundary joins the lines.
+    r = read_with_stops(pattern(k - 2) + "=\r\njoined\n", kQuotedLines, true);
+    std::string line;
+    for (const std::string& e : r.entries) line += e;
+    EXPECT_EQ(line, pattern(k - 2) + "joined");
+    EXPECT_EQ(r.entries.size(), 26u);
+    // A joined line still begins a source line: a message end right after the break is seen.
+    r = read_with_stops(pattern(k - 2) + "=\r\nFrom a@b\n", kQuotedLines, true);
+    EXPECT_EQ(r.ends[0], std::make_pair(LineEnd::Stop, uint64_t{k + 1}));
+    EXPECT_EQ(r.entries.size(), 26u);
+}
+
+TEST(ReaderLines, MarkerAnywhereEndsTheLineWhereItStands) {
+    const std::string marker("\x7F\x00\x7F", 3);
+    for (size_t before = 0; before < 3; ++before) {
+        const size_t at = StreamBuffer::kBlock - before;
+        TempFile f(pattern(at - 20) + "\r\n" + pattern(18) + marker + "rest\r\n");
+        StreamBuffer b;
+        ASSERT_TRUE(b.open(f.path()));
+        LineQueue q;
+        const LineStop stop = LineStop::anywhere(marker);
+        while (read_line(b, q, kMarkerLines, stop) == LineEnd::Newline) {
+        }
+        EXPECT_EQ(b.position(), at) << before;
+        EXPECT_TRUE(b.looking_at(marker));
+        ASSERT_FALSE(q.empty());
+        EXPECT_EQ(q.back().LINE, pattern(18));
+    }
+}
+
 }  // namespace
 }  // namespace qs

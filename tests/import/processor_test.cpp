@@ -272,6 +272,21 @@ TEST_F(Import, UnreadableLinesAndUnselectedKindsAreCountedAndLogged) {
     EXPECT_NE(all_log.find("found 3, stored 1, duplicates 0, skipped 2"), std::string::npos);
 }
 
+TEST_F(Import, DamagedTemporaryFilesOfACrashedRunAreMadeAnew) {
+    // The temporary files are written without disk syncs: after a power cut they may be garbage.
+    for (int f : {kNHR, kCCT, kTID}) {
+        std::ofstream out(full_name(h.s, f), std::ios::binary | std::ios::trunc);
+        out << std::string(3 * 4096, '\x5A');
+    }
+    auto path = write({mail("Hello", "bob@example.org", "me@example.org", "10:00:00", "hi")});
+    ImportAccounting a = run(settings(path));
+    EXPECT_EQ(a.stored, 1u);
+    // The next run starts from empty files again.
+    a = run(settings(write({mail("Other", "bob@example.org", "me@example.org", "11:00:00", "yo")})));
+    EXPECT_EQ(a.found, 1u);
+    EXPECT_EQ(a.stored, 1u);
+}
+
 TEST_F(Import, InterruptedAtAnyStepThenRerunStoresEverythingOnce) {
     std::vector<std::string> lines;
     for (int i = 0; i < 30; ++i) {
