@@ -207,14 +207,17 @@ OpenResult check_layout(Db& db, const TableDecl& decl, bool& in_read, Status& st
 
 // The checks of a file being opened, read under one lock instead of one each: its layout, its
 // keys, the structure of a small file, and the journal mode, which must be a rollback journal for
-// transactions to be atomic across files.
-OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl, Status& status) {
+// transactions to be atomic across files. Scratch files skip the structure check: their owners
+// make them anew when they turn out damaged, and a result set's file, grown once by a large
+// search, would otherwise be read whole on every open.
+OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl,
+                         const OpenOptions& opts, Status& status) {
     status = db.exec("BEGIN");
     if (!status) return OpenResult::Failed;
     bool in_read = true;
     OpenResult r = check_layout(db, decl, in_read, status);
     if (r == OpenResult::Ok && !keys_as_declared(db, decl)) r = OpenResult::BadKeys;
-    if (r == OpenResult::Ok) {
+    if (r == OpenResult::Ok && opts.synced) {
         auto size = fs::file_size(path);
         if (size && *size <= kCheckOnOpenBytes && !structure_sound(db)) r = OpenResult::BadKeys;
     }
@@ -253,7 +256,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     file->cache_kib_ = tuning.cache_kib;
     file->map_bytes_ = tuning.map;
     if (!status) return OpenResult::Failed;
-    OpenResult checked = check_on_open(file->home_, path, decl, status);
+    OpenResult checked = check_on_open(file->home_, path, decl, opts, status);
     if (checked != OpenResult::Ok) return checked;
     out = std::move(file);
     return OpenResult::Ok;
@@ -268,9 +271,9 @@ Status Engine::create(const std::string& path, const TableDecl& decl, const Open
     st = query_text(db, "SELECT count(*) FROM sqlite_master", n, found);
     if (!st) return st;
     if (n != "0") return Status::ok();  // someone else created it meanwhile
-    // A scratch file is written once in long runs and read once: large pages mean fewer writes
-    // and no overflow chains for texts of a few kilobytes.
-    if (!opts.synced) st = db.exec("PRAGMA page_size = 65536");
+    // Large pages mean fewer writes and no overflow chains for texts of a few kilobytes, where a
+    // file is written in long runs; a small file changed often would journal far more.
+    if (opts.large_pages) st = db.exec("PRAGMA page_size = 65536");
     if (!st) return st;
     return write_schema(db, decl);
 }

@@ -31,9 +31,10 @@ struct OpenOptions {
     const vfs::Key* key = nullptr;  // encrypted file
     int wait_ms = 5000;             // lock wait
     // false for scratch files that nothing trusts after a crash: their commits stay atomic for a
-    // killed process but do not wait for the disk (a power cut may leave them damaged). They are
-    // made with 64 KiB pages.
+    // killed process but do not wait for the disk (a power cut may leave them damaged).
     bool synced = true;
+    // Made with 64 KiB pages: for a file written once in long runs and read once.
+    bool large_pages = false;
 };
 
 class File {

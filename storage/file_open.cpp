@@ -79,7 +79,7 @@ struct Outcome {
 // The open loop. Returns the open file; halts the program when the file cannot be had.
 Outcome open_loop(Session& s, int number, bool probe) {
     const FileInfo& f = info_or_halt(s, number);
-    store::OpenOptions opts{file_key(number), 5000, !f.scratch};
+    store::OpenOptions opts{file_key(number), 5000, !f.scratch, f.bulk};
     for (int attempt = 0;; ++attempt) {
         std::string name = full_name(s, number);
         s.FileName = name;

@@ -116,7 +116,7 @@ std::vector<FileInfo> build_catalogue() {
                      770));
     v.push_back(info(10, "NHR", "NHR", P::Temp, "", 576,
                      table<NHR>({{"MSGKEY", {"INTERNAL", "MSGNUMBER"}, D, C}}), 0, kPwNHR));
-    v.back().scratch = true;
+    v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(11, "HRE", 549));
     v.push_back(foreign(12, "DOS", 10000));
     v.push_back(info(13, "Mail", "MAI", P::Database, "M", 124,
@@ -134,7 +134,7 @@ std::vector<FileInfo> build_catalogue() {
                      table<IMP>({{"IDKEY", {"FORUMNUMBER", "MSGNUMBER"}, U, C}}), 770));
     v.push_back(info(19, "CCT", "CCT", P::Temp, "", 106,
                      table<CCT>({{"IDKEY", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
-    v.back().scratch = true;
+    v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(20, "CCO", 191));
     v.push_back(foreign(21, "CMA", 146));
     v.push_back(info(22, "REF", "REF", P::Database, "FMN", 766, table<REF>({}), 1290, nullptr,
@@ -144,7 +144,7 @@ std::vector<FileInfo> build_catalogue() {
                                    {"PersonKey", {"PERSONID"}, D, I}})));
     v.push_back(info(24, "TID", "TID", P::Temp, "", 64,
                      table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
-    v.back().scratch = true;
+    v.back().scratch = v.back().bulk = true;
     v.push_back(info(25, "MsgString", "MST", P::Database, "N", 64,
                      table<MsgString>({{"IDStringKey", {"IDSTRING"}, U, I},
                                        {"IDKey", {"MSGNUMBER"}, U, C}})));

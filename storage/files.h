@@ -50,6 +50,8 @@ struct FileInfo {
     // files, removed when a run starts), or is written anew by every use (the search result
     // set): written without waiting for the disk.
     bool scratch = false;
+    // Written once in long runs and read once (the import's temporary files): 64 KiB pages.
+    bool bulk = false;
     store::TableDecl decl;
     bool keyed() const { return !decl.keys.empty(); }
     bool foreign() const { return place == Place::Foreign; }

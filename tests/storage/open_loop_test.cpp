@@ -129,6 +129,22 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"ProbeOfLargeCodesRaisesTheFlag", kCodes, 400, kOpProbe, Outcome::Flagged}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
 
+// The import's temporary files are written in long runs; the result set is small and rewritten by
+// every search, where large pages would be journaled whole for a few changed bytes.
+TEST(OpenLoop, OnlyTheImportTemporaryFilesAreMadeWithLargePages) {
+    TempHome home;
+    std::string nhr, search;
+    {
+        TestSession t(home.dir);
+        OP_CLOSE(t.s, kOpOpen, {kNHR, kSearch});
+        nhr = full_name(t.s, kNHR);
+        search = full_name(t.s, kSearch);
+        OP_CLOSE(t.s, kOpClose, {kNHR, kSearch});
+    }
+    EXPECT_EQ(storetest::query_file(nhr, kNHR, "PRAGMA page_size"), "65536");
+    EXPECT_EQ(storetest::query_file(search, kSearch, "PRAGMA page_size"), "4096");
+}
+
 TEST(OpenLoop, ProbeOfASoundFileLeavesTheFlagDown) {
     TempHome home;
     TestSession t(home.dir);

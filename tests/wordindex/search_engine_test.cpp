@@ -1,4 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include "search_corpus.h"
 #include "wordindex/search_engine.h"
 
@@ -256,6 +261,44 @@ TEST_F(SearchEngine, ResultSetIsReplacedAsAWhole) {
     while (Next(h.s, kSearch)) ids.push_back(h.s.rec.Search.ID);
     OP_CLOSE(h.s, kOpClose, {kSearch});
     EXPECT_EQ(ids, (std::vector<uint32_t>{11, 3}));
+}
+
+TEST_F(SearchEngine, DamagedResultSetIsMadeAnew) {
+    HitQueue many;
+    for (uint32_t i = 1; i <= 3000; ++i) many.insert(i);
+    ASSERT_TRUE(write_result_set(h.s, many));
+    // Garbage over the records' first page; the file's schema stays readable.
+    std::string path = full_name(h.s, kSearch);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    int root = 0, page = 0;
+    sqlite3_exec(
+        db, "SELECT rootpage FROM sqlite_master WHERE name = 'rec'",
+        [](void* out, int, char** v, char**) { return *static_cast<int*>(out) = std::atoi(v[0]), 0; },
+        &root, nullptr);
+    sqlite3_exec(
+        db, "PRAGMA page_size",
+        [](void* out, int, char** v, char**) { return *static_cast<int*>(out) = std::atoi(v[0]), 0; },
+        &page, nullptr);
+    sqlite3_close(db);
+    ASSERT_GT(root, 1);
+    std::string garbage(static_cast<size_t>(page), '\x5A');
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    ASSERT_TRUE(f);
+    std::fseek(f, static_cast<long>(root - 1) * page, SEEK_SET);
+    std::fwrite(garbage.data(), 1, garbage.size(), f);
+    std::fclose(f);
+    h.s.engine.forget(path);  // as in a later run: no connection keeps the old pages
+
+    OP_CLOSE(h.s, kOpOpen, {kSearch});  // held open by the caller, as a search command does
+    ASSERT_TRUE(write_result_set(h.s, {3, 11}));
+    EXPECT_EQ(h.s.slots[kSearch].count, 1) << "still open for the caller";
+    std::vector<uint32_t> ids;
+    Set(h.s, kSearch, 0);
+    while (Next(h.s, kSearch)) ids.push_back(h.s.rec.Search.ID);
+    OP_CLOSE(h.s, kOpClose, {kSearch});
+    EXPECT_EQ(ids, (std::vector<uint32_t>{11, 3}));
+    EXPECT_FALSE(h.dialog.saw("Result Set"));
 }
 
 TEST(SearchListsTest, WordsAreNotAddedTwiceAndNotToggles) {
