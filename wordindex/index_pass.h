@@ -78,7 +78,6 @@ private:
     uint64_t stopped_ = 0;
     uint32_t current_ = 0;  // sysid being indexed
     std::vector<std::pair<int, int>> set_aside_;  // (file, key)
-    int last_percent_ = -1;
 };
 
 }  // namespace qs::words
