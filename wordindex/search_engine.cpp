@@ -7,13 +7,12 @@
 
 #include "storage/config.h"
 #include "storage/file_access.h"
+#include "wordindex/index_files.h"
 
 namespace qs::words {
 
 namespace {
 
-constexpr int kMasBySysId = 0;
-constexpr int kMasByWordId = 1;
 constexpr int32_t kDefaultPause = 10000;
 
 // "N13": digits grouped by thousands.
@@ -201,10 +200,10 @@ bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int
     MasIdx r;
     if (at.kept) {
         f.set_position(at.pos);
-        f.set_here(kMasByWordId, &at.rec);
+        f.set_here(kMasWordIdKey, &at.rec);
     } else {
         r.WORDID = word;
-        f.set(kMasByWordId, &r, 1);
+        f.set(kMasWordIdKey, &r, 1);
     }
     size_t taken = 0;
     while (f.next(&r).is_ok() && r.WORDID == word) {
@@ -234,7 +233,7 @@ const std::vector<uint32_t>* SearchState::whole_word(const SearchEntry& e, size_
     store::File& f = handle(s_, kMasIdx);
     MasIdx r;
     r.WORDID = static_cast<uint32_t>(e.WORDID);
-    f.set(kMasByWordId, &r, 1);
+    f.set(kMasWordIdKey, &r, 1);
     while (f.next(&r).is_ok() && r.WORDID == static_cast<uint32_t>(e.WORDID)) ids.push_back(r.SYSID);
     counters_.whole_entries += ids.size();
     std::sort(ids.begin(), ids.end());
@@ -251,7 +250,7 @@ bool SearchState::has(uint32_t sysid, int32_t word) {
     MasIdx probe;
     probe.SYSID = sysid;
     probe.WORDID = static_cast<uint32_t>(word);
-    return handle(s_, kMasIdx).get(kMasBySysId, &probe, &probe).is_ok();
+    return handle(s_, kMasIdx).get(kMasSysIdKey, &probe, &probe).is_ok();
 }
 
 }  // namespace qs::words

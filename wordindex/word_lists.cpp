@@ -9,8 +9,6 @@ namespace qs::words {
 
 namespace {
 
-enum WordKeys { ByWordId, ByTheWord, ByWordCount };
-
 std::string upper(const std::string& w) { return upper1252(w).substr(0, kMaxWord); }
 
 // Builds the count key when the database's flag asks for it.
@@ -35,7 +33,7 @@ bool list_words(Session& s, WordOrder order, size_t limit, std::vector<WordList>
     OP_CLOSE(s, kOpOpen, {kWordList});
     store::File& h = handle(s, kWordList);
     bool by_count = order == WordOrder::ByCount;
-    h.set(by_count ? ByWordCount : ByTheWord);
+    h.set(by_count ? kWordCountKey : kTheWordKey);
     WordList rec;
     while (out.size() < limit && (by_count ? h.previous(&rec) : h.next(&rec))) out.push_back(rec);
     OP_CLOSE(s, kOpClose, {kWordList});
@@ -73,7 +71,7 @@ int toggle_mark(Session& s, const std::string& word) {
     OP_CLOSE(s, kOpOpen, {kWordList});
     s.rec.WordList = WordList{};
     s.rec.WordList.THEWORD = upper(word);
-    bool found = Get(s, kWordList, ByTheWord);
+    bool found = Get(s, kWordList, kTheWordKey);
     int32_t id = s.rec.WordList.WORDID;
     OP_CLOSE(s, kOpClose, {kWordList});
     if (!found) return -1;

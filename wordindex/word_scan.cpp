@@ -5,6 +5,7 @@
 
 #include "platform/fs.h"
 #include "storage/file_access.h"
+#include "wordindex/index_files.h"
 
 namespace qs::words {
 
@@ -29,8 +30,6 @@ bool open_word_list(Session& s) {
     return true;
 }
 
-constexpr int kByTheWord = 1;
-
 // Whole words without wildcards are looked up by key: the same words a pass would find, without
 // reading the whole list.
 Status look_up_exact(store::File& f, const std::vector<WordMatcher>& matchers,
@@ -38,7 +37,7 @@ Status look_up_exact(store::File& f, const std::vector<WordMatcher>& matchers,
     for (size_t i = 0; i < matchers.size(); ++i) {
         WordList r;
         r.THEWORD = matchers[i].exact_word();
-        Status st = f.get(kByTheWord, &r, &r);
+        Status st = f.get(kTheWordKey, &r, &r);
         if (st.code() == Code::NotFound) continue;
         if (!st) return st;
         found[i].push_back({std::string(r.THEWORD.trimmed()), r.WORDID, r.WORDCOUNT, f.position()});
