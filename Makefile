@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 DEMO_HOME ?= $(CURDIR)/demo-home
 
-.PHONY: deps build build-asan run test test-plain test-asan bench clean
+.PHONY: deps build build-asan run test test-plain test-asan bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,6 +31,9 @@ test: test-plain test-asan
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+
+format:
+	@bash scripts/format.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

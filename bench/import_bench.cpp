@@ -23,9 +23,10 @@ struct Generator {
     std::mt19937 rng{20261207};
     std::vector<std::string> words;
     Generator() {
-        const char* base[] = {"archive", "message", "forum", "camera", "lens", "the", "a", "of",
-                              "and", "to", "mail", "meeting", "report", "photo", "light",
-                              "question", "answer", "thanks", "monday", "project"};
+        const char* base[] = {"archive",  "message", "forum",  "camera", "lens",
+                              "the",      "a",       "of",     "and",    "to",
+                              "mail",     "meeting", "report", "photo",  "light",
+                              "question", "answer",  "thanks", "monday", "project"};
         for (const char* w : base) words.push_back(w);
         for (int i = 0; i < 2000; ++i) words.push_back("w" + std::to_string(i));
     }
@@ -63,9 +64,9 @@ void write_input(const std::string& path, int per_kind) {
     for (int i = 0; i < per_kind; ++i) {
         int p = g.person();
         std::string name = "Person " + std::to_string(p);
-        out << "M\t\t\t\t\t\tSubject " << g.word() << " " << (i % 500) << "\t" << name << "\tp"
-            << p << "@example.org\tMe\tme@example.org\t" << date_of(i) << "\t" << time_of(i)
-            << "\t" << g.text() << "\n";
+        out << "M\t\t\t\t\t\tSubject " << g.word() << " " << (i % 500) << "\t" << name << "\tp" << p
+            << "@example.org\tMe\tme@example.org\t" << date_of(i) << "\t" << time_of(i) << "\t"
+            << g.text() << "\n";
         int thread = i / 8;  // threads of about eight messages
         int q = g.person();
         out << "F\tPhoto Forum\t" << (1 + thread % 12) << "\tSection " << (1 + thread % 12) << "\t"
@@ -94,9 +95,8 @@ int main(int argc, char** argv) {
     st.format = "test lines";
     st.files = {input};
     st.mailbox = box;
-    qs::ImportProcessor p(s, st, [](const std::string&) {
-        return std::make_unique<qs::testing::LineReader>();
-    });
+    qs::ImportProcessor p(
+        s, st, [](const std::string&) { return std::make_unique<qs::testing::LineReader>(); });
     auto t0 = Clock::now();
     auto store_start = t0;
     qs::ImportProcessor::Result r;

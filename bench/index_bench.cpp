@@ -5,13 +5,13 @@
 // word index files.
 //
 //   index_bench [MAILS=100000] [WORK_DIR=/tmp/qs-index-bench]
+#include <sys/resource.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <random>
-#include <sys/resource.h>
 
 #include "app/startup.h"
 #include "storage/database_list.h"
@@ -118,8 +118,9 @@ int main(int argc, char** argv) {
     double idx = seconds(t1, t2);
     std::printf("mails written: %d in %.1f s\n", mails, seconds(t0, t1));
     std::printf("indexing: %.1f s, %.0f messages/s, %llu pairs, %.0f pairs/s, %llu words\n", idx,
-                static_cast<double>(out.tokenized) / idx, static_cast<unsigned long long>(out.pairs),
-                static_cast<double>(out.pairs) / idx, static_cast<unsigned long long>(out.new_words));
+                static_cast<double>(out.tokenized) / idx,
+                static_cast<unsigned long long>(out.pairs), static_cast<double>(out.pairs) / idx,
+                static_cast<unsigned long long>(out.new_words));
     uint64_t wl = size_of(qs::full_name(s, qs::kWordList));
     uint64_t mi = size_of(qs::full_name(s, qs::kMasIdx));
     uint64_t tx = size_of(qs::full_name(s, qs::kMsgText));

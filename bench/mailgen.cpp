@@ -46,7 +46,9 @@ public:
     }
     double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }  // [0, 1)
     size_t below(size_t n) { return static_cast<size_t>(unit() * static_cast<double>(n)); }
-    int between(int lo, int hi) { return lo + static_cast<int>(below(static_cast<size_t>(hi - lo + 1))); }
+    int between(int lo, int hi) {
+        return lo + static_cast<int>(below(static_cast<size_t>(hi - lo + 1)));
+    }
     bool chance(double p) { return unit() < p; }
     double normal() {  // Box-Muller
         double u = 1.0 - unit(), v = unit();
@@ -62,7 +64,8 @@ class Zipf {
 public:
     Zipf(size_t n, double exponent) : cdf_(n) {
         double sum = 0;
-        for (size_t i = 0; i < n; ++i) cdf_[i] = sum += 1.0 / std::pow(static_cast<double>(i + 1), exponent);
+        for (size_t i = 0; i < n; ++i)
+            cdf_[i] = sum += 1.0 / std::pow(static_cast<double>(i + 1), exponent);
         for (double& c : cdf_) c /= sum;
     }
     size_t pick(Rng& r) const {
@@ -78,43 +81,50 @@ private:
 // Vocabulary: common English words first (they are the most frequent), then made-up words.
 
 const char* const kCommon[] = {
-    "the", "to", "and", "of", "a", "in", "is", "that", "for", "it", "you", "on", "with", "this",
-    "be", "are", "we", "have", "not", "as", "at", "will", "can", "from", "or", "but", "if", "your",
-    "all", "was", "so", "they", "an", "there", "would", "about", "what", "by", "one", "do", "my",
-    "me", "has", "our", "just", "more", "some", "like", "any", "get", "out", "up", "when", "new",
-    "also", "which", "time", "know", "think", "no", "other", "only", "now", "been", "how", "here",
-    "could", "should", "then", "see", "them", "than", "were", "need", "use", "work", "good",
-    "please", "thanks", "make", "send", "let", "still", "next", "week", "today", "yesterday",
-    "tomorrow", "meeting", "report", "project", "question", "answer", "problem", "version",
-    "file", "files", "attached", "list", "mail", "message", "team", "office", "people", "number",
-    "data", "change", "changes", "order", "price", "group", "again", "check", "idea", "point",
-    "look", "call", "phone", "help", "days", "year", "first", "last", "best", "regards",
-    "hope", "well", "sure", "right", "much", "many", "because", "after", "before", "into",
-    "over", "while", "who", "where", "why", "since", "every", "each", "same", "very", "few",
-    "already", "maybe", "perhaps", "though", "review", "draft", "budget", "schedule", "plan",
-    "travel", "hotel", "ticket", "server", "backup", "update", "release", "build", "test",
-    "customer", "invoice", "contract", "offer", "holiday", "friday", "monday", "morning",
-    "evening", "lunch", "dinner", "weekend", "photo", "camera", "garden", "house", "car",
-    "train", "school", "family", "birthday", "party", "music", "book", "film", "city",
+    "the",      "to",       "and",     "of",       "a",        "in",      "is",        "that",
+    "for",      "it",       "you",     "on",       "with",     "this",    "be",        "are",
+    "we",       "have",     "not",     "as",       "at",       "will",    "can",       "from",
+    "or",       "but",      "if",      "your",     "all",      "was",     "so",        "they",
+    "an",       "there",    "would",   "about",    "what",     "by",      "one",       "do",
+    "my",       "me",       "has",     "our",      "just",     "more",    "some",      "like",
+    "any",      "get",      "out",     "up",       "when",     "new",     "also",      "which",
+    "time",     "know",     "think",   "no",       "other",    "only",    "now",       "been",
+    "how",      "here",     "could",   "should",   "then",     "see",     "them",      "than",
+    "were",     "need",     "use",     "work",     "good",     "please",  "thanks",    "make",
+    "send",     "let",      "still",   "next",     "week",     "today",   "yesterday", "tomorrow",
+    "meeting",  "report",   "project", "question", "answer",   "problem", "version",   "file",
+    "files",    "attached", "list",    "mail",     "message",  "team",    "office",    "people",
+    "number",   "data",     "change",  "changes",  "order",    "price",   "group",     "again",
+    "check",    "idea",     "point",   "look",     "call",     "phone",   "help",      "days",
+    "year",     "first",    "last",    "best",     "regards",  "hope",    "well",      "sure",
+    "right",    "much",     "many",    "because",  "after",    "before",  "into",      "over",
+    "while",    "who",      "where",   "why",      "since",    "every",   "each",      "same",
+    "very",     "few",      "already", "maybe",    "perhaps",  "though",  "review",    "draft",
+    "budget",   "schedule", "plan",    "travel",   "hotel",    "ticket",  "server",    "backup",
+    "update",   "release",  "build",   "test",     "customer", "invoice", "contract",  "offer",
+    "holiday",  "friday",   "monday",  "morning",  "evening",  "lunch",   "dinner",    "weekend",
+    "photo",    "camera",   "garden",  "house",    "car",      "train",   "school",    "family",
+    "birthday", "party",    "music",   "book",     "film",     "city",
 };
 
 // Words of the Latin-1 range, spread among the made-up words (the text is Windows-1252 here).
 const char* const kLatin1[] = {
-    "caf\xe9", "\xfc" "ber", "f\xfcr", "gr\xf6\xdf" "e", "d\xe9j\xe0", "se\xf1or", "na\xefve",
-    "r\xe9sum\xe9", "Z\xfcrich", "K\xf6ln", "M\xfcnchen", "fa\xe7" "ade", "cr\xe8me",
-    "gar\xe7on", "\xe9t\xe9", "ni\xf1o", "S\xe3o", "Malm\xf6", "\xe5r", "sm\xf6rg\xe5sbord",
-    "entr\xe9" "e", "co\xf6perate", "pi\xf1" "ata", "K\xe4se", "Stra\xdf" "e", "fr\xfch",
-    "sch\xf6n", "m\xe4" "dchen", "tr\xe8s", "b\xe9" "b\xe9",
+    "caf\xe9",   "\374ber",           "f\xfcr",    "gr\xf6\337e",  "d\xe9j\xe0", "se\xf1or",
+    "na\xefve",  "r\xe9sum\xe9",      "Z\xfcrich", "K\xf6ln",      "M\xfcnchen", "fa\347ade",
+    "cr\xe8me",  "gar\xe7on",         "\xe9t\xe9", "ni\xf1o",      "S\xe3o",     "Malm\xf6",
+    "\xe5r",     "sm\xf6rg\xe5sbord", "entr\351e", "co\xf6perate", "pi\361ata",  "K\xe4se",
+    "Stra\337e", "fr\xfch",           "sch\xf6n",  "m\344dchen",   "tr\xe8s",    "b\351b\xe9",
 };
 
-const char* const kOnsets[] = {"b", "c", "d", "f", "g", "h", "j", "k", "l", "m", "n", "p",
-                               "r", "s", "t", "v", "w", "z", "br", "cr", "dr", "fr", "gr",
-                               "pr", "tr", "st", "sh", "ch", "th", "pl", "bl", "cl", "fl",
-                               "sl", "sp", "qu", "", ""};
-const char* const kInnerOnsets[] = {"b", "d", "g", "k", "l", "m", "n", "p", "r", "s", "t", "v",
-                                    "nd", "nt", "st", "rl", "ll", "ss", "tt", "mb"};
+const char* const kOnsets[] = {"b",  "c",  "d",  "f",  "g",  "h",  "j",  "k",  "l",  "m",
+                               "n",  "p",  "r",  "s",  "t",  "v",  "w",  "z",  "br", "cr",
+                               "dr", "fr", "gr", "pr", "tr", "st", "sh", "ch", "th", "pl",
+                               "bl", "cl", "fl", "sl", "sp", "qu", "",   ""};
+const char* const kInnerOnsets[] = {"b", "d", "g",  "k",  "l",  "m",  "n",  "p",  "r",  "s",
+                                    "t", "v", "nd", "nt", "st", "rl", "ll", "ss", "tt", "mb"};
 const char* const kVowels[] = {"a", "e", "i", "o", "u", "a", "e", "o", "ai", "ea", "ou", "io", "y"};
-const char* const kCodas[] = {"", "", "", "n", "r", "s", "l", "t", "m", "nd", "st", "rt", "ck", "x", "e", "y"};
+const char* const kCodas[] = {"",  "",   "",   "n",  "r",  "s", "l", "t",
+                              "m", "nd", "st", "rt", "ck", "x", "e", "y"};
 
 template <size_t N>
 const char* any_of(Rng& r, const char* const (&list)[N]) {
@@ -134,10 +144,10 @@ std::string made_up_word(Rng& r) {
 }
 
 struct Vocabulary {
-    std::vector<std::string> words;                            // by rank, most frequent first
-    std::vector<std::pair<size_t, size_t>> phrases;            // recurring two-word phrases
-    std::unordered_map<std::string, size_t> rank_of;           // lower-case word -> index
-    std::vector<size_t> latin1;                                // indexes of the Latin-1 words
+    std::vector<std::string> words;                   // by rank, most frequent first
+    std::vector<std::pair<size_t, size_t>> phrases;   // recurring two-word phrases
+    std::unordered_map<std::string, size_t> rank_of;  // lower-case word -> index
+    std::vector<size_t> latin1;                       // indexes of the Latin-1 words
 
     void add(const std::string& w) {
         std::string key = lower(w);
@@ -148,7 +158,8 @@ struct Vocabulary {
     static std::string lower(std::string w) {
         for (char& c : w) {
             auto u = static_cast<unsigned char>(c);
-            if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 32);
+            if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+                c = static_cast<char>(u + 32);
         }
         return w;
     }
@@ -180,22 +191,28 @@ Vocabulary make_vocabulary(Rng& r) {
 // Correspondents.
 
 const char* const kFirst[] = {
-    "Anna", "Peter", "Maria", "John", "Laura", "David", "Sarah", "Michael", "Emma", "Thomas",
-    "Julia", "Robert", "Lisa", "James", "Sophie", "Daniel", "Claire", "Mark", "Helen", "Paul",
-    "Nina", "Martin", "Eva", "Andrew", "Karen", "Lukas", "Ingrid", "Olaf", "Marta", "Pierre",
-    "J\xfcrgen", "Fran\xe7ois", "Jos\xe9", "Ren\xe9" "e", "Bj\xf6rn", "In\xe9s", "Chlo\xe9",
-    "Susan", "George", "Alice", "Henry", "Rachel", "Simon", "Kate", "Oliver", "Grace", "Victor",
-    "Hannah", "Marco", "Elena", "Tom", "Ruth", "Frank", "Irene", "Hugo", "Clara", "Ivan", "Nora",
+    "Anna",    "Peter",    "Maria",    "John",    "Laura",    "David",  "Sarah",     "Michael",
+    "Emma",    "Thomas",   "Julia",    "Robert",  "Lisa",     "James",  "Sophie",    "Daniel",
+    "Claire",  "Mark",     "Helen",    "Paul",    "Nina",     "Martin", "Eva",       "Andrew",
+    "Karen",   "Lukas",    "Ingrid",   "Olaf",    "Marta",    "Pierre", "J\xfcrgen", "Fran\xe7ois",
+    "Jos\xe9", "Ren\351e", "Bj\xf6rn", "In\xe9s", "Chlo\xe9", "Susan",  "George",    "Alice",
+    "Henry",   "Rachel",   "Simon",    "Kate",    "Oliver",   "Grace",  "Victor",    "Hannah",
+    "Marco",   "Elena",    "Tom",      "Ruth",    "Frank",    "Irene",  "Hugo",      "Clara",
+    "Ivan",    "Nora",
 };
 const char* const kLast[] = {
-    "Smith", "Miller", "Jones", "Brown", "Fischer", "Weber", "Schmidt", "Wagner", "Taylor",
-    "Wilson", "Martin", "Bernard", "Dubois", "Rossi", "Russo", "Garcia", "Lopez", "Novak",
-    "Hansen", "Larsen", "Nielsen", "Berg", "Lind", "Clark", "Walker", "Young", "King", "Wright",
-    "Green", "Baker", "Hill", "Moore", "Turner", "Cooper", "Ward", "Brooks", "Gray", "Reed",
-    "M\xfcller", "B\xe4" "cker", "Sch\xe4" "fer", "Gonz\xe1lez", "Fran\xe7" "ais", "S\xf8rensen",
-    "Hoffmann", "Koch", "Richter", "Klein", "Wolf", "Neumann", "Schwarz", "Zimmermann", "Kr\xfcger",
-    "Hartmann", "Lange", "Werner", "Krause", "Meier", "Lehmann", "Huber", "Mayer", "Fuchs",
-    "Peters", "Lang", "Scholz", "Jung", "Hahn", "Vogel", "Keller", "Graf", "Roth", "Beck",
+    "Smith",       "Miller",      "Jones",     "Brown",      "Fischer",    "Weber",
+    "Schmidt",     "Wagner",      "Taylor",    "Wilson",     "Martin",     "Bernard",
+    "Dubois",      "Rossi",       "Russo",     "Garcia",     "Lopez",      "Novak",
+    "Hansen",      "Larsen",      "Nielsen",   "Berg",       "Lind",       "Clark",
+    "Walker",      "Young",       "King",      "Wright",     "Green",      "Baker",
+    "Hill",        "Moore",       "Turner",    "Cooper",     "Ward",       "Brooks",
+    "Gray",        "Reed",        "M\xfcller", "B\344cker",  "Sch\344fer", "Gonz\xe1lez",
+    "Fran\347ais", "S\xf8rensen", "Hoffmann",  "Koch",       "Richter",    "Klein",
+    "Wolf",        "Neumann",     "Schwarz",   "Zimmermann", "Kr\xfcger",  "Hartmann",
+    "Lange",       "Werner",      "Krause",    "Meier",      "Lehmann",    "Huber",
+    "Mayer",       "Fuchs",       "Peters",    "Lang",       "Scholz",     "Jung",
+    "Hahn",        "Vogel",       "Keller",    "Graf",       "Roth",       "Beck",
 };
 const char* const kTlds[] = {"com", "org", "net", "de", "co.uk", "fr", "nl", "se", "ch", "it"};
 
@@ -208,12 +225,18 @@ std::string ascii_of(const std::string& s) {
     std::string out;
     for (char c : s) {
         auto u = static_cast<unsigned char>(c);
-        if (u < 0x80) out += static_cast<char>(std::tolower(u));
-        else if (u == 0xFC || u == 0xDC) out += "ue";
-        else if (u == 0xF6 || u == 0xD6) out += "oe";
-        else if (u == 0xE4 || u == 0xC4) out += "ae";
-        else if (u == 0xDF) out += "ss";
-        else out += (u >= 0xE8 && u <= 0xEB) ? 'e' : (u == 0xE7 ? 'c' : (u == 0xF8 ? 'o' : 'a'));
+        if (u < 0x80)
+            out += static_cast<char>(std::tolower(u));
+        else if (u == 0xFC || u == 0xDC)
+            out += "ue";
+        else if (u == 0xF6 || u == 0xD6)
+            out += "oe";
+        else if (u == 0xE4 || u == 0xC4)
+            out += "ae";
+        else if (u == 0xDF)
+            out += "ss";
+        else
+            out += (u >= 0xE8 && u <= 0xEB) ? 'e' : (u == 0xE7 ? 'c' : (u == 0xF8 ? 'o' : 'a'));
     }
     for (char& c : out)
         if (c == ' ') c = '-';
@@ -225,7 +248,8 @@ constexpr size_t kPeople = 2000;
 std::vector<Person> make_people(Rng& r, const Vocabulary& v) {
     std::vector<std::string> domains;
     for (int i = 0; i < 150; ++i)
-        domains.push_back(v.words[std::size(kCommon) + 6000 + r.below(20000)] + "." + any_of(r, kTlds));
+        domains.push_back(v.words[std::size(kCommon) + 6000 + r.below(20000)] + "." +
+                          any_of(r, kTlds));
     std::vector<Person> people;
     std::set<std::string> seen;
     while (people.size() < kPeople) {
@@ -267,8 +291,13 @@ Civil civil(int64_t t) {
     int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     int y = static_cast<int>(yoe + era * 400 + (m <= 2));
-    return {y, m, d, static_cast<int>((days + 4) % 7), static_cast<int>(secs / 3600),
-            static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
+    return {y,
+            m,
+            d,
+            static_cast<int>((days + 4) % 7),
+            static_cast<int>(secs / 3600),
+            static_cast<int>(secs / 60 % 60),
+            static_cast<int>(secs % 60)};
 }
 
 std::string header_date(int64_t t, const char* zone) {
@@ -283,8 +312,10 @@ std::string header_date(int64_t t, const char* zone) {
 std::string separator_date(int64_t t, bool two_digit_day) {
     Civil c = civil(t);
     char buf[64];
-    std::snprintf(buf, sizeof buf, two_digit_day ? "%s %s %02d %02d:%02d:%02d %d" : "%s %s %2d %02d:%02d:%02d %d",
-                  kDays[c.weekday], kMonths[c.month - 1], c.day, c.hour, c.minute, c.second, c.year);
+    std::snprintf(buf, sizeof buf,
+                  two_digit_day ? "%s %s %02d %02d:%02d:%02d %d" : "%s %s %2d %02d:%02d:%02d %d",
+                  kDays[c.weekday], kMonths[c.month - 1], c.day, c.hour, c.minute, c.second,
+                  c.year);
     return buf;
 }
 
@@ -294,7 +325,8 @@ std::string separator_date(int64_t t, bool two_digit_day) {
 const char kHex[] = "0123456789ABCDEF";
 
 bool has_high(const std::string& s) {
-    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // A header text as one encoded word when it holds Latin-1 letters.
@@ -303,9 +335,12 @@ std::string encoded_word(const std::string& s) {
     std::string out = "=?ISO-8859-1?Q?";
     for (char c : s) {
         auto u = static_cast<unsigned char>(c);
-        if (c == ' ') out += '_';
-        else if (u >= 0x80 || c == '=' || c == '?' || c == '_') out += {'=', kHex[u >> 4], kHex[u & 15]};
-        else out += c;
+        if (c == ' ')
+            out += '_';
+        else if (u >= 0x80 || c == '=' || c == '?' || c == '_')
+            out += {'=', kHex[u >> 4], kHex[u & 15]};
+        else
+            out += c;
     }
     return out + "?=";
 }
@@ -327,7 +362,8 @@ std::string quoted_printable(const std::string& text) {
         if (text[i] == '\n') {
             out += '\n';
             col = 0;
-        } else if (u >= 0x80 || text[i] == '=' || (text[i] == ' ' && (i + 1 == text.size() || text[i + 1] == '\n'))) {
+        } else if (u >= 0x80 || text[i] == '=' ||
+                   (text[i] == ' ' && (i + 1 == text.size() || text[i + 1] == '\n'))) {
             put({'=', kHex[u >> 4], kHex[u & 15]});
         } else {
             put(std::string(1, text[i]));
@@ -345,7 +381,8 @@ struct Text {
 
 class Writer {
 public:
-    Writer(Rng& r, const Vocabulary& v) : r_(r), v_(v), zipf_(v.words.size(), 1.0), phrases_(v.phrases.size(), 1.1) {}
+    Writer(Rng& r, const Vocabulary& v)
+        : r_(r), v_(v), zipf_(v.words.size(), 1.0), phrases_(v.phrases.size(), 1.1) {}
 
     std::string word() {
         if (r_.chance(0.01)) return v_.words[v_.latin1[r_.below(v_.latin1.size())]];
@@ -395,7 +432,9 @@ public:
     }
 
     // Body length in words: log-normal, median 70, a long tail.
-    int body_words() { return std::clamp(static_cast<int>(std::exp(4.25 + 0.9 * r_.normal())), 5, 5000); }
+    int body_words() {
+        return std::clamp(static_cast<int>(std::exp(4.25 + 0.9 * r_.normal())), 5, 5000);
+    }
 
 private:
     Rng& r_;
@@ -428,8 +467,9 @@ std::string plain_text(const Text& t, const std::string& quote, const std::strin
 }
 
 std::string html_text(const Text& t, const std::string& quote, const std::string& signature) {
-    std::string out = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                      "charset=ISO-8859-1\"></head>\n<body style=\"font-family: Arial\">\n";
+    std::string out =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=ISO-8859-1\"></head>\n<body style=\"font-family: Arial\">\n";
     for (const auto& p : t.paragraphs) out += "<p>" + wrap(p) + "</p>\n";
     if (!quote.empty()) out += "<blockquote>\n" + quote + "</blockquote>\n";
     return out + "<p>-- <br>\n<b>" + signature + "</b></p>\n</body></html>\n";
@@ -442,10 +482,10 @@ struct Thread {
     std::string subject;
     std::vector<std::string> ids;  // Message-IDs, oldest first
     size_t person;
-    std::string last_lines;        // the start of the latest message, for quoting
+    std::string last_lines;  // the start of the latest message, for quoting
     std::string last_name;
     std::string last_date;
-    int left;                      // messages still to come
+    int left;  // messages still to come
 };
 
 constexpr const char* kOwnName = "Me Myself";
@@ -457,14 +497,18 @@ struct Generated {
     std::string text;  // the message, LF line ends
     std::string from;  // envelope sender
     int64_t date;
-    bool dated;        // false: sent mail without a Date header (the Eudora copy)
+    bool dated;  // false: sent mail without a Date header (the Eudora copy)
 };
 
 class MailMaker {
 public:
     MailMaker(uint64_t seed, uint64_t expected)
-        : r_(seed), v_(make_vocabulary(r_)), people_(make_people(r_, v_)), w_(r_, v_),
-          activity_(kPeople, 0.9), expected_(std::max<uint64_t>(expected, 1)) {}
+        : r_(seed),
+          v_(make_vocabulary(r_)),
+          people_(make_people(r_, v_)),
+          w_(r_, v_),
+          activity_(kPeople, 0.9),
+          expected_(std::max<uint64_t>(expected, 1)) {}
 
     const Vocabulary& vocabulary() const { return v_; }
     Generated next();
@@ -472,7 +516,8 @@ public:
 private:
     std::string mailbox(const Person& p);
     std::string quote_of(const Thread& t);
-    std::string body_headers_and_text(const Text& t, const std::string& quote, const std::string& sig);
+    std::string body_headers_and_text(const Text& t, const std::string& quote,
+                                      const std::string& sig);
     Thread& choose_thread();
 
     Rng r_;
@@ -491,7 +536,8 @@ std::string MailMaker::mailbox(const Person& p) {
         case 1: return p.address;
         case 2: return "<" + p.address + ">";
         default:
-            return (has_high(p.name) ? encoded_word(p.name) : "\"" + p.name + "\"") + " <" + p.address + ">";
+            return (has_high(p.name) ? encoded_word(p.name) : "\"" + p.name + "\"") + " <" +
+                   p.address + ">";
     }
 }
 
@@ -509,38 +555,49 @@ std::string MailMaker::quote_of(const Thread& t) {
 }
 
 Thread& MailMaker::choose_thread() {
-    open_.erase(std::remove_if(open_.begin(), open_.end(), [](const Thread& t) { return t.left <= 0; }),
-                open_.end());
+    open_.erase(
+        std::remove_if(open_.begin(), open_.end(), [](const Thread& t) { return t.left <= 0; }),
+        open_.end());
     if (open_.empty() || (open_.size() < 300 && r_.chance(0.4))) {
         int length = 1 + static_cast<int>(std::floor(-std::log(1.0 - r_.unit()) * 3.0));
         open_.push_back({w_.subject(), {}, activity_.pick(r_), {}, {}, {}, length});
         return open_.back();
     }
     // Recent threads are answered more often.
-    size_t k = open_.size() - 1 - std::min(open_.size() - 1, static_cast<size_t>(r_.unit() * r_.unit() * static_cast<double>(open_.size())));
+    size_t k = open_.size() - 1 -
+               std::min(open_.size() - 1, static_cast<size_t>(r_.unit() * r_.unit() *
+                                                              static_cast<double>(open_.size())));
     return open_[k];
 }
 
-std::string MailMaker::body_headers_and_text(const Text& t, const std::string& quote, const std::string& sig) {
+std::string MailMaker::body_headers_and_text(const Text& t, const std::string& quote,
+                                             const std::string& sig) {
     std::string plain = plain_text(t, quote, sig);
     double kind = r_.unit();
     if (kind < 0.2) {  // multipart/alternative
-        std::string b = "----=_Part_" + std::to_string(n_) + "_" + std::to_string(r_.next() % 100000000);
+        std::string b =
+            "----=_Part_" + std::to_string(n_) + "_" + std::to_string(r_.next() % 100000000);
         std::string html = html_text(t, quote, sig);
         bool qp = r_.chance(0.5);
         return "Content-Type: multipart/alternative; boundary=\"" + b + "\"\n\n" +
                "This is a multi-part message in MIME format.\n\n--" + b +
                "\nContent-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: " +
-               (qp ? "quoted-printable\n\n" + quoted_printable(plain) : "8bit\n\n" + plain) + "\n--" + b +
+               (qp ? "quoted-printable\n\n" + quoted_printable(plain) : "8bit\n\n" + plain) +
+               "\n--" + b +
                "\nContent-Type: text/html; charset=ISO-8859-1\nContent-Transfer-Encoding: " +
-               (qp ? "quoted-printable\n\n" + quoted_printable(html) : "8bit\n\n" + html) + "\n--" + b + "--\n";
+               (qp ? "quoted-printable\n\n" + quoted_printable(html) : "8bit\n\n" + html) + "\n--" +
+               b + "--\n";
     }
     if (kind < 0.35)
-        return "Content-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n" +
+        return "Content-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: "
+               "quoted-printable\n\n" +
                quoted_printable(plain);
     if (has_high(plain))
-        return "Content-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: 8bit\n\n" + plain;
-    return "Content-Type: text/plain; charset=us-ascii; format=flowed\nContent-Transfer-Encoding: 7bit\n\n" + plain;
+        return "Content-Type: text/plain; charset=ISO-8859-1\nContent-Transfer-Encoding: 8bit\n\n" +
+               plain;
+    return "Content-Type: text/plain; charset=us-ascii; format=flowed\nContent-Transfer-Encoding: "
+           "7bit\n\n" +
+           plain;
 }
 
 Generated MailMaker::next() {
@@ -552,7 +609,8 @@ Generated MailMaker::next() {
     Person own{kOwnName, kOwnAddress};
     const Person& from = sent ? own : other;
     const Person& to = sent ? other : own;
-    int64_t date = kFirstDate + static_cast<int64_t>(n_) * kSpan / static_cast<int64_t>(expected_) + static_cast<int64_t>(r_.below(3600));
+    int64_t date = kFirstDate + static_cast<int64_t>(n_) * kSpan / static_cast<int64_t>(expected_) +
+                   static_cast<int64_t>(r_.below(3600));
     std::string zone = kZones[r_.below(std::size(kZones))];
     std::string id = std::to_string(r_.next() % 1000000000000ull) + "." + std::to_string(n_) + "@" +
                      from.address.substr(from.address.find('@') + 1);
@@ -561,13 +619,14 @@ Generated MailMaker::next() {
 
     std::string h = "Return-Path: <" + from.address + ">\n";
     for (int hop = r_.between(1, 3); hop > 0; --hop)
-        h += "Received: from mail" + std::to_string(hop) + "." + from.address.substr(from.address.find('@') + 1) +
-             " (mail" + std::to_string(hop) + " [10." + std::to_string(r_.below(256)) + "." +
-             std::to_string(r_.below(256)) + "." + std::to_string(r_.below(256)) + "])\n\tby mx" +
-             std::to_string(hop) + ".example.org with ESMTP id " + std::to_string(r_.next() % 100000000) +
-             "\n\tfor <" + to.address + ">; " + header_date(date, zone.c_str()) + "\n";
-    h += "Message-ID: <" + id + ">\nDate: " + header_date(date, zone.c_str()) + "\nFrom: " + mailbox(from) +
-         "\nTo: " + mailbox(to) + "\n";
+        h += "Received: from mail" + std::to_string(hop) + "." +
+             from.address.substr(from.address.find('@') + 1) + " (mail" + std::to_string(hop) +
+             " [10." + std::to_string(r_.below(256)) + "." + std::to_string(r_.below(256)) + "." +
+             std::to_string(r_.below(256)) + "])\n\tby mx" + std::to_string(hop) +
+             ".example.org with ESMTP id " + std::to_string(r_.next() % 100000000) + "\n\tfor <" +
+             to.address + ">; " + header_date(date, zone.c_str()) + "\n";
+    h += "Message-ID: <" + id + ">\nDate: " + header_date(date, zone.c_str()) +
+         "\nFrom: " + mailbox(from) + "\nTo: " + mailbox(to) + "\n";
     if (r_.chance(0.15)) h += "Cc: " + mailbox(people_[activity_.pick(r_)]) + "\n";
     h += "Subject: " + std::string(reply ? "Re: " : "") + encoded_word(t.subject) + "\n";
     if (reply) {
@@ -576,7 +635,8 @@ Generated MailMaker::next() {
         for (size_t i = first; i < t.ids.size(); ++i) h += " <" + t.ids[i] + ">";
         h += "\n";
     }
-    if (r_.chance(0.3)) h += "X-Mailer: Generic Mailer " + std::to_string(r_.between(1, 9)) + ".0\n";
+    if (r_.chance(0.3))
+        h += "X-Mailer: Generic Mailer " + std::to_string(r_.between(1, 9)) + ".0\n";
     h += "MIME-Version: 1.0\n" + body_headers_and_text(text, quote, from.name);
 
     t.ids.push_back(id);
@@ -593,8 +653,10 @@ Generated MailMaker::next() {
 
 class Counter {
 public:
-    explicit Counter(const Vocabulary& v) : v_(v), words_(v.words.size()), phrases_(v.phrases.size()) {
-        for (size_t i = 0; i < v.phrases.size(); ++i) phrase_of_[key(v.phrases[i].first, v.phrases[i].second)] = i;
+    explicit Counter(const Vocabulary& v)
+        : v_(v), words_(v.words.size()), phrases_(v.phrases.size()) {
+        for (size_t i = 0; i < v.phrases.size(); ++i)
+            phrase_of_[key(v.phrases[i].first, v.phrases[i].second)] = i;
     }
 
     // Counts the words of the mail's subject and plain text (headers and HTML tags left out).
@@ -627,11 +689,12 @@ public:
 
     void write(const std::string& path) const {
         std::ofstream out(path, std::ios::binary);
-        for (size_t i = 0; i < v_.words.size(); ++i) out << v_.words[i] << '\t' << i + 1 << '\t' << words_[i] << '\n';
+        for (size_t i = 0; i < v_.words.size(); ++i)
+            out << v_.words[i] << '\t' << i + 1 << '\t' << words_[i] << '\n';
         out << "#phrases\n";
         for (size_t i = 0; i < v_.phrases.size(); ++i)
-            out << v_.words[v_.phrases[i].first] << ' ' << v_.words[v_.phrases[i].second] << '\t' << i + 1 << '\t'
-                << phrases_[i] << '\n';
+            out << v_.words[v_.phrases[i].first] << ' ' << v_.words[v_.phrases[i].second] << '\t'
+                << i + 1 << '\t' << phrases_[i] << '\n';
     }
 
 private:
@@ -653,7 +716,8 @@ private:
         for (size_t i = 0; i < b.size(); ++i) {
             if (b[i] == '=' && i + 1 < b.size() && b[i + 1] == '\n') {
                 ++i;
-            } else if (b[i] == '=' && i + 2 < b.size() && std::isxdigit(static_cast<unsigned char>(b[i + 1])) &&
+            } else if (b[i] == '=' && i + 2 < b.size() &&
+                       std::isxdigit(static_cast<unsigned char>(b[i + 1])) &&
                        std::isxdigit(static_cast<unsigned char>(b[i + 2]))) {
                 out += static_cast<char>(std::stoi(b.substr(i + 1, 2), nullptr, 16));
                 i += 2;
@@ -679,7 +743,8 @@ public:
         if (!eudora.empty()) eudora_.open(eudora, std::ios::binary | std::ios::trunc);
         maildir_ = maildir;
         if (!maildir.empty()) {
-            for (const char* sub : {"cur", "new", "tmp"}) std::filesystem::create_directories(maildir + "/" + sub);
+            for (const char* sub : {"cur", "new", "tmp"})
+                std::filesystem::create_directories(maildir + "/" + sub);
         }
         return (mbox.empty() || mbox_) && (eudora.empty() || eudora_);
     }
@@ -687,15 +752,19 @@ public:
     // Bytes written to the first output.
     uint64_t write(const Generated& m, uint64_t number) {
         uint64_t first = 0;
-        if (mbox_.is_open()) first = put(mbox_, "From " + m.from + " " + separator_date(m.date, false) + "\n" + escaped(m.text) + "\n");
+        if (mbox_.is_open())
+            first = put(mbox_, "From " + m.from + " " + separator_date(m.date, false) + "\n" +
+                                   escaped(m.text) + "\n");
         if (eudora_.is_open()) {
             std::string t = m.dated ? m.text : without_date(m.text);
-            uint64_t n = put(eudora_, crlf("From ???@??? " + separator_date(m.date, true) + "\n" + t + "\n"));
+            uint64_t n = put(
+                eudora_, crlf("From ???@??? " + separator_date(m.date, true) + "\n" + t + "\n"));
             if (!first) first = n;
         }
         if (!maildir_.empty()) {
             bool seen = number % 10 != 0;
-            std::string name = std::to_string(m.date) + ".M" + std::to_string(number) + "P1.mailgen" + (seen ? ":2,S" : "");
+            std::string name = std::to_string(m.date) + ".M" + std::to_string(number) +
+                               "P1.mailgen" + (seen ? ":2,S" : "");
             std::ofstream f(maildir_ + (seen ? "/cur/" : "/new/") + name, std::ios::binary);
             f << m.text;
             if (!first) first = m.text.size();
@@ -703,7 +772,9 @@ public:
         return first;
     }
 
-    bool good() const { return (!mbox_.is_open() || mbox_.good()) && (!eudora_.is_open() || eudora_.good()); }
+    bool good() const {
+        return (!mbox_.is_open() || mbox_.good()) && (!eudora_.is_open() || eudora_.good());
+    }
 
 private:
     static uint64_t put(std::ofstream& f, const std::string& s) {
@@ -759,14 +830,22 @@ int usage() {
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string k = argv[i], v = argv[i + 1];
-        if (k == "--seed") o.seed = std::stoull(v);
-        else if (k == "--count") o.count = std::stoull(v);
-        else if (k == "--bytes") o.bytes = std::stoull(v);
-        else if (k == "--mbox") o.mbox = v;
-        else if (k == "--eudora") o.eudora = v;
-        else if (k == "--maildir") o.maildir = v;
-        else if (k == "--stats") o.stats = v;
-        else return false;
+        if (k == "--seed")
+            o.seed = std::stoull(v);
+        else if (k == "--count")
+            o.count = std::stoull(v);
+        else if (k == "--bytes")
+            o.bytes = std::stoull(v);
+        else if (k == "--mbox")
+            o.mbox = v;
+        else if (k == "--eudora")
+            o.eudora = v;
+        else if (k == "--maildir")
+            o.maildir = v;
+        else if (k == "--stats")
+            o.stats = v;
+        else
+            return false;
     }
     return argc % 2 == 1 && (o.count > 0) != (o.bytes > 0) &&
            !(o.mbox.empty() && o.eudora.empty() && o.maildir.empty());
@@ -800,6 +879,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mailgen: writing failed (disk full?)\n");
         return 1;
     }
-    std::printf("%llu messages, %llu bytes\n", static_cast<unsigned long long>(n), static_cast<unsigned long long>(bytes));
+    std::printf("%llu messages, %llu bytes\n", static_cast<unsigned long long>(n),
+                static_cast<unsigned long long>(bytes));
     return 0;
 }

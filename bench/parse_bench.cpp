@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
 
     auto t0 = std::chrono::steady_clock::now();
     uint64_t found = 0, skipped = 0;
-    bool ok = reader_only ? read_only(s, st, found, skipped) : through_processor(s, st, found, skipped);
+    bool ok =
+        reader_only ? read_only(s, st, found, skipped) : through_processor(s, st, found, skipped);
     if (!ok) return 1;
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("file %s: %.1f MB, %llu messages read, %llu skipped\n", file.c_str(), bytes / 1e6,

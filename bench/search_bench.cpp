@@ -37,12 +37,13 @@ struct Corpus {
         int n = std::uniform_int_distribution<int>(30, 200)(rng);
         std::string t;
         for (int i = 0; i < n; ++i) {
-            size_t k = static_cast<size_t>(std::pow(u(rng), 4.0) * static_cast<double>(vocab.size()));
+            size_t k =
+                static_cast<size_t>(std::pow(u(rng), 4.0) * static_cast<double>(vocab.size()));
             t += vocab[std::min(k, vocab.size() - 1)] + " ";
         }
-        if (id % 997 == 0) t += "quarterly figures ";   // the phrase, about 0.1 %
+        if (id % 997 == 0) t += "quarterly figures ";        // the phrase, about 0.1 %
         if (id % 1009 == 0) t += "figures were quarterly ";  // both words, not adjacent
-        if (id % 4999 == 0) t += "zebracrossing ";     // a rare word
+        if (id % 4999 == 0) t += "zebracrossing ";           // a rare word
         return t;
     }
 };

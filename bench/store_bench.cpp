@@ -60,8 +60,8 @@ private:
 // threads, names in mixed case with some accented letters.
 std::vector<MsgNmbr> make_headers(int n) {
     std::mt19937 rng(1234);
-    const char* names[] = {"Smith", "jones", "M\xFCller", "\xC9tienne", "Brown", "o'Neill",
-                           "Garc\xED" "a", "NGUYEN", "Weber", "Rossi", "Kowalski", "Dupont"};
+    const char* names[] = {"Smith",     "jones",  "M\xFCller", "\xC9tienne", "Brown",    "o'Neill",
+                           "Garc\355a", "NGUYEN", "Weber",     "Rossi",      "Kowalski", "Dupont"};
     std::vector<MsgNmbr> out(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         MsgNmbr& m = out[static_cast<size_t>(i)];
@@ -197,8 +197,9 @@ Figures run_plain(const std::string& path, const std::vector<MsgNmbr>& headers) 
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) fail("open " + path);
     sqlite3_create_collation(db, qs::store::kNoCase, SQLITE_UTF8, nullptr, collate);
     // The store's settings: rollback journal, full sync, its page cache and memory map.
-    exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536;"
-             "PRAGMA mmap_size=1073741824;");
+    exec(db,
+         "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536;"
+         "PRAGMA mmap_size=1073741824;");
     exec(db, qs::store::create_table_sql(d));
     for (int k = 0; k < kKeys; ++k) exec(db, qs::store::create_index_sql(d, k));
     std::string cols = qs::store::column_list(d).substr(5);  // without "pos, "

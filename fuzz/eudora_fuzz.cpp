@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Fuzz target: Eudora mailboxes with or without a table of contents, read to the end and handed over.
+// Fuzz target: Eudora mailboxes with or without a table of contents, read to the end and handed
+// over.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Fuzz target: mailboxes without separators (the header-run reader), read to the end and handed over.
+// Fuzz target: mailboxes without separators (the header-run reader), read to the end and handed
+// over.
 #include <cstddef>
 #include <cstdint>
 

@@ -69,9 +69,7 @@ private:
 // Checks what a reader hands over and keeps only counts.
 class CheckingContext : public ParseContext {
 public:
-    explicit CheckingContext(MailHome& home) : home_(home) {
-        settings_.mailbox = home.mailbox();
-    }
+    explicit CheckingContext(MailHome& home) : home_(home) { settings_.mailbox = home.mailbox(); }
     Session& session() override { return home_.session(); }
     const ImportSettings& settings() const override { return settings_; }
     uint32_t next_id() override { return next_++; }
@@ -86,7 +84,8 @@ public:
         ok = ok && (h.MAILTYPE == 1 || h.MAILTYPE == 2);
         ok = ok && h.MSGTEXT.text.size() <= kMaxMemo;
         for (const CCT& c : copies)
-            ok = ok && c.MAILID == h.MSGNUMBER && c.RECIPTYPE == "CC" && !c.R_CISADRESS.str().empty();
+            ok = ok && c.MAILID == h.MSGNUMBER && c.RECIPTYPE == "CC" &&
+                 !c.R_CISADRESS.str().empty();
         ++handed;
         return true;
     }

@@ -28,8 +28,8 @@ std::string long_date(int32_t date) {
     int year = 0, month = 0, day = 0;
     ymd_from_date(date, year, month, day);
     if (month < 1 || month > 12) return {};
-    return std::string(kMonths[static_cast<size_t>(month - 1)]) + " " + std::to_string(day) +
-           ", " + std::to_string(year);
+    return std::string(kMonths[static_cast<size_t>(month - 1)]) + " " + std::to_string(day) + ", " +
+           std::to_string(year);
 }
 
 // The time as hours and minutes on the 24-hour clock: "09:05".
@@ -246,8 +246,8 @@ bool ImportDefinition(Session& s, uint32_t id, BAT& out) {
 }
 
 uint32_t SaveWizardChoices(Session& s, const ImportSettings& settings) {
-    std::string description = "Saved from ImportWizard  " + long_date(s.clock.today()) + " " +
-                              short_time(s.clock.now());
+    std::string description =
+        "Saved from ImportWizard  " + long_date(s.clock.today()) + " " + short_time(s.clock.now());
     BAT definition = definition_from(settings, description);
     const std::vector<int> files = {kBAT, kFLI, kTAS, kTIM, kControl};
     OP_CLOSE(s, kOpOpen, files);

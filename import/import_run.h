@@ -43,16 +43,16 @@ struct ImportProcessor::Impl : ParseContext {
     void skip_message(SkipReason reason, const std::string& what) override;
 
     // States.
-    bool start();             // 105
-    bool next_file();         // 104 / 101
-    bool parse_chunk();       // 10
-    bool finish_parse();      // end of 104
-    bool next_database();     // 102
-    bool store_batch();       // 0
-    bool carbon_copies();     // 22
-    bool person_counts();     // 1
-    bool thread_counts();     // 6
-    bool section_counts();    // 12
+    bool start();           // 105
+    bool next_file();       // 104 / 101
+    bool parse_chunk();     // 10
+    bool finish_parse();    // end of 104
+    bool next_database();   // 102
+    bool store_batch();     // 0
+    bool carbon_copies();   // 22
+    bool person_counts();   // 1
+    bool thread_counts();   // 6
+    bool section_counts();  // 12
     void finish(bool stored_any);
 
     // Storing one temporary record.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The parse phase: the run's identifier counter, the database list of the run, the temporary
 // files, and the readers called file by file.
-#include "import/catalogue.h"
 #include "import/address.h"
+#include "import/catalogue.h"
 #include "import/import_run.h"
 #include "platform/fs.h"
 #include "storage/config.h"
@@ -35,8 +35,8 @@ bool ImportProcessor::Impl::start() {
     Set(s, kForums, keys::ForumKey);
     while (Next(s, kForums)) {
         const Forums& f = s.rec.Forums;
-        RunDatabase d{f.ID, f.DESCRIPTION.str(), f.DIRNUMBER, false, !f.NOIMPORT, f.TYPE,
-                      f.REDIRNOW};
+        RunDatabase d{f.ID,   f.DESCRIPTION.str(), f.DIRNUMBER, false, !f.NOIMPORT,
+                      f.TYPE, f.REDIRNOW};
         db_by_name[upper1252(d.description)] = dbs.size();
         dbs.push_back(d);
         next_dirnumber = std::max(next_dirnumber, f.DIRNUMBER + 1);
@@ -126,8 +126,9 @@ bool ImportProcessor::Impl::finish_parse() {
     }
     if (run_dbs.empty()) {
         if (!s.quiet())
-            s.dialog.message("Warning!", "No messages found in selected file(s)!\r\nImport "
-                                         "unsuccessful!");
+            s.dialog.message("Warning!",
+                             "No messages found in selected file(s)!\r\nImport "
+                             "unsuccessful!");
         log("No messages found in selected file(s)!");
         finish(false);
         owner.final_ = "No messages found in selected file(s)!";
@@ -145,8 +146,13 @@ DatabaseRef ImportProcessor::Impl::lookup_database(const std::string& name, bool
     if (it != db_by_name.end()) {
         index = it->second;
     } else {
-        RunDatabase d{next_id(), std::string(trim_right(name)), next_dirnumber++, true, true,
-                      static_cast<uint8_t>(newsgroup ? kNewsDb : kForumDb), 0};
+        RunDatabase d{next_id(),
+                      std::string(trim_right(name)),
+                      next_dirnumber++,
+                      true,
+                      true,
+                      static_cast<uint8_t>(newsgroup ? kNewsDb : kForumDb),
+                      0};
         index = dbs.size();
         db_by_name[key] = index;
         dbs.push_back(d);

@@ -18,10 +18,10 @@ namespace qs {
 // What a reader learns about a database it names.
 struct DatabaseRef {
     uint32_t id = 0;
-    bool import = true;  // false: the database takes no imported messages (skip them)
-    uint8_t type = 0;    // 1 forum, 2 mail, 3 newsgroup
-    uint32_t section_id = 0;       // newsgroups: the identifier of the group named
-    std::string section_name;      // and its name
+    bool import = true;        // false: the database takes no imported messages (skip them)
+    uint8_t type = 0;          // 1 forum, 2 mail, 3 newsgroup
+    uint32_t section_id = 0;   // newsgroups: the identifier of the group named
+    std::string section_name;  // and its name
 };
 
 // Why a message was not handed over.

@@ -24,8 +24,10 @@ void ImportProcessor::interrupt_without_asking() {
     Impl& r = *impl_;
     if (r.s.engine.in_transaction()) {
         // Stored batches stay; the batch under way goes, and a rerun stores it again.
-        if (store_phase()) Commit(r.s);
-        else Rollback(r.s);
+        if (store_phase())
+            Commit(r.s);
+        else
+            Rollback(r.s);
     }
     if (r.control_held) {
         ReleaseRec(r.s, kControl);

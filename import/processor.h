@@ -62,7 +62,9 @@ public:
 
     Result step();
     int state() const { return state_; }
-    bool store_phase() const { return state_ != 105 && state_ != 104 && state_ != 101 && state_ != 10; }
+    bool store_phase() const {
+        return state_ != 105 && state_ != 104 && state_ != 101 && state_ != 10;
+    }
 
     // Asks whether to stop (once the store phase has begun); true when the run stopped. The
     // stored messages stay; the counts are those of the count process to come.

@@ -62,8 +62,8 @@ std::vector<std::string> split_masks(std::string_view mask_text) {
     // Cut from the end backward, so the pieces come out last first.
     for (;;) {
         size_t cut = rest.rfind(';');
-        std::string_view piece = trim_blanks(
-            cut == std::string_view::npos ? rest : rest.substr(cut + 1));
+        std::string_view piece =
+            trim_blanks(cut == std::string_view::npos ? rest : rest.substr(cut + 1));
         if (!piece.empty()) masks.emplace_back(piece.substr(0, kMaskWidth));
         if (cut == std::string_view::npos) break;
         rest = rest.substr(0, cut);

@@ -25,12 +25,10 @@ constexpr uint32_t kIdsBlock = 4096;
 std::vector<int> ImportProcessor::Impl::files_of_current_db() const {
     if (db_index >= run_dbs.size()) return {};
     switch (current_db().type) {
-        case kMailDb:
-            return {kMail, kMsgText, kPerson, kPLINK, kControl, kSIndex, kCCR};
+        case kMailDb: return {kMail, kMsgText, kPerson, kPLINK, kControl, kSIndex, kCCR};
         case kNewsDb:
             return {kMsgNmbr, kMsgText, kPerson, kPLINK, kSections, kThreads, kControl, kMsgString};
-        default:
-            return {kMsgNmbr, kMsgText, kPerson, kPLINK, kSections, kThreads, kControl, kIMP};
+        default: return {kMsgNmbr, kMsgText, kPerson, kPLINK, kSections, kThreads, kControl, kIMP};
     }
 }
 
@@ -174,7 +172,8 @@ bool ImportProcessor::Impl::store_batch() {
 }
 
 bool ImportProcessor::Impl::carbon_copies() {
-    if (TransactionCheck(s, BeginTransaction(s, {kMail, kCCR}))) return fail("Transaction Frame Error!"), false;
+    if (TransactionCheck(s, BeginTransaction(s, {kMail, kCCR})))
+        return fail("Transaction Frame Error!"), false;
     Set(s, kCCT, 0);
     uint32_t current = 0;
     bool mail_found = false;
@@ -187,7 +186,8 @@ bool ImportProcessor::Impl::carbon_copies() {
             mail_found = Get(s, kMail, keys::MaiIdKey);
             if (mail_found && s.rec.Mail.CCR == 0) {
                 s.rec.Mail.CCR = 1;
-                if (!UppDat(s, kMail, kUpdate, kRollback)) return fail("Record update error!"), false;
+                if (!UppDat(s, kMail, kUpdate, kRollback))
+                    return fail("Record update error!"), false;
             }
         }
         if (!mail_found || CheckOwnAddress(s, c.R_CISADRESS.view()) == 0) continue;
@@ -210,7 +210,7 @@ bool apply_counts(Session& s, int file, int key, std::initializer_list<int> txn,
                   const std::vector<uint32_t>& ids) {
     if (TransactionCheck(s, BeginTransaction(s, txn))) return false;
     for (uint32_t id : ids) {
-        if (!apply(id, true)) continue;  // fills the key; false: nothing to do
+        if (!apply(id, true)) continue;    // fills the key; false: nothing to do
         if (!Get(s, file, key)) continue;  // a missing record is passed over
         apply(id, false);
         if (!UppDat(s, file, kUpdate, kRollback)) return false;

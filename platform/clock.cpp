@@ -30,9 +30,7 @@ constexpr int32_t kFirstDate = 4;
 constexpr int32_t kLastDate = static_cast<int32_t>(days_from_civil(kLastYear, 12, 31) - kDayZero);
 static_assert(days_from_civil(1801, 1, 1) - kDayZero == kFirstDate);
 
-bool is_leap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
+bool is_leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 int days_in_month(int y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -42,8 +40,7 @@ int days_in_month(int y, int m) {
 bool parse_digits(const std::string& s, size_t pos, size_t count, int& value) {
     value = 0;
     for (size_t i = pos; i < pos + count; ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
+        if (s[i] < '0' || s[i] > '9') return false;
         value = value * 10 + (s[i] - '0');
     }
     return true;
@@ -52,10 +49,8 @@ bool parse_digits(const std::string& s, size_t pos, size_t count, int& value) {
 }  // namespace
 
 int32_t date_from_ymd(int year, int month, int day) {
-    if (year < kFirstYear || year > kLastYear || month < 1 || month > 12)
-        return 0;
-    if (day < 1 || day > days_in_month(year, month))
-        return 0;
+    if (year < kFirstYear || year > kLastYear || month < 1 || month > 12) return 0;
+    if (day < 1 || day > days_in_month(year, month)) return 0;
     return static_cast<int32_t>(days_from_civil(year, month, day) - kDayZero);
 }
 
@@ -79,16 +74,14 @@ void ymd_from_date(int32_t date, int& year, int& month, int& day) {
 std::string iso_date(int32_t date) {
     int y = 0, m = 0, d = 0;
     ymd_from_date(date, y, m, d);
-    if (y == 0)
-        return {};
+    if (y == 0) return {};
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
     return buf;
 }
 
 int32_t date_from_iso(const std::string& iso) {
-    if (iso.size() != 10 || iso[4] != '-' || iso[7] != '-')
-        return 0;
+    if (iso.size() != 10 || iso[4] != '-' || iso[7] != '-') return 0;
     int y = 0, m = 0, d = 0;
     if (!parse_digits(iso, 0, 4, y) || !parse_digits(iso, 5, 2, m) || !parse_digits(iso, 8, 2, d)) {
         return 0;
@@ -98,16 +91,13 @@ int32_t date_from_iso(const std::string& iso) {
 
 int32_t time_from_hms(int hour, int minute, int second, int hundredths) {
     // An out-of-range part would silently become another time of day; "no time" is honest.
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59)
-        return 0;
-    if (second < 0 || second > 59 || hundredths < 0 || hundredths > 99)
-        return 0;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return 0;
+    if (second < 0 || second > 59 || hundredths < 0 || hundredths > 99) return 0;
     return ((hour * 60 + minute) * 60 + second) * 100 + hundredths + 1;
 }
 
 std::string hms_time(int32_t time) {
-    if (time < 1 || time > kHundredthsPerDay)
-        return {};
+    if (time < 1 || time > kHundredthsPerDay) return {};
     int32_t seconds = (time - 1) / 100;
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
@@ -118,8 +108,7 @@ std::string hms_time(int32_t time) {
 int32_t SystemClock::today() const {
     time_t t = ::time(nullptr);
     struct tm local {};
-    if (localtime_r(&t, &local) == nullptr)
-        return 0;
+    if (localtime_r(&t, &local) == nullptr) return 0;
     return date_from_ymd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
 
@@ -127,8 +116,7 @@ int32_t SystemClock::now() const {
     struct timespec ts {};
     clock_gettime(CLOCK_REALTIME, &ts);
     struct tm local {};
-    if (localtime_r(&ts.tv_sec, &local) == nullptr)
-        return 0;
+    if (localtime_r(&ts.tv_sec, &local) == nullptr) return 0;
     // A leap second (tm_sec 60) has no place in the records; it becomes the second before it.
     int second = local.tm_sec > 59 ? 59 : local.tm_sec;
     return time_from_hms(local.tm_hour, local.tm_min, second,

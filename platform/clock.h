@@ -13,10 +13,10 @@ inline constexpr int32_t kHundredthsPerDay = 8640000;
 
 int32_t date_from_ymd(int year, int month, int day);  // 0 when the date is not valid
 void ymd_from_date(int32_t date, int& year, int& month, int& day);
-std::string iso_date(int32_t date);                 // "YYYY-MM-DD", empty for 0
-int32_t date_from_iso(const std::string& iso);      // 0 when not a valid YYYY-MM-DD
+std::string iso_date(int32_t date);             // "YYYY-MM-DD", empty for 0
+int32_t date_from_iso(const std::string& iso);  // 0 when not a valid YYYY-MM-DD
 int32_t time_from_hms(int hour, int minute, int second, int hundredths = 0);
-std::string hms_time(int32_t time);                 // "HH:MM:SS", empty for 0
+std::string hms_time(int32_t time);  // "HH:MM:SS", empty for 0
 
 class Clock {
 public:

@@ -24,8 +24,7 @@ bool stat_path(const std::string& path, struct stat& st) {
 std::string current_dir() {
     std::string buf(256, '\0');
     while (::getcwd(buf.data(), buf.size()) == nullptr) {
-        if (errno != ERANGE)
-            return "/";
+        if (errno != ERANGE) return "/";
         buf.resize(buf.size() * 2);
     }
     buf.resize(buf.find('\0'));
@@ -41,8 +40,7 @@ std::string parent_of(const std::string& path) {
 // A path that may not exist yet is judged by the nearest directory above it that does.
 std::string nearest_existing(const std::string& path, struct stat& st) {
     std::string p = absolute(path);
-    while (!stat_path(p, st) && p != "/")
-        p = parent_of(p);
+    while (!stat_path(p, st) && p != "/") p = parent_of(p);
     return p;
 }
 
@@ -66,14 +64,11 @@ bool glob_match(std::string_view mask, std::string_view name) {
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
+    while (m < mask.size() && mask[m] == '*') ++m;
     return m == mask.size();
 }
 
-bool has_dot(std::string_view name) {
-    return name.find('.') != std::string_view::npos;
-}
+bool has_dot(std::string_view name) { return name.find('.') != std::string_view::npos; }
 
 bool is_dot_entry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -83,11 +78,9 @@ template <class Keep>
 std::vector<std::string> list_entries(const std::string& dir, Keep keep) {
     std::vector<std::string> names;
     DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr)
-        return names;
+    if (d == nullptr) return names;
     while (const dirent* e = ::readdir(d)) {
-        if (is_dot_entry(e->d_name))
-            continue;
+        if (is_dot_entry(e->d_name)) continue;
         struct stat st {};
         // Follow symbolic links: a link to a mailbox is a mailbox to the user.
         if (stat_path(join(dir, e->d_name), st) && keep(e->d_name, st)) {
@@ -117,14 +110,12 @@ bool is_dir(const std::string& path) {
 
 std::optional<uint64_t> file_size(const std::string& path) {
     struct stat st {};
-    if (!stat_path(path, st) || !S_ISREG(st.st_mode))
-        return std::nullopt;
+    if (!stat_path(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
     return static_cast<uint64_t>(st.st_size);
 }
 
 bool make_dirs(const std::string& path) {
-    if (path.empty())
-        return false;
+    if (path.empty()) return false;
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         // Failures on the way are not fatal (a parent may exist but be unreadable); the final
@@ -135,26 +126,19 @@ bool make_dirs(const std::string& path) {
     return is_dir(path);
 }
 
-bool remove_dir(const std::string& path) {
-    return ::rmdir(path.c_str()) == 0;
-}
+bool remove_dir(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 RemoveResult remove_file(const std::string& path) {
-    if (::unlink(path.c_str()) == 0)
-        return RemoveResult::Removed;
+    if (::unlink(path.c_str()) == 0) return RemoveResult::Removed;
     switch (errno) {
         case ENOENT:
-        case ENOTDIR:
-            return RemoveResult::Missing;
+        case ENOTDIR: return RemoveResult::Missing;
         case EACCES:
         case EPERM:
-        case EROFS:
-            return RemoveResult::AccessDenied;
+        case EROFS: return RemoveResult::AccessDenied;
         case EBUSY:
-        case ETXTBSY:
-            return RemoveResult::Busy;
-        default:
-            return RemoveResult::OtherError;
+        case ETXTBSY: return RemoveResult::Busy;
+        default: return RemoveResult::OtherError;
     }
 }
 
@@ -162,8 +146,7 @@ std::optional<uint64_t> free_space(const std::string& path) {
     struct stat st {};
     std::string existing = nearest_existing(path, st);
     struct statvfs vfs {};
-    if (::statvfs(existing.c_str(), &vfs) != 0)
-        return std::nullopt;
+    if (::statvfs(existing.c_str(), &vfs) != 0) return std::nullopt;
     // What an ordinary user may still write, not the blocks kept back for root.
     return static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
 }
@@ -175,8 +158,7 @@ std::string mount_point(const std::string& path) {
     while (p != "/") {
         std::string up = parent_of(p);
         struct stat up_st {};
-        if (!stat_path(up, up_st) || up_st.st_dev != device)
-            break;
+        if (!stat_path(up, up_st) || up_st.st_dev != device) break;
         p = up;
     }
     return p;
@@ -212,10 +194,8 @@ std::string dir_part(const std::string& path) {
 }
 
 std::string join(const std::string& dir, const std::string& name) {
-    if (dir.empty())
-        return name;
-    if (dir.back() == '/')
-        return dir + (name.starts_with('/') ? name.substr(1) : name);
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + (name.starts_with('/') ? name.substr(1) : name);
     return name.starts_with('/') ? dir + name : dir + '/' + name;
 }
 
@@ -227,12 +207,10 @@ std::string absolute(const std::string& path) {
         size_t slash = rest.find('/');
         std::string_view part = rest.substr(0, slash);
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        if (part.empty() || part == ".")
-            continue;
+        if (part.empty() || part == ".") continue;
         if (part == "..") {
             // Above the root there is only the root.
-            if (!parts.empty())
-                parts.pop_back();
+            if (!parts.empty()) parts.pop_back();
             continue;
         }
         parts.push_back(part);

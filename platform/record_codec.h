@@ -6,7 +6,8 @@
 //     struct PLINK {
 //         Text<100> PERSONSTRING;
 //         uint32_t PERSONID = 0;
-//         template <class V> void visit(V&& v) { v("PERSONSTRING", PERSONSTRING); v("PERSONID", PERSONID); }
+//         template <class V> void visit(V&& v) { v("PERSONSTRING", PERSONSTRING); v("PERSONID",
+//         PERSONID); }
 //     };
 #pragma once
 
@@ -165,10 +166,18 @@ template <class R>
 Codec make_codec() {
     Codec c;
     c.size = sizeof(R);
-    c.make = []() -> void* { return new R{}; };
-    c.destroy = [](void* p) { delete static_cast<R*>(p); };
-    c.copy = [](void* d, const void* s) { *static_cast<R*>(d) = *static_cast<const R*>(s); };
-    c.clear = [](void* p) { *static_cast<R*>(p) = R{}; };
+    c.make = []() -> void* {
+        return new R{};
+    };
+    c.destroy = [](void* p) {
+        delete static_cast<R*>(p);
+    };
+    c.copy = [](void* d, const void* s) {
+        *static_cast<R*>(d) = *static_cast<const R*>(s);
+    };
+    c.clear = [](void* p) {
+        *static_cast<R*>(p) = R{};
+    };
     c.equal = [](const void* a, const void* b) {
         return *static_cast<const R*>(a) == *static_cast<const R*>(b);
     };
@@ -180,8 +189,9 @@ Codec make_codec() {
     };
     c.bind_all = [](sqlite3_stmt* s, int first, const void* rec) {
         int param = first;
-        const_cast<R*>(static_cast<const R*>(rec))->visit(
-            [&](const char*, auto& f) { detail::bind(s, param++, f); });
+        const_cast<R*>(static_cast<const R*>(rec))->visit([&](const char*, auto& f) {
+            detail::bind(s, param++, f);
+        });
     };
     c.read_all = [](sqlite3_stmt* s, int first, void* rec) {
         int col = first;

@@ -27,7 +27,8 @@ std::string TableDecl::signature() const {
              std::to_string(f.width) + ";";
     for (const auto& k : keys) {
         s += "|" + k.name + (k.unique ? ":u" : ":d") + (k.nocase ? "i" : "c");
-        for (const auto& p : k.parts) s += "," + std::to_string(p.field) + (p.descending ? "-" : "+");
+        for (const auto& p : k.parts)
+            s += "," + std::to_string(p.field) + (p.descending ? "-" : "+");
     }
     return s;
 }
@@ -54,9 +55,10 @@ Status write_schema(Db& db, const TableDecl& decl) {
     std::string sql = create_table_sql(decl) + ";";
     for (size_t k = 0; k < decl.keys.size(); ++k)
         sql += create_index_sql(decl, static_cast<int>(k)) + ";";
-    sql += "CREATE TABLE qs_meta(name TEXT PRIMARY KEY, value TEXT);"
-           "CREATE TABLE qs_hold(pos INTEGER PRIMARY KEY, pid INTEGER, started INTEGER, "
-           "token INTEGER);";
+    sql +=
+        "CREATE TABLE qs_meta(name TEXT PRIMARY KEY, value TEXT);"
+        "CREATE TABLE qs_hold(pos INTEGER PRIMARY KEY, pid INTEGER, started INTEGER, "
+        "token INTEGER);";
     st = db.exec(sql.c_str());
     if (st) {
         sqlite3_stmt* raw = nullptr;
@@ -190,7 +192,8 @@ OpenResult check_layout(Db& db, const TableDecl& decl, bool& in_read, Status& st
     std::string sig;
     bool found = false;
     status = query_text(db, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
-    if (status) return found && sig == decl.signature() ? OpenResult::Ok : OpenResult::LayoutMismatch;
+    if (status)
+        return found && sig == decl.signature() ? OpenResult::Ok : OpenResult::LayoutMismatch;
     std::string n;
     bool any = false;
     Status empty = query_text(db, "SELECT count(*) FROM sqlite_master", n, any);
@@ -252,7 +255,8 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
     Tuning tuning;
     if (status)
-        status = tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.synced, &tuning);
+        status =
+            tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.synced, &tuning);
     file->cache_kib_ = tuning.cache_kib;
     file->map_bytes_ = tuning.map;
     if (!status) return OpenResult::Failed;
@@ -301,14 +305,16 @@ Status copy_records(Db& db, const std::string& path, const TableDecl& decl, cons
     if (!st) return st;
     std::string cols = column_list(decl);
     // Positions are never handed out twice, so the counter goes on where the old file stood.
-    std::string sql = "BEGIN IMMEDIATE;"
-                      "INSERT INTO main.rec(" + cols + ") SELECT " + cols +
-                      " FROM damaged.rec NOT INDEXED;"
-                      "INSERT INTO main.qs_hold SELECT * FROM damaged.qs_hold;"
-                      "DELETE FROM main.sqlite_sequence;"
-                      "INSERT INTO main.sqlite_sequence SELECT * FROM damaged.sqlite_sequence "
-                      "WHERE name = 'rec';"
-                      "COMMIT;";
+    std::string sql =
+        "BEGIN IMMEDIATE;"
+        "INSERT INTO main.rec(" +
+        cols + ") SELECT " + cols +
+        " FROM damaged.rec NOT INDEXED;"
+        "INSERT INTO main.qs_hold SELECT * FROM damaged.qs_hold;"
+        "DELETE FROM main.sqlite_sequence;"
+        "INSERT INTO main.sqlite_sequence SELECT * FROM damaged.sqlite_sequence "
+        "WHERE name = 'rec';"
+        "COMMIT;";
     st = db.exec(sql.c_str());
     if (!st) db.exec("ROLLBACK");
     Status detached = db.exec("DETACH DATABASE damaged");

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,10 +49,10 @@ public:
     int64_t position() const { return pos_; }
     void set_position(int64_t pos) { pos_ = pos; }
 
-    Status add(const void* rec);             // the new record becomes current
-    Status put(const void* rec);             // rewrites the current record
-    Status remove();                         // deletes the current record
-    Status fetch(int64_t pos, void* rec);    // reads by position
+    Status add(const void* rec);           // the new record becomes current
+    Status put(const void* rec);           // rewrites the current record
+    Status remove();                       // deletes the current record
+    Status fetch(int64_t pos, void* rec);  // reads by position
     // Reads the first record whose parts of `key` equal those of `values` (all parts, or the
     // first `parts` of them).
     Status get(int key, const void* values, void* rec, int parts = -1);
@@ -131,7 +131,7 @@ private:
     int64_t held_ = 0;
     bool reading_ = false;
     bool once_ = false;
-    int cache_kib_ = 0;    // the page cache and memory map chosen at open
+    int cache_kib_ = 0;  // the page cache and memory map chosen at open
     int64_t map_bytes_ = 0;
     uint64_t token_;
 };

@@ -16,33 +16,22 @@ int collate_nocase(void*, int na, const void* a, int nb, const void* b) {
 
 Code code_of(int rc) {
     switch (rc & 0xff) {
-        case SQLITE_OK:
-            return Code::Ok;
-        case SQLITE_NOTFOUND:
-            return Code::NotFound;
-        case SQLITE_CONSTRAINT:
-            return Code::Duplicate;
+        case SQLITE_OK: return Code::Ok;
+        case SQLITE_NOTFOUND: return Code::NotFound;
+        case SQLITE_CONSTRAINT: return Code::Duplicate;
         case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return Code::Busy;
+        case SQLITE_LOCKED: return Code::Busy;
         case SQLITE_PERM:
         case SQLITE_READONLY:
-        case SQLITE_AUTH:
-            return Code::AccessDenied;
+        case SQLITE_AUTH: return Code::AccessDenied;
         case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            return Code::Corrupt;
-        case SQLITE_FULL:
-            return Code::Full;
-        case SQLITE_IOERR:
-            return Code::IoError;
-        case SQLITE_CANTOPEN:
-            return Code::FileMissing;
+        case SQLITE_NOTADB: return Code::Corrupt;
+        case SQLITE_FULL: return Code::Full;
+        case SQLITE_IOERR: return Code::IoError;
+        case SQLITE_CANTOPEN: return Code::FileMissing;
         case SQLITE_MISUSE:
-        case SQLITE_RANGE:
-            return Code::Invalid;
-        default:
-            return Code::Other;
+        case SQLITE_RANGE: return Code::Invalid;
+        default: return Code::Other;
     }
 }
 

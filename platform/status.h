@@ -9,19 +9,19 @@ namespace qs {
 
 enum class Code {
     Ok,
-    NotFound,       // no such record (or it vanished meanwhile)
-    Duplicate,      // a unique key already holds the value
-    Locked,         // held or locked by another user past the wait
-    Busy,           // the file is locked for a transaction past the wait
+    NotFound,   // no such record (or it vanished meanwhile)
+    Duplicate,  // a unique key already holds the value
+    Locked,     // held or locked by another user past the wait
+    Busy,       // the file is locked for a transaction past the wait
     AccessDenied,
     PathNotFound,
     FileMissing,
-    BadKeys,        // key structures damaged
-    LayoutMismatch, // stored layout differs from the declaration
+    BadKeys,         // key structures damaged
+    LayoutMismatch,  // stored layout differs from the declaration
     Corrupt,
-    Full,           // disk full
+    Full,  // disk full
     IoError,
-    Invalid,        // a caller's mistake
+    Invalid,  // a caller's mistake
     Other,
 };
 

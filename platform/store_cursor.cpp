@@ -64,8 +64,8 @@ void File::drop_prefetch() {
         decl_->codec.copy(c.anchor, c.pool[c.next_row - 1]);
         c.anchor_pos = c.pool_pos[c.next_row - 1];
         c.mode = Cursor::Mode::Record;
-        c.parts = c.key >= 0 ? static_cast<int>(decl_->keys[static_cast<size_t>(c.key)].parts.size())
-                             : 0;
+        c.parts =
+            c.key >= 0 ? static_cast<int>(decl_->keys[static_cast<size_t>(c.key)].parts.size()) : 0;
     }
     c.filled = 0;
     c.next_row = 0;

@@ -11,15 +11,11 @@ const char* sql_type(FieldType t) {
     switch (t) {
         case FieldType::Byte:
         case FieldType::Long:
-        case FieldType::ULong:
-            return "INTEGER NOT NULL DEFAULT 0";
-        case FieldType::Text:
-            return "TEXT NOT NULL DEFAULT ''";
-        case FieldType::Real:
-            return "REAL NOT NULL DEFAULT 0";
+        case FieldType::ULong: return "INTEGER NOT NULL DEFAULT 0";
+        case FieldType::Text: return "TEXT NOT NULL DEFAULT ''";
+        case FieldType::Real: return "REAL NOT NULL DEFAULT 0";
         case FieldType::Memo:
-        case FieldType::Raw:
-            return "BLOB";
+        case FieldType::Raw: return "BLOB";
     }
     return "BLOB";
 }
@@ -68,8 +64,10 @@ std::string create_index_sql(const TableDecl& decl, int key) {
     return s + ")";
 }
 
-StmtSet::StmtSet(sqlite3* d, std::string s, const TableDecl& dc) : db(d), schema(std::move(s)), decl(dc) {
-    for (const auto& k : decl.keys) max_parts_ = std::max(max_parts_, static_cast<int>(k.parts.size()));
+StmtSet::StmtSet(sqlite3* d, std::string s, const TableDecl& dc)
+    : db(d), schema(std::move(s)), decl(dc) {
+    for (const auto& k : decl.keys)
+        max_parts_ = std::max(max_parts_, static_cast<int>(k.parts.size()));
     size_t levels = static_cast<size_t>(max_parts_ + 2);
     cursor_.resize(decl.keys.size() * 2 * levels * 2);
     get_.resize(decl.keys.size() * static_cast<size_t>(max_parts_ + 1));
@@ -134,13 +132,12 @@ sqlite3_stmt* StmtSet::hold_get() {
 }
 
 sqlite3_stmt* StmtSet::hold_put() {
-    return prepared(hold_put_,
-                    "INSERT OR REPLACE INTO " + schema + ".qs_hold VALUES(?, ?, ?, ?)");
+    return prepared(hold_put_, "INSERT OR REPLACE INTO " + schema + ".qs_hold VALUES(?, ?, ?, ?)");
 }
 
 sqlite3_stmt* StmtSet::hold_del() {
-    return prepared(hold_del_, "DELETE FROM " + schema +
-                                   ".qs_hold WHERE pos = ? AND pid = ? AND token = ?");
+    return prepared(hold_del_,
+                    "DELETE FROM " + schema + ".qs_hold WHERE pos = ? AND pid = ? AND token = ?");
 }
 
 std::string StmtSet::part_expr(int key, int part) const {
@@ -164,8 +161,9 @@ sqlite3_stmt* StmtSet::cursor(int key, bool backward, int level, bool inclusive)
     const KeyDecl& k = decl.keys[key];
     int n = static_cast<int>(k.parts.size());
     size_t levels = static_cast<size_t>(max_parts_ + 2);
-    size_t idx = ((static_cast<size_t>(key) * 2 + backward) * levels + static_cast<size_t>(level)) * 2 +
-                 inclusive;
+    size_t idx =
+        ((static_cast<size_t>(key) * 2 + backward) * levels + static_cast<size_t>(level)) * 2 +
+        inclusive;
     if (cursor_[idx]) return cursor_[idx].get();
     std::string where;
     for (int i = 0; i < level; ++i) {
@@ -185,8 +183,8 @@ sqlite3_stmt* StmtSet::cursor(int key, bool backward, int level, bool inclusive)
 }
 
 sqlite3_stmt* StmtSet::get(int key, int parts) {
-    size_t idx = static_cast<size_t>(key) * static_cast<size_t>(max_parts_ + 1) +
-                 static_cast<size_t>(parts);
+    size_t idx =
+        static_cast<size_t>(key) * static_cast<size_t>(max_parts_ + 1) + static_cast<size_t>(parts);
     if (get_[idx]) return get_[idx].get();
     std::string where;
     for (int i = 0; i < parts; ++i) where += (i ? " AND " : " WHERE ") + part_expr(key, i) + " = ?";

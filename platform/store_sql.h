@@ -25,7 +25,7 @@ struct StmtSet {
     sqlite3_stmt* update();
     sqlite3_stmt* remove();
     sqlite3_stmt* by_pos();
-    sqlite3_stmt* after_pos();    // the first record after a position, in file order
+    sqlite3_stmt* after_pos();  // the first record after a position, in file order
     sqlite3_stmt* count();
     sqlite3_stmt* count_after();  // records after a position
     sqlite3_stmt* hold_get();
@@ -48,7 +48,8 @@ private:
     std::string part_expr(int key, int part) const;
     std::string order_by(int key, bool backward) const;
 
-    Stmt insert_, update_, remove_, by_pos_, after_pos_, count_, count_after_, hold_get_, hold_put_, hold_del_;
+    Stmt insert_, update_, remove_, by_pos_, after_pos_, count_, count_after_, hold_get_, hold_put_,
+        hold_del_;
     std::vector<Stmt> cursor_;
     std::vector<Stmt> get_;
     int max_parts_ = 0;

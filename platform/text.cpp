@@ -24,8 +24,7 @@ constexpr CaseMaps make_case_maps() {
         m.upper[low] = static_cast<unsigned char>(up);
         m.lower[up] = static_cast<unsigned char>(low);
     };
-    for (unsigned c = 'A'; c <= 'Z'; ++c)
-        pair(c, c + 0x20);
+    for (unsigned c = 'A'; c <= 'Z'; ++c) pair(c, c + 0x20);
     pair(0x8A, 0x9A);  // S caron
     pair(0x8C, 0x9C);  // OE ligature
     pair(0x8E, 0x9E);  // Z caron
@@ -33,8 +32,7 @@ constexpr CaseMaps make_case_maps() {
     // 0xD7 and 0xF7 are the multiplication and division signs, not letters; 0xDF (sharp s) has no
     // capital in this code page and 0xFF was paired above.
     for (unsigned c = 0xC0; c <= 0xDE; ++c) {
-        if (c != 0xD7)
-            pair(c, c + 0x20);
+        if (c != 0xD7) pair(c, c + 0x20);
     }
     return m;
 }
@@ -53,8 +51,7 @@ template <class Fold>
 int tail_against_blanks(std::string_view tail, Fold fold) {
     for (char ch : tail) {
         unsigned char c = fold(static_cast<unsigned char>(ch));
-        if (c != ' ')
-            return c < ' ' ? -1 : 1;
+        if (c != ' ') return c < ' ' ? -1 : 1;
     }
     return 0;
 }
@@ -68,22 +65,18 @@ int compare_padded(std::string_view a, std::string_view b, Fold fold) {
     for (size_t i = 0; i < n; ++i) {
         auto ca = static_cast<unsigned char>(a[i]);
         auto cb = static_cast<unsigned char>(b[i]);
-        if (ca == cb)
-            continue;
+        if (ca == cb) continue;
         ca = fold(ca);
         cb = fold(cb);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (ca != cb) return ca < cb ? -1 : 1;
     }
-    if (a.size() > n)
-        return tail_against_blanks(a.substr(n), fold);
+    if (a.size() > n) return tail_against_blanks(a.substr(n), fold);
     return -tail_against_blanks(b.substr(n), fold);
 }
 
 std::string map_bytes(std::string_view s, const ByteMap& map) {
     std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(map[static_cast<unsigned char>(c)]);
+    for (char& c : out) c = static_cast<char>(map[static_cast<unsigned char>(c)]);
     return out;
 }
 
@@ -98,16 +91,12 @@ constexpr char32_t kHighBlock[32] = {
 };
 // clang-format on
 
-char32_t code_point_of(unsigned char c) {
-    return c >= 0x80 && c < 0xA0 ? kHighBlock[c - 0x80] : c;
-}
+char32_t code_point_of(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kHighBlock[c - 0x80] : c; }
 
 char byte_of(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        return static_cast<char>(cp);
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
     for (unsigned i = 0; i < 32; ++i) {
-        if (kHighBlock[i] == cp)
-            return static_cast<char>(0x80 + i);
+        if (kHighBlock[i] == cp) return static_cast<char>(0x80 + i);
     }
     return '?';
 }
@@ -148,59 +137,43 @@ size_t decode_utf8(std::string_view s, size_t i, char32_t& cp) {
     } else {
         return 0;
     }
-    if (s.size() - i < len)
-        return 0;
+    if (s.size() - i < len) return 0;
     for (size_t k = 1; k < len; ++k) {
         auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80)
-            return 0;
+        if ((c & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (c & 0x3F);
     }
     bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    if (cp < kSmallest[len] || cp > 0x10FFFF || surrogate)
-        return 0;
+    if (cp < kSmallest[len] || cp > 0x10FFFF || surrogate) return 0;
     return len;
 }
 
 }  // namespace
 
-unsigned char upper1252(unsigned char c) {
-    return kCase.upper[c];
-}
-unsigned char lower1252(unsigned char c) {
-    return kCase.lower[c];
-}
-std::string upper1252(std::string_view s) {
-    return map_bytes(s, kCase.upper);
-}
+unsigned char upper1252(unsigned char c) { return kCase.upper[c]; }
+unsigned char lower1252(unsigned char c) { return kCase.lower[c]; }
+std::string upper1252(std::string_view s) { return map_bytes(s, kCase.upper); }
 void upper1252(std::string_view s, char* out) {
-    for (char c : s)
-        *out++ = static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]);
+    for (char c : s) *out++ = static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]);
 }
-std::string lower1252(std::string_view s) {
-    return map_bytes(s, kCase.lower);
-}
+std::string lower1252(std::string_view s) { return map_bytes(s, kCase.lower); }
 
 int compare_nocase(std::string_view a, std::string_view b) {
     return compare_padded(a, b, UpperFold{});
 }
 
-int compare_exact(std::string_view a, std::string_view b) {
-    return compare_padded(a, b, NoFold{});
-}
+int compare_exact(std::string_view a, std::string_view b) { return compare_padded(a, b, NoFold{}); }
 
 std::string_view trim_right(std::string_view s) {
     size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ')
-        --n;
+    while (n > 0 && s[n - 1] == ' ') --n;
     return s.substr(0, n);
 }
 
 std::string to_utf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 2);
-    for (char c : cp1252)
-        append_utf8(out, code_point_of(static_cast<unsigned char>(c)));
+    for (char c : cp1252) append_utf8(out, code_point_of(static_cast<unsigned char>(c)));
     return out;
 }
 

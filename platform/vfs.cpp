@@ -151,9 +151,9 @@ int check_database(CryptFile* file) {
 void check_journal(CryptFile* file) {
     static constexpr uint8_t kZeros[sizeof kJournalMagic] = {};
     uint8_t head[sizeof kJournalMagic];
-    bool enciphered = read_head(file, head, sizeof head) &&
-                      (std::memcmp(head, kJournalMagic, sizeof head) == 0 ||
-                       std::memcmp(head, kZeros, sizeof head) == 0);
+    bool enciphered =
+        read_head(file, head, sizeof head) && (std::memcmp(head, kJournalMagic, sizeof head) == 0 ||
+                                               std::memcmp(head, kZeros, sizeof head) == 0);
     if (enciphered) return;
     delete file->cipher;
     file->cipher = nullptr;

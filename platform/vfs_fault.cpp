@@ -79,8 +79,8 @@ FaultVfs::FaultVfs() : state_(std::make_unique<detail::FaultState>()) {
     static std::atomic<int> instances{0};
     state_->base.store(detail::system_vfs());
     state_->name = "qs-fault-" + std::to_string(++instances);
-    state_->vfs = detail::forwarding_vfs(state_.get(), state_->name.c_str(), sizeof(FaultFile),
-                                         fault_open);
+    state_->vfs =
+        detail::forwarding_vfs(state_.get(), state_->name.c_str(), sizeof(FaultFile), fault_open);
     sqlite3_vfs_register(&state_->vfs, 0);
 }
 

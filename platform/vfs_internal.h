@@ -45,8 +45,8 @@ sqlite3_vfs forwarding_vfs(Shim* shim, const char* name, int file_bytes,
 
 // Opens `file->real` through `base` and points file->io at the matching table of `tables`.
 // When the base leaves no handle behind, file->io.pMethods stays null and nothing is held.
-int open_real(sqlite3_vfs* base, sqlite3_filename name, ShimFile* file, int flags,
-              int* out_flags, const MethodTables& tables);
+int open_real(sqlite3_vfs* base, sqlite3_filename name, ShimFile* file, int flags, int* out_flags,
+              const MethodTables& tables);
 int close_real(sqlite3_file* file);
 
 // The keystream of one file: AES-256-CTR whose counter block for file offset o is o / 16, so

@@ -184,8 +184,8 @@ sqlite3_vfs forwarding_vfs(Shim* shim, const char* name, int file_bytes,
     return vfs;
 }
 
-int open_real(sqlite3_vfs* base, sqlite3_filename name, ShimFile* file, int flags,
-              int* out_flags, const MethodTables& tables) {
+int open_real(sqlite3_vfs* base, sqlite3_filename name, ShimFile* file, int flags, int* out_flags,
+              const MethodTables& tables) {
     file->io.pMethods = nullptr;
     file->real = static_cast<sqlite3_file*>(sqlite3_malloc(base->szOsFile));
     if (!file->real) return SQLITE_NOMEM;

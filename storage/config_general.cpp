@@ -40,10 +40,18 @@ struct Item {
 };
 
 constexpr Item kGeneral[] = {
-    {2, 0, Kind::Long, 1},   {3, 4, Kind::Long, 15},  {4, 8, Kind::Long, 1},
-    {6, 12},                 {9, 16, Kind::Long, 1},  {10, 20, Kind::Long, 17},
-    {11, 24},                {12, 28, Kind::Long, 17}, {13, 32, Kind::Long, 7},
-    {16, 36, Kind::Long, 2}, {19, 40},                {14, 44, Kind::Text, 0, "", 100},
+    {2, 0, Kind::Long, 1},
+    {3, 4, Kind::Long, 15},
+    {4, 8, Kind::Long, 1},
+    {6, 12},
+    {9, 16, Kind::Long, 1},
+    {10, 20, Kind::Long, 17},
+    {11, 24},
+    {12, 28, Kind::Long, 17},
+    {13, 32, Kind::Long, 7},
+    {16, 36, Kind::Long, 2},
+    {19, 40},
+    {14, 44, Kind::Text, 0, "", 100},
 };
 
 constexpr Item kPaths[] = {
@@ -52,19 +60,38 @@ constexpr Item kPaths[] = {
 };
 
 constexpr Item kDisplay[] = {
-    {22, 0, Kind::Long, 255},  {23, 4, Kind::Long, 12632256}, {24, 8, Kind::Long, 8388608},
-    {25, 12, Kind::Long, 255}, {26, 16, Kind::Long, 4},       {27, 20, Kind::Long, 4},
-    {28, 24, Kind::Long, 4},   {29, 28, Kind::Long, 4},       {30, 32, Kind::Long, 4},
+    {22, 0, Kind::Long, 255},
+    {23, 4, Kind::Long, 12632256},
+    {24, 8, Kind::Long, 8388608},
+    {25, 12, Kind::Long, 255},
+    {26, 16, Kind::Long, 4},
+    {27, 20, Kind::Long, 4},
+    {28, 24, Kind::Long, 4},
+    {29, 28, Kind::Long, 4},
+    {30, 32, Kind::Long, 4},
     {32, 36},
-    {33, 40, Kind::Font, 8, "Arial", 20},  {34, 64, Kind::Font, 8, "Arial", 20},
-    {35, 88, Kind::Font, 8, "Arial", 20},  {36, 112, Kind::Font, 8, "Arial", 20},
-    {37, 136}, {38, 140, Kind::Long, 1}, {39, 144, Kind::Long, 1}, {40, 148}, {42, 152},
-    {46, 156}, {47, 160}, {48, 164}, {57, 168}, {58, 172, Kind::Long, 78},
-    {59, 176, Kind::Long, 1}, {60, 180},
+    {33, 40, Kind::Font, 8, "Arial", 20},
+    {34, 64, Kind::Font, 8, "Arial", 20},
+    {35, 88, Kind::Font, 8, "Arial", 20},
+    {36, 112, Kind::Font, 8, "Arial", 20},
+    {37, 136},
+    {38, 140, Kind::Long, 1},
+    {39, 144, Kind::Long, 1},
+    {40, 148},
+    {42, 152},
+    {46, 156},
+    {47, 160},
+    {48, 164},
+    {57, 168},
+    {58, 172, Kind::Long, 78},
+    {59, 176, Kind::Long, 1},
+    {60, 180},
 };
 
 constexpr Item kExport[] = {
-    {61, 0, Kind::Long, 1}, {62, 4, Kind::Long, 1}, {63, 8, Kind::Long, 3},
+    {61, 0, Kind::Long, 1},
+    {62, 4, Kind::Long, 1},
+    {63, 8, Kind::Long, 3},
 };
 
 struct SettingsRecord {
@@ -75,12 +102,12 @@ struct SettingsRecord {
 };
 
 constexpr SettingsRecord kGeneralRec{1, kGeneral, &SettingsState::general,
-                                 &SettingsState::general_loaded};
+                                     &SettingsState::general_loaded};
 constexpr SettingsRecord kPathsRec{4, kPaths, &SettingsState::paths, &SettingsState::paths_loaded};
 constexpr SettingsRecord kDisplayRec{9, kDisplay, &SettingsState::display,
-                                 &SettingsState::display_loaded};
+                                     &SettingsState::display_loaded};
 constexpr SettingsRecord kExportRec{11, kExport, &SettingsState::export_,
-                                &SettingsState::export_loaded};
+                                    &SettingsState::export_loaded};
 
 enum class Act : uint8_t { Load, Set, Get, Save };
 
@@ -92,11 +119,12 @@ struct Operation {
 };
 
 constexpr Operation kOperations[] = {
-    {1, &kGeneralRec, Act::Load},  {2, &kGeneralRec, Act::Set, true},
+    {1, &kGeneralRec, Act::Load},      {2, &kGeneralRec, Act::Set, true},
     {3, &kGeneralRec, Act::Get, true}, {4, &kGeneralRec, Act::Save},
-    {6, &kDisplayRec, Act::Load},  {7, &kDisplayRec, Act::Set}, {8, &kDisplayRec, Act::Get},
-    {9, &kDisplayRec, Act::Save},  {23, &kExportRec, Act::Load}, {24, &kExportRec, Act::Set},
-    {25, &kExportRec, Act::Get},   {26, &kExportRec, Act::Save},
+    {6, &kDisplayRec, Act::Load},      {7, &kDisplayRec, Act::Set},
+    {8, &kDisplayRec, Act::Get},       {9, &kDisplayRec, Act::Save},
+    {23, &kExportRec, Act::Load},      {24, &kExportRec, Act::Set},
+    {25, &kExportRec, Act::Get},       {26, &kExportRec, Act::Save},
 };
 
 constexpr uint8_t kWindowIds[] = {2, 3, 5, 6, 7, 8};
@@ -124,7 +152,9 @@ uint8_t failed(Session& s) { return cfg::settings_failed(s, kNeoSettingsTitle, k
 
 uint8_t load(Session& s, const SettingsRecord& r, std::span<const Item> defaults) {
     Control c;
-    auto fix = [&](Control& rec) { return apply_defaults(defaults, rec.CTLGROUP); };
+    auto fix = [&](Control& rec) {
+        return apply_defaults(defaults, rec.CTLGROUP);
+    };
     if (!cfg::load_record(s, r.id, c, fix)) return failed(s);
     s.settings.*r.slot = c;
     s.settings.*r.loaded = true;
@@ -166,12 +196,9 @@ uint8_t Konfig(Session& s, int operation, int item, int32_t* value, std::string*
     for (const Operation& op : kOperations) {
         if (op.number != operation) continue;
         switch (op.act) {
-            case Act::Load:
-                return load(s, *op.record, op.record->items);
-            case Act::Save:
-                return save(s, *op.record);
-            default:
-                return access(s, *op.record, op.act, op.halt_unknown, item, value, text);
+            case Act::Load: return load(s, *op.record, op.record->items);
+            case Act::Save: return save(s, *op.record);
+            default: return access(s, *op.record, op.act, op.halt_unknown, item, value, text);
         }
     }
     return 0;
@@ -187,20 +214,18 @@ uint8_t AutoPath(Session& s, int operation, int item, std::string* text) {
             };
             return load(s, kPathsRec, defaults);
         }
-        case 2:
-            return access(s, kPathsRec, Act::Set, true, item, nullptr, text);
-        case 3:
-            return access(s, kPathsRec, Act::Get, true, item, nullptr, text);
-        case 4:
-            return save(s, kPathsRec);
-        default:
-            return 0;
+        case 2: return access(s, kPathsRec, Act::Set, true, item, nullptr, text);
+        case 3: return access(s, kPathsRec, Act::Get, true, item, nullptr, text);
+        case 4: return save(s, kPathsRec);
+        default: return 0;
     }
 }
 
 uint8_t LoadWindowSettings(Session& s) {
     for (size_t i = 0; i < std::size(kWindowIds); ++i) {
-        auto keep = [](Control&) { return false; };
+        auto keep = [](Control&) {
+            return false;
+        };
         if (!cfg::load_record(s, kWindowIds[i], s.settings.windows[i], keep)) return failed(s);
     }
     s.settings.windows_loaded = true;

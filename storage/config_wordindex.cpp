@@ -36,18 +36,17 @@ struct Range {
 
 constexpr Range kStartWord[] = {{0, 47},    {58, 64},   {91, 91},   {93, 93},   {95, 96},
                                 {123, 126}, {133, 135}, {145, 148}, {160, 160}, {180, 180}};
-constexpr Range kInWord[] = {{0, 45},   {47, 47},   {59, 64},   {91, 91},   {93, 93},
-                             {96, 96},  {123, 125}, {133, 135}, {160, 160}, {180, 180}};
+constexpr Range kInWord[] = {{0, 45},  {47, 47},   {59, 64},   {91, 91},   {93, 93},
+                             {96, 96}, {123, 125}, {133, 135}, {160, 160}, {180, 180}};
 // Inside a word but never at its end: full stop, colon, underscore, tilde, typographic quotes.
 constexpr Range kEndOnly[] = {{46, 46}, {58, 58}, {95, 95}, {126, 126}, {145, 148}};
 constexpr Range kJunkDigit[] = {{43, 43}, {45, 46}, {48, 57}};
 constexpr Range kJunkHex[] = {{65, 70}, {72, 72}};
-constexpr Range kJunkDecoration[] = {{58, 58},   {77, 77},   {80, 80},   {88, 88},   {91, 91},
-                                     {93, 93},   {135, 135}, {160, 160}, {163, 163}, {180, 180}};
+constexpr Range kJunkDecoration[] = {{58, 58}, {77, 77},   {80, 80},   {88, 88},   {91, 91},
+                                     {93, 93}, {135, 135}, {160, 160}, {163, 163}, {180, 180}};
 
 void mark(Table& t, std::span<const Range> ranges, uint8_t value) {
-    for (const Range& r : ranges)
-        std::fill(t.begin() + r.first, t.begin() + r.last + 1, value);
+    for (const Range& r : ranges) std::fill(t.begin() + r.first, t.begin() + r.last + 1, value);
 }
 
 }  // namespace
@@ -210,17 +209,11 @@ uint8_t WSVars(Session& s, int kind, int selector, std::string* text, uint8_t* b
                int32_t* value) {
     uint8_t ok = 0;
     switch (kind) {
-        case 1:
-            ok = initialise(s);
-            break;
+        case 1: ok = initialise(s); break;
         case 2:
-        case 3:
-            return access(s, kind == 2, selector, text, byte, value);
-        case 4:
-            ok = save(s);
-            break;
-        default:
-            return 0;
+        case 3: return access(s, kind == 2, selector, text, byte, value);
+        case 4: ok = save(s); break;
+        default: return 0;
     }
     return ok ? ok : cfg::settings_failed(s, kNeoWordIndexTitle, kNeoWordIndexText);
 }

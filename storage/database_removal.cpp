@@ -13,10 +13,10 @@ namespace qs {
 namespace {
 
 // Every file that may hold the database open, and the global ones its removal touches.
-const std::vector<int> kPerDatabase = {kCodes, kMsgNmbr, kMsgText, kPerson, kSections, kThreads,
-                                       kSIndex, kMail, kCCR, kREF};
-const std::vector<int> kMoreFiles = {kPLINK, kMsgString, kWordList, kMasIdx, kSearch, kPUR, kWD,
-                                     kForums, kControl, kTAS};
+const std::vector<int> kPerDatabase = {kCodes,   kMsgNmbr, kMsgText, kPerson, kSections,
+                                       kThreads, kSIndex,  kMail,    kCCR,    kREF};
+const std::vector<int> kMoreFiles = {kPLINK, kMsgString, kWordList, kMasIdx,  kSearch,
+                                     kPUR,   kWD,        kForums,   kControl, kTAS};
 const std::vector<int> kGlobalFiles = {kSTO, kBAT, kTIM};
 
 // Deletes the store's files of one database directory, each kind only when the one before went
@@ -92,8 +92,10 @@ void RemoveFromLists(Session& s, uint32_t id) {
         s.rec.Forums = Forums{};
         s.rec.Forums.ID = id;
         if (ok && Get(s, kForums, keys::ForumKey)) ok = UppDat(s, kForums, kDelete, kRollback);
-        if (ok && s.engine.in_transaction()) Commit(s);
-        else Rollback(s);
+        if (ok && s.engine.in_transaction())
+            Commit(s);
+        else
+            Rollback(s);
     }
     OP_CLOSE(s, kOpClose, {kBAT, kTIM, kForums});
 }

@@ -18,8 +18,14 @@ namespace qs {
 
 // Operations of OP_CLOSE.
 enum : int {
-    kOpClose = 0, kOpOpen = 1, kOpOpenExclusive = 2, kOpEmpty = 3, kOpForceClose = 4,
-    kOpCompact = 5, kOpRemove = 6, kOpProbe = 7,
+    kOpClose = 0,
+    kOpOpen = 1,
+    kOpOpenExclusive = 2,
+    kOpEmpty = 3,
+    kOpForceClose = 4,
+    kOpCompact = 5,
+    kOpRemove = 6,
+    kOpProbe = 7,
 };
 // Record operations of UppDat, and its modes.
 enum : int { kAdd = 1, kUpdate = 2, kDelete = 3, kAppend = 4 };
@@ -99,7 +105,7 @@ int64_t StartStop(Session& s, int operation, int slot);
 
 // Record access by file number on the file's record buffer.
 store::File& handle(Session& s, int file);  // the file must be open
-bool Get(Session& s, int file, int key);     // exact match on the buffer's key values
+bool Get(Session& s, int file, int key);    // exact match on the buffer's key values
 void Set(Session& s, int file, int key);
 void SetFrom(Session& s, int file, int key, int parts);  // from the buffer's first parts
 bool Next(Session& s, int file);

@@ -95,8 +95,7 @@ Outcome open_loop(Session& s, int number, bool probe) {
         Outcome out;
         Status st;
         switch (s.engine.open(name, f.decl, opts, out.file, st)) {
-            case store::OpenResult::Ok:
-                return out;
+            case store::OpenResult::Ok: return out;
             case store::OpenResult::Missing:
                 if (!s.engine.create(name, f.decl, opts))
                     halt_open(s, "File Open Error",
@@ -121,8 +120,9 @@ Outcome open_loop(Session& s, int number, bool probe) {
                                          "due to corrupted indices.\r\n" +
                                          "Automatic rebuild will take place.");
                 if (!s.engine.rebuild_keys(name, f.decl, opts))
-                    halt_open(s, "File Rebuild Error",
-                              "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
+                    halt_open(
+                        s, "File Rebuild Error",
+                        "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
                 continue;
             case store::OpenResult::LayoutMismatch:
                 if (probe) {
@@ -203,26 +203,13 @@ void one(Session& s, int operation, int number) {
             if (--slot.count <= 0) close_slot(s, number);
             break;
         case kOpOpen:
-        case kOpOpenExclusive:
-            open_shared(s, number);
-            break;
-        case kOpEmpty:
-            empty_or_compact(s, number, false);
-            break;
-        case kOpForceClose:
-            close_slot(s, number);
-            break;
-        case kOpCompact:
-            empty_or_compact(s, number, true);
-            break;
-        case kOpRemove:
-            remove_file(s, number);
-            break;
-        case kOpProbe:
-            probe(s, number);
-            break;
-        default:
-            break;
+        case kOpOpenExclusive: open_shared(s, number); break;
+        case kOpEmpty: empty_or_compact(s, number, false); break;
+        case kOpForceClose: close_slot(s, number); break;
+        case kOpCompact: empty_or_compact(s, number, true); break;
+        case kOpRemove: remove_file(s, number); break;
+        case kOpProbe: probe(s, number); break;
+        default: break;
     }
 }
 
@@ -236,16 +223,12 @@ std::string full_name(const Session& s, int number) {
         return fs::join(fs::join(root, dir), disk_name(*f));
     };
     switch (f->place) {
-        case Place::Cfg:
-            return under(s.mem.Net, "CFG");
+        case Place::Cfg: return under(s.mem.Net, "CFG");
         case Place::Temp:
             return s.mem.TempDir.empty() ? std::string() : fs::join(s.mem.TempDir, disk_name(*f));
-        case Place::Foreign:
-            return s.FileTmpName;
-        case Place::WordIndex:
-            return under(s.MasIdxPath, s.mem.Dirnamn);
-        case Place::Database:
-            return under(s.mem.FileDir, s.mem.Dirnamn);
+        case Place::Foreign: return s.FileTmpName;
+        case Place::WordIndex: return under(s.MasIdxPath, s.mem.Dirnamn);
+        case Place::Database: return under(s.mem.FileDir, s.mem.Dirnamn);
     }
     return {};
 }

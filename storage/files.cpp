@@ -85,16 +85,18 @@ std::vector<FileInfo> build_catalogue() {
                                     {"DirKey", {"DIRNUMBER"}, U, C},
                                     {"TypeKey", {"TYPE"}, D, C}}),
                      0, kPwForums));
-    v.push_back(info(3, "MsgNmbr", "MSG", P::Database, "FN", 60,
-                     table<MsgNmbr>({{"IdKey", {"-MSGNUMBER"}, U, C},
-                                     {"Threadkey", {"THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
-                                     {"SECkey", {"SECSYSID", "THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
-                                     {"FromKey", {"FROMALPHA", "FROMID", "-MSGNUMBER"}, D, I},
-                                     {"ToKey", {"TOALPHA", "TOID", "-MSGNUMBER"}, D, I},
-                                     {"DateKey", {"-DATE", "-MSGNUMBER"}, D, C},
-                                     {"StatusKey", {"DUMMY"}, D, C}})));
-    v.push_back(info(4, "MsgText", "TXT", P::Database, "FMN", 12,
-                     table<MsgText>({{"IdKey", {"MSGNUMBER"}, U, C}, {"DateKey", {"DATE"}, D, C}})));
+    v.push_back(info(
+        3, "MsgNmbr", "MSG", P::Database, "FN", 60,
+        table<MsgNmbr>({{"IdKey", {"-MSGNUMBER"}, U, C},
+                        {"Threadkey", {"THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
+                        {"SECkey", {"SECSYSID", "THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
+                        {"FromKey", {"FROMALPHA", "FROMID", "-MSGNUMBER"}, D, I},
+                        {"ToKey", {"TOALPHA", "TOID", "-MSGNUMBER"}, D, I},
+                        {"DateKey", {"-DATE", "-MSGNUMBER"}, D, C},
+                        {"StatusKey", {"DUMMY"}, D, C}})));
+    v.push_back(
+        info(4, "MsgText", "TXT", P::Database, "FMN", 12,
+             table<MsgText>({{"IdKey", {"MSGNUMBER"}, U, C}, {"DateKey", {"DATE"}, D, C}})));
     v.push_back(info(5, "Person", "PER", P::Database, "FMN", 227,
                      table<Person>({{"PersonKey", {"PERSONID"}, U, C},
                                     {"StringKey", {"PERSONSTRING"}, U, I},
@@ -110,24 +112,25 @@ std::vector<FileInfo> build_catalogue() {
                                      {"StatusKey", {"DUMMY"}, D, C}})));
     v.push_back(info(8, "Control", "CTL", P::Cfg, "", 205,
                      table<Control>({{"IdKey", {"ID"}, U, C}}), 0, kPwControl));
-    v.push_back(info(9, "SIndex", "SIN", P::Database, "FMN", 8,
-                     table<SIndex>({{"IdKey", {"ID", "-MSGNUMBER"}, U, C},
-                                    {"MsgKey", {"MSGNUMBER"}, D, C}}),
-                     770));
+    v.push_back(info(
+        9, "SIndex", "SIN", P::Database, "FMN", 8,
+        table<SIndex>({{"IdKey", {"ID", "-MSGNUMBER"}, U, C}, {"MsgKey", {"MSGNUMBER"}, D, C}}),
+        770));
     v.push_back(info(10, "NHR", "NHR", P::Temp, "", 576,
                      table<NHR>({{"MSGKEY", {"INTERNAL", "MSGNUMBER"}, D, C}}), 0, kPwNHR));
     v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(11, "HRE", 549));
     v.push_back(foreign(12, "DOS", 10000));
-    v.push_back(info(13, "Mail", "MAI", P::Database, "M", 124,
-                     table<Mail>({{"IdKey", {"-MAILID"}, U, C},
-                                  {"DateKey", {"-DATE", "-TIME", "-MAILID"}, D, C},
-                                  {"PairKey", {"PAIRALPHA", "PAIRID", "-DATE", "-TIME", "-MAILID"}, D, I},
-                                  {"FromKey", {"FROMALPHA", "FROMID", "-DATE", "-TIME", "-MAILID"}, D, I},
-                                  {"ToKey", {"TOALPHA", "TOID", "-DATE", "-TIME", "-MAILID"}, D, I},
-                                  {"SubjectKey", {"SUBJECT", "-DATE", "-TIME", "-MAILID"}, D, I},
-                                  {"StatusKey", {"DUMMY"}, D, C}}),
-                     0, kPwMail));
+    v.push_back(
+        info(13, "Mail", "MAI", P::Database, "M", 124,
+             table<Mail>({{"IdKey", {"-MAILID"}, U, C},
+                          {"DateKey", {"-DATE", "-TIME", "-MAILID"}, D, C},
+                          {"PairKey", {"PAIRALPHA", "PAIRID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                          {"FromKey", {"FROMALPHA", "FROMID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                          {"ToKey", {"TOALPHA", "TOID", "-DATE", "-TIME", "-MAILID"}, D, I},
+                          {"SubjectKey", {"SUBJECT", "-DATE", "-TIME", "-MAILID"}, D, I},
+                          {"StatusKey", {"DUMMY"}, D, C}}),
+             0, kPwMail));
     v.push_back(info(17, "CCR", "CCR", P::Database, "M", 106,
                      table<CCR>({{"IdKey", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
     v.push_back(info(18, "IMP", "IMP", P::Cfg, "", 8,
@@ -137,21 +140,21 @@ std::vector<FileInfo> build_catalogue() {
     v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(20, "CCO", 191));
     v.push_back(foreign(21, "CMA", 146));
-    v.push_back(info(22, "REF", "REF", P::Database, "FMN", 766, table<REF>({}), 1290, nullptr,
-                     ".DAT"));
-    v.push_back(info(23, "PLINK", "PLI", P::Database, "FMN", 104,
-                     table<PLINK>({{"StringKey", {"PERSONSTRING"}, U, C},
-                                   {"PersonKey", {"PERSONID"}, D, I}})));
-    v.push_back(info(24, "TID", "TID", P::Temp, "", 64,
-                     table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
+    v.push_back(
+        info(22, "REF", "REF", P::Database, "FMN", 766, table<REF>({}), 1290, nullptr, ".DAT"));
+    v.push_back(info(
+        23, "PLINK", "PLI", P::Database, "FMN", 104,
+        table<PLINK>({{"StringKey", {"PERSONSTRING"}, U, C}, {"PersonKey", {"PERSONID"}, D, I}})));
+    v.push_back(
+        info(24, "TID", "TID", P::Temp, "", 64, table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
     v.back().scratch = v.back().bulk = true;
-    v.push_back(info(25, "MsgString", "MST", P::Database, "N", 64,
-                     table<MsgString>({{"IDStringKey", {"IDSTRING"}, U, I},
-                                       {"IDKey", {"MSGNUMBER"}, U, C}})));
-    v.push_back(info(26, "TAS", "TAS", P::Cfg, "", 96,
-                     table<TAS>({{"IDKEY", {"ID"}, U, C}}), 1290));
-    v.push_back(info(27, "FLI", "FLI", P::Cfg, "", 104,
-                     table<FLI>({{"IDKEY", {"ID"}, D, C}}), 770));
+    v.push_back(info(
+        25, "MsgString", "MST", P::Database, "N", 64,
+        table<MsgString>({{"IDStringKey", {"IDSTRING"}, U, I}, {"IDKey", {"MSGNUMBER"}, U, C}})));
+    v.push_back(
+        info(26, "TAS", "TAS", P::Cfg, "", 96, table<TAS>({{"IDKEY", {"ID"}, U, C}}), 1290));
+    v.push_back(
+        info(27, "FLI", "FLI", P::Cfg, "", 104, table<FLI>({{"IDKEY", {"ID"}, D, C}}), 770));
     v.push_back(info(28, "WordList", "WOR", P::WordIndex, "FMN", 48,
                      table<WordList>({{"by_WordId", {"WORDID"}, U, C},
                                       {"by_theWord", {"THEWORD"}, U, C},
@@ -161,30 +164,31 @@ std::vector<FileInfo> build_catalogue() {
                      covering(table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
                                              {"by_WordId", {"WORDID"}, D, C}}),
                               1)));
-    v.push_back(info(30, "STO", "STO", P::Cfg, "", 40,
-                     table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
+    v.push_back(
+        info(30, "STO", "STO", P::Cfg, "", 40, table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
     v.push_back(foreign(31, "TOC", 10000));
-    v.push_back(info(32, "Search", "SEA", P::Temp, "", 4,
-                     table<Search>({{"IdKey", {"-ID"}, U, C}}), -1));
+    v.push_back(
+        info(32, "Search", "SEA", P::Temp, "", 4, table<Search>({{"IdKey", {"-ID"}, U, C}}), -1));
     v.back().scratch = true;  // the result set, written anew by every search
-    v.push_back(info(33, "PUR", "PUR", P::WordIndex, "FMN", 8, table<PUR>({}), 140, nullptr,
-                     ".DAT"));
+    v.push_back(
+        info(33, "PUR", "PUR", P::WordIndex, "FMN", 8, table<PUR>({}), 140, nullptr, ".DAT"));
     v.push_back(info(34, "BAT", "BAT", P::Cfg, "", 177,
                      table<BAT>({{"IDKEY", {"ID"}, U, C}, {"TYPEKEY", {"TYPE"}, D, C}}), 1030));
-    v.push_back(info(35, "TIM", "TIM", P::Cfg, "", 13,
-                     table<TIM>({{"TASKKEY", {"TASKID", "BATCHID"}, U, C},
-                                 {"BATCHKEY", {"BATCHID"}, D, C}}),
-                     770));
+    v.push_back(info(
+        35, "TIM", "TIM", P::Cfg, "", 13,
+        table<TIM>({{"TASKKEY", {"TASKID", "BATCHID"}, U, C}, {"BATCHKEY", {"BATCHID"}, D, C}}),
+        770));
     v.push_back(info(39, "WD", "WD", P::WordIndex, "", 44,
                      table<WD>({{"BY_SETNAME", {"SETNAME", "ID"}, U, C}})));
     v.push_back(foreign(40, "OUI", 369));
-    v.push_back(info(41, "TLO", "TLO", P::Cfg, "", 25,
-                     table<TLO>({{"IDKEY", {"TASKLOGID"}, U, C},
-                                 {"BYTASK", {"TASKID", "TASKLOGID"}, D, C}})));
-    v.push_back(info(42, "TLI", "TLI", P::Cfg, "", 29,
-                     table<TLI>({{"IDKEY", {"TASKLOGID", "TYPE", "DATESTARTED", "TIMESTARTED"}, U, C}})));
-    v.push_back(info(43, "Neo", "NEO", P::Cfg, "", 104, table<Neo>({{"IDKey", {"ID"}, U, C}}), 0,
-                     kPwNeo));
+    v.push_back(info(
+        41, "TLO", "TLO", P::Cfg, "", 25,
+        table<TLO>({{"IDKEY", {"TASKLOGID"}, U, C}, {"BYTASK", {"TASKID", "TASKLOGID"}, D, C}})));
+    v.push_back(
+        info(42, "TLI", "TLI", P::Cfg, "", 29,
+             table<TLI>({{"IDKEY", {"TASKLOGID", "TYPE", "DATESTARTED", "TIMESTARTED"}, U, C}})));
+    v.push_back(
+        info(43, "Neo", "NEO", P::Cfg, "", 104, table<Neo>({{"IDKey", {"ID"}, U, C}}), 0, kPwNeo));
     return v;
 }
 

@@ -14,11 +14,42 @@ namespace qs {
 
 // File numbers.
 enum FileNo : int {
-    kCodes = 1, kForums = 2, kMsgNmbr = 3, kMsgText = 4, kPerson = 5, kSections = 6,
-    kThreads = 7, kControl = 8, kSIndex = 9, kNHR = 10, kHRE = 11, kDOS = 12, kMail = 13,
-    kCCR = 17, kIMP = 18, kCCT = 19, kCCO = 20, kCMA = 21, kREF = 22, kPLINK = 23, kTID = 24,
-    kMsgString = 25, kTAS = 26, kFLI = 27, kWordList = 28, kMasIdx = 29, kSTO = 30, kTOC = 31,
-    kSearch = 32, kPUR = 33, kBAT = 34, kTIM = 35, kWD = 39, kOUI = 40, kTLO = 41, kTLI = 42,
+    kCodes = 1,
+    kForums = 2,
+    kMsgNmbr = 3,
+    kMsgText = 4,
+    kPerson = 5,
+    kSections = 6,
+    kThreads = 7,
+    kControl = 8,
+    kSIndex = 9,
+    kNHR = 10,
+    kHRE = 11,
+    kDOS = 12,
+    kMail = 13,
+    kCCR = 17,
+    kIMP = 18,
+    kCCT = 19,
+    kCCO = 20,
+    kCMA = 21,
+    kREF = 22,
+    kPLINK = 23,
+    kTID = 24,
+    kMsgString = 25,
+    kTAS = 26,
+    kFLI = 27,
+    kWordList = 28,
+    kMasIdx = 29,
+    kSTO = 30,
+    kTOC = 31,
+    kSearch = 32,
+    kPUR = 33,
+    kBAT = 34,
+    kTIM = 35,
+    kWD = 39,
+    kOUI = 40,
+    kTLO = 41,
+    kTLI = 42,
     kNeo = 43,
 };
 inline constexpr int kMaxFileNo = 43;
@@ -40,8 +71,8 @@ struct FileInfo {
     const char* prefix = "";  // FOR, MSG, ...
     Place place = Place::Cfg;
     const char* ext = ".TPS";
-    const char* types = "";   // database types that hold the file: "FMN", "FN", "M", ...
-    int record_size = 0;      // as the file's layout documents it
+    const char* types = "";  // database types that hold the file: "FMN", "FN", "M", ...
+    int record_size = 0;     // as the file's layout documents it
     // A file with an outdated layout is recreated empty when it is smaller than this many bytes
     // (0: never; -1: always, for a file that holds only transient data).
     int64_t discard_below = 0;

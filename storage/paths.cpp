@@ -23,23 +23,21 @@ void deletion_error(Session& s, const std::string& text) {
 bool delete_one(Session& s, const std::string& path) {
     switch (fs::remove_file(path)) {
         case fs::RemoveResult::Removed:
-        case fs::RemoveResult::Missing:
-            return true;
+        case fs::RemoveResult::Missing: return true;
         case fs::RemoveResult::AccessDenied:
             deletion_error(s, "No access rights - the file " + path + " cannot be removed");
             return false;
         case fs::RemoveResult::Busy:
             deletion_error(s, "The file " + path + " is open and cannot be removed");
             return false;
-        default:
-            return false;
+        default: return false;
     }
 }
 
 }  // namespace
 
-uint8_t ExistPath(Session& s, int mode, int file, const std::string& path,
-                  const std::string& extra, bool quiet) {
+uint8_t ExistPath(Session& s, int mode, int file, const std::string& path, const std::string& extra,
+                  bool quiet) {
     std::string dir;
     if (mode == 1 || mode == 3) {
         if (path.empty() || path[0] != '/') return 0;
@@ -67,22 +65,20 @@ uint8_t ExistPath(Session& s, int mode, int file, const std::string& path,
 uint8_t DOSFunc(Session& s, int operation, const std::string& name, const std::string& directory) {
     std::string path = directory.empty() ? name : fs::join(directory, name);
     switch (operation) {
-        case 3:
-            return delete_one(s, path) ? 1 : 0;
+        case 3: return delete_one(s, path) ? 1 : 0;
         case 4: {
             bool all = true;
             for (const auto& f : fs::list_files(directory, name))
                 all = delete_one(s, fs::join(directory, f)) && all;
             if (!all)
-                deletion_error(s, "One or more files have not been \r\nremoved in subdirectory " +
-                                      directory);
+                deletion_error(
+                    s, "One or more files have not been \r\nremoved in subdirectory " + directory);
             return all ? 1 : 0;
         }
         case 5:
             if (directory.empty()) return fs::exists(path) ? 1 : 0;
             return fs::list_files(directory, name).empty() ? 0 : 1;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

@@ -13,8 +13,8 @@ namespace qs {
 // gives 0 unchecked), modes 2 and 4 the directory of file `file`'s full name; modes 3 and 4
 // create it when missing. `extra` is added to the message about a missing directory, which
 // `quiet` (or unattended mode) suppresses. Returns 1 when the directory exists.
-uint8_t ExistPath(Session& s, int mode, int file, const std::string& path,
-                  const std::string& extra, bool quiet);
+uint8_t ExistPath(Session& s, int mode, int file, const std::string& path, const std::string& extra,
+                  bool quiet);
 
 // 3 deletes one file (a missing file counts as deleted); 4 deletes every file of `directory`
 // matching the pattern `name`; 5 tests whether the file (or any match of the pattern) exists.

@@ -14,23 +14,17 @@ std::string reason(const Status& st) {
     switch (st.code()) {
         case Code::AccessDenied:
         case Code::NotFound:
-        case Code::Locked:
-            return "Record not available!";
-        case Code::Duplicate:
-            return "A record with identical key already exists!";
-        default:
-            return st.text();
+        case Code::Locked: return "Record not available!";
+        case Code::Duplicate: return "A record with identical key already exists!";
+        default: return st.text();
     }
 }
 
 const char* failure_head(int operation) {
     switch (operation) {
-        case kUpdate:
-            return "Record update error!";
-        case kDelete:
-            return "Record delete error!";
-        default:
-            return "Record add error!";
+        case kUpdate: return "Record update error!";
+        case kDelete: return "Record delete error!";
+        default: return "Record add error!";
     }
 }
 
@@ -94,17 +88,10 @@ bool UppDat(Session& s, int file, int operation, int mode) {
     Status st;
     switch (operation) {
         case kAdd:
-        case kAppend:
-            st = h.add(rec);
-            break;
-        case kUpdate:
-            st = h.put(rec);
-            break;
-        case kDelete:
-            st = h.remove();
-            break;
-        default:
-            return false;
+        case kAppend: st = h.add(rec); break;
+        case kUpdate: st = h.put(rec); break;
+        case kDelete: st = h.remove(); break;
+        default: return false;
     }
     if (!st) report_failure(s, file, operation, mode, st);
     return st.is_ok();
@@ -175,7 +162,8 @@ std::string SaveRec::save(int operation) {
 
 bool QError(Session& s, int mode) {
     auto& e = s.queue_error;
-    if (e.kind == Session::QueueError::None || e.kind == Session::QueueError::NotFound) return false;
+    if (e.kind == Session::QueueError::None || e.kind == Session::QueueError::NotFound)
+        return false;
     std::string detail = e.text, caption = "Warning!";
     if (e.kind == Session::QueueError::NoMemory) {
         detail = "Insufficient memory!";
@@ -210,8 +198,7 @@ bool TransactionCheck(Session& s, const Status& started) {
 
 bool Commit(Session& s) {
     Status st = s.engine.commit();
-    if (!st && !s.quiet())
-        s.dialog.message("Warning!", "Transaction Frame Error!\r\n" + st.text());
+    if (!st && !s.quiet()) s.dialog.message("Warning!", "Transaction Frame Error!\r\n" + st.text());
     return st.is_ok();
 }
 

@@ -13,7 +13,7 @@ namespace qs {
 
 #define QS_FIELD(name) v(#name, name)
 
-struct Codes {  // 1, COD:
+struct Codes {         // 1, COD:
     uint8_t TYPE = 0;  // 1 key word, 2 topic
     Text<40> INDEX;
     uint32_t ID = 0;
@@ -23,9 +23,16 @@ struct Codes {  // 1, COD:
     uint8_t CHARCASE = 0;
     uint8_t WORDONLY = 0;
     bool operator==(const Codes&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(TYPE); QS_FIELD(INDEX); QS_FIELD(ID); QS_FIELD(COUNT); QS_FIELD(DATE);
-        QS_FIELD(TIME); QS_FIELD(CHARCASE); QS_FIELD(WORDONLY);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(TYPE);
+        QS_FIELD(INDEX);
+        QS_FIELD(ID);
+        QS_FIELD(COUNT);
+        QS_FIELD(DATE);
+        QS_FIELD(TIME);
+        QS_FIELD(CHARCASE);
+        QS_FIELD(WORDONLY);
     }
 };
 
@@ -52,13 +59,29 @@ struct Forums {  // 2, FOR: the database list
     int32_t WORDLISTINDEXNEEDSUPDATE = 0;
     uint8_t INDEXTYPE = 0;
     bool operator==(const Forums&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(ID); QS_FIELD(DESCRIPTION); QS_FIELD(REDIRNOW); QS_FIELD(REDIRBEFORE);
-        QS_FIELD(TARGETNG); QS_FIELD(DIRNUMBER); QS_FIELD(NODIR); QS_FIELD(TYPE);
-        QS_FIELD(NOIMPORT); QS_FIELD(MSGCOUNT); QS_FIELD(COUNTFLAG); QS_FIELD(DUMMY);
-        QS_FIELD(CREATED); QS_FIELD(LOWDATE); QS_FIELD(MAILADDRESS); QS_FIELD(PERSONID);
-        QS_FIELD(ALTADDRESS); QS_FIELD(LASTMSGID); QS_FIELD(RECSLASTTIME);
-        QS_FIELD(WORDLISTINDEXNEEDSUPDATE); QS_FIELD(INDEXTYPE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(DESCRIPTION);
+        QS_FIELD(REDIRNOW);
+        QS_FIELD(REDIRBEFORE);
+        QS_FIELD(TARGETNG);
+        QS_FIELD(DIRNUMBER);
+        QS_FIELD(NODIR);
+        QS_FIELD(TYPE);
+        QS_FIELD(NOIMPORT);
+        QS_FIELD(MSGCOUNT);
+        QS_FIELD(COUNTFLAG);
+        QS_FIELD(DUMMY);
+        QS_FIELD(CREATED);
+        QS_FIELD(LOWDATE);
+        QS_FIELD(MAILADDRESS);
+        QS_FIELD(PERSONID);
+        QS_FIELD(ALTADDRESS);
+        QS_FIELD(LASTMSGID);
+        QS_FIELD(RECSLASTTIME);
+        QS_FIELD(WORDLISTINDEXNEEDSUPDATE);
+        QS_FIELD(INDEXTYPE);
     }
 };
 
@@ -76,10 +99,20 @@ struct MsgNmbr {  // 3, MSG: forum and newsgroup message headers
     uint8_t DUMMY = 0;
     uint8_t FG = 0;
     bool operator==(const MsgNmbr&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(MSGNUMBER); QS_FIELD(SECSYSID); QS_FIELD(REFNUMBER); QS_FIELD(THREADNUMBER);
-        QS_FIELD(THREADALPHA); QS_FIELD(FROMID); QS_FIELD(FROMALPHA); QS_FIELD(TOID);
-        QS_FIELD(TOALPHA); QS_FIELD(DATE); QS_FIELD(DUMMY); QS_FIELD(FG);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(MSGNUMBER);
+        QS_FIELD(SECSYSID);
+        QS_FIELD(REFNUMBER);
+        QS_FIELD(THREADNUMBER);
+        QS_FIELD(THREADALPHA);
+        QS_FIELD(FROMID);
+        QS_FIELD(FROMALPHA);
+        QS_FIELD(TOID);
+        QS_FIELD(TOALPHA);
+        QS_FIELD(DATE);
+        QS_FIELD(DUMMY);
+        QS_FIELD(FG);
     }
 };
 
@@ -87,11 +120,16 @@ struct MsgText {  // 4, TXT: message and mail texts
     uint32_t MSGNUMBER = 0;
     int32_t DATE = 0;
     int32_t TIME = 0;
-    // TXT:MsgText; a member may not share its struct's name, so the field keeps its upper-case form.
+    // TXT:MsgText; a member may not share its struct's name, so the field keeps its upper-case
+    // form.
     Memo MSGTEXT;
     bool operator==(const MsgText&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(MSGNUMBER); QS_FIELD(DATE); QS_FIELD(TIME); v("MsgText", MSGTEXT);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(MSGNUMBER);
+        QS_FIELD(DATE);
+        QS_FIELD(TIME);
+        v("MsgText", MSGTEXT);
     }
 };
 
@@ -106,9 +144,16 @@ struct Person {  // 5, PER:
     int32_t LASTDATE = 0;
     uint8_t DUMMY = 0;
     bool operator==(const Person&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(PERSONID); QS_FIELD(PERSONSTRING); QS_FIELD(LASTNAME); QS_FIELD(FIRSTNAME);
-        QS_FIELD(ADDRESS); QS_FIELD(FROMCOUNT); QS_FIELD(TOCOUNT); QS_FIELD(LASTDATE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(PERSONID);
+        QS_FIELD(PERSONSTRING);
+        QS_FIELD(LASTNAME);
+        QS_FIELD(FIRSTNAME);
+        QS_FIELD(ADDRESS);
+        QS_FIELD(FROMCOUNT);
+        QS_FIELD(TOCOUNT);
+        QS_FIELD(LASTDATE);
         QS_FIELD(DUMMY);
     }
 };
@@ -120,8 +165,12 @@ struct Sections {  // 6, SEC:
     uint32_t MSGCOUNT = 0;
     uint8_t DUMMY = 0;
     bool operator==(const Sections&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(SECTIONNUMBER); QS_FIELD(SECSYSID); QS_FIELD(DESCRIPTION); QS_FIELD(MSGCOUNT);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(SECTIONNUMBER);
+        QS_FIELD(SECSYSID);
+        QS_FIELD(DESCRIPTION);
+        QS_FIELD(MSGCOUNT);
         QS_FIELD(DUMMY);
     }
 };
@@ -140,9 +189,14 @@ struct Threads {  // 7, THR:
         BETA = h.size() > 10 ? h.substr(10) : std::string_view();
     }
     bool operator==(const Threads&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(THREADNUMBER); QS_FIELD(SECSYSID); QS_FIELD(ALPHA); QS_FIELD(BETA);
-        QS_FIELD(MSGCOUNT); QS_FIELD(DUMMY);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(THREADNUMBER);
+        QS_FIELD(SECSYSID);
+        QS_FIELD(ALPHA);
+        QS_FIELD(BETA);
+        QS_FIELD(MSGCOUNT);
+        QS_FIELD(DUMMY);
     }
 };
 
@@ -151,14 +205,23 @@ struct Control {  // 8, CTL: next number and settings blocks
     uint32_t NEXTNUMBER = 0;
     Bytes<200> CTLGROUP;
     bool operator==(const Control&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(ID); QS_FIELD(NEXTNUMBER); QS_FIELD(CTLGROUP); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(NEXTNUMBER);
+        QS_FIELD(CTLGROUP);
+    }
 };
 
 struct SIndex {  // 9, SIN:
     uint32_t ID = 0;
     uint32_t MSGNUMBER = 0;
     bool operator==(const SIndex&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(ID); QS_FIELD(MSGNUMBER); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(MSGNUMBER);
+    }
 };
 
 struct NHR {  // 10: temporary import headers
@@ -182,12 +245,27 @@ struct NHR {  // 10: temporary import headers
     int32_t IMPTIME = 0;
     Memo MSGTEXT;
     bool operator==(const NHR&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(INTERNAL); QS_FIELD(MSGNUMBER); QS_FIELD(REFNUMBER); QS_FIELD(FOR_DESCRIPTION);
-        QS_FIELD(SECTIONNUMBER); QS_FIELD(SEC_DESCRIPTION); QS_FIELD(HEADING);
-        QS_FIELD(S_CISADRESS); QS_FIELD(S_NAME); QS_FIELD(R_CISADRESS); QS_FIELD(R_NAME);
-        QS_FIELD(DUMMY); QS_FIELD(DATE); QS_FIELD(TIME); QS_FIELD(MAILTYPE); QS_FIELD(RECIPTYPE);
-        QS_FIELD(IMPDATE); QS_FIELD(IMPTIME); QS_FIELD(MSGTEXT);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(INTERNAL);
+        QS_FIELD(MSGNUMBER);
+        QS_FIELD(REFNUMBER);
+        QS_FIELD(FOR_DESCRIPTION);
+        QS_FIELD(SECTIONNUMBER);
+        QS_FIELD(SEC_DESCRIPTION);
+        QS_FIELD(HEADING);
+        QS_FIELD(S_CISADRESS);
+        QS_FIELD(S_NAME);
+        QS_FIELD(R_CISADRESS);
+        QS_FIELD(R_NAME);
+        QS_FIELD(DUMMY);
+        QS_FIELD(DATE);
+        QS_FIELD(TIME);
+        QS_FIELD(MAILTYPE);
+        QS_FIELD(RECIPTYPE);
+        QS_FIELD(IMPDATE);
+        QS_FIELD(IMPTIME);
+        QS_FIELD(MSGTEXT);
     }
 };
 
@@ -207,10 +285,22 @@ struct Mail {  // 13, MAI: mail headers
     uint8_t DUMMY = 0;
     uint8_t FG = 0;
     bool operator==(const Mail&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(DATE); QS_FIELD(TIME); QS_FIELD(SUBJECT); QS_FIELD(MAILID); QS_FIELD(FROMID);
-        QS_FIELD(FROMALPHA); QS_FIELD(TOID); QS_FIELD(TOALPHA); QS_FIELD(PAIRID);
-        QS_FIELD(PAIRALPHA); QS_FIELD(RECIPTYPE); QS_FIELD(CCR); QS_FIELD(DUMMY); QS_FIELD(FG);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(DATE);
+        QS_FIELD(TIME);
+        QS_FIELD(SUBJECT);
+        QS_FIELD(MAILID);
+        QS_FIELD(FROMID);
+        QS_FIELD(FROMALPHA);
+        QS_FIELD(TOID);
+        QS_FIELD(TOALPHA);
+        QS_FIELD(PAIRID);
+        QS_FIELD(PAIRALPHA);
+        QS_FIELD(RECIPTYPE);
+        QS_FIELD(CCR);
+        QS_FIELD(DUMMY);
+        QS_FIELD(FG);
     }
 };
 
@@ -221,8 +311,12 @@ struct CopyRecipient {
     Text<60> R_CISADRESS;
     Text<2> RECIPTYPE;
     bool operator==(const CopyRecipient&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(MAILID); QS_FIELD(R_NAME); QS_FIELD(R_CISADRESS); QS_FIELD(RECIPTYPE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(MAILID);
+        QS_FIELD(R_NAME);
+        QS_FIELD(R_CISADRESS);
+        QS_FIELD(RECIPTYPE);
     }
 };
 struct CCR : CopyRecipient {};
@@ -232,7 +326,11 @@ struct IMP {  // 18: every forum message ever imported
     uint32_t FORUMNUMBER = 0;
     uint32_t MSGNUMBER = 0;
     bool operator==(const IMP&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(FORUMNUMBER); QS_FIELD(MSGNUMBER); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(FORUMNUMBER);
+        QS_FIELD(MSGNUMBER);
+    }
 };
 
 struct REF {  // 22: the database's identity inside its own directory
@@ -243,9 +341,14 @@ struct REF {  // 22: the database's identity inside its own directory
     Text<60> MAILADDRESS;
     std::array<Text<60>, 10> ALTADDRESS;
     bool operator==(const REF&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(TYPE); QS_FIELD(DESCRIPTION); QS_FIELD(TARGETNG); QS_FIELD(PERSONID);
-        QS_FIELD(MAILADDRESS); QS_FIELD(ALTADDRESS);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(TYPE);
+        QS_FIELD(DESCRIPTION);
+        QS_FIELD(TARGETNG);
+        QS_FIELD(PERSONID);
+        QS_FIELD(MAILADDRESS);
+        QS_FIELD(ALTADDRESS);
     }
 };
 
@@ -253,7 +356,11 @@ struct PLINK {  // 23, PLI: further person strings of a person
     Text<100> PERSONSTRING;
     uint32_t PERSONID = 0;
     bool operator==(const PLINK&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(PERSONSTRING); QS_FIELD(PERSONID); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(PERSONSTRING);
+        QS_FIELD(PERSONID);
+    }
 };
 
 // 24 TID: and 25 MST: share one layout.
@@ -261,7 +368,11 @@ struct MessageId {
     Text<60> IDSTRING;
     uint32_t MSGNUMBER = 0;
     bool operator==(const MessageId&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(IDSTRING); QS_FIELD(MSGNUMBER); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(IDSTRING);
+        QS_FIELD(MSGNUMBER);
+    }
 };
 struct TID : MessageId {};
 struct MsgString : MessageId {};
@@ -275,8 +386,8 @@ struct TAS {  // 26: scheduled tasks
     int32_t RUNNEXTTIME = 0;
     int32_t LASTRUNDATE = 0;
     int32_t LASTRUNTIME = 0;
-    Bytes<7> DAYS;        // TAS:DAILYREPEAT, Sunday first
-    Bytes<5> MONTHDAYS;   // TAS:MONTHLYREPEAT
+    Bytes<7> DAYS;       // TAS:DAILYREPEAT, Sunday first
+    Bytes<5> MONTHDAYS;  // TAS:MONTHLYREPEAT
     uint8_t DODUPELIM = 0;
     uint8_t DOPURGE = 0;
     uint8_t DOCOUNT = 0;
@@ -284,11 +395,24 @@ struct TAS {  // 26: scheduled tasks
     uint8_t RESULTCODE = 0;
     uint8_t ACTIVE = 0;
     bool operator==(const TAS&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(ID); QS_FIELD(DESCRIPTION); QS_FIELD(RUNNOWDATE); QS_FIELD(RUNNOWTIME);
-        QS_FIELD(RUNNEXTDATE); QS_FIELD(RUNNEXTTIME); QS_FIELD(LASTRUNDATE); QS_FIELD(LASTRUNTIME);
-        QS_FIELD(DAYS); QS_FIELD(MONTHDAYS); QS_FIELD(DODUPELIM); QS_FIELD(DOPURGE);
-        QS_FIELD(DOCOUNT); QS_FIELD(DOINDEX); QS_FIELD(RESULTCODE); QS_FIELD(ACTIVE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(DESCRIPTION);
+        QS_FIELD(RUNNOWDATE);
+        QS_FIELD(RUNNOWTIME);
+        QS_FIELD(RUNNEXTDATE);
+        QS_FIELD(RUNNEXTTIME);
+        QS_FIELD(LASTRUNDATE);
+        QS_FIELD(LASTRUNTIME);
+        QS_FIELD(DAYS);
+        QS_FIELD(MONTHDAYS);
+        QS_FIELD(DODUPELIM);
+        QS_FIELD(DOPURGE);
+        QS_FIELD(DOCOUNT);
+        QS_FIELD(DOINDEX);
+        QS_FIELD(RESULTCODE);
+        QS_FIELD(ACTIVE);
     }
 };
 
@@ -296,7 +420,11 @@ struct FLI {  // 27: file lists of import definitions
     uint32_t ID = 0;
     Text<100> FILESPEC;
     bool operator==(const FLI&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(ID); QS_FIELD(FILESPEC); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(FILESPEC);
+    }
 };
 
 struct WordList {  // 28, WOR:
@@ -304,33 +432,52 @@ struct WordList {  // 28, WOR:
     Text<40> THEWORD;
     int32_t WORDCOUNT = 0;
     bool operator==(const WordList&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(WORDID); QS_FIELD(THEWORD); QS_FIELD(WORDCOUNT); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(WORDID);
+        QS_FIELD(THEWORD);
+        QS_FIELD(WORDCOUNT);
+    }
 };
 
 struct MasIdx {  // 29, MAS:
     uint32_t SYSID = 0;
     uint32_t WORDID = 0;
     bool operator==(const MasIdx&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(SYSID); QS_FIELD(WORDID); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(SYSID);
+        QS_FIELD(WORDID);
+    }
 };
 
 struct STO {  // 30: the stop list
     Text<40> THEWORD;
     bool operator==(const STO&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(THEWORD); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(THEWORD);
+    }
 };
 
 struct Search {  // 32, SEA: the result set
     uint32_t ID = 0;
     bool operator==(const Search&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(ID); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+    }
 };
 
 struct PUR {  // 33: pending word deletions
     int32_t SYSID = 0;
     int32_t WORDID = 0;
     bool operator==(const PUR&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(SYSID); QS_FIELD(WORDID); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(SYSID);
+        QS_FIELD(WORDID);
+    }
 };
 
 struct BAT {  // 34: import definitions
@@ -349,11 +496,22 @@ struct BAT {  // 34: import definitions
     uint8_t ALLOWREIMP = 0;
     uint32_t MAILTOPIC = 0;
     bool operator==(const BAT&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(ID); QS_FIELD(TYPE); QS_FIELD(DESCRIPTION); QS_FIELD(DATABASE);
-        QS_FIELD(FILETYPE); QS_FIELD(IMPPATH); QS_FIELD(SELMETHOD); QS_FIELD(MAILBOX);
-        QS_FIELD(MAILMSG); QS_FIELD(FORUMMSG); QS_FIELD(NEWSGROUPMSG); QS_FIELD(MSGFILTER);
-        QS_FIELD(ALLOWREIMP); QS_FIELD(MAILTOPIC);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(TYPE);
+        QS_FIELD(DESCRIPTION);
+        QS_FIELD(DATABASE);
+        QS_FIELD(FILETYPE);
+        QS_FIELD(IMPPATH);
+        QS_FIELD(SELMETHOD);
+        QS_FIELD(MAILBOX);
+        QS_FIELD(MAILMSG);
+        QS_FIELD(FORUMMSG);
+        QS_FIELD(NEWSGROUPMSG);
+        QS_FIELD(MSGFILTER);
+        QS_FIELD(ALLOWREIMP);
+        QS_FIELD(MAILTOPIC);
     }
 };
 
@@ -363,8 +521,12 @@ struct TIM {  // 35: task steps
     int32_t EVENTTIME = 0;
     uint8_t RESULTCODE = 0;
     bool operator==(const TIM&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(TASKID); QS_FIELD(BATCHID); QS_FIELD(EVENTTIME); QS_FIELD(RESULTCODE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(TASKID);
+        QS_FIELD(BATCHID);
+        QS_FIELD(EVENTTIME);
+        QS_FIELD(RESULTCODE);
     }
 };
 
@@ -375,8 +537,13 @@ struct WD {  // 39: saved word definition sets
     uint8_t INWORD = 0;
     uint8_t ENDWORD = 0;
     bool operator==(const WD&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(SETNAME); QS_FIELD(ID); QS_FIELD(STARTWORD); QS_FIELD(INWORD); QS_FIELD(ENDWORD);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(SETNAME);
+        QS_FIELD(ID);
+        QS_FIELD(STARTWORD);
+        QS_FIELD(INWORD);
+        QS_FIELD(ENDWORD);
     }
 };
 
@@ -389,9 +556,15 @@ struct TLO {  // 41: task log
     int32_t TIMEFINISHED = 0;
     uint8_t RESULTCODE = 0;
     bool operator==(const TLO&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(TASKLOGID); QS_FIELD(TASKID); QS_FIELD(DATESTARTED); QS_FIELD(DATEFINISHED);
-        QS_FIELD(TIMESTARTED); QS_FIELD(TIMEFINISHED); QS_FIELD(RESULTCODE);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(TASKLOGID);
+        QS_FIELD(TASKID);
+        QS_FIELD(DATESTARTED);
+        QS_FIELD(DATEFINISHED);
+        QS_FIELD(TIMESTARTED);
+        QS_FIELD(TIMEFINISHED);
+        QS_FIELD(RESULTCODE);
     }
 };
 
@@ -405,9 +578,15 @@ struct TLI {  // 42: task log items
     int32_t TIMEFINISHED = 0;
     uint8_t RESULTCODE = 0;
     bool operator==(const TLI&) const = default;
-    template <class V> void visit(V&& v) {
-        QS_FIELD(TASKLOGID); QS_FIELD(TYPE); QS_FIELD(BATCHID); QS_FIELD(DATESTARTED);
-        QS_FIELD(DATEFINISHED); QS_FIELD(TIMESTARTED); QS_FIELD(TIMEFINISHED);
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(TASKLOGID);
+        QS_FIELD(TYPE);
+        QS_FIELD(BATCHID);
+        QS_FIELD(DATESTARTED);
+        QS_FIELD(DATEFINISHED);
+        QS_FIELD(TIMESTARTED);
+        QS_FIELD(TIMEFINISHED);
         QS_FIELD(RESULTCODE);
     }
 };
@@ -416,7 +595,11 @@ struct Neo {  // 43, NEO: numbered texts
     uint32_t ID = 0;
     Bytes<100> NEOGROUP;
     bool operator==(const Neo&) const = default;
-    template <class V> void visit(V&& v) { QS_FIELD(ID); QS_FIELD(NEOGROUP); }
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(ID);
+        QS_FIELD(NEOGROUP);
+    }
 };
 
 #undef QS_FIELD

@@ -19,11 +19,11 @@ namespace qs {
 
 // Mem: the directories and the current database.
 struct Mem {
-    std::string Net;          // the archive's home; holds CFG
-    std::string FileDir;      // root of the database directories
+    std::string Net;      // the archive's home; holds CFG
+    std::string FileDir;  // root of the database directories
     std::string TempDir;
-    std::string Dirnamn;      // "F" + directory number of the current database
-    std::string Description;  // the current database's name
+    std::string Dirnamn;       // "F" + directory number of the current database
+    std::string Description;   // the current database's name
     uint32_t ForumNumber = 0;  // 0: no database is current
     uint8_t ForumType = 0;
     uint8_t ForumCheck = 0;

@@ -34,8 +34,10 @@ bool ApproximateMatcher::matches(std::string_view text) const {
         uint64_t xh = (((eq & pv) + pv) ^ pv) | eq;
         uint64_t ph = mv | ~(xh | pv);
         uint64_t mh = pv & xh;
-        if (ph & high_) ++score;
-        else if (mh & high_) --score;
+        if (ph & high_)
+            ++score;
+        else if (mh & high_)
+            --score;
         ph = (ph << 1) & mask;
         mh = (mh << 1) & mask;
         pv = (mh | ~(xv | ph)) & mask;

@@ -122,8 +122,8 @@ bool IndexPass::index_message(const MsgText& text) {
     }
     std::string subject;
     if (!subject_of(sysid, subject)) return true;  // a text without its header is not indexed
-    MessageText m = message_text(rules_, setup_.kind, subject, text.MSGTEXT.text,
-                                 setup_.keep_footer);
+    MessageText m =
+        message_text(rules_, setup_.kind, subject, text.MSGTEXT.text, setup_.keep_footer);
     bool ok = true;
     for_each_word(rules_, m, [&](const Word& w) {
         if (ok) ok = book_word(w.text, sysid);

@@ -76,7 +76,7 @@ private:
     uint64_t pairs_written_ = 0;
     uint64_t new_words_ = 0;
     uint64_t stopped_ = 0;
-    uint32_t current_ = 0;  // sysid being indexed
+    uint32_t current_ = 0;                        // sysid being indexed
     std::vector<std::pair<int, int>> set_aside_;  // (file, key)
 };
 

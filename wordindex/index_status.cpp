@@ -75,12 +75,9 @@ uint8_t WSIndexFixup(Session& s) {
 
 std::string index_status_text(uint8_t status) {
     switch (status) {
-        case kNothingToIndex:
-            return "No indexing needed!";
-        case kFullIndexing:
-            return "Full indexing needed!";
-        default:
-            return "Partial indexing recommended!";
+        case kNothingToIndex: return "No indexing needed!";
+        case kFullIndexing: return "Full indexing needed!";
+        default: return "Partial indexing recommended!";
     }
 }
 

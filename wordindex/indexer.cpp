@@ -81,8 +81,8 @@ uint8_t run_open(Session& s, const IndexRequest& rq, const IndexProgress& progre
     if (full) {
         // Emptied together, so that a failure leaves the old index as it was.
         if (TransactionCheck(s, BeginTransaction(s, {kWordList, kMasIdx, kPUR}))) return 2;
-        bool ok = handle(s, kWordList).empty() && handle(s, kMasIdx).empty() &&
-                  handle(s, kPUR).empty();
+        bool ok =
+            handle(s, kWordList).empty() && handle(s, kMasIdx).empty() && handle(s, kPUR).empty();
         if (!ok) Rollback(s);
         if (!ok || !Commit(s)) return 2;
     }

@@ -21,9 +21,9 @@ namespace qs::words {
 inline constexpr size_t kFlushPairs = 50000;
 
 struct IndexRequest {
-    uint8_t type = 0;     // database type: 1 forum, 2 mail, 3 newsgroup
-    int per_pass = 4;     // messages tokenized per pass
-    bool full = false;    // rebuild the whole index
+    uint8_t type = 0;        // database type: 1 forum, 2 mail, 3 newsgroup
+    int per_pass = 4;        // messages tokenized per pass
+    bool full = false;       // rebuild the whole index
     bool confirmed = false;  // the caller already had the rebuild confirmed
 };
 
@@ -37,7 +37,7 @@ struct IndexOutcome {
     uint64_t tokenized = 0;  // messages tokenized in this run
     uint64_t pairs = 0;      // pairs written
     uint64_t new_words = 0;
-    uint64_t stopped = 0;    // words moved to the stop list automatically
+    uint64_t stopped = 0;  // words moved to the stop list automatically
 };
 
 // Runs one indexing of the current database. Returns 1 when it ended normally and the count key

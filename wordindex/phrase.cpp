@@ -25,7 +25,8 @@ bool contains_phrase(const WordRules& rules, std::string_view text, const Phrase
 }
 
 std::vector<int> message_files(uint8_t db_type, bool texts) {
-    std::vector<int> files = db_type == kMailDb ? std::vector<int>{kMail} : std::vector<int>{kMsgNmbr, kThreads};
+    std::vector<int> files =
+        db_type == kMailDb ? std::vector<int>{kMail} : std::vector<int>{kMsgNmbr, kThreads};
     if (texts) files.push_back(kMsgText);
     return files;
 }

@@ -122,7 +122,8 @@ SearchOutcome SearchState::BUILDSEARCH(HitQueue& hits, FoundWordsQueue& found) {
     files.push_back(kMasIdx);
     OpenFiles open(s_, files);
     ReadSnapshot snapshot(s_, files, true);
-    SearchOutcome r = source_ == Source::Full ? run_full_scan(hits, found) : run_blocks(hits, found);
+    SearchOutcome r =
+        source_ == Source::Full ? run_full_scan(hits, found) : run_blocks(hits, found);
     if (r != SearchOutcome::Hits) return r;
     if (!phrase_.empty() && !hits.empty()) {
         match_phrase(hits);
@@ -153,8 +154,9 @@ SearchOutcome SearchState::run_blocks(HitQueue& hits, FoundWordsQueue& found) {
 
 bool SearchState::ask_more(size_t hits) {
     std::string count = hits ? grouped(hits) : "No";
-    std::string text = count + " search hits found!|But there are more records to search.|"
-                               "Would you like to search more records now?";
+    std::string text = count +
+                       " search hits found!|But there are more records to search.|"
+                       "Would you like to search more records now?";
     return ask("Search More?", text, false);
 }
 
@@ -168,8 +170,8 @@ bool SearchState::read_source(std::vector<Candidate>& block) {
     if (driving_ < 0 || static_cast<size_t>(driving_) >= lists_.ANDQ.size())
         halt(s_.dialog, "Internal Error", "Error Reading AndQ");
     const SearchEntry& e = lists_.ANDQ[static_cast<size_t>(driving_)];
-    bool more = read_postings(static_cast<uint32_t>(e.WORDID), and_pos_, static_cast<size_t>(pause_),
-                              -1, block);
+    bool more = read_postings(static_cast<uint32_t>(e.WORDID), and_pos_,
+                              static_cast<size_t>(pause_), -1, block);
     and_done_ = !more;
     return more;
 }
@@ -179,7 +181,8 @@ bool SearchState::read_or_source(std::vector<Candidate>& block) {
     while (or_current_ < lists_.ORQ.size()) {
         const SearchEntry& e = lists_.ORQ[or_current_];
         if (e.negated())
-            halt(s_.dialog, "Internal Error", "Logic Error - should not have NOTS on OR list here!");
+            halt(s_.dialog, "Internal Error",
+                 "Logic Error - should not have NOTS on OR list here!");
         size_t before = block.size();
         bool more = read_postings(static_cast<uint32_t>(e.WORDID), or_pos_, room,
                                   static_cast<int>(or_current_), block);
@@ -234,14 +237,16 @@ const std::vector<uint32_t>* SearchState::whole_word(const SearchEntry& e, size_
     MasIdx r;
     r.WORDID = static_cast<uint32_t>(e.WORDID);
     f.set(kMasWordIdKey, &r, 1);
-    while (f.next(&r).is_ok() && r.WORDID == static_cast<uint32_t>(e.WORDID)) ids.push_back(r.SYSID);
+    while (f.next(&r).is_ok() && r.WORDID == static_cast<uint32_t>(e.WORDID))
+        ids.push_back(r.SYSID);
     counters_.whole_entries += ids.size();
     std::sort(ids.begin(), ids.end());
     return &(whole_[e.WORDID] = std::move(ids));
 }
 
 bool SearchState::holds(uint32_t sysid, const SearchEntry& e, size_t candidates) {
-    if (const auto* ids = whole_word(e, candidates)) return std::binary_search(ids->begin(), ids->end(), sysid);
+    if (const auto* ids = whole_word(e, candidates))
+        return std::binary_search(ids->begin(), ids->end(), sysid);
     return has(sysid, e.WORDID);
 }
 

@@ -59,8 +59,9 @@ void SearchState::match_phrase(HitQueue& hits) {
     // The text first: it holds the phrase far more often than the subject, whose header then
     // need not be read.
     for (auto it = hits.begin(); it != hits.end();) {
-        bool keep = (read_text(s_, *it, text) && contains_phrase(rules, text, phrase_)) ||
-                    (read_subject(s_, type_, *it, subject) && contains_phrase(rules, subject, phrase_));
+        bool keep =
+            (read_text(s_, *it, text) && contains_phrase(rules, text, phrase_)) ||
+            (read_subject(s_, type_, *it, subject) && contains_phrase(rules, subject, phrase_));
         it = keep ? std::next(it) : hits.erase(it);
     }
 }

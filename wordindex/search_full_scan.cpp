@@ -13,8 +13,7 @@ SearchOutcome SearchState::run_full_scan(HitQueue& hits, FoundWordsQueue& found)
                            std::to_string(kFullScanBlock) +
                            " will be found or try a more restrictive Search.|"
                            "Would you like to Continue or Cancel the Search?";
-        if (!ask("Too Many Matches", text, true))
-            return SearchOutcome::Cancelled;
+        if (!ask("Too Many Matches", text, true)) return SearchOutcome::Cancelled;
     }
     ++counters_.blocks;
     full_pos_.reading = false;

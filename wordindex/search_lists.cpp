@@ -18,7 +18,9 @@ bool SearchLists::add(std::vector<SearchEntry>& list, const FoundWord& w, bool n
 }
 
 bool SearchLists::delete_marked(Session& s) {
-    auto marked = [](const SearchEntry& e) { return e.MARKFLAG != 0; };
+    auto marked = [](const SearchEntry& e) {
+        return e.MARKFLAG != 0;
+    };
     size_t before = ANDQ.size() + ORQ.size();
     std::erase_if(ANDQ, marked);
     std::erase_if(ORQ, marked);

@@ -109,7 +109,8 @@ public:
 
 private:
     int all_parts() const {
-        return static_cast<int>(handle(s_, file_).decl().keys.at(static_cast<size_t>(key_)).parts.size());
+        return static_cast<int>(
+            handle(s_, file_).decl().keys.at(static_cast<size_t>(key_)).parts.size());
     }
     static void set_number(Mail& r, uint32_t n) { r.MAILID = n; }
     static void set_number(MsgNmbr& r, uint32_t n) { r.MSGNUMBER = n; }
@@ -131,10 +132,8 @@ std::unique_ptr<StandardSearch::Cursor> make_cursor(Session& s, bool mail, const
     switch (l.source) {
         case Src::Topic:
             return std::make_unique<KeyCursor<SIndex>>(s, kSIndex, 0, backward, l.topic);
-        case Src::ResultSet:
-            return std::make_unique<KeyCursor<Search>>(s, kSearch, 0, backward);
-        case Src::KeyOrder:
-            break;
+        case Src::ResultSet: return std::make_unique<KeyCursor<Search>>(s, kSearch, 0, backward);
+        case Src::KeyOrder: break;
     }
     if (mail) return std::make_unique<KeyCursor<Mail>>(s, kMail, l.key, backward);
     return std::make_unique<KeyCursor<MsgNmbr>>(s, kMsgNmbr, l.key, backward);
@@ -258,9 +257,9 @@ void StandardSearch::report_end() {
     if (timing) {
         int64_t hundredths = int64_t(s_.clock.today() - start_date_) * kHundredthsPerDay +
                              (s_.clock.now() - start_time_);
-        s_.dialog.message(" Standard Search  ", "The time for completion was: " +
-                                                    std::to_string(std::max<int64_t>(0, hundredths) / 100) +
-                                                    " seconds");
+        s_.dialog.message(" Standard Search  ",
+                          "The time for completion was: " +
+                              std::to_string(std::max<int64_t>(0, hundredths) / 100) + " seconds");
     }
     s_.dialog.message(" End of File!", "No more messages in this direction!");
 }

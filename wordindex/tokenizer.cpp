@@ -32,7 +32,9 @@ WordRules WordRules::defaults() {
 }
 
 Tokenizer::Tokenizer(const WordRules& rules, std::string_view text, size_t first, size_t last)
-    : rules_(rules), text_(text), p_(first == 0 ? 0 : first - 1),
+    : rules_(rules),
+      text_(text),
+      p_(first == 0 ? 0 : first - 1),
       end_(last == std::string_view::npos ? text.size() : std::min(last, text.size())) {}
 
 bool Tokenizer::next(Word& word) {
@@ -149,7 +151,8 @@ size_t next_line(std::string_view t, size_t at) {
 size_t body_start(std::string_view t, size_t from) {
     const size_t crlf = t.find("\r\n\r\n", from);
     const size_t lf = t.find("\n\n", from);
-    if (crlf == std::string_view::npos && lf == std::string_view::npos) return std::string_view::npos;
+    if (crlf == std::string_view::npos && lf == std::string_view::npos)
+        return std::string_view::npos;
     if (lf == std::string_view::npos || (crlf != std::string_view::npos && crlf < lf))
         return crlf + 4;
     return lf + 2;
@@ -231,8 +234,8 @@ std::string_view mail_body(std::string_view text) {
             }
             if (type.find("TEXT/PLAIN") == std::string::npos) return kNothing;
         }
-        if (starts_nocase(text, line, "CONTENT-TYPE:") || starts_nocase(text, line, "MESSAGE-ID:") ||
-            starts_nocase(text, line, "X-MAILER:")) {
+        if (starts_nocase(text, line, "CONTENT-TYPE:") ||
+            starts_nocase(text, line, "MESSAGE-ID:") || starts_nocase(text, line, "X-MAILER:")) {
             const size_t start = body_start(text, line);
             if (start == std::string_view::npos) return kNothing;
             return with_uuencode_rule(text, start, text.substr(start));

@@ -28,9 +28,9 @@ struct WordRules {
 };
 
 struct Word {
-    std::string text;  // upper-cased, at most kMaxWord characters
-    size_t first = 0;  // 1-based position in the whole text
-    size_t length = 0; // characters in the text, before cutting to kMaxWord
+    std::string text;   // upper-cased, at most kMaxWord characters
+    size_t first = 0;   // 1-based position in the whole text
+    size_t length = 0;  // characters in the text, before cutting to kMaxWord
 };
 
 // Yields the words of text positions first to last (1-based, inclusive; clipped to the text).
@@ -44,8 +44,8 @@ public:
 private:
     const WordRules& rules_;
     std::string_view text_;
-    size_t p_;     // 0-based scan position
-    size_t end_;   // 0-based one past the range
+    size_t p_;    // 0-based scan position
+    size_t end_;  // 0-based one past the range
 };
 
 // The part of a forum or newsgroup text that is indexed: trailing blanks removed, and unless

@@ -24,11 +24,11 @@ struct CachedWord {
     const std::string* text = nullptr;  // the word, owned by the book
     int32_t id = 0;
     int32_t count = 0;
-    int64_t position = 0;      // in the word list; 0 for a word not written yet
-    uint32_t last_sysid = 0;   // the message it was last counted for
-    bool counted = false;      // last_sysid is meaningful
-    bool changed = false;      // count differs from the word list
-    bool stopped = false;      // moved to the stop list during the run
+    int64_t position = 0;     // in the word list; 0 for a word not written yet
+    uint32_t last_sysid = 0;  // the message it was last counted for
+    bool counted = false;     // last_sysid is meaningful
+    bool changed = false;     // count differs from the word list
+    bool stopped = false;     // moved to the stop list during the run
 };
 
 struct Pair {

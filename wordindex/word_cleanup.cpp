@@ -35,7 +35,8 @@ bool purge_entries(Session& s, const std::vector<int32_t>& sorted_ids, const Cap
     MasIdx rec;
     h.set(0);
     while (h.next(&rec))
-        if (!std::binary_search(sorted_ids.begin(), sorted_ids.end(), static_cast<int32_t>(rec.WORDID)))
+        if (!std::binary_search(sorted_ids.begin(), sorted_ids.end(),
+                                static_cast<int32_t>(rec.WORDID)))
             keep.push_back(rec);
     caption("Rebuilding index file");
     if (!h.empty()) return false;

@@ -19,8 +19,7 @@ bool count_key_ready(Session& s) {
         ok = rebuild_count_key(s);
         if (!ok && !s.quiet())
             s.dialog.message("Index Problem", "Unable to rebuild the word count index.");
-        if (ok)
-            ok = save_index_state(s, {s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME, 0});
+        if (ok) ok = save_index_state(s, {s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME, 0});
     }
     OP_CLOSE(s, kOpClose, {kForums, kWordList});
     return ok;
@@ -103,8 +102,7 @@ void StopListForm(Session& s, const std::string& word, const std::string& change
         case 3:
             if (there && UppDat(s, kSTO, kDelete, kReport)) s.GlobalResponse = 1;
             break;
-        default:
-            break;
+        default: break;
     }
     OP_CLOSE(s, kOpClose, {kSTO});
 }
@@ -125,7 +123,8 @@ std::string stop_form_title(int request) {
 }
 
 std::string stop_form_hint(int request) {
-    static const char* kHints[] = {"", "Add a new non index word", "Update highlighted non index word",
+    static const char* kHints[] = {"", "Add a new non index word",
+                                   "Update highlighted non index word",
                                    "Delete highlighted non index word"};
     return request >= 1 && request <= 3 ? kHints[request] : "";
 }

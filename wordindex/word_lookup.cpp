@@ -56,7 +56,8 @@ bool drop_stop_words(Session& s, std::vector<std::string>& words,
 bool letters_fit(Session& s, const std::vector<std::string>& words, const MatchOptions& m) {
     for (const auto& w : words) {
         if (m.approximate >= 0 && w.size() < 2) {
-            say(s, "Too Few Letters", "To use Approximate Matching you must type at least 2 letters.");
+            say(s, "Too Few Letters",
+                "To use Approximate Matching you must type at least 2 letters.");
             return false;
         }
         if (!m.soundex) continue;
@@ -85,7 +86,8 @@ std::vector<std::string> checked_words(Session& s, const LookupRequest& r,
     }
     std::vector<std::string> words = split(input);
     if (words.empty()) {
-        say(s, "Blank Search", "No searchwords!|Please type a what you want to find or press cancel.");
+        say(s, "Blank Search",
+            "No searchwords!|Please type a what you want to find or press cancel.");
         return {};
     }
     if (!drop_stop_words(s, words, dropped) || !letters_fit(s, words, r.match)) return {};
@@ -110,7 +112,8 @@ LookupOutcome find_indexed_words(Session& s, const LookupRequest& request,
     if (out.words.empty()) return out;
     if (request.match.soundex && soundex_code(out.words.front()).empty()) {
         say(s, "Soundex Error",
-            "There is no Soundex equivalent for that word.  Please choose a different search word.");
+            "There is no Soundex equivalent for that word.  Please choose a different search "
+            "word.");
         return out;
     }
     std::vector<WordMatcher> matchers;
@@ -121,7 +124,8 @@ LookupOutcome find_indexed_words(Session& s, const LookupRequest& request,
     for (size_t i = 0; i < found.size(); ++i) {
         if (request.phrase && found[i].empty()) {
             say(s, "No matches",
-                "One of the words in the phrase was not found in any document.|Word:" + out.words[i]);
+                "One of the words in the phrase was not found in any document.|Word:" +
+                    out.words[i]);
             return out;
         }
         for (auto& f : found[i])

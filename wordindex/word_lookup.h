@@ -19,10 +19,10 @@ struct LookupRequest {
 };
 
 struct LookupOutcome {
-    bool ok = false;                 // false after the reason was shown
-    std::vector<std::string> words;  // the search words kept, upper case, in typed order
+    bool ok = false;                   // false after the reason was shown
+    std::vector<std::string> words;    // the search words kept, upper case, in typed order
     std::vector<std::string> dropped;  // the stop words that were typed
-    std::vector<FoundWord> found;    // the matching list words, each once, in list order
+    std::vector<FoundWord> found;      // the matching list words, each once, in list order
 };
 
 LookupOutcome find_indexed_words(Session& s, const LookupRequest& request,

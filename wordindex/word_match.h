@@ -56,7 +56,7 @@ private:
 
     std::string word_;
     MatchOptions options_;
-    std::string code_;                 // soundex
+    std::string code_;  // soundex
     std::vector<ApproximateMatcher> approx_;
     std::vector<std::string> pieces_;  // the literal pieces between "*"
     bool anchored_start_ = false;      // the word does not begin with "*"

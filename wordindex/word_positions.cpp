@@ -18,8 +18,8 @@ void collect(const WordRules& rules, std::vector<WordPos>& positions, size_t len
     Word w;
     while (t.next(w)) {
         if (!wanted(w.text)) continue;
-        positions.push_back({static_cast<int32_t>(w.first),
-                             static_cast<int32_t>(w.first + w.length - 1)});
+        positions.push_back(
+            {static_cast<int32_t>(w.first), static_cast<int32_t>(w.first + w.length - 1)});
     }
 }
 

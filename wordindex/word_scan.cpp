@@ -46,14 +46,15 @@ Status look_up_exact(store::File& f, const std::vector<WordMatcher>& matchers,
 }
 
 bool all_exact(const std::vector<WordMatcher>& matchers) {
-    return !matchers.empty() &&
-           std::all_of(matchers.begin(), matchers.end(), [](const WordMatcher& m) { return m.exact(); });
+    return !matchers.empty() && std::all_of(matchers.begin(), matchers.end(),
+                                            [](const WordMatcher& m) { return m.exact(); });
 }
 
 }  // namespace
 
 ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
-                          std::vector<std::vector<FoundWord>>& found, const ScanProgress& progress) {
+                          std::vector<std::vector<FoundWord>>& found,
+                          const ScanProgress& progress) {
     found.assign(matchers.size(), {});
     if (!open_word_list(s)) return ScanResult::Failed;
     store::File& f = handle(s, kWordList);
@@ -73,7 +74,8 @@ ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
         const auto& r = *static_cast<const WordList*>(raw);
         std::string_view w = r.THEWORD.trimmed();
         for (size_t i = 0; i < matchers.size(); ++i)
-            if (matchers[i].matches(w)) found[i].push_back({std::string(w), r.WORDID, r.WORDCOUNT, pos});
+            if (matchers[i].matches(w))
+                found[i].push_back({std::string(w), r.WORDID, r.WORDCOUNT, pos});
         ++read;
         if (progress && total) {
             int percent = static_cast<int>(read * 100 / total);

@@ -37,13 +37,13 @@ int32_t PauseCount(int32_t entered, int32_t previous);
 
 // The seven settings the wizard edits.
 struct WordIndexSetup {
-    uint8_t index_numbers = 1;   // 49
-    int32_t pause_count = 10000; // 50
-    uint8_t forum_footers = 0;   // 51
-    uint8_t news_footers = 0;    // 52
-    uint8_t forum_stop = 1;      // 53
-    uint8_t news_stop = 1;       // 54
-    uint8_t mail_stop = 1;       // 55
+    uint8_t index_numbers = 1;    // 49
+    int32_t pause_count = 10000;  // 50
+    uint8_t forum_footers = 0;    // 51
+    uint8_t news_footers = 0;     // 52
+    uint8_t forum_stop = 1;       // 53
+    uint8_t news_stop = 1;        // 54
+    uint8_t mail_stop = 1;        // 55
 };
 
 // False after "Config Problem" when the word index settings were never read.

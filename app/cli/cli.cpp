@@ -145,7 +145,8 @@ int run(int argc, char** argv) {
     std::vector<std::string> words(g.rest.begin() + static_cast<long>(used), g.rest.end());
     if (g.help || wants_help(words)) {
         std::cout << "usage: quillstow [--home DIR] [--json] " << cmd->usage << "\n\n"
-                  << cmd->summary << "\n" << cmd->details;
+                  << cmd->summary << "\n"
+                  << cmd->details;
         return kExitOk;
     }
     if (std::string(cmd->name) == "config set-path") {

@@ -169,7 +169,8 @@ int cmd_batch_list(Context& c, const std::vector<std::string>& words) {
         return kExitOk;
     }
     c.out << std::left << std::setw(8) << "ID" << std::setw(24) << "FORMAT" << std::setw(11)
-          << "METHOD" << "DESCRIPTION\n";
+          << "METHOD"
+          << "DESCRIPTION\n";
     for (const auto& b : all)
         c.out << std::setw(8) << b.ID << std::setw(24) << format_name(b.FILETYPE) << std::setw(11)
               << method_name(b.SELMETHOD) << to_utf8(b.DESCRIPTION.trimmed()) << "\n";

@@ -23,7 +23,6 @@ size_t limit_of(const Args& a) {
     }
 }
 
-
 struct PersonInfo {
     std::string name, address;
 };
@@ -68,8 +67,8 @@ void list_messages(Context& c, int key, size_t limit) {
         Set(c.s, kMsgNmbr, key);
         for (size_t n = 0; n < limit && Next(c.s, kMsgNmbr); ++n) {
             MsgNmbr m = c.s.rec.MsgNmbr;
-            c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11)
-                  << iso_date(m.DATE) << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
+            c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11) << iso_date(m.DATE)
+                  << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
                   << to_utf8(heading_of(c, m.THREADNUMBER)) << "\n";
         }
     }
@@ -142,7 +141,10 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
         Mail m = c.s.rec.Mail;
         MsgNmbr h = c.s.rec.MsgNmbr;
         uint32_t from = mail ? m.FROMID : h.FROMID, to = mail ? m.TOID : h.TOID;
-        if (mail) add_fields(o, m); else add_fields(o, h);
+        if (mail)
+            add_fields(o, m);
+        else
+            add_fields(o, h);
         PersonInfo pf = person(c, from), pt = person(c, to), pp;
         add_person(o, "FROM", pf);
         add_person(o, "TO", pt);
@@ -158,7 +160,8 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             c.s.rec.CCR.MAILID = number;
             SetFrom(c.s, kCCR, 0, 1);
             while (Next(c.s, kCCR) && c.s.rec.CCR.MAILID == number)
-                copies.push_back(c.s.rec.CCR.R_NAME.str() + " <" + c.s.rec.CCR.R_CISADRESS.str() + ">");
+                copies.push_back(c.s.rec.CCR.R_NAME.str() + " <" + c.s.rec.CCR.R_CISADRESS.str() +
+                                 ">");
         }
         c.s.rec.MsgText = MsgText{};
         c.s.rec.MsgText.MSGNUMBER = number;
@@ -201,7 +204,8 @@ int cmd_persons(Context& c, const std::vector<std::string>& words) {
             const Person& p = c.s.rec.Person;
             c.out << std::left << std::setw(8) << p.PERSONID << std::setw(6) << p.FROMCOUNT
                   << std::setw(6) << p.TOCOUNT
-                  << to_utf8(p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") + p.LASTNAME.str())
+                  << to_utf8(p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") +
+                             p.LASTNAME.str())
                   << " <" << to_utf8(p.ADDRESS.trimmed()) << ">\n";
         }
     }

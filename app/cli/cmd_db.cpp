@@ -13,8 +13,9 @@ namespace qs::cli {
 namespace {
 
 void print_table(Context& c, const std::vector<Forums>& dbs) {
-    c.out << std::left << std::setw(8) << "ID" << std::setw(11) << "TYPE" << std::setw(5)
-          << "DIR" << std::setw(9) << "MESSAGES" << "NAME\n";
+    c.out << std::left << std::setw(8) << "ID" << std::setw(11) << "TYPE" << std::setw(5) << "DIR"
+          << std::setw(9) << "MESSAGES"
+          << "NAME\n";
     for (const auto& f : dbs) {
         c.out << std::setw(8) << f.ID << std::setw(11) << type_name(f.TYPE) << std::setw(5)
               << ("F" + std::to_string(f.DIRNUMBER)) << std::setw(9) << f.MSGCOUNT

@@ -25,7 +25,8 @@ uint32_t number_option(const Args& a, const std::string& name) {
     try {
         size_t used = 0;
         unsigned long n = std::stoul(a.value(name), &used);
-        if (used == a.value(name).size() && n > 0 && n <= UINT32_MAX) return static_cast<uint32_t>(n);
+        if (used == a.value(name).size() && n > 0 && n <= UINT32_MAX)
+            return static_cast<uint32_t>(n);
     } catch (const std::exception&) {
     }
     throw UsageError(name + " takes a message number");
@@ -58,7 +59,8 @@ ListContext list_of(Context& c, const Args& a, bool mail) {
     } else if (a.has("--topic")) {
         l.source = ListContext::Source::Topic;
         l.topic = topic_named(c, a.value("--topic"));
-        if (!l.topic) throw UsageError("no topic or key word is named \"" + a.value("--topic") + "\"");
+        if (!l.topic)
+            throw UsageError("no topic or key word is named \"" + a.value("--topic") + "\"");
     } else {
         l.key = key_of(mail ? mail_orders() : message_orders(), a.value("--by"));
     }
@@ -118,7 +120,10 @@ void print_found(Context& c, bool mail, const SearchHit& hit) {
     const char* where = hit.in_subject ? "subject" : "text";
     if (c.json) {
         JsonObject o;
-        if (mail) add_fields(o, c.s.rec.Mail); else add_fields(o, c.s.rec.MsgNmbr);
+        if (mail)
+            add_fields(o, c.s.rec.Mail);
+        else
+            add_fields(o, c.s.rec.MsgNmbr);
         if (!mail) o.text("SUBJECT", f.subject);
         o.text("FROMNAME", f.sender);
         o.text("FROMADDRESS", f.address);
@@ -127,9 +132,10 @@ void print_found(Context& c, bool mail, const SearchHit& hit) {
         c.out << o.str() << "\n";
         return;
     }
-    c.out << "Number:  " << f.number << "\nDate:    " << iso_date(f.date) << "\nFrom:    "
-          << to_utf8(f.sender) << " <" << to_utf8(f.address) << ">\nSubject: " << to_utf8(f.subject)
-          << "\nFound:   in the " << where << " at " << hit.position << "\n";
+    c.out << "Number:  " << f.number << "\nDate:    " << iso_date(f.date)
+          << "\nFrom:    " << to_utf8(f.sender) << " <" << to_utf8(f.address)
+          << ">\nSubject: " << to_utf8(f.subject) << "\nFound:   in the " << where << " at "
+          << hit.position << "\n";
 }
 
 }  // namespace

@@ -28,11 +28,12 @@ int cmd_formats(Context& c, const std::vector<std::string>& words) {
         return kExitOk;
     }
     c.out << std::left << std::setw(4) << "NO" << std::setw(24) << "NAME" << std::setw(12)
-          << "FAMILY" << "MASK\n";
+          << "FAMILY"
+          << "MASK\n";
     for (const Format* f : offered) {
         std::ostringstream line;
-        line << std::left << std::setw(4) << f->number << std::setw(24) << f->name
-             << std::setw(12) << family_name(f->family) << f->mask;
+        line << std::left << std::setw(4) << f->number << std::setw(24) << f->name << std::setw(12)
+             << family_name(f->family) << f->mask;
         c.out << trim_right(line.str()) << "\n";  // "Outlook Mail" has no mask
     }
     return kExitOk;

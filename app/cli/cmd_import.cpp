@@ -25,7 +25,8 @@ uint32_t topic_named(Context& c, uint32_t mailbox, const std::string& name) {
 ImportSettings settings_of(Context& c, const Args& a, uint32_t& missing_db) {
     ImportSettings st;
     const Format* f = format_by_name(a.value("--format"));
-    if (!f) throw UsageError("no format named \"" + a.value("--format") + "\" (see quillstow formats)");
+    if (!f)
+        throw UsageError("no format named \"" + a.value("--format") + "\" (see quillstow formats)");
     st.format = f->name;
     st.masks = a.value("--mask", f->mask);
     if (a.has("--tree") && a.has("--dir")) throw UsageError("give --tree or --dir, not both");
@@ -60,8 +61,8 @@ ImportSettings settings_of(Context& c, const Args& a, uint32_t& missing_db) {
 }  // namespace
 
 int cmd_import(Context& c, const std::vector<std::string>& words) {
-    Args a(words, {"--format", "--db", "--forum", "--tree", "--dir", "--mask", "--topic",
-                   "--save-as"},
+    Args a(words,
+           {"--format", "--db", "--forum", "--tree", "--dir", "--mask", "--topic", "--save-as"},
            {"--mail", "--forum-msgs", "--news", "--reimport"});
     if (!a.has("--format")) throw UsageError("missing --format NAME");
     uint32_t missing_db = 0;
@@ -78,8 +79,8 @@ int cmd_import(Context& c, const std::vector<std::string>& words) {
         }
     }
     if (a.has("--save-as")) {
-        uint32_t id = AddImportDefinition(
-            c.s, definition_from(st, from_utf8(a.value("--save-as"))), saved_file_list(st));
+        uint32_t id = AddImportDefinition(c.s, definition_from(st, from_utf8(a.value("--save-as"))),
+                                          saved_file_list(st));
         if (!id) return kExitFailed;
         if (!c.json) c.out << "saved as import definition " << id << "\n";
     }

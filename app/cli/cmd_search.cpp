@@ -68,8 +68,8 @@ bool build_expression(Context& c, const Args& a, Expression& e) {
         bool negated;
     };
     bool or_taken = a.has("--or");
-    for (const Group& g : {Group{"--and", true, false}, Group{"--or", false, false},
-                           Group{"--not", true, true}}) {
+    for (const Group& g :
+         {Group{"--and", true, false}, Group{"--or", false, false}, Group{"--not", true, true}}) {
         for (const auto& input : a.values(g.option)) {
             words::LookupOutcome out = words::find_indexed_words(c.s, {from_utf8(input), m, false});
             if (!out.ok) return false;
@@ -139,7 +139,8 @@ Row row_of(Context& c, uint32_t id) {
     if (!handle(c.s, kMsgNmbr).get(keys::MsgIdKey, &m, &m)) return r;
     Threads t;
     t.THREADNUMBER = m.THREADNUMBER;
-    std::string heading = handle(c.s, kThreads).get(0, &t, &t) ? std::string(trim_right(t.heading())) : "";
+    std::string heading =
+        handle(c.s, kThreads).get(0, &t, &t) ? std::string(trim_right(t.heading())) : "";
     std::tie(r.date, r.sender, r.subject) = std::make_tuple(m.DATE, m.FROMALPHA.str(), heading);
     if (!c.json) return r;
     add_fields(r.json, m);
@@ -217,7 +218,8 @@ int run_search(Context& c, const Args& a) {
             hits.insert(block.begin(), block.end());
         } while (a.flag("--all-blocks") && !st.finished());
         if (!st.finished())
-            std::cerr << "quillstow: only the first block was searched; --all-blocks searches all\n";
+            std::cerr
+                << "quillstow: only the first block was searched; --all-blocks searches all\n";
     }
     if (!words::write_result_set(c.s, hits)) return kExitFailed;
     print(c, hits, found);

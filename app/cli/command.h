@@ -19,10 +19,10 @@ struct Context {
 };
 
 struct Command {
-    const char* name;      // "db list"
-    const char* usage;     // "db list"
-    const char* summary;   // one line
-    const char* details;   // the rest of its help, may be empty
+    const char* name;     // "db list"
+    const char* usage;    // "db list"
+    const char* summary;  // one line
+    const char* details;  // the rest of its help, may be empty
     int (*run)(Context&, const std::vector<std::string>& words);
 };
 
@@ -64,8 +64,7 @@ int cmd_words_mark(Context&, const std::vector<std::string>&);
 int cmd_stoplist(Context&, const std::vector<std::string>&);
 
 // Paths set before start-up runs, so that a lost directory can be mended from the command line.
-int set_path(const std::string& home, const std::string& which, const std::string& dir,
-             Session& s);
+int set_path(const std::string& home, const std::string& which, const std::string& dir, Session& s);
 
 // The database a command names; prints why not and returns 0 when there is none.
 uint32_t database_named(Context& c, const std::string& name);

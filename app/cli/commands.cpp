@@ -23,8 +23,7 @@ const std::vector<Command>& commands() {
          "\n  --address ADDR   a new default address\n"
          "  --alt ADDR       the alternative addresses; given ones replace all the old ones\n",
          cmd_db_update_mail},
-        {"db remove", "db remove NAME --yes",
-         "Remove a database with all its messages and files.",
+        {"db remove", "db remove NAME --yes", "Remove a database with all its messages and files.",
          "\n  --yes   confirm; nothing is removed without it\n", cmd_db_remove},
         {"config get", "config get ITEM", "Show a setting (general, display or export item).",
          "\nITEM is the number of a general (2-19), display (22-60) or export (61-63) setting.\n",
@@ -40,9 +39,7 @@ const std::vector<Command>& commands() {
          "\nWith --json, each format is an object with NUMBER, NAME, FAMILY and MASK\n"
          "(the default mask; empty for Outlook Mail, which reads Outlook folders).\n",
          cmd_formats},
-        {"batch add",
-         "batch add DESCRIPTION --format NAME [options]",
-         "Save an import definition.",
+        {"batch add", "batch add DESCRIPTION --format NAME [options]", "Save an import definition.",
          "\nOne of --tree, --dir and --file says what the import reads.\n\n"
          "  --format NAME     the reader format, by name or number (see quillstow formats)\n"
          "  --tree DIR        read DIR and every directory below it\n"
@@ -65,8 +62,7 @@ const std::vector<Command>& commands() {
          "Delete an import definition with its file list and its steps in tasks.", "",
          cmd_batch_delete},
         {"batch run", "batch run ID", "Run a saved import definition.", "", cmd_batch_run},
-        {"import",
-         "import --format NAME [--db NAME] [--tree DIR | --dir DIR] [FILE...] [options]",
+        {"import", "import --format NAME [--db NAME] [--tree DIR | --dir DIR] [FILE...] [options]",
          "Import messages from a reader's files.",
          "\n  --format NAME      the reader format (see quillstow formats)\n"
          "  --db NAME          the mail database that receives mail\n"
@@ -140,8 +136,8 @@ const std::vector<Command>& commands() {
          "the end. Words marked for deletion are removed first.\n"
          "  --full   empty the word list and master index and index every message anew\n",
          cmd_index},
-        {"index status", "index status DB", "Show whether the word index of a database is up to date.",
-         "", cmd_index_status},
+        {"index status", "index status DB",
+         "Show whether the word index of a database is up to date.", "", cmd_index_status},
         {"words", "words DB [--by word|count] [--limit N]", "List the indexed words of a database.",
          "\nBy count the words in most messages come first. With --json: WORDID, THEWORD,\n"
          "WORDCOUNT.\n",

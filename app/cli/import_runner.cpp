@@ -48,8 +48,8 @@ int run_import(Context& c, const ImportSettings& settings) {
         o.text("LOG", p.log_path());
         c.out << o.str() << "\n";
     } else {
-        c.out << "found " << a.found << ", stored " << a.stored << ", duplicates "
-              << a.duplicates << ", skipped " << a.skipped << "\n"
+        c.out << "found " << a.found << ", stored " << a.stored << ", duplicates " << a.duplicates
+              << ", skipped " << a.skipped << "\n"
               << p.final_message() << "\n";
         if (a.skipped || a.bad_files) c.out << "(see " << p.log_path() << ")\n";
     }

@@ -49,9 +49,7 @@ void JsonObject::raw(std::string_view k, std::string_view json) {
 
 void add_field(JsonObject& o, std::string_view name, uint8_t v) { o.number(name, v); }
 void add_field(JsonObject& o, std::string_view name, uint32_t v) { o.number(name, v); }
-void add_field(JsonObject& o, std::string_view name, double v) {
-    o.raw(name, std::to_string(v));
-}
+void add_field(JsonObject& o, std::string_view name, double v) { o.raw(name, std::to_string(v)); }
 void add_field(JsonObject& o, std::string_view name, const Memo& v) { o.text(name, v.text); }
 
 void add_field(JsonObject& o, std::string_view name, int32_t v) {

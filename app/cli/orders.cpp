@@ -7,15 +7,17 @@
 namespace qs::cli {
 
 const std::vector<Order>& message_orders() {
-    static const std::vector<Order> v = {
-        {"number", keys::MsgIdKey},     {"thread", keys::Threadkey}, {"section", keys::SECkey},
-        {"sender", keys::MsgFromKey},   {"receiver", keys::MsgToKey}, {"date", keys::MsgDateKey}};
+    static const std::vector<Order> v = {{"number", keys::MsgIdKey},   {"thread", keys::Threadkey},
+                                         {"section", keys::SECkey},    {"sender", keys::MsgFromKey},
+                                         {"receiver", keys::MsgToKey}, {"date", keys::MsgDateKey}};
     return v;
 }
 
 const std::vector<Order>& mail_orders() {
-    static const std::vector<Order> v = {{"date", keys::MaiDateKey},   {"subject", keys::SubjectKey},
-                                         {"partner", keys::PairKey},   {"sender", keys::MaiFromKey},
+    static const std::vector<Order> v = {{"date", keys::MaiDateKey},
+                                         {"subject", keys::SubjectKey},
+                                         {"partner", keys::PairKey},
+                                         {"sender", keys::MaiFromKey},
                                          {"receiver", keys::MaiToKey}};
     return v;
 }

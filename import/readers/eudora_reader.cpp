@@ -42,8 +42,7 @@ bool entry_at(const StreamBuffer& t) {
 
 uint32_t offset_at(const StreamBuffer& t) {
     uint32_t v = 0;
-    for (size_t k = 0; k < 4; ++k)
-        v |= static_cast<uint32_t>(t.peek(kOffsetAt + k)) << (8 * k);
+    for (size_t k = 0; k < 4; ++k) v |= static_cast<uint32_t>(t.peek(kOffsetAt + k)) << (8 * k);
     return v;
 }
 
@@ -81,7 +80,9 @@ protected:
                              where() + " (deleted: not in the table of contents)");
             return true;
         }
-        const auto separator = [](const StreamBuffer& b) { return at_separator(b); };
+        const auto separator = [](const StreamBuffer& b) {
+            return at_separator(b);
+        };
         const LineStop stop = LineStop::at_line_start(separator);
         read_line(buf_, q, kPlainLines);  // the separator line, which the date may come from
         while (read_line(buf_, q, kPlainLines, stop) == LineEnd::Newline) {

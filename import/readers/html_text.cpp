@@ -154,8 +154,25 @@ RefResult char_ref(std::string_view after) {
 }
 
 enum class Act : uint8_t {
-    kNone, kLinkStart, kLinkEnd, kSpace, kLineBreak, kParagraph, kDlStart, kDlEnd, kIndentOff,
-    kIndentOn, kEnd, kItem, kOlStart, kOlEnd, kUlStart, kUlEnd, kPreOn, kPreOff, kTitleOn,
+    kNone,
+    kLinkStart,
+    kLinkEnd,
+    kSpace,
+    kLineBreak,
+    kParagraph,
+    kDlStart,
+    kDlEnd,
+    kIndentOff,
+    kIndentOn,
+    kEnd,
+    kItem,
+    kOlStart,
+    kOlEnd,
+    kUlStart,
+    kUlEnd,
+    kPreOn,
+    kPreOff,
+    kTitleOn,
     kTitleOff,
 };
 
@@ -166,30 +183,18 @@ struct TagRule {
 };
 
 constexpr TagRule kTagRules[] = {
-    {"A", Act::kLinkStart, Act::kLinkEnd},
-    {"B", Act::kSpace, Act::kSpace},
-    {"I", Act::kSpace, Act::kSpace},
-    {"U", Act::kSpace, Act::kSpace},
-    {"BR", Act::kLineBreak, Act::kLineBreak},
-    {"DIV", Act::kNone, Act::kLineBreak},
-    {"DL", Act::kDlStart, Act::kDlEnd},
-    {"DT", Act::kIndentOff, Act::kIndentOff},
-    {"DD", Act::kIndentOn, Act::kIndentOn},
-    {"H1", Act::kNone, Act::kParagraph},
-    {"H2", Act::kNone, Act::kParagraph},
-    {"H3", Act::kNone, Act::kParagraph},
-    {"H4", Act::kNone, Act::kParagraph},
-    {"H5", Act::kNone, Act::kParagraph},
-    {"H6", Act::kNone, Act::kParagraph},
-    {"HTML", Act::kNone, Act::kEnd},
-    {"LI", Act::kItem, Act::kNone},
-    {"OL", Act::kOlStart, Act::kOlEnd},
-    {"UL", Act::kUlStart, Act::kUlEnd},
-    {"P", Act::kParagraph, Act::kParagraph},
-    {"PRE", Act::kPreOn, Act::kPreOff},
-    {"PLAINTEXT", Act::kPreOn, Act::kPreOff},
-    {"TITLE", Act::kTitleOn, Act::kTitleOff},
-    {"TD", Act::kNone, Act::kParagraph},
+    {"A", Act::kLinkStart, Act::kLinkEnd},    {"B", Act::kSpace, Act::kSpace},
+    {"I", Act::kSpace, Act::kSpace},          {"U", Act::kSpace, Act::kSpace},
+    {"BR", Act::kLineBreak, Act::kLineBreak}, {"DIV", Act::kNone, Act::kLineBreak},
+    {"DL", Act::kDlStart, Act::kDlEnd},       {"DT", Act::kIndentOff, Act::kIndentOff},
+    {"DD", Act::kIndentOn, Act::kIndentOn},   {"H1", Act::kNone, Act::kParagraph},
+    {"H2", Act::kNone, Act::kParagraph},      {"H3", Act::kNone, Act::kParagraph},
+    {"H4", Act::kNone, Act::kParagraph},      {"H5", Act::kNone, Act::kParagraph},
+    {"H6", Act::kNone, Act::kParagraph},      {"HTML", Act::kNone, Act::kEnd},
+    {"LI", Act::kItem, Act::kNone},           {"OL", Act::kOlStart, Act::kOlEnd},
+    {"UL", Act::kUlStart, Act::kUlEnd},       {"P", Act::kParagraph, Act::kParagraph},
+    {"PRE", Act::kPreOn, Act::kPreOff},       {"PLAINTEXT", Act::kPreOn, Act::kPreOff},
+    {"TITLE", Act::kTitleOn, Act::kTitleOff}, {"TD", Act::kNone, Act::kParagraph},
     {"TR", Act::kNone, Act::kParagraph},
 };
 
@@ -371,13 +376,19 @@ void HtmlConverter::handle_tag(std::string_view raw) {
 void HtmlConverter::act(Act a, std::string_view tag) {
     switch (a) {
         case Act::kNone: break;
-        case Act::kLinkStart: link_ = true; target_ = link_target(tag); break;
+        case Act::kLinkStart:
+            link_ = true;
+            target_ = link_target(tag);
+            break;
         case Act::kLinkEnd: link_ = false; break;
         case Act::kSpace: out_.space_rule(); break;
         case Act::kLineBreak: out_.line_break(); break;
         case Act::kParagraph: out_.paragraph_break(); break;
         case Act::kDlStart: dl_ = true; break;
-        case Act::kDlEnd: dl_ = false; indent_ = false; break;
+        case Act::kDlEnd:
+            dl_ = false;
+            indent_ = false;
+            break;
         case Act::kIndentOff: indent_ = indent_ && !dl_; break;
         case Act::kIndentOn: indent_ = indent_ || dl_; break;
         case Act::kEnd: ended_ = true; break;
@@ -388,9 +399,15 @@ void HtmlConverter::act(Act a, std::string_view tag) {
             }
             break;
         case Act::kOlStart: ol_ = true; break;
-        case Act::kOlEnd: ol_ = false; item_ = false; break;
+        case Act::kOlEnd:
+            ol_ = false;
+            item_ = false;
+            break;
         case Act::kUlStart: ul_ = true; break;
-        case Act::kUlEnd: ul_ = false; item_ = false; break;
+        case Act::kUlEnd:
+            ul_ = false;
+            item_ = false;
+            break;
         case Act::kPreOn: pre_ = true; break;
         case Act::kPreOff: pre_ = false; break;
         case Act::kTitleOn: title_ = true; break;
@@ -400,8 +417,6 @@ void HtmlConverter::act(Act a, std::string_view tag) {
 
 }  // namespace
 
-std::string html_to_text(std::string_view html) {
-    return HtmlConverter().run(html);
-}
+std::string html_to_text(std::string_view html) { return HtmlConverter().run(html); }
 
 }  // namespace qs

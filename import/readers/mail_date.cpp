@@ -19,9 +19,22 @@ struct MonthName {
 };
 // Upper-case Windows-1252: 0xC4 is the A with diaeresis of the German March.
 constexpr std::array<MonthName, 16> kMonths{{
-    {"JAN", 1}, {"FEB", 2}, {"MAR", 3}, {"M\xC4R", 3}, {"APR", 4}, {"MAY", 5}, {"MAI", 5},
-    {"JUN", 6}, {"JUL", 7}, {"AUG", 8}, {"SEP", 9}, {"OCT", 10}, {"OKT", 10}, {"NOV", 11},
-    {"DEC", 12}, {"DEZ", 12},
+    {"JAN", 1},
+    {"FEB", 2},
+    {"MAR", 3},
+    {"M\xC4R", 3},
+    {"APR", 4},
+    {"MAY", 5},
+    {"MAI", 5},
+    {"JUN", 6},
+    {"JUL", 7},
+    {"AUG", 8},
+    {"SEP", 9},
+    {"OCT", 10},
+    {"OKT", 10},
+    {"NOV", 11},
+    {"DEC", 12},
+    {"DEZ", 12},
 }};
 
 // Two-digit years: the mail of this archive was written between 1950 and 2049.

@@ -33,7 +33,9 @@ std::string_view trim_left(std::string_view s) {
 
 std::string_view trim(std::string_view s) { return trim_right(trim_left(s)); }
 
-bool starts(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool starts(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
 
 // The rest of a header line after its name, at most `width` characters.
 std::string rest(const std::string& line, size_t name, size_t width) {
@@ -160,13 +162,26 @@ struct HeaderName {
     int code;
 };
 constexpr HeaderName kKnownHeaders[] = {
-    {"FROM:", 1}, {"DATE:", 2}, {"TO:", 3}, {"SUBJECT:", 4}, {"NEWSGROUPS:", 5},
-    {"MESSAGE-ID:", 6}, {"COMMENTS:", kOtherHeader}, {"CONTENT-MD5:", kOtherHeader},
-    {"CONTENT-TYPE:", kOtherHeader}, {"CONTENT-LENGTH:", kOtherHeader},
-    {"CONTENT-TRANSFER-ENCODING:", kOtherHeader}, {"IN-REPLY-TO:", kOtherHeader},
-    {"MIME-VERSION:", kOtherHeader}, {"PATH:", kOtherHeader}, {"RECEIVED:", kOtherHeader},
-    {"REPLY-TO:", kOtherHeader}, {"RETURN-PATH:", kOtherHeader}, {"SENDER:", kOtherHeader},
-    {"STATUS:", kOtherHeader}, {"URL:", kOtherHeader},
+    {"FROM:", 1},
+    {"DATE:", 2},
+    {"TO:", 3},
+    {"SUBJECT:", 4},
+    {"NEWSGROUPS:", 5},
+    {"MESSAGE-ID:", 6},
+    {"COMMENTS:", kOtherHeader},
+    {"CONTENT-MD5:", kOtherHeader},
+    {"CONTENT-TYPE:", kOtherHeader},
+    {"CONTENT-LENGTH:", kOtherHeader},
+    {"CONTENT-TRANSFER-ENCODING:", kOtherHeader},
+    {"IN-REPLY-TO:", kOtherHeader},
+    {"MIME-VERSION:", kOtherHeader},
+    {"PATH:", kOtherHeader},
+    {"RECEIVED:", kOtherHeader},
+    {"REPLY-TO:", kOtherHeader},
+    {"RETURN-PATH:", kOtherHeader},
+    {"SENDER:", kOtherHeader},
+    {"STATUS:", kOtherHeader},
+    {"URL:", kOtherHeader},
 };
 constexpr size_t kKnownWidth = 50;
 constexpr size_t kFromAtReach = 44;
@@ -192,7 +207,8 @@ int known_header(std::string_view line) {
 
 MailAddress split_mail_address(std::string_view text) {
     std::string t(trim(text));
-    if (t.size() >= 3 && t.compare(t.size() - 3, 3, "(X)") == 0) t = trim(t.substr(0, t.size() - 3));
+    if (t.size() >= 3 && t.compare(t.size() - 3, 3, "(X)") == 0)
+        t = trim(t.substr(0, t.size() - 3));
     MailAddress out;
     if (t.empty()) return out;
     size_t at = t.find('@');
@@ -306,9 +322,9 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
         return false;
     }
     if (!target.import) {
-        ctx.skip_message(ctx.settings().mail ? SkipReason::NotImported
-                                             : SkipReason::KindNotSelected,
-                         what + " (" + target.why_not + ")");
+        ctx.skip_message(
+            ctx.settings().mail ? SkipReason::NotImported : SkipReason::KindNotSelected,
+            what + " (" + target.why_not + ")");
         return false;
     }
     NHR r;

@@ -48,7 +48,7 @@ enum class HeaderVariant { Mail, Eudora };
 
 struct MailHeader {
     std::string from, to, date, subject;
-    std::string copies;       // the "Cc:" texts, continuation lines joined, separated by commas
+    std::string copies;  // the "Cc:" texts, continuation lines joined, separated by commas
     bool has_date = false;
     bool news = false;       // a news article that found its way into a mailbox
     bool multipart = false;  // multipart, the boundary to be found

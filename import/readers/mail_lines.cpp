@@ -120,8 +120,8 @@ private:
     using Lanes = unsigned char __attribute__((vector_size(16)));
     // The place in memory order of the first byte that is not 0.
     static size_t first_byte(uint64_t m) {
-        const int bits = std::endian::native == std::endian::little ? std::countr_zero(m)
-                                                                    : std::countl_zero(m);
+        const int bits =
+            std::endian::native == std::endian::little ? std::countr_zero(m) : std::countl_zero(m);
         return static_cast<size_t>(bits) / 8;
     }
     unsigned char lanes_[4][16] = {};

@@ -40,8 +40,6 @@ ReadProgress MailReader::progress() const {
     return {finished_ ? total_ : std::min(buf_.position(), total_), total_};
 }
 
-std::string MailReader::where() const {
-    return "message at byte " + std::to_string(start_);
-}
+std::string MailReader::where() const { return "message at byte " + std::to_string(start_); }
 
 }  // namespace qs

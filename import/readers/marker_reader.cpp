@@ -38,9 +38,11 @@ protected:
             ctx.skip_message(SkipReason::Damaged, where() + " (no header line)");
             return true;
         }
-        const auto marker = [this](const StreamBuffer& b) { return b.looking_at(marker_); };
-        const LineStop stop = at_line_start_ ? LineStop::at_line_start(marker)
-                                             : LineStop::anywhere(marker_);
+        const auto marker = [this](const StreamBuffer& b) {
+            return b.looking_at(marker_);
+        };
+        const LineStop stop =
+            at_line_start_ ? LineStop::at_line_start(marker) : LineStop::anywhere(marker_);
         while (read_line(buf_, q, rules_, stop) == LineEnd::Newline) {
         }
         return true;

@@ -146,9 +146,7 @@ BoundaryResult find_boundary(std::string_view line, size_t start) {
     return r;
 }
 
-bool is_removed(const TQ& line) {
-    return starts_with(line.LINE, kRemoveMarker);
-}
+bool is_removed(const TQ& line) { return starts_with(line.LINE, kRemoveMarker); }
 
 bool select_part(LineQueue& q, size_t first, size_t last, const std::string& boundary) {
     Selection s;

@@ -45,7 +45,9 @@ protected:
         }
         if (buf_.at_end()) return false;
         start_ = buf_.position() + 1;
-        const auto ctrl_z = [](const StreamBuffer& b) { return b.peek() == kCtrlZ; };
+        const auto ctrl_z = [](const StreamBuffer& b) {
+            return b.peek() == kCtrlZ;
+        };
         const LineStop stop = LineStop::at_line_start(ctrl_z);
         while (read_line(buf_, q, kQuotedLines, stop) == LineEnd::Newline) {
         }

@@ -27,11 +27,14 @@ protected:
         if (buf_.at_end()) return false;
         start_ = buf_.position() + 1;
         skip_line(buf_);  // the separator is no header line
-        const auto separator = [](const StreamBuffer& b) { return at_separator(b); };
+        const auto separator = [](const StreamBuffer& b) {
+            return at_separator(b);
+        };
         const LineStop stop = LineStop::at_line_start(separator);
         while (read_line(buf_, q, kQuotedLines, stop) == LineEnd::Newline) {
         }
-        if (q.empty()) ctx.skip_message(SkipReason::Damaged, where() + " (nothing after the From line)");
+        if (q.empty())
+            ctx.skip_message(SkipReason::Damaged, where() + " (nothing after the From line)");
         return true;
     }
 };

@@ -75,14 +75,9 @@ struct CountCase {
 
 // The owner is recounted with mode 1 and is kept without mail; anybody else (mode 0) goes.
 const CountCase kMailCases[] = {
-    {false, 1, 5, 3, 2, 0, 0},
-    {false, 1, 0, 0, 2, 0, 0},
-    {false, 0, 5, 3, 3, 5, 3},
-    {false, 2, 5, 3, 0, 5, 3},
-    {true, 0, 2, 1, 0, 2, 1},
-    {true, 1, 2, 1, 0, 2, 1},
-    {true, 0, 0, 0, 2, 2, 1},
-    {true, 1, 2, 9, 2, 2, 1},
+    {false, 1, 5, 3, 2, 0, 0}, {false, 1, 0, 0, 2, 0, 0}, {false, 0, 5, 3, 3, 5, 3},
+    {false, 2, 5, 3, 0, 5, 3}, {true, 0, 2, 1, 0, 2, 1},  {true, 1, 2, 1, 0, 2, 1},
+    {true, 0, 0, 0, 2, 2, 1},  {true, 1, 2, 9, 2, 2, 1},
 };
 
 TEST_F(PersonCount, MailCountsFollowTheFromAndToRuns) {

@@ -15,8 +15,8 @@ namespace {
 using Names = std::vector<std::string>;
 
 auto fields(const ImportSettings& s) {
-    return std::tie(s.format, s.selection, s.path, s.masks, s.files, s.database, s.mailbox,
-                    s.mail, s.forum, s.news, s.filter, s.reimport, s.mail_topic);
+    return std::tie(s.format, s.selection, s.path, s.masks, s.files, s.database, s.mailbox, s.mail,
+                    s.forum, s.news, s.filter, s.reimport, s.mail_topic);
 }
 
 ImportSettings tree_import() {

@@ -20,12 +20,9 @@ struct Target {
 };
 
 const Target kTargets[] = {
-    {"html_text_fuzz", fuzz::html_text},
-    {"encoded_words_fuzz", fuzz::encoded_words},
-    {"eudora_fuzz", fuzz::eudora},
-    {"marker_fuzz", fuzz::marker},
-    {"separator_fuzz", fuzz::separator},
-    {"header_run_fuzz", fuzz::header_run},
+    {"html_text_fuzz", fuzz::html_text}, {"encoded_words_fuzz", fuzz::encoded_words},
+    {"eudora_fuzz", fuzz::eudora},       {"marker_fuzz", fuzz::marker},
+    {"separator_fuzz", fuzz::separator}, {"header_run_fuzz", fuzz::header_run},
     {"pegasus_fuzz", fuzz::pegasus},
 };
 

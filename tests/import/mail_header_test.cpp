@@ -50,8 +50,8 @@ TEST(MailDate, TheFormsRealMailCarries) {
 
 TEST(MailDate, MonthNamesInEnglishAndGerman) {
     const char* names[][2] = {{"Jan", "JAN"}, {"Feb", "FEB"}, {"Mar", "M\xC4R"}, {"Apr", "APR"},
-                              {"May", "Mai"}, {"Jun", "JUN"}, {"Jul", "jul"}, {"Aug", "AUG"},
-                              {"Sep", "SEP"}, {"Oct", "Okt"}, {"Nov", "NOV"}, {"Dec", "Dez"}};
+                              {"May", "Mai"}, {"Jun", "JUN"}, {"Jul", "jul"},    {"Aug", "AUG"},
+                              {"Sep", "SEP"}, {"Oct", "Okt"}, {"Nov", "NOV"},    {"Dec", "Dez"}};
     for (int m = 1; m <= 12; ++m) {
         EXPECT_EQ(month_number(names[m - 1][0]), m);
         EXPECT_EQ(month_number(names[m - 1][1]), m);
@@ -67,7 +67,7 @@ TEST(MailDate, TheThreeLayoutsWithEveryEnglishAndGermanMonth) {
     const char* english[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const char* german[] = {"Jan", "Feb", "M\xE4r", "Apr", "Mai", "Jun",
-                            "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+                            "Jul", "Aug", "Sep",    "Okt", "Nov", "Dez"};
     for (int m = 1; m <= 12; ++m) {
         char iso[16];
         std::snprintf(iso, sizeof iso, "1998-%02d-05", m);

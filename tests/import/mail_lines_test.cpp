@@ -118,10 +118,11 @@ TEST(ReaderLines, QuotedPrintableRules) {
         {"pairs from 80 decoded", kQuotedLines, "caf=E9 =41=3D=20x=09y", {"caf\xE9 =41= x y"}},
         {"lower-case pair stays", kQuotedLines, "=e9=7F", {"=e9=7F"}},
         {"soft break joins", kQuotedLines, "one=\r\ntwo=\nthree", {"onetwothree"}},
-        {"encoded word end kept", kQuotedLines, "=?iso-8859-1?Q?caf=E9?=\r\nnext",
+        {"encoded word end kept",
+         kQuotedLines,
+         "=?iso-8859-1?Q?caf=E9?=\r\nnext",
          {"=?iso-8859-1?Q?caf\xE9?=", "next"}},
-        {"netscape joins nothing", kNetscapeLines, "caf=E9 =41=\r\nnext",
-         {"caf\xE9 =41=", "next"}},
+        {"netscape joins nothing", kNetscapeLines, "caf=E9 =41=\r\nnext", {"caf\xE9 =41=", "next"}},
         {"ie drops space pairs", kMarkerLines, "a=20b ?=20c=\r\nd", {"ab ? cd"}},
         {"eudora keeps bytes", kPlainLines, "caf=E9=\r\nx", {"caf=E9=", "x"}},
         {"equals at the end of the file", kQuotedLines, "end=", {"end="}},
@@ -140,7 +141,9 @@ TEST(ReaderLines, StopLeavesTheCursorOnTheStoppingBytes) {
     StreamBuffer b;
     ASSERT_TRUE(b.open(f.path()));
     LineQueue q;
-    const StopTest stop = [](const StreamBuffer& s, bool) { return s.looking_at("STOP"); };
+    const StopTest stop = [](const StreamBuffer& s, bool) {
+        return s.looking_at("STOP");
+    };
     EXPECT_EQ(read_line(b, q, kPlainLines, stop), LineEnd::Newline);
     EXPECT_EQ(read_line(b, q, kPlainLines, stop), LineEnd::Stop);
     ASSERT_EQ(q.size(), 2u);
@@ -165,7 +168,9 @@ Reading read_with_stops(const std::string& bytes, const LineRules& rules, bool a
     TempFile f(bytes);
     StreamBuffer b;
     EXPECT_TRUE(b.open(f.path()));
-    const auto from = [](const StreamBuffer& s) { return s.looking_at("From "); };
+    const auto from = [](const StreamBuffer& s) {
+        return s.looking_at("From ");
+    };
     const LineStop lines = LineStop::at_line_start(from);
     const StopTest each = [](const StreamBuffer& s, bool line_start) {
         return line_start && s.looking_at("From ");
@@ -189,8 +194,8 @@ Reading read_with_stops(const std::string& bytes, const LineRules& rules, bool a
 // reading window.
 TEST(ReaderLines, PiecesAcrossBlockBoundariesReadAsByteByByte) {
     const std::string pieces[] = {
-        "\r\n",           "=\r\n",          "=\n",       "=E9",         "?=\r\n",
-        "\r\nFrom a@b\r\n", "\nFrom a@b\n", "=\r\nFrom x", "\r\n\r\n",      "a=3D=20b\r",
+        "\r\n",         "=\r\n",       "=\n",      "=E9",        "?=\r\n", "\r\nFrom a@b\r\n",
+        "\nFrom a@b\n", "=\r\nFrom x", "\r\n\r\n", "a=3D=20b\r",
     };
     const size_t boundaries[] = {StreamBuffer::kBlock, 2 * StreamBuffer::kBlock};
     for (const std::string& piece : pieces) {

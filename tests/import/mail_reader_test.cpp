@@ -58,7 +58,8 @@ protected:
     }
 
     std::string write(const std::string& bytes, const std::string& name = "") {
-        std::string path = h.dir + "/" + (name.empty() ? "box" + std::to_string(++files) + ".mbx" : name);
+        std::string path =
+            h.dir + "/" + (name.empty() ? "box" + std::to_string(++files) + ".mbx" : name);
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
@@ -150,9 +151,10 @@ TEST_F(Reader, NewsArticlesAreSkippedByEveryMailReaderButEudora) {
         const char* format;
         std::string bytes;
     } cases[] = {
-        {"Generic Mail Type 2", "From ann@example.org x\r\n" + article +
-                                    "From bob@example.org x\r\n" + mail},
-        {"IE Mail", std::string("\x7F\x00\x7F", 3) + article + std::string("\x7F\x00\x7F", 3) + mail},
+        {"Generic Mail Type 2",
+         "From ann@example.org x\r\n" + article + "From bob@example.org x\r\n" + mail},
+        {"IE Mail",
+         std::string("\x7F\x00\x7F", 3) + article + std::string("\x7F\x00\x7F", 3) + mail},
         {"Netscape Mail", "From - Mon\r\n" + article + "From - Tue\r\n" + mail},
         {"Generic Mail Type 1", article + mail},
         {"Pegasus", article + "\r\n\x1A" + mail},
@@ -165,7 +167,8 @@ TEST_F(Reader, NewsArticlesAreSkippedByEveryMailReaderButEudora) {
         EXPECT_TRUE(has(c.skipped[0], "news article")) << c.skipped[0];
     }
     Collector e = read("Eudora", write("From ???@??? Mon Jan 05 10:00:30 1998\r\nDate: 5 Jan 98 "
-                                       "10:00\r\n" + article + "From ???@??? x\r\n" + mail));
+                                       "10:00\r\n" +
+                                       article + "From ???@??? x\r\n" + mail));
     EXPECT_EQ(e.messages.size(), 2u);
 }
 
@@ -199,12 +202,15 @@ TEST_F(Reader, IeMarkersSeparateMessagesAndStatusBytesArePassedOver) {
 }
 
 TEST_F(Reader, EudoraTableOfContentsLeavesDeletedMessagesOut) {
-    std::string m1 = "From ???@??? Mon Jan 05 10:00:30 1998\r\nFrom: Bob <bob@example.org>\r\n"
-                     "Date: Mon, 5 Jan 1998 10:00:30 +0100\r\nSubject: Kept\r\n\r\nbody\r\n";
-    std::string m2 = "From ???@??? Tue Jan 06 11:00:00 1998\r\nFrom: Bob <bob@example.org>\r\n"
-                     "Subject: Deleted\r\n\r\nbody\r\n";
-    std::string m3 = "From ???@??? Wed Jan 07 12:30:15 1998\r\nTo: Ann <ann@example.org>\r\n"
-                     "Subject: Sent by me\r\n\r\nbody\r\n";
+    std::string m1 =
+        "From ???@??? Mon Jan 05 10:00:30 1998\r\nFrom: Bob <bob@example.org>\r\n"
+        "Date: Mon, 5 Jan 1998 10:00:30 +0100\r\nSubject: Kept\r\n\r\nbody\r\n";
+    std::string m2 =
+        "From ???@??? Tue Jan 06 11:00:00 1998\r\nFrom: Bob <bob@example.org>\r\n"
+        "Subject: Deleted\r\n\r\nbody\r\n";
+    std::string m3 =
+        "From ???@??? Wed Jan 07 12:30:15 1998\r\nTo: Ann <ann@example.org>\r\n"
+        "Subject: Sent by me\r\n\r\nbody\r\n";
     std::string box = m1 + m2 + m3;
     // Entries for the first and the third message; the first entry's offset is not looked at.
     std::string toc(104, '\0');
@@ -279,8 +285,9 @@ TEST_F(Reader, ManyMessagesAcrossTheWindowAreAllRead) {
 }
 
 TEST_F(Reader, MultipartWithoutBoundaryAndMailNotChosenAreReported) {
-    std::string box = "From a@b x\nFrom: a@b\nContent-Type: multipart/mixed\n\nx\n"
-                      "From a@b x\nFrom: a@b\nSubject: fine\n\nx\n";
+    std::string box =
+        "From a@b x\nFrom: a@b\nContent-Type: multipart/mixed\n\nx\n"
+        "From a@b x\nFrom: a@b\nSubject: fine\n\nx\n";
     Collector c = read("Generic Mail Type 2", write(box));
     ASSERT_EQ(c.messages.size(), 1u);
     ASSERT_EQ(c.skipped.size(), 1u);
@@ -298,8 +305,9 @@ TEST_F(Reader, MultipartWithoutBoundaryAndMailNotChosenAreReported) {
 
 TEST_F(Reader, EveryTruncationAndCorruptionOfAMailboxIsSurvived) {
     const std::string marker("\x7F\x00\x7F", 3);
-    const std::string mail = "From: Bob <bob@example.org>\r\nDate: Mon, 5 Jan 1998 10:00:30\r\n"
-                             "Subject: x=E9\r\n\r\nbody=\r\n";
+    const std::string mail =
+        "From: Bob <bob@example.org>\r\nDate: Mon, 5 Jan 1998 10:00:30\r\n"
+        "Subject: x=E9\r\n\r\nbody=\r\n";
     struct Case {
         const char* format;
         std::string bytes;

@@ -64,7 +64,8 @@ TEST(MimeLineQueue, QuotedPrintableRulesOfTheReaders) {
     };
     const Case cases[] = {
         {"a soft line break is not joined", QpRule::kJoin, {"Hello wor=", "ld"}, {"Hello world"}},
-        {"the ?= that closes an encoded word at a line end joins lines", QpRule::kJoin,
+        {"the ?= that closes an encoded word at a line end joins lines",
+         QpRule::kJoin,
          {"Subject: =?ISO-8859-1?Q?Caf=E9?=", "next"},
          {"Subject: =?ISO-8859-1?Q?Caf\xE9?=", "next"}},
         {"a lone = line is not a soft break", QpRule::kJoin, {"=", "x"}, {"x"}},
@@ -172,43 +173,50 @@ const SelectCase kSelectCases[] = {
      "=_b1",
      {"Preamble.", "--=_b1", "Content-Type: text/plain; charset=us-ascii", "", "Plain body.", "",
       "--=_b1", "Content-Type: text/html", "", "<p>Html body</p>", "--=_b1--", "epilogue"},
-     "Preamble.|Plain body.||", false},
+     "Preamble.|Plain body.||",
+     false},
     {"an HTML part first is not chosen as HTML",
      "=_b1",
      {"--=_b1", "Content-Type: TEXT/HTML; charset=iso-8859-1", "", "<p>Html</p>", "--=_b1",
       "Content-Type: text/plain", "", "Plain", "--=_b1--"},
-     "<p>Html</p>|", true},
+     "<p>Html</p>|",
+     true},
     {"nested multipart: the inner boundary is not followed",
      "outer_0001",
-     {"--outer_0001", "Content-Type: multipart/alternative;",
-      "\tboundary=\"inner_0002\"", "", "--inner_0002", "Content-Type: text/plain", "",
-      "Inner plain.", "--inner_0002", "Content-Type: text/html", "", "<b>x</b>",
-      "--inner_0002--", "--outer_0001", "Content-Type: application/pdf", "", "JVBERi0x",
-      "--outer_0001--"},
-     "Inner plain.|", false},
+     {"--outer_0001", "Content-Type: multipart/alternative;", "\tboundary=\"inner_0002\"", "",
+      "--inner_0002", "Content-Type: text/plain", "", "Inner plain.", "--inner_0002",
+      "Content-Type: text/html", "", "<b>x</b>", "--inner_0002--", "--outer_0001",
+      "Content-Type: application/pdf", "", "JVBERi0x", "--outer_0001--"},
+     "Inner plain.|",
+     false},
     {"nested boundary on the Content-Type line itself is missed",
      "outer_0001",
      {"--outer_0001", "Content-Type: multipart/related; boundary=\"inner_0002\"", "",
       "--inner_0002", "Content-Type: text/html", "", "<p>x</p>", "--inner_0002--"},
-     "<p>x</p>|", true},
+     "<p>x</p>|",
+     true},
     {"a part without Content-Type kept",
      "=_b1",
      {"--=_b1", "Content-Transfer-Encoding: 7bit", "", "Untyped body.", "--=_b1",
       "Content-Type: text/plain", "", "Typed body.", "--=_b1--"},
-     "Typed body.|", false},
+     "Typed body.|",
+     false},
     {"only attachments: the preamble lost",
      "=_b1",
      {"Preamble.", "--=_b1", "Content-Type: image/png", "", "iVBORw0KGgo", "--=_b1--"},
-     "Preamble.|", false},
+     "Preamble.|",
+     false},
     {"a boundary that never comes removes lines",
      "=_never",
      {"Line one.", "Line two with --other", "Line three."},
-     "Line one.|Line two with --other|Line three.|", false},
+     "Line one.|Line two with --other|Line three.|",
+     false},
     {"a nested multipart without boundary swallows the later text part",
      "=_b1",
      {"--=_b1", "Content-Type: multipart/alternative", "", "junk", "--=_b1",
       "Content-Type: text/plain", "", "Rescued.", "--=_b1--"},
-     "Rescued.|", false},
+     "Rescued.|",
+     false},
 };
 
 TEST(MimePartSelection, KeepsTheFirstTextPart) {
@@ -238,13 +246,18 @@ TEST(MimeTextAssembly, JoinsLinesByTheirMarks) {
     };
     TQ removed{kRemoveMarker, 0};
     const Case cases[] = {
-        {"leading empty lines kept", {{"", 0}, {"", 0}, {"a", 0}, {"", 0}, {"b", 0}}, kPlainBody,
+        {"leading empty lines kept",
+         {{"", 0}, {"", 0}, {"a", 0}, {"", 0}, {"b", 0}},
+         kPlainBody,
          "a\r\n\r\nb\r\n"},
-        {"removed lines written", {removed, {"a", 0}, removed, {"b", 0}}, kPlainBody,
-         "a\r\nb\r\n"},
-        {"a split line not joined", {{std::string(400, 'x'), 1}, {"tail", 0}}, kPlainBody,
+        {"removed lines written", {removed, {"a", 0}, removed, {"b", 0}}, kPlainBody, "a\r\nb\r\n"},
+        {"a split line not joined",
+         {{std::string(400, 'x'), 1}, {"tail", 0}},
+         kPlainBody,
          std::string(400, 'x') + "tail\r\n"},
-        {"an HTML-looking plain body not converted", {{"<HTML><p>Hi</p></html>", 0}}, kPlainBody,
+        {"an HTML-looking plain body not converted",
+         {{"<HTML><p>Hi</p></html>", 0}},
+         kPlainBody,
          "\r\n\r\nHi\r\n\r\n"},
         {"a plain body with a tag converted", {{"a <b> tag", 0}}, kPlainBody, "a <b> tag\r\n"},
         {"enriched body not converted", {{"<bold>Hi</bold>", 0}}, kEnrichedBody, "Hi\r\n"},
@@ -297,11 +310,21 @@ TEST(MimeForumBody, EmbeddedMailHeaderTest) {
         bool header;
     };
     const Case cases[] = {
-        {"From: someone", true},     {"DATE: today", true},        {"Sender: x", true},
-        {"Sender x", false},         {"Received: from", true},     {"Receiver: x", false},
-        {"Message-ID: <a@b>", true}, {"Message: hi", false},       {"Subject: hi", true},
-        {"Subjects: hi", false},     {"To: you", true},            {"Toast", false},
-        {"Hello", false},            {"", false},                  {"from:", true},
+        {"From: someone", true},
+        {"DATE: today", true},
+        {"Sender: x", true},
+        {"Sender x", false},
+        {"Received: from", true},
+        {"Receiver: x", false},
+        {"Message-ID: <a@b>", true},
+        {"Message: hi", false},
+        {"Subject: hi", true},
+        {"Subjects: hi", false},
+        {"To: you", true},
+        {"Toast", false},
+        {"Hello", false},
+        {"", false},
+        {"from:", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(is_embedded_mail_header(c.line), c.header) << c.line;
@@ -324,15 +347,15 @@ TEST(MimeForumBody, StripCharCleansEndsAndDropsMailHeaders) {
          "Body line\r\nSecond\r\n"},
         {"an HTML mail body not converted", 2,
          "To: x\r\nContent-Type: text/html\r\n\r\n<p>Hi &amp; bye</p>", "\r\n\r\nHi & bye\r\n\r\n"},
-        {"an HTML body found by its first line not converted", 2,
-         "To: x\r\n\r\n<html><p>Hi</p>", "\r\n\r\nHi\r\n\r\n"},
+        {"an HTML body found by its first line not converted", 2, "To: x\r\n\r\n<html><p>Hi</p>",
+         "\r\n\r\nHi\r\n\r\n"},
         {"a multipart mail body not reduced to its text part", 2,
          "From: x\r\nContent-Type: multipart/alternative; boundary=\"=_q1\"\r\n\r\n"
          "--=_q1\r\nContent-Type: text/plain\r\n\r\nPlain.\r\n--=_q1\r\n"
          "Content-Type: text/html\r\n\r\n<p>H</p>\r\n--=_q1--",
          "Plain.\r\n"},
-        {"a header block without an empty line loses the whole text", 2,
-         "To: you\r\nHello there", "To: you\r\nHello there"},
+        {"a header block without an empty line loses the whole text", 2, "To: you\r\nHello there",
+         "To: you\r\nHello there"},
         {"a mail without headers changed", 2, "Dear Bob,\r\n\r\nThanks.",
          "Dear Bob,\r\n\r\nThanks."},
     };
@@ -342,8 +365,8 @@ TEST(MimeForumBody, StripCharCleansEndsAndDropsMailHeaders) {
 }
 
 TEST(MimeForumBody, BoundaryOnALaterHeaderLine) {
-    LineQueue q = queue_of({"Content-Type: multipart/mixed;", "  boundary=\"=_z9\"", "",
-                            "--=_z9", "Content-Type: text/html", "", "<b>x</b>", "--=_z9--"});
+    LineQueue q = queue_of({"Content-Type: multipart/mixed;", "  boundary=\"=_z9\"", "", "--=_z9",
+                            "Content-Type: text/html", "", "<b>x</b>", "--=_z9--"});
     ForumBody fb = forum_body_mime(q, 0, q.size());
     EXPECT_EQ(fb.kind, kHtmlBody);
     EXPECT_EQ(fb.first_body, 3u);

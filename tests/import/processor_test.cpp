@@ -39,7 +39,9 @@ protected:
     }
 
     static ImportProcessor::ParserFactory factory() {
-        return [](const std::string&) { return std::make_unique<testing::LineReader>(); };
+        return [](const std::string&) {
+            return std::make_unique<testing::LineReader>();
+        };
     }
 
     // Runs to the end, or stops after `steps` steps when given.
@@ -115,7 +117,7 @@ TEST_F(Import, UnknownForumIsCreatedWithTheNextDirectoryAndThreadsFollowReplies)
     uint32_t photo = FindDatabase(h.s, "PHOTO");
     ASSERT_NE(photo, 0u);
     EXPECT_TRUE(MakeCurrent(h.s, photo));
-    EXPECT_EQ(h.s.mem.Dirnamn, "F2");  // the mail database has F1
+    EXPECT_EQ(h.s.mem.Dirnamn, "F2");           // the mail database has F1
     auto msgs = all<MsgNmbr>(photo, kMsgNmbr);  // newest first
     ASSERT_EQ(msgs.size(), 4u);
     EXPECT_EQ(msgs[2].THREADNUMBER, msgs[3].THREADNUMBER);  // the reply joined its parent
@@ -178,11 +180,11 @@ TEST_F(Import, MailDuplicatesWithinTheMinuteFollowTheTwentyCharacterRule) {
     auto path = write({
         mail("Meeting", "bob@example.org", "me@example.org", "10:00:10", base.c_str()),
         mail("MEETING", "bob@example.org", "me@example.org", "10:00:50",
-             (base + " - 19 more letters").c_str()),                   // same, 19 more
+             (base + " - 19 more letters").c_str()),  // same, 19 more
         mail("Meeting", "bob@example.org", "me@example.org", "10:00:55",
-             (base + " and 20 more letters").c_str()),                 // 20 more: kept
+             (base + " and 20 more letters").c_str()),  // 20 more: kept
         mail("Meeting", "bob@example.org", "me@example.org", "10:00:58",
-             "The meeting is on Tuesday"),                             // differs inside
+             "The meeting is on Tuesday"),  // differs inside
         mail("Meeting", "bob@example.org", "me@example.org", "10:01:00", base.c_str()),
     });
     ImportAccounting a = run(settings(path));
@@ -195,9 +197,9 @@ TEST_F(Import, MailDuplicatesWithinTheMinuteFollowTheTwentyCharacterRule) {
 }
 
 TEST_F(Import, MailFromAnAlternativeOwnAddressIsSentFromTheDefaultOne) {
-    auto path = write({mail("Out", "ME@WORK.EXAMPLE", "bob@example.org", "08:00:00", "hi bob",
-                            "Me", "Bob"),
-                       mail("In", "bob@example.org", "", "09:00:00", "hi me")});
+    auto path =
+        write({mail("Out", "ME@WORK.EXAMPLE", "bob@example.org", "08:00:00", "hi bob", "Me", "Bob"),
+               mail("In", "bob@example.org", "", "09:00:00", "hi me")});
     run(settings(path));
     auto mails = all<Mail>(mailbox, kMail);
     ASSERT_EQ(mails.size(), 2u);
@@ -282,7 +284,8 @@ TEST_F(Import, DamagedTemporaryFilesOfACrashedRunAreMadeAnew) {
     ImportAccounting a = run(settings(path));
     EXPECT_EQ(a.stored, 1u);
     // The next run starts from empty files again.
-    a = run(settings(write({mail("Other", "bob@example.org", "me@example.org", "11:00:00", "yo")})));
+    a = run(
+        settings(write({mail("Other", "bob@example.org", "me@example.org", "11:00:00", "yo")})));
     EXPECT_EQ(a.found, 1u);
     EXPECT_EQ(a.stored, 1u);
 }
@@ -291,7 +294,8 @@ TEST_F(Import, InterruptedAtAnyStepThenRerunStoresEverythingOnce) {
     std::vector<std::string> lines;
     for (int i = 0; i < 30; ++i) {
         lines.push_back(forum("Photo", 100 + i, i ? 100 + i - 1 : 0, "Lenses",
-                              i % 2 ? "Ann Lee" : "Bob Ray", ("text " + std::to_string(i)).c_str()));
+                              i % 2 ? "Ann Lee" : "Bob Ray",
+                              ("text " + std::to_string(i)).c_str()));
         lines.push_back(mail(("Subject " + std::to_string(i % 7)).c_str(), "bob@example.org",
                              "me@example.org", ("1" + std::to_string(i % 10) + ":00:00").c_str(),
                              ("mail " + std::to_string(i)).c_str()));

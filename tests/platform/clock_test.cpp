@@ -42,8 +42,7 @@ TEST(ClockDate, InvalidDatesAreZero) {
         {2001, 13, 1}, {2001, 0, 1},   {2001, 2, 30}, {1900, 2, 29}, {2001, 4, 31},
         {2001, 1, 0},  {1800, 12, 31}, {10000, 1, 1}, {26, 1, 1},
     };
-    for (const auto& v : invalid)
-        EXPECT_EQ(date_from_ymd(v[0], v[1], v[2]), 0) << v[0] << v[1];
+    for (const auto& v : invalid) EXPECT_EQ(date_from_ymd(v[0], v[1], v[2]), 0) << v[0] << v[1];
 }
 
 TEST(ClockDate, EveryDayRoundTripsThroughIso) {

@@ -35,12 +35,11 @@ TEST(FsMask, MatchesAsTheArchivedFilesExpect) {
         {"star backtracks over repeats", "*ab*ab", "xabyabab", true},
         {"literal tail must match", "*ab", "abx", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(mask_match(c.mask, c.name), c.match) << c.fault;
+    for (const auto& c : cases) EXPECT_EQ(mask_match(c.mask, c.name), c.match) << c.fault;
 }
 
 class FsDir : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         char tmpl[] = "/tmp/qs_fs_test_XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -53,8 +52,7 @@ class FsDir : public ::testing::Test {
 };
 
 TEST_F(FsDir, ListsMatchingRegularFilesByName) {
-    for (const char* name : {"b.MBX", "a.mbx", "C.mbx", "notes.txt", "README"})
-        touch(name);
+    for (const char* name : {"b.MBX", "a.mbx", "C.mbx", "notes.txt", "README"}) touch(name);
     ASSERT_TRUE(make_dirs(join(dir_, "sub/deeper")));
     ASSERT_TRUE(make_dirs(join(dir_, "Sub2")));
     EXPECT_EQ(list_files(dir_, "*.mbx"), (std::vector<std::string>{"a.mbx", "b.MBX", "C.mbx"}));
@@ -75,8 +73,7 @@ TEST_F(FsDir, RemoveReportsWhyItFailed) {
         {"/proc/version", RemoveResult::AccessDenied},
         {join(dir_, "sub"), RemoveResult::OtherError},
     };
-    for (const auto& [path, result] : cases)
-        EXPECT_EQ(remove_file(path), result) << path;
+    for (const auto& [path, result] : cases) EXPECT_EQ(remove_file(path), result) << path;
 }
 
 TEST_F(FsDir, FreeSpaceAndMountPointOfAPathNotYetMade) {
@@ -95,8 +92,7 @@ TEST(FsPath, FormsAreLexical) {
     EXPECT_EQ(join("/a", "b"), "/a/b");
     const std::pair<std::string, std::string> abs[] = {
         {"/a/./b//c/../d/", "/a/b/d"}, {"/../..", "/"}, {"/a/b/../../..", "/"}, {"/", "/"}};
-    for (const auto& [in, out] : abs)
-        EXPECT_EQ(absolute(in), out) << in;
+    for (const auto& [in, out] : abs) EXPECT_EQ(absolute(in), out) << in;
     EXPECT_EQ(absolute("x/../y"), join(absolute("."), "y"));
 }
 

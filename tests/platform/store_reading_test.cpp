@@ -41,7 +41,8 @@ protected:
     }
     ~StoreReading() override { std::filesystem::remove_all(dir_); }
 
-    std::unique_ptr<File> open(Engine& engine, const TableDecl& decl, OpenResult want = OpenResult::Ok) {
+    std::unique_ptr<File> open(Engine& engine, const TableDecl& decl,
+                               OpenResult want = OpenResult::Ok) {
         std::unique_ptr<File> f;
         Status st;
         EXPECT_EQ(engine.open(path(), decl, {}, f, st), want) << st.text();

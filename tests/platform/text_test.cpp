@@ -7,9 +7,7 @@
 namespace qs {
 namespace {
 
-int sign(int v) {
-    return (v > 0) - (v < 0);
-}
+int sign(int v) { return (v > 0) - (v < 0); }
 
 struct CompareCase {
     const char* fault;
@@ -64,8 +62,7 @@ TEST(TextTrim, OnlyTrailingBlanksGo) {
 
 TEST(TextUtf8, EveryByteSurvivesTheRoundTrip) {
     std::string all;
-    for (int i = 0; i < 256; ++i)
-        all.push_back(static_cast<char>(i));
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
     EXPECT_EQ(from_utf8(to_utf8(all)), all);
 }
 
@@ -76,8 +73,7 @@ TEST(TextUtf8, ConvertsAtTheEdges) {
         {"\x9F", "\xC5\xB8"},      // Y diaeresis
         {"\xE9", "\xC3\xA9"},      // e acute
     };
-    for (const auto& [bytes, utf8] : to)
-        EXPECT_EQ(to_utf8(bytes), utf8);
+    for (const auto& [bytes, utf8] : to) EXPECT_EQ(to_utf8(bytes), utf8);
 
     const std::pair<const char*, std::string_view> from[] = {
         {"\xE4\xB8\xAD", "?"},      // no form in the code page
@@ -88,8 +84,7 @@ TEST(TextUtf8, ConvertsAtTheEdges) {
         {"\xED\xA0\x80", "???"},    // surrogate
         {"\xF0\x9F\x98\x80", "?"},  // beyond the BMP, valid but unmappable
     };
-    for (const auto& [utf8, bytes] : from)
-        EXPECT_EQ(from_utf8(utf8), bytes) << utf8;
+    for (const auto& [utf8, bytes] : from) EXPECT_EQ(from_utf8(utf8), bytes) << utf8;
 }
 
 }  // namespace

@@ -49,8 +49,8 @@ int exec(sqlite3* db, const std::string& sql) {
 std::string query(sqlite3* db, const std::string& sql) {
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    const unsigned char* text = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_text(stmt, 0)
-                                                                  : nullptr;
+    const unsigned char* text =
+        sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_text(stmt, 0) : nullptr;
     std::string out = text ? reinterpret_cast<const char*>(text) : sqlite3_errmsg(db);
     sqlite3_finalize(stmt);
     return out;
@@ -99,8 +99,8 @@ protected:
         Db db = open_uri(make_uri(main_, key));
         // A small cache makes SQLite spill pages into the file before the commit too.
         std::string setup = "PRAGMA journal_mode=DELETE; PRAGMA cache_size=8;";
-        if (attach) setup = "ATTACH '" + make_uri(aux_) + "' AS aux;" + setup +
-                            "PRAGMA aux.cache_size=8;";
+        if (attach)
+            setup = "ATTACH '" + make_uri(aux_) + "' AS aux;" + setup + "PRAGMA aux.cache_size=8;";
         if (exec(db.get(), setup) != SQLITE_OK) db.reset();
         return db;
     }
@@ -113,8 +113,10 @@ protected:
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400)"
             "INSERT INTO t SELECT i, 0, printf('%s %d %.90c', '" +
             std::string(kMarker) + "', i, '.') FROM n;";
-        if (attach) sql += "CREATE TABLE aux.a(v INT, body TEXT); INSERT INTO aux.a "
-                           "SELECT 0, body FROM t WHERE id <= 40;";
+        if (attach)
+            sql +=
+                "CREATE TABLE aux.a(v INT, body TEXT); INSERT INTO aux.a "
+                "SELECT 0, body FROM t WHERE id <= 40;";
         ASSERT_EQ(exec(db.get(), sql), SQLITE_OK) << sqlite3_errmsg(db.get());
     }
     void create(bool attach = false) { create(attach, &key_); }
@@ -130,8 +132,10 @@ protected:
         std::string sql =
             "BEGIN; UPDATE t SET v = 1, body = body || 'new';"
             "INSERT INTO t SELECT id + 1000, 1, body FROM t WHERE id <= 60;";
-        if (attach) sql += "UPDATE aux.a SET v = 1; INSERT INTO aux.a SELECT 1, body FROM aux.a "
-                           "LIMIT 10;";
+        if (attach)
+            sql +=
+                "UPDATE aux.a SET v = 1; INSERT INTO aux.a SELECT 1, body FROM aux.a "
+                "LIMIT 10;";
         int rc = exec(db, sql + end);
         if (rc != SQLITE_OK) exec(db, "ROLLBACK");
         return rc;
@@ -282,8 +286,8 @@ TEST_F(VfsStore, FileWithoutKeyStaysPlain) {
 TEST_F(VfsStore, ReadPastTheEndGivesPlainTextThenZeros) {
     std::string hex = make_uri(main_, &key_).substr(make_uri(main_).size() + 5);  // after &key=
     const char* params[] = {"key", hex.c_str()};
-    sqlite3_filename name = sqlite3_create_filename(
-        main_.c_str(), (main_ + "-journal").c_str(), (main_ + "-wal").c_str(), 1, params);
+    sqlite3_filename name = sqlite3_create_filename(main_.c_str(), (main_ + "-journal").c_str(),
+                                                    (main_ + "-wal").c_str(), 1, params);
     sqlite3_vfs* vfs = sqlite3_vfs_find(kName);
     auto* file = static_cast<sqlite3_file*>(sqlite3_malloc(vfs->szOsFile));
     int flags = SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_CREATE | SQLITE_OPEN_READWRITE;

@@ -93,9 +93,9 @@ TEST_F(ConfigTest, DefaultsFillZeroItemsAndPersist) {
         int32_t fallback, changed;
     };
     const Row rows[] = {
-        {1, 2, 1, 5},  {1, 3, 15, 20}, {1, 10, 17, 6},       {1, 13, 7, 9},  {1, 16, 2, 3},
-        {1, 19, 0, 77}, {6, 30, 4, 7},  {6, 23, 12632256, 1}, {6, 58, 78, 72}, {6, 34, 8, 10},
-        {23, 63, 3, 4},
+        {1, 2, 1, 5},    {1, 3, 15, 20}, {1, 10, 17, 6}, {1, 13, 7, 9},
+        {1, 16, 2, 3},   {1, 19, 0, 77}, {6, 30, 4, 7},  {6, 23, 12632256, 1},
+        {6, 58, 78, 72}, {6, 34, 8, 10}, {23, 63, 3, 4},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.item);
@@ -154,8 +154,8 @@ TEST_F(ConfigTest, UnknownItemsHaltOnlyWhereTheyCannotBeStale) {
         char proc;
         int op, item;
     };
-    const Row halting[] = {{'K', 2, 5}, {'K', 3, 22}, {'A', 2, 19}, {'A', 3, 14}, {'W', 2, 45},
-                           {'W', 3, 0}};
+    const Row halting[] = {{'K', 2, 5},  {'K', 3, 22}, {'A', 2, 19},
+                           {'A', 3, 14}, {'W', 2, 45}, {'W', 3, 0}};
     for (const Row& r : halting) {
         dialog_.clear();
         EXPECT_THROW(text_op(r.proc, r.op, r.item), Halt);
@@ -180,8 +180,8 @@ TEST_F(ConfigTest, TextItemsAreCutAndPaddedToTheirWidth) {
         int set, get, item;
         size_t width;
     };
-    const Row rows[] = {{'K', 2, 3, 14, 100}, {'K', 7, 8, 35, 20}, {'A', 2, 3, 17, 100},
-                        {'W', 2, 3, 44, 100}};
+    const Row rows[] = {
+        {'K', 2, 3, 14, 100}, {'K', 7, 8, 35, 20}, {'A', 2, 3, 17, 100}, {'W', 2, 3, 44, 100}};
     for (const Row& r : rows) {
         text_op(r.proc, r.set, r.item, std::string(r.width + 7, 'x'));
         EXPECT_EQ(text_op(r.proc, r.get, r.item), std::string(r.width, 'x'));
@@ -209,9 +209,9 @@ TEST_F(ConfigTest, PaceFollowsTheLevels) {
         std::array<int32_t, 6> values;
     };
     const Row rows[] = {
-        {1, {50, 50, 1, 1, 8, 10}},      {2, {100, 100, 3, 3, 16, 20}},
-        {3, {250, 200, 7, 7, 30, 20}},   {4, {500, 275, 10, 10, 50, 25}},
-        {5, {750, 350, 20, 20, 70, 25}}, {6, {1000, 500, 30, 30, 85, 50}},
+        {1, {50, 50, 1, 1, 8, 10}},        {2, {100, 100, 3, 3, 16, 20}},
+        {3, {250, 200, 7, 7, 30, 20}},     {4, {500, 275, 10, 10, 50, 25}},
+        {5, {750, 350, 20, 20, 70, 25}},   {6, {1000, 500, 30, 30, 85, 50}},
         {7, {1250, 700, 40, 40, 100, 50}},
     };
     EXPECT_EQ(SpeedVal(*s_, 2), 1);  // display record never read
@@ -256,10 +256,10 @@ TEST_F(ConfigTest, DefaultCharacterTables) {
 
 TEST_F(ConfigTest, CharacterTablesSurviveARestart) {
     ASSERT_EQ(WSVars(*s_, 1), 1);
-    s_->settings.InWordHash['-'] = 0;     // record 13
-    s_->settings.EndWordHash[200] = 1;    // record 15
-    s_->settings.EndWordHash[255] = 1;    // the last byte, record 16
-    s_->settings.IsJunkHash[210] = 9;     // stored, but never taken back
+    s_->settings.InWordHash['-'] = 0;   // record 13
+    s_->settings.EndWordHash[200] = 1;  // record 15
+    s_->settings.EndWordHash[255] = 1;  // the last byte, record 16
+    s_->settings.IsJunkHash[210] = 9;   // stored, but never taken back
     ASSERT_EQ(WSVars(*s_, 4), 1);
     s_ = session();
     ASSERT_EQ(WSVars(*s_, 1), 1);

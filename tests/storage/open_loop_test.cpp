@@ -2,8 +2,8 @@
 // The open loop on damaged and outdated files: a file made with another record layout is
 // replaced when it is transient or (almost) empty and otherwise stops the program, the probe only
 // raises a flag, and damaged keys are rebuilt after telling the user.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "tests/storage/test_home.h"

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "storage/database_list.h"
 #include "storage/config.h"
+#include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "wordindex/index_files.h"
 #include "support/temp_home.h"
+#include "wordindex/index_files.h"
 #include "wordindex/index_status.h"
 #include "wordindex/indexer.h"
 #include "wordindex/word_lists.h"
@@ -116,7 +116,8 @@ protected:
         while (Next(h.s, kMasIdx)) {
             const MasIdx& m = h.s.rec.MasIdx;
             auto it = names.find(static_cast<int32_t>(m.WORDID));
-            out.emplace_back(m.SYSID, it == names.end() ? "#" + std::to_string(m.WORDID) : it->second);
+            out.emplace_back(m.SYSID,
+                             it == names.end() ? "#" + std::to_string(m.WORDID) : it->second);
         }
         OP_CLOSE(h.s, kOpClose, {kMasIdx});
         return out;

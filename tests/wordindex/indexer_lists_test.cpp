@@ -19,7 +19,9 @@ protected:
         rq.type = type;
         rq.per_pass = 100;
         IndexProgress p;
-        p.caption = [this](const std::string& c) { captions.push_back(c); };
+        p.caption = [this](const std::string& c) {
+            captions.push_back(c);
+        };
         return INDEXFILE1(h.s, rq, p);
     }
     bool saw_caption(const std::string& c) const {
@@ -96,8 +98,9 @@ TEST_F(Lists, StopListForms) {
 
 TEST_F(Lists, ARareWordIsDeletedThroughItsKeyACommonOneByRewriting) {
     std::vector<std::pair<std::string, std::string>> msgs;
-    for (int i = 0; i < 40; ++i) msgs.push_back({"", "filler" + std::to_string(i) + " bulk" +
-                                                         std::to_string(i) + " common"});
+    for (int i = 0; i < 40; ++i)
+        msgs.push_back(
+            {"", "filler" + std::to_string(i) + " bulk" + std::to_string(i) + " common"});
     msgs.push_back({"", "rare"});
     auto ids = add(msgs);
     ASSERT_EQ(index(), 1);

@@ -26,8 +26,9 @@ TEST_F(IndexMail, CountsAWordOncePerMessage) {
     IndexOutcome out;
     EXPECT_EQ(index(false, &out), 1);
     EXPECT_EQ(words(), (Counts{{"SEEDS", 1}, {"TOMATO", 2}, {"BEAN", 1}}));
-    EXPECT_EQ(entries(), (Entries{{ids[0], "SEEDS"}, {ids[0], "TOMATO"}, {ids[1], "TOMATO"},
-                                  {ids[1], "BEAN"}}));
+    EXPECT_EQ(
+        entries(),
+        (Entries{{ids[0], "SEEDS"}, {ids[0], "TOMATO"}, {ids[1], "TOMATO"}, {ids[1], "BEAN"}}));
     EXPECT_EQ(out.tokenized, 2u);
     EXPECT_EQ(out.pairs, 4u);
     Forums f = database();
@@ -201,7 +202,9 @@ TEST_F(IndexMail, CountsStayRightAcrossFlushes) {
     rq.type = type;
     rq.per_pass = 50;
     IndexProgress p;
-    p.caption = [&](const std::string& c) { captions.push_back(c); };
+    p.caption = [&](const std::string& c) {
+        captions.push_back(c);
+    };
     ASSERT_EQ(INDEXFILE1(h.s, rq, p), 1);
     EXPECT_GE(std::count(captions.begin(), captions.end(), "Flushing Buffers/Building Indexes"), 2);
     Counts w = words();

@@ -58,8 +58,7 @@ TEST_F(SearchCommand, FirstBlockOnlyWithoutAllBlocks) {
 TEST_F(SearchCommand, AWordMatchingSeveralIndexedWordsTakesAnyOfThem) {
     ASSERT_EQ(run({"Home", "--and", "b", "--starts-with", "--all-blocks"}), kExitOk);
     EXPECT_NE(out.str().find("3 found"), std::string::npos) << out.str();
-    ASSERT_EQ(run({"Home", "--and", "b", "--starts-with", "--and", "green"}),
-              kExitOk);
+    ASSERT_EQ(run({"Home", "--and", "b", "--starts-with", "--and", "green"}), kExitOk);
     EXPECT_NE(out.str().find("2 found"), std::string::npos) << out.str();
     EXPECT_EQ(run({"Home", "--and", "b", "--starts-with", "--or", "tea"}), kExitFailed);
 }

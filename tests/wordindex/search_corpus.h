@@ -56,7 +56,8 @@ protected:
         std::map<std::string, std::set<uint32_t>> postings;
         for (const auto& [id, m] : messages) {
             words::MessageText t{m.subject, m.text};
-            words::for_each_word(rules, t, [&](const words::Word& w) { postings[w.text].insert(id); });
+            words::for_each_word(rules, t,
+                                 [&](const words::Word& w) { postings[w.text].insert(id); });
         }
         int header = forum_ ? kMsgNmbr : kMail;
         OP_CLOSE(h.s, kOpOpen, {header, kThreads, kMsgText, kWordList, kMasIdx});

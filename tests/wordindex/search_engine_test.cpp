@@ -116,7 +116,8 @@ TEST_F(SearchEngine, OrWithNot) {
 }
 
 TEST_F(SearchEngine, NegatedWordAloneScansNewestFirstInBlocksOfAThousand) {
-    for (uint32_t i = 1; i <= 2300; ++i) mail(i, static_cast<int32_t>(i), "x", i % 2 ? "odd" : "even");
+    for (uint32_t i = 1; i <= 2300; ++i)
+        mail(i, static_cast<int32_t>(i), "x", i % 2 ? "odd" : "even");
     store();
     SearchState st(h.s, kMailDb);
     h.dialog.script({false, true});  // declined, then accepted
@@ -202,7 +203,9 @@ TEST_F(SearchEngine, PhraseWordsMustStandSideBySide) {
     store();
     SearchState st(h.s, kMailDb);
     std::string notice;
-    st.status = [&](std::string_view t) { notice = t; };
+    st.status = [&](std::string_view t) {
+        notice = t;
+    };
     EXPECT_EQ(run(st, lists({"SALES", "FIGURES"}), Phrase{{"SALES", "FIGURES"}, {}}),
               SearchOutcome::Hits);
     EXPECT_EQ(hits, Hits{3});
@@ -222,8 +225,9 @@ TEST_F(SearchEngine, PhraseWordsMustStandSideBySide) {
     EXPECT_EQ(h.dialog.entries[0].title, "Try again");
     EXPECT_EQ(h.dialog.entries[0].text, "No documents contain the phrase. Sorry!");
     // A stop word typed inside the phrase is passed over in the text.
-    EXPECT_EQ(run(st, lists({"FIGURES", "QUARTERLY"}), Phrase{{"FIGURES", "QUARTERLY"}, {"FOR", "THE"}}),
-              SearchOutcome::Hits);
+    EXPECT_EQ(
+        run(st, lists({"FIGURES", "QUARTERLY"}), Phrase{{"FIGURES", "QUARTERLY"}, {"FOR", "THE"}}),
+        SearchOutcome::Hits);
     EXPECT_EQ(hits, Hits{2});
 }
 
@@ -248,7 +252,8 @@ TEST_F(SearchEngine, NothingToSearchForWithoutWords) {
     store();
     SearchState st(h.s, kMailDb);
     EXPECT_FALSE(st.prepare(SearchLists{}));
-    EXPECT_TRUE(h.dialog.saw("Please use the Insert Button to Locate words of Interest!|Then Try Again."));
+    EXPECT_TRUE(
+        h.dialog.saw("Please use the Insert Button to Locate words of Interest!|Then Try Again."));
     EXPECT_EQ(st.BUILDSEARCH(hits, found), SearchOutcome::NoSearchWords);
 }
 
@@ -274,11 +279,15 @@ TEST_F(SearchEngine, DamagedResultSetIsMadeAnew) {
     int root = 0, page = 0;
     sqlite3_exec(
         db, "SELECT rootpage FROM sqlite_master WHERE name = 'rec'",
-        [](void* out, int, char** v, char**) { return *static_cast<int*>(out) = std::atoi(v[0]), 0; },
+        [](void* out, int, char** v, char**) {
+            return *static_cast<int*>(out) = std::atoi(v[0]), 0;
+        },
         &root, nullptr);
     sqlite3_exec(
         db, "PRAGMA page_size",
-        [](void* out, int, char** v, char**) { return *static_cast<int*>(out) = std::atoi(v[0]), 0; },
+        [](void* out, int, char** v, char**) {
+            return *static_cast<int*>(out) = std::atoi(v[0]), 0;
+        },
         &page, nullptr);
     sqlite3_close(db);
     ASSERT_GT(root, 1);
@@ -313,7 +322,8 @@ TEST(SearchListsTest, WordsAreNotAddedTwiceAndNotToggles) {
 
     testing::TempHome home;
     EXPECT_FALSE(l.delete_marked(home.s));
-    EXPECT_TRUE(home.dialog.saw("Please Pick an Entry in one of the Lists Above to Delete and Try Again."));
+    EXPECT_TRUE(
+        home.dialog.saw("Please Pick an Entry in one of the Lists Above to Delete and Try Again."));
     l.ORQ[0].MARKFLAG = 1;
     EXPECT_TRUE(l.delete_marked(home.s));
     EXPECT_EQ(l.ANDQ.size(), 1u);

@@ -17,7 +17,8 @@ protected:
         h.dialog.clear();
     }
 
-    std::vector<std::string> found(const std::string& input, MatchOptions m = {}, bool phrase = false) {
+    std::vector<std::string> found(const std::string& input, MatchOptions m = {},
+                                   bool phrase = false) {
         LookupOutcome out = find_indexed_words(h.s, {input, m, phrase});
         std::vector<std::string> words;
         for (const auto& f : out.found) words.push_back(f.word);
@@ -85,8 +86,9 @@ TEST_F(SearchLookup, StopWordsAreDroppedWithTheirMessage) {
 
     h.dialog.clear();
     EXPECT_FALSE(find_indexed_words(h.s, {"the", {}, false}).ok);
-    EXPECT_TRUE(h.dialog.saw("All of the words are on the stoplist (non-indexed).|Please type "
-                             "valid words or cancel!"));
+    EXPECT_TRUE(
+        h.dialog.saw("All of the words are on the stoplist (non-indexed).|Please type "
+                     "valid words or cancel!"));
 }
 
 TEST_F(SearchLookup, InputChecksStopTheLookupWithTheirMessages) {
@@ -101,19 +103,29 @@ TEST_F(SearchLookup, InputChecksStopTheLookupWithTheirMessages) {
     soundex.soundex = true;
     approx.approximate = 1;
     const Case cases[] = {
-        {"comp*", {}, true, "Search Problem",
+        {"comp*",
+         {},
+         true,
+         "Search Problem",
          "Wildcards can not be used in|phrases, soundex or approximate searches."},
         {"rob*", soundex, false, "Search Problem", nullptr},
         {"rob*", approx, false, "Search Problem", nullptr},
-        {"   ", {}, false, "Blank Search",
+        {"   ",
+         {},
+         false,
+         "Blank Search",
          "No searchwords!|Please type a what you want to find or press cancel."},
         {"r", approx, false, "Too Few Letters",
          "To use Approximate Matching you must type at least 2 letters."},
-        {"r", soundex, false, "Too Few Letters", "To use Soundex you must type at least 2 letters."},
+        {"r", soundex, false, "Too Few Letters",
+         "To use Soundex you must type at least 2 letters."},
         {"r2d2", soundex, false, "Only Letters Please",
          "Soundex Search Requests May Only Contain Letters and Must be a Single Word."},
         {"robert rupert", soundex, false, "Only Letters Please", nullptr},
-        {"computer nowhere", {}, true, "No matches",
+        {"computer nowhere",
+         {},
+         true,
+         "No matches",
          "One of the words in the phrase was not found in any document.|Word:NOWHERE"},
     };
     for (const auto& c : cases) {
@@ -138,10 +150,11 @@ TEST_F(SearchLookup, ProgressCanStopTheScan) {
     std::vector<int> seen;
     std::vector<WordMatcher> m{WordMatcher("A", {})};
     std::vector<std::vector<FoundWord>> f;
-    EXPECT_EQ(scan_word_list(h.s, m, f, [&](int p) {
-                  seen.push_back(p);
-                  return seen.size() < 2;
-              }),
+    EXPECT_EQ(scan_word_list(h.s, m, f,
+                             [&](int p) {
+                                 seen.push_back(p);
+                                 return seen.size() < 2;
+                             }),
               ScanResult::Stopped);
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(scan_word_list(h.s, m, f), ScanResult::Done);

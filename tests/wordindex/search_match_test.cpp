@@ -36,14 +36,14 @@ TEST(SearchApproximate, DegreeCountsSubstitutionsInsertionsAndDeletions) {
     MatchOptions one;
     one.approximate = 1;
     EXPECT_TRUE(match("SEARCH", "SEARCH", one));
-    EXPECT_TRUE(match("SEERCH", "SEARCH", one));   // one substituted
-    EXPECT_TRUE(match("SERCH", "SEARCH", one));    // one missing in the search word
+    EXPECT_TRUE(match("SEERCH", "SEARCH", one));     // one substituted
+    EXPECT_TRUE(match("SERCH", "SEARCH", one));      // one missing in the search word
     EXPECT_TRUE(match("SERCH", "RESEARCHED", one));  // occurs inside the list word
     EXPECT_TRUE(match("SEARXCH", "SEARXXCH", one));
     EXPECT_FALSE(match("SEACHNG", "SEARCHING", one));  // two missing
     EXPECT_FALSE(match("SEACRH", "SEARCH", one));      // two exchanged
-    EXPECT_FALSE(match("SEERXH", "SEARCH", one));  // two substituted
-    EXPECT_FALSE(match("SEARCHES", "SEARCH", one));  // a shorter list word never matches
+    EXPECT_FALSE(match("SEERXH", "SEARCH", one));      // two substituted
+    EXPECT_FALSE(match("SEARCHES", "SEARCH", one));    // a shorter list word never matches
     MatchOptions two;
     two.approximate = 2;
     EXPECT_TRUE(match("SEACHNG", "SEARCHING", two));
@@ -79,7 +79,7 @@ TEST(SearchPattern, PlainStartsWithAndWholeWord) {
 
 TEST(SearchPattern, StarPiecesOccurInOrderWithTheirAnchors) {
     EXPECT_TRUE(match("COMP*ER", "COMPUTER"));
-    EXPECT_FALSE(match("COMP*ER", "COMPUTERS"));  // the last piece is tied to the end
+    EXPECT_FALSE(match("COMP*ER", "COMPUTERS"));   // the last piece is tied to the end
     EXPECT_FALSE(match("COMP*ER", "DECOMPOSER"));  // the first piece to the start
     EXPECT_TRUE(match("COMP*", "COMPUTERS"));
     EXPECT_TRUE(match("*PUT*", "COMPUTERS"));
@@ -87,7 +87,7 @@ TEST(SearchPattern, StarPiecesOccurInOrderWithTheirAnchors) {
     EXPECT_FALSE(match("*TERS", "COMPUTER"));
     EXPECT_TRUE(match("C*M*R", "COMPUTER"));
     EXPECT_FALSE(match("C*T*M", "COMPUTER"));  // out of order
-    EXPECT_FALSE(match("AB*BC", "ABC"));        // pieces may not overlap
+    EXPECT_FALSE(match("AB*BC", "ABC"));       // pieces may not overlap
     EXPECT_TRUE(match("AB*BC", "ABBC"));
     EXPECT_TRUE(match("C?M*", "COMPUTER"));
     EXPECT_TRUE(match("*", "ANY"));

@@ -26,7 +26,8 @@ protected:
         for (uint32_t i = 1; i <= entries; ++i) {
             h.s.rec.MasIdx = MasIdx{i, i};
             ASSERT_TRUE(UppDat(h.s, kMasIdx, kAdd, kReport));
-            h.s.rec.WordList = WordList{static_cast<int32_t>(i), Text<40>(std::string_view("WORD" + std::to_string(i))), 1};
+            h.s.rec.WordList = WordList{static_cast<int32_t>(i),
+                                        Text<40>(std::string_view("WORD" + std::to_string(i))), 1};
             ASSERT_TRUE(UppDat(h.s, kWordList, kAdd, kReport));
         }
         h.s.rec.PUR = PUR{1, 1};
