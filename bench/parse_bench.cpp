@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "import/address.h"
 #include "import/processor.h"
+#include "import/readers/registry.h"
 #include "storage/database_list.h"
 
 namespace {
@@ -59,7 +60,7 @@ bool read_only(qs::Session& s, const qs::ImportSettings& st, uint64_t& found, ui
 
 bool through_processor(qs::Session& s, const qs::ImportSettings& st, uint64_t& found,
                        uint64_t& skipped) {
-    qs::ImportProcessor p(s, st);
+    qs::ImportProcessor p(s, st, qs::make_parser);
     qs::ImportProcessor::Result r;
     // The processor turns to the store phase once every file is read and the temporary file
     // committed; leaving it there (the destructor) stores nothing.

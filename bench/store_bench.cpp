@@ -19,6 +19,7 @@
 #include "platform/fs.h"
 #include "platform/store_sql.h"
 #include "storage/file_access.h"
+#include "tests/support/recording_dialog.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "import/readers/line_queue.h"
-#include "import/readers/mime.h"
+#include "import/mime/line_queue.h"
+#include "import/mime/mime.h"
 
 namespace qs::fuzz {
 

@@ -17,13 +17,15 @@
 
 #include "app/startup.h"
 #include "import/address.h"
+#include "import/mime/mime.h"
 #include "import/parser.h"
-#include "import/readers/mime.h"
+#include "import/readers/registry.h"
 #include "platform/fs.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
 #include "storage/session.h"
+#include "tests/support/test_home.h"
 
 namespace qs::fuzz {
 
@@ -41,17 +43,12 @@ public:
     ~MailHome() {
         s_.engine.rollback();
         for (auto& slot : s_.slots) slot.file.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
 
 private:
     MailHome() {
         // The home is thrown away at the end: its store need not wait for the disk.
         setenv("QS_NOSYNC", "1", 0);
-        char tmpl[] = "/tmp/qs-mailfuzz-XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        dir_ = made ? made : "/tmp";
         if (StartUp(s_, dir_).ok)
             mailbox_ = AddMailDatabase(s_, {"Home", "me@example.org", {"me@work.example"}});
         if (mailbox_) CheckOwnAddress(s_, mailbox_);
@@ -59,7 +56,8 @@ private:
         if (mailbox_) OP_CLOSE(s_, kOpOpen, {kForums});
     }
 
-    std::string dir_;
+    testing::HomeDir home_;
+    const std::string& dir_ = home_.dir;
     RecordingDialog dialog_;
     FixedClock clock_{80000, 1};
     Session s_{dialog_, clock_};

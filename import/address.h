@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Addresses: splitting a sender or receiver text into name and address, the substring search
-// shared with the standard text search, the owner's addresses of a mail database (and so the
-// direction of a mail), and recounting one person's messages.
+// Addresses: splitting a sender or receiver text into name and address, the owner's addresses of a
+// mail database (and so the direction of a mail), and recounting one person's messages.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +15,6 @@ namespace qs {
 // mode 2: mail style (a name followed by an address). Results are cut to the widths.
 void FindCISAdress(uint8_t mode, std::string& address, std::string& name, std::string_view text,
                    size_t address_width = 60, size_t name_width = 60);
-
-// The 1-based position of the first occurrence of `pattern` (trailing blanks removed) in
-// `text`, or 0; with `whole_word`, only occurrences not joined to word characters count.
-size_t AISINB(bool whole_word, std::string_view text, std::string_view pattern);
 
 // Loads the owner identity of a database into s.owner and s.mem.PersonID.
 void CheckOwnAddress(Session& s, uint32_t database);

@@ -66,7 +66,4 @@ public:
     virtual ReadProgress progress() const { return {}; }
 };
 
-// The reader of a format by its catalogue name; nullptr when the format has no reader yet.
-std::unique_ptr<Parser> make_parser(const std::string& format);
-
 }  // namespace qs

@@ -55,7 +55,8 @@ public:
     enum class Result { More, Done, Failed };
     using ParserFactory = std::function<std::unique_ptr<Parser>(const std::string& format)>;
 
-    ImportProcessor(Session& s, ImportSettings settings, ParserFactory factory = make_parser);
+    // `factory` makes the reader of the run's format for each file (make_parser in the program).
+    ImportProcessor(Session& s, ImportSettings settings, ParserFactory factory);
     ~ImportProcessor();
     ImportProcessor(const ImportProcessor&) = delete;
     ImportProcessor& operator=(const ImportProcessor&) = delete;

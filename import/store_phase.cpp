@@ -3,7 +3,7 @@
 // transactions committed after more than 400 records; then carbon copies and counts.
 #include "import/address.h"
 #include "import/import_run.h"
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/database_list.h"

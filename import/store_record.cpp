@@ -2,7 +2,7 @@
 // Storing one temporary record: its persons, then a forum message, a newsgroup message or a mail
 // with their sections, threads, identifier strings, texts and topic links.
 #include "import/import_run.h"
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "storage/file_access.h"
 #include "storage/persons.h"
 

@@ -31,20 +31,4 @@ public:
     int32_t now() const override;
 };
 
-// A clock the tests set by hand.
-class FixedClock : public Clock {
-public:
-    FixedClock(int32_t today, int32_t now) : today_(today), now_(now) {}
-    int32_t today() const override { return today_; }
-    int32_t now() const override { return now_; }
-    void set(int32_t today, int32_t now) {
-        today_ = today;
-        now_ = now;
-    }
-
-private:
-    int32_t today_;
-    int32_t now_;
-};
-
 }  // namespace qs

@@ -43,26 +43,4 @@ bool CliDialog::ask(std::string_view title, std::string_view text, bool default_
     return line[0] == 'y' || line[0] == 'Y';
 }
 
-void RecordingDialog::message(std::string_view title, std::string_view text) {
-    entries.push_back({std::string(title), std::string(text), false});
-}
-
-bool RecordingDialog::ask(std::string_view title, std::string_view text, bool default_yes) {
-    entries.push_back({std::string(title), std::string(text), true});
-    if (next_answer_ < answers_.size()) return answers_[next_answer_++];
-    return default_yes;
-}
-
-std::string RecordingDialog::ask_text(std::string_view title, std::string_view prompt) {
-    entries.push_back({std::string(title), std::string(prompt), true});
-    return next_text_ < texts.size() ? texts[next_text_++] : std::string();
-}
-
-bool RecordingDialog::saw(std::string_view part) const {
-    for (const auto& e : entries)
-        if (e.title.find(part) != std::string::npos || e.text.find(part) != std::string::npos)
-            return true;
-    return false;
-}
-
 }  // namespace qs

@@ -6,7 +6,6 @@
 #include <exception>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace qs {
 
@@ -53,33 +52,6 @@ public:
 
 private:
     bool interactive_;
-};
-
-// For tests: records every message and answers questions from a script (then the default).
-class RecordingDialog : public Dialog {
-public:
-    struct Entry {
-        std::string title;
-        std::string text;
-        bool question = false;
-    };
-    void message(std::string_view title, std::string_view text) override;
-    bool ask(std::string_view title, std::string_view text, bool default_yes) override;
-    void beep() override { ++beeps; }
-    std::string ask_text(std::string_view title, std::string_view prompt) override;
-    std::vector<std::string> texts;  // answers to ask_text, in turn
-
-    void script(std::vector<bool> answers) { answers_ = std::move(answers); }
-    bool saw(std::string_view text_part) const;  // any entry whose title or text contains it
-    void clear() { entries.clear(); }
-
-    std::vector<Entry> entries;
-    int beeps = 0;
-
-private:
-    std::vector<bool> answers_;
-    size_t next_answer_ = 0;
-    size_t next_text_ = 0;
 };
 
 }  // namespace qs

@@ -27,6 +27,11 @@ int compare_exact(std::string_view a, std::string_view b);
 
 std::string_view trim_right(std::string_view s);
 
+// AISINB, the substring search of address splitting and the standard text search: the 1-based
+// position of the first occurrence of `pattern` (trailing blanks removed) in `text`, or 0; with
+// `whole_word`, only occurrences not joined to word characters count.
+size_t AISINB(bool whole_word, std::string_view text, std::string_view pattern);
+
 // Converts at the edges. Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which Windows-1252 leaves
 // undefined, map to the C1 code points of the same value so that nothing is lost.
 std::string to_utf8(std::string_view cp1252);

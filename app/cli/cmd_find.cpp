@@ -5,9 +5,9 @@
 #include "app/cli/command.h"
 #include "app/cli/json.h"
 #include "app/cli/orders.h"
+#include "app/standard_search.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "wordindex/standard_search.h"
 
 namespace qs::cli {
 

@@ -7,6 +7,7 @@
 
 #include "app/cli/json.h"
 #include "import/processor.h"
+#include "import/readers/registry.h"
 
 namespace qs::cli {
 
@@ -28,7 +29,7 @@ void draw_progress(const ImportProcessor& p, int& last) {
 }  // namespace
 
 int run_import(Context& c, const ImportSettings& settings) {
-    ImportProcessor p(c.s, settings);
+    ImportProcessor p(c.s, settings, make_parser);
     bool bar = isatty(STDERR_FILENO) != 0;
     int last = -1;
     ImportProcessor::Result r;

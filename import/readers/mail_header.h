@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "import/mime/line_queue.h"
+#include "import/mime/mime.h"
 #include "import/parser.h"
-#include "import/readers/line_queue.h"
-#include "import/readers/mime.h"
 
 namespace qs {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Line reading for the mailbox readers.
 #include "import/readers/mail_lines.h"
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 
 #include <algorithm>
 #include <bit>

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "import/readers/line_queue.h"
+#include "import/mime/line_queue.h"
 #include "import/readers/stream_buffer.h"
 
 namespace qs {

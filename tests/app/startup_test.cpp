@@ -4,17 +4,10 @@
 #include "app/startup.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
-
-// A second start of the same home, as another run of the program.
-struct Restart {
-    RecordingDialog dialog;
-    FixedClock clock{80000, 1};
-    Session s{dialog, clock};
-};
 
 int32_t item(Session& s, int number) {
     int32_t v = 0;
@@ -36,7 +29,7 @@ TEST(StartUp, FirstStartLaysOutTheHomeAndWritesTheVersion) {
     EXPECT_EQ(h.s.mem.ForumNumber, 0u);
     EXPECT_TRUE(h.dialog.entries.empty());
 
-    Restart again;
+    testing::TestSession again(home);  // another run of the program
     up = StartUp(again.s, home);
     ASSERT_TRUE(up.ok);
     EXPECT_FALSE(up.first_run);
@@ -48,7 +41,7 @@ TEST(StartUp, OlderSettingsVersionIsUpgradedWithItsMessage) {
     ASSERT_TRUE(StartUp(h.s, h.dir).ok);
     int32_t old = 350;
     ASSERT_TRUE(Konfig(h.s, 2, 11, &old) && Konfig(h.s, 4));
-    Restart again;
+    testing::TestSession again(h.dir);  // another run of the program
     StartupOutcome up = StartUp(again.s, h.dir);
     ASSERT_TRUE(up.ok);
     EXPECT_TRUE(up.upgraded);
@@ -61,7 +54,7 @@ TEST(StartUp, LostTemporaryDirectoryIsReplacedSilently) {
     ASSERT_TRUE(StartUp(h.s, h.dir).ok);
     std::string gone = h.dir + "/gone";
     ASSERT_TRUE(AutoPath(h.s, 2, 17, &gone) && AutoPath(h.s, 4));
-    Restart again;
+    testing::TestSession again(h.dir);  // another run of the program
     ASSERT_TRUE(StartUp(again.s, h.dir).ok);
     EXPECT_EQ(again.s.mem.TempDir, h.dir + "/TEMP");
     EXPECT_TRUE(again.dialog.entries.empty());
@@ -75,11 +68,11 @@ TEST(StartUp, LostDataDirectoryAsksForANewOneOrStops) {
     ASSERT_TRUE(AutoPath(h.s, 2, 18, &data) && AutoPath(h.s, 4));
     ASSERT_TRUE(fs::remove_dir(data));
 
-    Restart refused;  // nobody answers: start-up stops
+    testing::TestSession refused(h.dir);  // nobody answers: start-up stops
     EXPECT_FALSE(StartUp(refused.s, h.dir).ok);
     EXPECT_TRUE(refused.dialog.saw("The path to your data files cannot be found!"));
 
-    Restart answered;
+    testing::TestSession answered(h.dir);  // another run of the program
     std::string fresh = h.dir + "/fresh";
     ASSERT_TRUE(fs::make_dirs(fresh));
     answered.dialog.texts = {h.dir + "/nowhere", fresh};

@@ -4,7 +4,7 @@
 #include "import/address.h"
 #include "platform/fs.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

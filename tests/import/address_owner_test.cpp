@@ -4,7 +4,7 @@
 #include "app/startup.h"
 #include "import/address.h"
 #include "storage/database_list.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

@@ -7,7 +7,7 @@
 #include "import/catalogue.h"
 #include "platform/sqlite_db.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

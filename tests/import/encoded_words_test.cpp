@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 
 namespace qs {
 namespace {

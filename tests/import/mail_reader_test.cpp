@@ -8,10 +8,11 @@
 #include "import/address.h"
 #include "import/processor.h"
 #include "import/readers/mail_reader.h"
+#include "import/readers/registry.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
@@ -403,7 +404,7 @@ TEST_F(Reader, ImportThroughTheProcessor) {
     ImportSettings st = settings();
     st.format = "Generic Mail Type 2";
     st.files = {write(box)};
-    ImportProcessor p(h.s, st);
+    ImportProcessor p(h.s, st, make_parser);
     ImportProcessor::Result r;
     while ((r = p.step()) == ImportProcessor::Result::More) {
     }
@@ -443,7 +444,7 @@ TEST_F(Reader, CcAddressesAreStoredAsCopyRecords) {
     ImportSettings st = settings();
     st.format = "Generic Mail Type 2";
     st.files = {write(box)};
-    ImportProcessor p(h.s, st);
+    ImportProcessor p(h.s, st, make_parser);
     ImportProcessor::Result r;
     while ((r = p.step()) == ImportProcessor::Result::More) {
     }
@@ -487,7 +488,7 @@ TEST_F(Reader, ImportPercentRisesWithinAFile) {
     ImportSettings st = settings();
     st.format = "Generic Mail Type 2";
     st.files = {write(box)};
-    ImportProcessor p(h.s, st);
+    ImportProcessor p(h.s, st, make_parser);
     std::vector<int> seen;
     ImportProcessor::Result r;
     while ((r = p.step()) == ImportProcessor::Result::More)

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "import/readers/line_queue.h"
-#include "import/readers/mime.h"
+#include "import/mime/line_queue.h"
+#include "import/mime/mime.h"
 
 namespace qs {
 namespace {

@@ -8,8 +8,8 @@
 #include "import/processor.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "support/line_reader.h"
-#include "support/temp_home.h"
+#include "tests/support/line_reader.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Key collation and code-page conversion: the faults that would misorder indexes or lose bytes.
+// Key collation, code-page conversion and the substring search: the faults that would misorder
+// indexes, lose bytes or miss a match.
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace qs {
 namespace {
@@ -85,6 +88,63 @@ TEST(TextUtf8, ConvertsAtTheEdges) {
         {"\xF0\x9F\x98\x80", "?"},  // beyond the BMP, valid but unmappable
     };
     for (const auto& [utf8, bytes] : from) EXPECT_EQ(from_utf8(utf8), bytes) << utf8;
+}
+
+struct SearchCase {
+    bool whole_word;
+    const char* text;
+    const char* pattern;
+    size_t position;
+};
+
+TEST(Aisinb, FindsFirstOccurrenceAndHonoursWholeWords) {
+    const SearchCase cases[] = {
+        {true, "RESEARCH", "SEARCH", 0},
+        {false, "RESEARCH", "SEARCH", 3},
+        {true, "CATALOG CAT", "CAT", 9},  // goes on past a joined match
+        {true, "CATALOG", "CAT", 0},
+        {true, "123 A12", "12", 6},  // a number is joined only by digits
+        {true, "123", "12", 0},
+        {true, "1212 12", "12", 6},
+        {true, "CAT", "CAT", 1},
+        {true, "A CAT", "CAT", 3},
+        {true, "CAT.", "CAT", 1},
+        {true, "CAT1", "CAT", 0},  // of the digits only 1 joins a word
+        {true, "CAT2", "CAT", 1},
+        {true, "\200CAT", "CAT", 0},
+        {true, "CAT\x85", "CAT", 0},
+        {true, "\206CAT", "CAT", 2},
+        {true, "\311CAT", "CAT", 2},
+        {false, "cat CAT", "CAT", 5},  // exact case
+        {false, "x CAT y", "CAT   ", 3},
+        {false, "xA By", "A B", 2},
+        {false, "anything", "", 0},
+        {false, "anything", "   ", 0},
+        {true, "anything", "", 0},
+        {false, "CA", "CAT", 0},
+        {false, "", "A", 0},
+        {false, "aabaabaaab", "aaab", 7},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AISINB(c.whole_word, c.text, c.pattern), c.position)
+            << c.whole_word << " \"" << c.text << "\" \"" << c.pattern << '"';
+}
+
+// The skip table must never jump over an occurrence: compared with a plain search on random
+// texts over a small alphabet, where near misses are common.
+TEST(Aisinb, SkipsNeverPassAnOccurrence) {
+    std::mt19937 random(7);
+    auto word = [&](size_t max_length) {
+        std::string s(random() % (max_length + 1), 'a');
+        for (char& c : s) c = "abc"[random() % 3];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = word(30), pattern = word(5);
+        const size_t found = pattern.empty() ? std::string::npos : text.find(pattern);
+        ASSERT_EQ(AISINB(false, text, pattern), found == std::string::npos ? 0 : found + 1)
+            << text << " / " << pattern;
+    }
 }
 
 }  // namespace

@@ -6,15 +6,16 @@
 #include <chrono>
 #include <set>
 
+#include "storage/file_access.h"
 #include "tests/storage/child_process.h"
-#include "tests/storage/test_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
 using storetest::Child;
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 constexpr uint32_t kHeld = 1;
 constexpr uint32_t kGo = 2;
@@ -48,7 +49,7 @@ int hold_until_told(Child& c, const std::string& home) {
 }
 
 TEST(Concurrency, RecordHeldByAnotherProcessIsRefusedAfterTheLockWait) {
-    TempHome home;
+    HomeDir home;
     create_person(home.dir);
     Child child([&](Child& c) { return hold_until_told(c, home.dir); });
     uint32_t word = 0;
@@ -71,7 +72,7 @@ TEST(Concurrency, RecordHeldByAnotherProcessIsRefusedAfterTheLockWait) {
 }
 
 TEST(Concurrency, HoldOfAKilledProcessLapses) {
-    TempHome home;
+    HomeDir home;
     create_person(home.dir);
     Child child([&](Child& c) { return hold_until_told(c, home.dir); });
     uint32_t word = 0;
@@ -90,7 +91,7 @@ TEST(Concurrency, HoldOfAKilledProcessLapses) {
 }
 
 TEST(Concurrency, HoldsExcludeTheSessionsOfOneProcess) {
-    TempHome home;
+    HomeDir home;
     create_person(home.dir);
     TestSession a(home.dir), b(home.dir);
     OP_CLOSE(a.s, kOpOpen, {kPerson});
@@ -122,7 +123,7 @@ int count_up(Child& c, const std::string& home, int times) {
 }
 
 TEST(Concurrency, UpdatesUnderHoldsFromTwoProcessesAreNeverLost) {
-    TempHome home;
+    HomeDir home;
     create_person(home.dir);
     Child a([&](Child& c) { return count_up(c, home.dir, 300); });
     Child b([&](Child& c) { return count_up(c, home.dir, 300); });
@@ -150,7 +151,7 @@ int draw_numbers(Child& c, const std::string& home, int times) {
 }
 
 TEST(Concurrency, IdentifiersFromTwoProcessesAreNeverTheSame) {
-    TempHome home;
+    HomeDir home;
     {
         TestSession t(home.dir);
         OP_CLOSE(t.s, kOpOpen, {kControl});

@@ -1,26 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 
-#include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
 class ConfigTest : public ::testing::Test {
 protected:
-    ConfigTest() {
-        char tmpl[] = "/tmp/qs-config-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        fs::make_dirs(dir_ + "/CFG");
-        s_ = session();
-    }
-    ~ConfigTest() override { std::filesystem::remove_all(dir_); }
+    ConfigTest() : dir_(home_.dir) { s_ = session(); }
 
     // Another start of the program on the same home (or another process beside this one).
     std::unique_ptr<Session> session() {
@@ -81,6 +73,7 @@ protected:
         return text;
     }
 
+    testing::HomeDir home_;
     std::string dir_;
     RecordingDialog dialog_;
     FixedClock clock_{80000, 1};

@@ -6,7 +6,7 @@
 #include "app/startup.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

@@ -7,13 +7,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/storage/store_query.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 const std::string kMarker = "MARKER-zq7-readable-text";
 
@@ -79,7 +81,7 @@ TEST(Encryption, EncryptedFilesShowNoTextAndDefeatTheShell) {
     if (!fs::exists("/usr/bin/sqlite3")) GTEST_SKIP() << "no sqlite3 shell";
     const FileCase cases[] = {{kForums, true}, {kControl, true}, {kNHR, true},
                               {kMail, true},   {kNeo, true},     {kPerson, false}};
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     for (const FileCase& c : cases) {
@@ -108,7 +110,7 @@ TEST(Encryption, EncryptedFilesShowNoTextAndDefeatTheShell) {
 }
 
 TEST(Encryption, ReadingWithoutThePasswordFails) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kMail});
     fill(t.s, kMail, 1);

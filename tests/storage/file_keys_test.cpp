@@ -6,13 +6,14 @@
 
 #include <algorithm>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 struct StringCase {
     const char* name;
@@ -29,7 +30,7 @@ TEST(FileKeys, PersonStringsAreUniqueWhateverTheirCase) {
         {"other accent", "\xE9mile", "\xE8mile", false},
         {"other letters", "smith", "smyth", false},
     };
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kPerson});
@@ -54,7 +55,7 @@ TEST(FileKeys, PersonStringsAreUniqueWhateverTheirCase) {
 }
 
 TEST(FileKeys, IdentifierKeysRunNewestFirst) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kMsgNmbr, kMail});
@@ -78,7 +79,7 @@ TEST(FileKeys, IdentifierKeysRunNewestFirst) {
 }
 
 TEST(FileKeys, EveryMessageAndMailKeyIsReadAlongItsIndex) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kMsgNmbr, kMail});
@@ -97,7 +98,7 @@ TEST(FileKeys, EveryMessageAndMailKeyIsReadAlongItsIndex) {
 }
 
 TEST(FileKeys, KeylessFilesAreReadByPosition) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kREF, kPUR});

@@ -3,13 +3,14 @@
 // emptying, compacting and removing, and the halt for file numbers that name no file.
 #include <gtest/gtest.h>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 void add_persons(Session& s, uint32_t first, uint32_t last) {
     ASSERT_FALSE(TransactionCheck(s, BeginTransaction(s, {kPerson})));
@@ -26,7 +27,7 @@ void add_persons(Session& s, uint32_t first, uint32_t last) {
 const Session::Slot& slot(const Session& s, int file) { return s.slots[static_cast<size_t>(file)]; }
 
 TEST(FileOps, OpenCountsKeepAFileOpenUntilItsLastClose) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kPerson});
@@ -57,7 +58,7 @@ TEST(FileOps, OpenCountsKeepAFileOpenUntilItsLastClose) {
 }
 
 TEST(FileOps, EmptyRemovesEveryRecordAndClosesTheFile) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kPerson});
@@ -75,7 +76,7 @@ TEST(FileOps, EmptyRemovesEveryRecordAndClosesTheFile) {
 }
 
 TEST(FileOps, CompactKeepsTheRecordsAndGivesBackSpace) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kPerson});
@@ -103,7 +104,7 @@ TEST(FileOps, CompactKeepsTheRecordsAndGivesBackSpace) {
 }
 
 TEST(FileOps, RemoveDeletesTheFileFromTheDisk) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kPerson, kForums});
@@ -125,7 +126,7 @@ std::string centred(const std::string& line) {
 }
 
 TEST(FileOps, UndefinedFileNumbersStopTheProgram) {
-    TempHome home;
+    HomeDir home;
     for (int number : {14, 15, 16, 36, 37, 38, 0, 44}) {
         for (int operation = kOpClose; operation <= kOpProbe; ++operation) {
             SCOPED_TRACE("file " + std::to_string(number) + " op " + std::to_string(operation));
@@ -144,7 +145,7 @@ TEST(FileOps, UndefinedFileNumbersStopTheProgram) {
 }
 
 TEST(FileOps, OperationsBeyondTheProbeAreIgnored) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     EXPECT_EQ(OP_CLOSE(t.s, 8, {14, kPerson}), 1);
     EXPECT_EQ(OP_CLOSE(t.s, 12, {kPerson}), 1);

@@ -7,15 +7,17 @@
 #include <algorithm>
 #include <set>
 
+#include "storage/file_access.h"
 #include "tests/storage/child_process.h"
-#include "tests/storage/test_home.h"
+#include "tests/storage/store_query.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
 using storetest::Child;
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 uint32_t stored_counter(const std::string& home) {
     TestSession t(home);
@@ -26,7 +28,7 @@ uint32_t stored_counter(const std::string& home) {
 }
 
 TEST(IdentifierBlock, HandedOutFirstAndTheRestGivenBack) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kControl});
     ASSERT_EQ(NextNr(t.s), 1u);
@@ -49,7 +51,7 @@ TEST(IdentifierBlock, HandedOutFirstAndTheRestGivenBack) {
 }
 
 TEST(IdentifierBlock, NotGivenBackOnceAnotherUserTookFromTheCounter) {
-    TempHome home;
+    HomeDir home;
     TestSession a(home.dir), b(home.dir);
     OP_CLOSE(a.s, kOpOpen, {kControl});
     OP_CLOSE(b.s, kOpOpen, {kControl});
@@ -65,7 +67,7 @@ TEST(IdentifierBlock, NotGivenBackOnceAnotherUserTookFromTheCounter) {
 }
 
 TEST(IdentifierBlock, NotReservedInsideAnotherTransaction) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kControl, kPerson});
     ASSERT_FALSE(TransactionCheck(t.s, BeginTransaction(t.s, {kPerson, kControl})));
@@ -97,7 +99,7 @@ int draw(Child& c, const std::string& home, int times, uint32_t block) {
 }
 
 TEST(IdentifierBlock, TwoProcessesNeverGetTheSameIdentifier) {
-    TempHome home;
+    HomeDir home;
     {
         TestSession t(home.dir);
         OP_CLOSE(t.s, kOpOpen, {kControl});
@@ -141,7 +143,7 @@ int die_in_frame(Child& c, const std::string& home) {
 }
 
 TEST(IdentifierBlock, ProcessKilledInTheMiddleOfAFrameLeavesNothingAndItsBlockUnused) {
-    TempHome home;
+    HomeDir home;
     {
         TestSession t(home.dir);
         OP_CLOSE(t.s, kOpOpen, {kControl});

@@ -3,20 +3,21 @@
 // every record comes once, in order, whole, forward and backward and after a change of direction.
 #include <gtest/gtest.h>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 std::string text_for(uint32_t n) {
     return std::string(50000, static_cast<char>('a' + n % 26)) + std::to_string(n);
 }
 
 TEST(LongRecords, StepThroughBatchesCutByTheirSize) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kMsgText});

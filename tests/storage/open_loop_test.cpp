@@ -6,13 +6,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/storage/store_query.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 // A record layout no file of the catalogue has: what an older program version might have left.
 struct OldLayout {
@@ -81,7 +83,7 @@ class OpenLoopLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(OpenLoopLayout, IsHandledAsTheFileKindRequires) {
     const LayoutCase& c = GetParam();
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     std::string path = full_name(s, c.file);
@@ -132,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The import's temporary files are written in long runs; the result set is small and rewritten by
 // every search, where large pages would be journaled whole for a few changed bytes.
 TEST(OpenLoop, OnlyTheImportTemporaryFilesAreMadeWithLargePages) {
-    TempHome home;
+    HomeDir home;
     std::string nhr, search;
     {
         TestSession t(home.dir);
@@ -146,7 +148,7 @@ TEST(OpenLoop, OnlyTheImportTemporaryFilesAreMadeWithLargePages) {
 }
 
 TEST(OpenLoop, ProbeOfASoundFileLeavesTheFlagDown) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpProbe, {kMail, kCodes});
     EXPECT_FALSE(t.s.IndexingInProgress);
@@ -214,7 +216,7 @@ void add_persons(Session& s, int n) {
 
 TEST_P(OpenLoopBadKeys, AreRebuiltOnOpen) {
     const DamageCase& c = GetParam();
-    TempHome home;
+    HomeDir home;
     std::string path;
     {
         TestSession t(home.dir);
@@ -272,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
 
 TEST(OpenLoop, DamagedRecordsCannotBeRebuiltAndStopTheProgram) {
-    TempHome home;
+    HomeDir home;
     std::string path;
     {
         TestSession t(home.dir);
@@ -291,7 +293,7 @@ TEST(OpenLoop, DamagedRecordsCannotBeRebuiltAndStopTheProgram) {
 }
 
 TEST(OpenLoop, KeysOfAnEncryptedFileAreRebuilt) {
-    TempHome home;
+    HomeDir home;
     std::string path;
     {
         TestSession t(home.dir);

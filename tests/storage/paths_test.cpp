@@ -6,7 +6,7 @@
 #include "storage/file_access.h"
 #include "storage/neo.h"
 #include "storage/paths.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

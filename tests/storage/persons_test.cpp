@@ -3,7 +3,7 @@
 
 #include "storage/file_access.h"
 #include "storage/persons.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

@@ -4,13 +4,14 @@
 // stopwatches and the disk space check.
 #include <gtest/gtest.h>
 
-#include "tests/storage/test_home.h"
+#include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 void set_person(Session& s, uint32_t id, const std::string& string, const std::string& last) {
     s.rec.Person = Person{};
@@ -38,7 +39,7 @@ TEST(UppDat, DuplicateAddIsReportedAsItsModeSays) {
     };
     for (const RefusedAddCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TempHome home;
+        HomeDir home;
         TestSession t(home.dir);
         Session& s = t.s;
         OP_CLOSE(s, kOpOpen, {kPerson, kMsgText});
@@ -68,7 +69,7 @@ TEST(UppDat, DuplicateAddIsReportedAsItsModeSays) {
 }
 
 TEST(UppDat, QuietSessionsRollBackWithoutAWord) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     s.mem.DoTask = 6;
@@ -85,7 +86,7 @@ TEST(UppDat, QuietSessionsRollBackWithoutAWord) {
 }
 
 TEST(SaveRec, ChangeByAnotherUserIsShownInsteadOfWritten) {
-    TempHome home;
+    HomeDir home;
     TestSession me(home.dir), other(home.dir);
     OP_CLOSE(me.s, kOpOpen, {kPerson});
     OP_CLOSE(other.s, kOpOpen, {kPerson});
@@ -121,7 +122,7 @@ TEST(SaveRec, ChangeByAnotherUserIsShownInsteadOfWritten) {
 }
 
 TEST(SaveRec, DeleteOfAnUnchangedRecordGoesThrough) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kPerson});
     set_person(t.s, 1, "p@example.org", "Original");
@@ -133,7 +134,7 @@ TEST(SaveRec, DeleteOfAnUnchangedRecordGoesThrough) {
 }
 
 TEST(NextNr, FreshControlFileStartsAtOne) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kControl});
@@ -149,7 +150,7 @@ TEST(NextNr, FreshControlFileStartsAtOne) {
 }
 
 TEST(NextNr, KeepsTheSettingsOfRecordOne) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     OP_CLOSE(s, kOpOpen, {kControl});
@@ -167,7 +168,7 @@ TEST(NextNr, KeepsTheSettingsOfRecordOne) {
 }
 
 TEST(MsgText, LongTextWithEveryByteValueRoundTrips) {
-    TempHome home;
+    HomeDir home;
     std::string text(kMaxMemo, '\0');
     for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(1 + (i * 7) % 255);
     {
@@ -203,7 +204,7 @@ TEST(StartStop, CountsWholeSecondsAcrossMidnights) {
         {"across midnight", 80000, time_from_hms(23, 59, 0), 80001, time_from_hms(0, 1, 0), 120},
         {"two midnights", 80000, time_from_hms(23, 0, 0), 80002, time_from_hms(1, 0, 0), 93600},
     };
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     for (const WatchCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,7 +218,7 @@ TEST(StartStop, CountsWholeSecondsAcrossMidnights) {
 }
 
 TEST(CheckSpace, AsksUnlessRunningAsATask) {
-    TempHome home;
+    HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;
     s.mem.FileDir = home.dir;

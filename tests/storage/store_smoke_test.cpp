@@ -1,33 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-#include "platform/fs.h"
 #include "storage/file_access.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
-struct TempHome {
-    std::string dir;
-    TempHome() {
-        char tmpl[] = "/tmp/qs-smoke-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    ~TempHome() { std::filesystem::remove_all(dir); }
-};
-
 TEST(StoreSmoke, AddAndStepAlongKeys) {
-    TempHome home;
-    RecordingDialog dialog;
-    FixedClock clock(80000, 1);
-    Session s(dialog, clock);
-    s.mem.Net = s.mem.FileDir = s.MasIdxPath = home.dir;
-    s.mem.TempDir = home.dir + "/TEMP";
-    s.mem.Dirnamn = "F1";
-    fs::make_dirs(home.dir + "/F1");
+    testing::TempHome home("F1");
+    Session& s = home.s;
     OP_CLOSE(s, kOpOpen, {kMsgNmbr});
     for (uint32_t i = 1; i <= 100; ++i) {
         s.rec.MsgNmbr = MsgNmbr{};
@@ -57,7 +39,7 @@ TEST(StoreSmoke, AddAndStepAlongKeys) {
     EXPECT_EQ(s.rec.MsgNmbr.FROMALPHA.str(), "Jones");
     EXPECT_EQ(s.rec.MsgNmbr.MSGNUMBER, 2u);
     OP_CLOSE(s, kOpClose, {kMsgNmbr});
-    EXPECT_TRUE(dialog.entries.empty());
+    EXPECT_TRUE(home.dialog.entries.empty());
 }
 
 }  // namespace

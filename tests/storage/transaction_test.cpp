@@ -6,15 +6,17 @@
 
 #include <random>
 
+#include "storage/file_access.h"
 #include "tests/storage/child_process.h"
-#include "tests/storage/test_home.h"
+#include "tests/storage/store_query.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {
 
 using storetest::Child;
-using storetest::TempHome;
-using storetest::TestSession;
+using testing::HomeDir;
+using testing::TestSession;
 
 // One transaction n writes a marker record n into Forums (encrypted), Person and MsgText, and
 // sets the counter record 0 of each file to n.
@@ -135,7 +137,7 @@ uint32_t kill_child(Child& child, int commits, long delay_us) {
 }
 
 TEST(Transactions, ProcessKilledAtAnyMomentLeavesWholeTransactionsOnly) {
-    TempHome home;
+    HomeDir home;
     create_files(home.dir);
     std::mt19937 rng(2024);
     uint32_t reported = 0;
@@ -176,7 +178,7 @@ TEST(Transactions, ProcessKilledAtAnyMomentLeavesWholeTransactionsOnly) {
 }
 
 TEST(Transactions, RollbackDiscardsAndCommitKeepsEveryFile) {
-    TempHome home;
+    HomeDir home;
     create_files(home.dir);
     TestSession t(home.dir);
     Session& s = t.s;
@@ -197,7 +199,7 @@ TEST(Transactions, RollbackDiscardsAndCommitKeepsEveryFile) {
 }
 
 TEST(Transactions, StartRefusedWhileAnotherUserWritesIsReported) {
-    TempHome home;
+    HomeDir home;
     create_files(home.dir);
     TestSession writer(home.dir), other(home.dir);
     OP_CLOSE(writer.s, kOpOpen, {kForums, kPerson});

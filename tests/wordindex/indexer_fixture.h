@@ -13,7 +13,7 @@
 #include "storage/config.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 #include "wordindex/index_files.h"
 #include "wordindex/index_status.h"
 #include "wordindex/indexer.h"

@@ -8,7 +8,7 @@
 #include "storage/config.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 #include "wordindex/word_setup.h"
 
 namespace qs::words {

@@ -2,7 +2,7 @@
 // Finding the boundary of a multipart body and keeping its first plain or HTML part.
 #include <algorithm>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 
-#include "import/address.h"
 #include "platform/text.h"
 
 namespace qs {

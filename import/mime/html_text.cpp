@@ -4,7 +4,7 @@
 // targets, and every other tag is dropped. The output never grows beyond the text limit.
 #include <algorithm>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

@@ -3,7 +3,7 @@
 // into the Windows Western code page.
 #include <array>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "wordindex/standard_search.h"
+#include "app/standard_search.h"
 
 #include <algorithm>
 #include <type_traits>
 #include <vector>
 
-#include "import/address.h"
 #include "platform/text.h"
 #include "storage/config.h"
 #include "storage/file_access.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "wordindex/standard_search.h"
+#include "app/standard_search.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "storage/config.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
-#include "support/temp_home.h"
+#include "tests/support/test_home.h"
 
 namespace qs {
 namespace {

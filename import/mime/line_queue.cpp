@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Cutting source lines into queue entries, and the quoted-printable rules the mailbox readers
 // apply while they read.
-#include "import/readers/line_queue.h"
+#include "import/mime/line_queue.h"
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 
 namespace qs {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Enriched text to plain text: formatting commands go, their parameters with them; "<<" is a
 // literal "<". Line ends are kept as they stand.
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

@@ -3,7 +3,7 @@
 // message text and a MIME body is reduced to its text part.
 #include <algorithm>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

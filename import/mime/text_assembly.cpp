@@ -2,7 +2,7 @@
 // Joining the kept body lines into the message text, cut at the store's text limit.
 #include <algorithm>
 
-#include "import/readers/mime.h"
+#include "import/mime/mime.h"
 #include "platform/text.h"
 
 namespace qs {

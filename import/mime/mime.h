@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "import/readers/line_queue.h"
+#include "import/mime/line_queue.h"
 
 namespace qs {
 
