@@ -43,14 +43,9 @@ words::MatchOptions match_options(const Args& a) {
     m.whole_word = a.flag("--whole-word");
     m.starts_with = a.flag("--starts-with");
     m.soundex = a.flag("--soundex");
-    if (a.has("--approx")) {
-        try {
-            m.approximate = std::stoi(a.value("--approx"));
-        } catch (const std::exception&) {
-            m.approximate = -1;
-        }
-        if (m.approximate < 0) throw UsageError("--approx takes a degree of mismatch (0 or more)");
-    }
+    // A word of the list has at most 40 characters: a degree of 40 already matches every one.
+    constexpr NumberRule kDegree{"a degree of mismatch", 0, 40};
+    m.approximate = static_cast<int>(a.number("--approx", kDegree, -1));
     return m;
 }
 
