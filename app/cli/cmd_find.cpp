@@ -139,13 +139,13 @@ int cmd_find(Context& c, const std::vector<std::string>& words) {
     ListContext list = list_of(c, a, mail);
     auto search = mail ? MailFind(c.s, list, options) : FindText(c.s, list, options);
     StandardSearch::Result r;
-    while ((r = search->tick()) == StandardSearch::Result::More) {
+    while ((r = search->step()) == StandardSearch::Result::More) {
     }
     if (r == StandardSearch::Result::Failed) {
         std::cerr << "quillstow: message " << list.current << " is not in \"" << db << "\"\n";
         return kExitFailed;
     }
-    if (r == StandardSearch::Result::End) return kExitFailed;
+    if (r == StandardSearch::Result::Done) return kExitFailed;
     print_found(c, mail, search->hit());
     return kExitOk;
 }

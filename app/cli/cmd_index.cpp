@@ -47,7 +47,7 @@ int cmd_index(Context& c, const std::vector<std::string>& w) {
     std::cerr << words::index_title(c.s) << "\n";
     words::IndexOutcome out;
     uint8_t result = words::INDEXFILE1(c.s, rq, stderr_progress(), &out);
-    if (result != 1) {
+    if (result != words::kIndexFinished) {
         std::cerr << "quillstow: indexing did not finish\n";
         return kExitFailed;
     }
