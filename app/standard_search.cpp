@@ -31,7 +31,7 @@ const void* header_of(const Search&) { return nullptr; }
 
 }  // namespace
 
-// Walks one key of one file from an anchor, one entry at a time. Every tick starts again from
+// Walks one key of one file from an anchor, one entry at a time. Every step starts again from
 // the last entry handed out, so a view that moved the file's handle in between does no harm.
 class StandardSearch::Cursor {
 public:
@@ -41,7 +41,7 @@ public:
     virtual bool start(uint32_t current) = 0;
     // The next entry in the search's direction; false at the end of the list.
     virtual bool step(uint32_t& number, const void*& header) = 0;
-    // Called before each tick's first step.
+    // Called before each search step's first entry.
     virtual void resume() = 0;
 };
 
@@ -162,8 +162,9 @@ StandardSearch::StandardSearch(Session& s, bool mail, const ListContext& list,
 
 StandardSearch::~StandardSearch() { OP_CLOSE(s_, kOpClose, files_); }
 
-StandardSearch::Result StandardSearch::tick() {
-    if (sticky_ == Result::End || sticky_ == Result::Failed) return sticky_;
+StandardSearch::Result StandardSearch::step() {
+    if (sticky_ == Result::Done || sticky_ == Result::Failed) return sticky_;
+    if (cancelled_) return sticky_ = Result::Done;
     const int32_t n = std::max<int32_t>(1, SpeedVal(s_, 3, kPaceItem));
     cursor_->resume();
     for (int32_t i = 0; i < n; ++i) {
@@ -171,7 +172,7 @@ StandardSearch::Result StandardSearch::tick() {
         const void* header = nullptr;
         if (trim_right(pattern_).empty() || !cursor_->step(number, header)) {
             report_end();
-            return sticky_ = Result::End;
+            return sticky_ = Result::Done;
         }
         ++examined_;
         if (examine(number, header)) return sticky_ = Result::Found;

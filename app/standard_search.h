@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The standard text search: finds the next message of the list the user sees whose subject or
-// text holds a string, without the word index. It walks the list a few records per tick so that
-// the window that drives it stays responsive; the command line ticks it in a loop.
+// text holds a string, without the word index. It walks the list a few records per step so that
+// the window that drives it from a timer stays responsive; the command line steps it in a loop.
 //
-//   start ---> tick: N records (SpeedVal 29) ---> More ----+
+//   start ---> step: N records (SpeedVal 29) ---> More ----+
 //                 ^                                         |
 //                 +-----------------------------------------+
-//              tick ---> Found (message made current; the next tick goes on after it)
-//              tick ---> End (" End of File!"; sticky)      tick ---> Failed (sticky)
+//              step ---> Found (message made current; the next step goes on after it)
+//              step ---> Done: the end of the list (" End of File!"), or cancelled; sticky
+//   start (the current message is not in the list) ---> Failed; sticky
 #pragma once
 
 #include <cstdint>
@@ -52,7 +53,7 @@ struct SearchHit {
 
 class StandardSearch {
 public:
-    enum class Result { More, Found, End, Failed };
+    enum class Result { More, Found, Done, Failed };
 
     // `mail` chooses Mail headers and subjects, else MsgNmbr headers and thread headings. The
     // files of the current database are opened here and closed by the destructor.
@@ -62,13 +63,15 @@ public:
     StandardSearch& operator=(const StandardSearch&) = delete;
 
     // Examines at most the pace's number of list entries. Found makes the message current in the
-    // header's record buffer; the next tick continues after it ("Find next occurance of text").
-    // End reports the end of the list to the user (with the time taken when the timing setting
-    // is on); Failed means the current message is not in the list.
-    Result tick();
+    // header's record buffer; the next step continues after it ("Find next occurance of text").
+    // Done at the end of the list reports it to the user (with the time taken when the timing
+    // setting is on); Failed means the current message is not in the list.
+    Result step();
+    // The user stopped the search: the next step returns Done without a message.
+    void cancel() { cancelled_ = true; }
 
     const SearchHit& hit() const { return hit_; }
-    uint64_t examined() const { return examined_; }
+    uint64_t examined() const { return examined_; }  // list entries looked at so far
     const std::string& pattern() const { return pattern_; }
 
     class Cursor;
@@ -86,6 +89,7 @@ private:
     std::vector<int> files_;
     SearchHit hit_;
     Result sticky_ = Result::More;
+    bool cancelled_ = false;
     uint64_t examined_ = 0;
     int32_t start_date_ = 0, start_time_ = 0;
 };

@@ -63,10 +63,13 @@ void IndexPass::caption(const std::string& c) {
     if (progress_.caption) progress_.caption(c);
 }
 
-void IndexPass::show_share() {
+int IndexPass::percent() const {
     uint64_t to_go = setup_.to_go;
-    int percent = to_go == 0 ? 100 : static_cast<int>(std::min<uint64_t>(100, read_ * 100 / to_go));
-    if (progress_.percent) progress_.percent(percent, read_, to_go);
+    return to_go == 0 ? 100 : static_cast<int>(std::min<uint64_t>(100, read_ * 100 / to_go));
+}
+
+void IndexPass::show_share() {
+    if (progress_.percent) progress_.percent(percent(), read_, setup_.to_go);
 }
 
 PassResult IndexPass::step() {
@@ -89,6 +92,11 @@ PassResult IndexPass::step() {
         if (book_.pair_count() >= kFlushPairs && many_left && !flush()) return PassResult::Failed;
     }
     return PassResult::More;
+}
+
+PassResult IndexPass::finish() {
+    show_share();
+    return flush() ? PassResult::Done : PassResult::Failed;
 }
 
 bool IndexPass::already_indexed(uint32_t sysid) {

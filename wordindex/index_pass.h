@@ -42,6 +42,10 @@ public:
     bool restore_keys();
     // Tokenizes up to per_pass messages; flushes when due and at the end.
     PassResult step();
+    // Ends the passes early: writes what is buffered. Done, or Failed after a reported failure.
+    PassResult finish();
+    // The share of the messages to go read so far, 0 to 100.
+    int percent() const;
 
     // The point up to which everything is written: the start, or the last flush.
     const IndexState& state() const { return committed_; }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "wordindex/indexer.h"
 
+#include <algorithm>
+
 #include "storage/config.h"
 #include "storage/file_access.h"
-#include "wordindex/index_files.h"
 #include "wordindex/index_pass.h"
 #include "wordindex/word_cleanup.h"
 
@@ -49,85 +50,171 @@ std::vector<int> files_of(uint8_t type) {
     return f;
 }
 
-// The run itself, with its files open.
-uint8_t run_open(Session& s, const IndexRequest& rq, const IndexProgress& progress,
-                 IndexOutcome& outcome) {
-    auto caption = [&](const std::string& c) {
-        if (progress.caption) progress.caption(c);
-    };
-    Settings set;
-    if (!read_settings(s, rq.type, set)) {
-        say(s, "Index Problem", "Unable to read configuration file.|Indexing Skipped");
-        return 2;
-    }
-    if (!read_database(s)) {
-        say(s, "Disk Error", "Unable to read forum data!|Indexing not possible now.");
-        return 2;
-    }
-    IndexState state{s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME,
-                     s.rec.Forums.WORDLISTINDEXNEEDSUPDATE};
-    bool full = rq.full;
-    if (full && !rq.confirmed && (RecordCount(s, kWordList) || RecordCount(s, kMasIdx))) {
-        if (!s.quiet() &&
-            !s.dialog.ask("Warning",
-                          "This will DELETE the current Wordlist & Master Index.|All messages in "
-                          "the file will be indexed.|Are you SURE you want to continue?",
-                          false))
-            return 2;
-    }
-    // Words marked for deletion go to the stop list even when the index is rebuilt, so that
-    // the rebuild does not bring them back.
-    if (full && RecordCount(s, kPUR) && !word_delete_cleanup(s, true, caption)) return 2;
-    if (full) {
-        // Emptied together, so that a failure leaves the old index as it was.
-        if (TransactionCheck(s, BeginTransaction(s, {kWordList, kMasIdx, kPUR}))) return 2;
-        bool ok =
-            handle(s, kWordList).empty() && handle(s, kMasIdx).empty() && handle(s, kPUR).empty();
-        if (!ok) Rollback(s);
-        if (!ok || !Commit(s)) return 2;
-    }
-    if (RecordCount(s, kPUR) && !word_delete_cleanup(s, full, caption)) return 2;
+}  // namespace
 
-    caption("Preparing for Word Indexing");
-    PassSetup setup;
-    setup.kind = static_cast<Kind>(rq.type == kMailDb ? 2 : rq.type == kForumDb ? 1 : 3);
-    setup.auto_stop = set.auto_stop;
-    setup.keep_footer = set.keep_footer;
-    setup.per_pass = rq.per_pass > 0 ? rq.per_pass : 4;
-    uint64_t texts = RecordCount(s, kMsgText);
-    if (full || state.position == 0) {
-        state.position = 0;
-        state.count = 0;
-        setup.to_go = texts;
-    } else {
-        setup.to_go = texts > state.count ? texts - state.count : 0;
-    }
-    state.needs_update = 1;
-    if (!save_index_state(s, state)) return 2;
-
-    IndexPass pass(s, setup, state, progress);
-    if (!pass.prepare()) {
-        pass.restore_keys();
-        return 2;
-    }
-    caption("Indexing messages");
-    PassResult r = PassResult::More;
-    while (r == PassResult::More) r = pass.step();
-    pass.fill(outcome);
-    if (!pass.restore_keys()) r = PassResult::Failed;
-    // The position reached is kept even after a failure: everything before it was written.
-    state = pass.state();
-    state.needs_update = 1;
-    if (!save_index_state(s, state) || r == PassResult::Failed) return 2;
-    if (!remove_stopped_words(s, pass.book().deleted(), pass.book().deleted_total(), caption))
-        return 2;
-    caption("Indexing finished!");
-    if (!handle(s, kWordList).build_key(kWordCountKey)) return 2;
-    state.needs_update = 0;
-    return save_index_state(s, state) ? 1 : 2;
+Indexer::Indexer(Session& s, const IndexRequest& request, IndexProgress progress)
+    : s_(s), request_(request), progress_(std::move(progress)), files_(files_of(request.type)) {
+    OP_CLOSE(s_, kOpOpen, files_);
+    open_ = true;
+    s_.IndexingInProgress = true;
 }
 
-}  // namespace
+Indexer::~Indexer() {
+    if (!open_) return;
+    if (s_.engine.in_transaction()) s_.engine.rollback();
+    end();
+}
+
+void Indexer::end() {
+    if (!open_) return;
+    pass_.reset();
+    s_.IndexingInProgress = false;
+    OP_CLOSE(s_, kOpClose, files_);
+    open_ = false;
+}
+
+void Indexer::caption(const std::string& c) const {
+    if (progress_.caption) progress_.caption(c);
+}
+
+int Indexer::percent() const {
+    if (state_ == State::Ending || state_ == State::Ended) return 100;
+    return pass_ ? pass_->percent() : 0;
+}
+
+Indexer::Result Indexer::step() {
+    if (failed_) return Result::Failed;
+    if (state_ == State::Ended) return Result::Done;
+    if (cancelled_ && state_ != State::Passes && state_ != State::Ending) state_ = State::Ended;
+    bool ok = true;
+    switch (state_) {
+        case State::Start: ok = start(); break;
+        case State::Cleanup: ok = cleanup(); break;
+        case State::Prepare: ok = prepare(); break;
+        case State::Passes: ok = passes(); break;
+        case State::Ending: ok = ending(); break;
+        case State::Ended: break;
+    }
+    if (!ok) {
+        failed_ = true;
+        result_ = kIndexNotFinished;
+        end();
+        return Result::Failed;
+    }
+    if (state_ != State::Ended) return Result::More;
+    end();
+    return Result::Done;
+}
+
+bool Indexer::start() {
+    Settings set;
+    if (!read_settings(s_, request_.type, set)) {
+        say(s_, "Index Problem", "Unable to read configuration file.|Indexing Skipped");
+        return false;
+    }
+    auto_stop_ = set.auto_stop;
+    keep_footer_ = set.keep_footer;
+    if (!read_database(s_)) {
+        say(s_, "Disk Error", "Unable to read forum data!|Indexing not possible now.");
+        return false;
+    }
+    index_ = {s_.rec.Forums.LASTMSGID, s_.rec.Forums.RECSLASTTIME,
+              s_.rec.Forums.WORDLISTINDEXNEEDSUPDATE};
+    if (request_.full && !request_.confirmed &&
+        (RecordCount(s_, kWordList) || RecordCount(s_, kMasIdx)) && !s_.quiet() &&
+        !s_.dialog.ask("Warning",
+                       "This will DELETE the current Wordlist & Master Index.|All messages in "
+                       "the file will be indexed.|Are you SURE you want to continue?",
+                       false)) {
+        state_ = State::Ended;  // declined: nothing is changed
+        return true;
+    }
+    state_ = State::Cleanup;
+    return true;
+}
+
+bool Indexer::cleanup() {
+    const bool full = request_.full;
+    // Words marked for deletion go to the stop list even when the index is rebuilt, so that
+    // the rebuild does not bring them back.
+    auto shown = [this](const std::string& c) {
+        caption(c);
+    };
+    if (RecordCount(s_, kPUR) && !word_delete_cleanup(s_, full, shown)) return false;
+    state_ = State::Prepare;
+    return true;
+}
+
+// Empties the word list, master index and pending deletions together, so that a failure leaves
+// the old index as it was.
+bool Indexer::empty_index() {
+    if (TransactionCheck(s_, BeginTransaction(s_, {kWordList, kMasIdx, kPUR}))) return false;
+    bool ok =
+        handle(s_, kWordList).empty() && handle(s_, kMasIdx).empty() && handle(s_, kPUR).empty();
+    if (!ok) Rollback(s_);
+    return ok && Commit(s_);
+}
+
+bool Indexer::prepare() {
+    // Emptied in the step that saves the cleared position: a run cut before it leaves the index
+    // and its position as they were, and the next run does not take an empty index for complete.
+    if (request_.full && !empty_index()) return false;
+    caption("Preparing for Word Indexing");
+    const uint8_t type = request_.type;
+    PassSetup setup;
+    setup.kind = static_cast<Kind>(type == kMailDb ? 2 : type == kForumDb ? 1 : 3);
+    setup.auto_stop = auto_stop_;
+    setup.keep_footer = keep_footer_;
+    setup.per_pass = request_.per_pass > 0 ? request_.per_pass : 4;
+    uint64_t texts = RecordCount(s_, kMsgText);
+    if (request_.full || index_.position == 0) {
+        index_.position = 0;
+        index_.count = 0;
+        setup.to_go = texts;
+    } else {
+        setup.to_go = texts > index_.count ? texts - index_.count : 0;
+    }
+    index_.needs_update = 1;
+    if (!save_index_state(s_, index_)) return false;
+    pass_ = std::make_unique<IndexPass>(s_, setup, index_, progress_);
+    if (!pass_->prepare()) {
+        pass_->restore_keys();
+        return false;
+    }
+    caption("Indexing messages");
+    state_ = State::Passes;
+    return true;
+}
+
+bool Indexer::passes() {
+    PassResult r = cancelled_ ? pass_->finish() : pass_->step();
+    if (r == PassResult::More) return true;
+    pass_->fill(outcome_);
+    bool keys = pass_->restore_keys();
+    // The position reached is kept even after a failure: everything before it was written.
+    index_ = pass_->state();
+    index_.needs_update = 1;
+    if (!save_index_state(s_, index_) || r == PassResult::Failed || !keys) return false;
+    state_ = State::Ending;
+    return true;
+}
+
+bool Indexer::ending() {
+    auto shown = [this](const std::string& c) {
+        caption(c);
+    };
+    WordBook& book = pass_->book();
+    if (!remove_stopped_words(s_, book.deleted(), book.deleted_total(), shown)) return false;
+    state_ = State::Ended;
+    // A cancelled run leaves the count key to the word list window (the flag stays set).
+    if (cancelled_) return true;
+    caption("Indexing finished!");
+    if (!handle(s_, kWordList).build_key(kWordCountKey)) return false;
+    index_.needs_update = 0;
+    if (!save_index_state(s_, index_)) return false;
+    result_ = kIndexFinished;
+    return true;
+}
 
 int messages_per_pass(Session& s) {
     int32_t n = SpeedVal(s, 3, 28);
@@ -141,22 +228,11 @@ std::string index_title(const Session& s) {
 
 uint8_t INDEXFILE1(Session& s, const IndexRequest& request, const IndexProgress& progress,
                    IndexOutcome* outcome) {
-    IndexOutcome local;
-    std::vector<int> files = files_of(request.type);
-    OP_CLOSE(s, kOpOpen, files);
-    s.IndexingInProgress = true;
-    uint8_t result = 2;
-    try {
-        result = run_open(s, request, progress, outcome ? *outcome : local);
-    } catch (...) {
-        s.IndexingInProgress = false;
-        s.engine.rollback();
-        OP_CLOSE(s, kOpClose, files);
-        throw;
+    Indexer run(s, request, progress);
+    while (run.step() == Indexer::Result::More) {
     }
-    s.IndexingInProgress = false;
-    OP_CLOSE(s, kOpClose, files);
-    return result;
+    if (outcome) *outcome = run.outcome();
+    return run.result();
 }
 
 }  // namespace qs::words

@@ -3,22 +3,37 @@
 // master index (or all of them on a full rebuild), keeps the word list's message counts, moves
 // very common words to the stop list, and writes words and (word, message) pairs in batches.
 //
-//   cleanup of marked words (1, 2 or 4, 5) --> 8 preparation --> 9 indexing passes --+
-//                                                     ^                                |
-//                                                     +------ flush at 50000 pairs ----+
-//   9 (no text left) --> final flush --> removal of words stopped meanwhile --> count key
+//   Start ----> 1 Cleanup ----> 8 Prepare ----> 9 Passes ---(no text left)---> Ending ---> Done
+//   files open,  marked words    a rebuild       one pass of     ^    |        keys back,
+//   settings,    leave for the   empties the     per_pass texts  +----+        position saved,
+//   database     stop list (one  index; start    a step; flush   More          stopped words
+//   record,      transaction)    point saved,    at 50000 pairs                removed, count
+//   rebuild?                     keys set aside                                key, flag cleared
+//
+//   A failure in any state ends the run: Failed, and every later step() returns it. The position
+//   reached at the last flush is kept, so the next run goes on from there. A declined rebuild
+//   and cancel() end it as Done with result() kIndexNotFinished. cancel() in the passes writes
+//   what is buffered and saves the position first, so nothing read is lost and the next run
+//   takes the rest.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "storage/session.h"
+#include "wordindex/index_files.h"
 
 namespace qs::words {
 
 // A flush happens once this many pairs are buffered (and more than 50 messages remain).
 inline constexpr size_t kFlushPairs = 50000;
+
+// The results of INDEXFILE1.
+inline constexpr uint8_t kIndexFinished = 1;     // ended normally, count key rebuilt
+inline constexpr uint8_t kIndexNotFinished = 2;  // declined, cancelled or stopped on a failure
 
 struct IndexRequest {
     uint8_t type = 0;        // database type: 1 forum, 2 mail, 3 newsgroup
@@ -40,9 +55,67 @@ struct IndexOutcome {
     uint64_t stopped = 0;  // words moved to the stop list automatically
 };
 
-// Runs one indexing of the current database. Returns 1 when it ended normally and the count key
-// was rebuilt, 2 otherwise (the rebuild was declined, a failure was reported, or the key could
-// not be built). While the session is unattended no message box is shown.
+class IndexPass;
+
+// One indexing run of the current database, driven by step(): the window's timer, the command
+// line's loop or a test calls it until it returns Done or Failed. While the session is
+// unattended no message box is shown and the rebuild is not asked for.
+class Indexer {
+public:
+    enum class Result { More, Done, Failed };
+    enum class State : uint8_t { Start = 0, Cleanup = 1, Prepare = 8, Passes = 9, Ending, Ended };
+
+    // Opens the run's files and marks indexing as in progress (IndexingInProgress) until the
+    // run ends. `progress` is kept for the run.
+    Indexer(Session& s, const IndexRequest& request, IndexProgress progress = {});
+    // A run destroyed before its end (by a Halt, or a caller that gave up) rolls back the
+    // transaction under way and closes its files; what earlier flushes wrote stays, and keys
+    // set aside are built again when the files are next opened.
+    ~Indexer();
+    Indexer(const Indexer&) = delete;
+    Indexer& operator=(const Indexer&) = delete;
+
+    // Does one state's work (one pass in the passes) and says whether more is to come.
+    Result step();
+    // Ends the run at the next step, as described above.
+    void cancel() { cancelled_ = true; }
+
+    State state() const { return state_; }
+    // kIndexFinished once the run ended normally, else kIndexNotFinished.
+    uint8_t result() const { return result_; }
+    const IndexOutcome& outcome() const { return outcome_; }
+    // The share of the messages to go that was read, 0 to 100.
+    int percent() const;
+
+private:
+    bool start();
+    bool cleanup();
+    bool empty_index();
+    bool prepare();
+    bool passes();
+    bool ending();
+    void end();
+    void caption(const std::string& c) const;
+
+    Session& s_;
+    IndexRequest request_;
+    IndexProgress progress_;
+    std::vector<int> files_;
+    bool open_ = false;
+    State state_ = State::Start;
+    bool failed_ = false;
+    bool cancelled_ = false;
+    uint8_t result_ = kIndexNotFinished;
+    bool auto_stop_ = false;
+    bool keep_footer_ = false;
+    IndexState index_;  // the database record's index state
+    std::unique_ptr<IndexPass> pass_;
+    IndexOutcome outcome_;
+};
+
+// Runs one indexing of the current database to its end. Returns kIndexFinished when it ended
+// normally and the count key was rebuilt, kIndexNotFinished otherwise (the rebuild was
+// declined, a failure was reported, or the key could not be built).
 uint8_t INDEXFILE1(Session& s, const IndexRequest& request, const IndexProgress& progress = {},
                    IndexOutcome* outcome = nullptr);
 

@@ -153,6 +153,7 @@ SearchOutcome SearchState::run_blocks(HitQueue& hits, FoundWordsQueue& found) {
 }
 
 bool SearchState::ask_more(size_t hits) {
+    if (questions_.search_more) return questions_.search_more(hits);
     std::string count = hits ? grouped(hits) : "No";
     std::string text = count +
                        " search hits found!|But there are more records to search.|"
@@ -160,8 +161,16 @@ bool SearchState::ask_more(size_t hits) {
     return ask("Search More?", text, false);
 }
 
+bool SearchState::ask_too_many() {
+    if (questions_.too_many_matches) return questions_.too_many_matches();
+    std::string text = "The Search you have requested has too many matches.|The 1st " +
+                       std::to_string(kFullScanBlock) +
+                       " will be found or try a more restrictive Search.|"
+                       "Would you like to Continue or Cancel the Search?";
+    return ask("Too Many Matches", text, true);
+}
+
 bool SearchState::ask(std::string_view title, const std::string& text, bool default_yes) {
-    if (questions_) return questions_->ask(title, text, default_yes);
     return s_.quiet() ? default_yes : s_.dialog.ask(title, text, default_yes);
 }
 

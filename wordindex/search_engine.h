@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "storage/session.h"
@@ -53,8 +54,18 @@ public:
     const SearchCounters& counters() const { return counters_; }
     int32_t pause_count() const { return pause_; }
 
-    // Who answers "Search More?" and "Too Many Matches" (the session's dialog unless set).
-    void set_questions(Dialog& d) { questions_ = &d; }
+    // Who answers the two questions of a search; an answer left unset is asked through the
+    // session's dialog with the question's own title and text (while the session is unattended
+    // the default is taken: Continue for the first, Cancel for the second).
+    struct Questions {
+        // "Too Many Matches": no word can drive the search, so every message is to be read,
+        // a thousand hits per block. True to go on.
+        std::function<bool()> too_many_matches;
+        // "Search More?": a block of the master index paused with `hits` found so far. True to
+        // read the next block now.
+        std::function<bool(size_t hits)> search_more;
+    };
+    void set_questions(Questions q) { questions_ = std::move(q); }
 
     // Status texts while working ("Phrase Matching..."); may be empty.
     std::function<void(std::string_view)> status;
@@ -95,11 +106,12 @@ private:
     bool holds(uint32_t sysid, const SearchEntry& e, size_t candidates);
     const std::vector<uint32_t>* whole_word(const SearchEntry& e, size_t candidates);
     bool ask_more(size_t hits);
+    bool ask_too_many();
     bool ask(std::string_view title, const std::string& text, bool default_yes);
     void say(std::string_view title, std::string_view text);
 
     Session& s_;
-    Dialog* questions_ = nullptr;
+    Questions questions_;
     uint8_t type_;
     int32_t pause_ = 10000;
     bool prepared_ = false;

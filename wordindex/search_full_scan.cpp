@@ -8,13 +8,7 @@
 namespace qs::words {
 
 SearchOutcome SearchState::run_full_scan(HitQueue& hits, FoundWordsQueue& found) {
-    if (!full_pos_.kept) {
-        std::string text = "The Search you have requested has too many matches.|The 1st " +
-                           std::to_string(kFullScanBlock) +
-                           " will be found or try a more restrictive Search.|"
-                           "Would you like to Continue or Cancel the Search?";
-        if (!ask("Too Many Matches", text, true)) return SearchOutcome::Cancelled;
-    }
+    if (!full_pos_.kept && !ask_too_many()) return SearchOutcome::Cancelled;
     ++counters_.blocks;
     full_pos_.reading = false;
     std::vector<Candidate> block;

@@ -1,7 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "app/cli/args.h"
 
+#include <charconv>
+
 namespace qs::cli {
+
+int64_t parse_number(std::string_view word, std::string_view name, const NumberRule& rule) {
+    int64_t n = 0;
+    const char* end = word.data() + word.size();
+    bool sign_allowed = rule.min < 0 || word.empty() || word[0] != '-';
+    auto [at, error] = std::from_chars(word.data(), end, n);
+    if (!sign_allowed || error != std::errc() || at != end || n < rule.min || n > rule.max)
+        throw UsageError(std::string(name) + " must be " + rule.what + " (" +
+                         std::to_string(rule.min) + " to " + std::to_string(rule.max) +
+                         "), not \"" + std::string(word) + "\"");
+    return n;
+}
 
 Args::Args(const std::vector<std::string>& words, const std::set<std::string>& valued,
            const std::set<std::string>& flags) {
@@ -52,6 +66,14 @@ std::string Args::value(const std::string& name, const std::string& fallback) co
 std::vector<std::string> Args::values(const std::string& name) const {
     auto it = values_.find(name);
     return it == values_.end() ? std::vector<std::string>() : it->second;
+}
+
+int64_t Args::number(const std::string& name, const NumberRule& rule, int64_t fallback) const {
+    return has(name) ? parse_number(value(name), name, rule) : fallback;
+}
+
+int64_t Args::number_at(size_t n, const std::string& what, const NumberRule& rule) const {
+    return parse_number(need(n, what), what, rule);
 }
 
 }  // namespace qs::cli

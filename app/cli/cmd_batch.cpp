@@ -32,21 +32,8 @@ std::string format_name(uint8_t number) {
     return f ? f->name : "format " + std::to_string(number);
 }
 
-uint32_t definition_id(const std::string& word) {
-    size_t used = 0;
-    unsigned long id = 0;
-    try {
-        id = std::stoul(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != word.size() || id == 0 || id > UINT32_MAX)
-        throw UsageError("ID must be the number of an import definition");
-    return static_cast<uint32_t>(id);
-}
-
 bool read_definition(Context& c, const std::string& word, BAT& b) {
-    uint32_t id = definition_id(word);
+    auto id = static_cast<uint32_t>(parse_number(word, "ID", kDefinitionNumber));
     if (ImportDefinition(c.s, id, b)) return true;
     std::cerr << "quillstow: there is no import definition " << id << "\n";
     return false;
@@ -138,8 +125,10 @@ int cmd_batch_add(Context& c, const std::vector<std::string>& words) {
     if (!a.has("--format")) throw UsageError("missing --format NAME");
     const std::string& wanted = a.value("--format");
     const Format* f = format_by_name(wanted);
-    if (!f && !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos)
-        f = format_by_number(std::stoi(wanted.substr(0, 3)));
+    if (!f && !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
+        const NumberRule rule{"a format name or number", 1, formats().back().number};
+        f = format_by_number(static_cast<int>(parse_number(wanted, "--format", rule)));
+    }
     if (!f) throw UsageError("no format " + wanted + " (see quillstow formats)");
     ImportSettings st;
     st.format = f->name;

@@ -16,11 +16,7 @@ namespace {
 
 size_t limit_of(const Args& a) {
     if (!a.has("--limit")) return SIZE_MAX;
-    try {
-        return std::stoul(a.value("--limit"));
-    } catch (const std::exception&) {
-        throw UsageError("--limit takes a number");
-    }
+    return static_cast<size_t>(a.number("--limit", kCount, 0));
 }
 
 struct PersonInfo {
@@ -114,12 +110,7 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
     Args a(words, {}, {});
     a.at_most(2);
     if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
-    uint32_t number = 0;
-    try {
-        number = static_cast<uint32_t>(std::stoul(a.need(1, "NUMBER")));
-    } catch (const std::exception&) {
-        throw UsageError("NUMBER must be a number");
-    }
+    auto number = static_cast<uint32_t>(a.number_at(1, "NUMBER", kMessageNumber));
     bool mail = c.s.mem.ForumType == kMailDb;
     int header = mail ? kMail : kMsgNmbr;
     OP_CLOSE(c.s, kOpOpen, {header, kMsgText, kPerson, kThreads, kCCR});

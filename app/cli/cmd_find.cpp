@@ -20,18 +20,6 @@ int32_t date_option(const Args& a, const std::string& name) {
     return d;
 }
 
-uint32_t number_option(const Args& a, const std::string& name) {
-    if (!a.has(name)) return 0;
-    try {
-        size_t used = 0;
-        unsigned long n = std::stoul(a.value(name), &used);
-        if (used == a.value(name).size() && n > 0 && n <= UINT32_MAX)
-            return static_cast<uint32_t>(n);
-    } catch (const std::exception&) {
-    }
-    throw UsageError(name + " takes a message number");
-}
-
 // The topic (or else key word) of that name; 0 when there is none.
 uint32_t topic_named(Context& c, const std::string& name) {
     OP_CLOSE(c.s, kOpOpen, {kCodes});
@@ -51,7 +39,7 @@ uint32_t topic_named(Context& c, const std::string& name) {
 
 ListContext list_of(Context& c, const Args& a, bool mail) {
     ListContext l;
-    l.current = number_option(a, "--from");
+    l.current = static_cast<uint32_t>(a.number("--from", kMessageNumber, 0));
     int sources = a.flag("--in-result") + a.has("--topic") + a.has("--by");
     if (sources > 1) throw UsageError("give one of --by, --topic and --in-result");
     if (a.flag("--in-result")) {
@@ -151,13 +139,13 @@ int cmd_find(Context& c, const std::vector<std::string>& words) {
     ListContext list = list_of(c, a, mail);
     auto search = mail ? MailFind(c.s, list, options) : FindText(c.s, list, options);
     StandardSearch::Result r;
-    while ((r = search->tick()) == StandardSearch::Result::More) {
+    while ((r = search->step()) == StandardSearch::Result::More) {
     }
     if (r == StandardSearch::Result::Failed) {
         std::cerr << "quillstow: message " << list.current << " is not in \"" << db << "\"\n";
         return kExitFailed;
     }
-    if (r == StandardSearch::Result::End) return kExitFailed;
+    if (r == StandardSearch::Result::Done) return kExitFailed;
     print_found(c, mail, search->hit());
     return kExitOk;
 }

@@ -47,7 +47,7 @@ int cmd_index(Context& c, const std::vector<std::string>& w) {
     std::cerr << words::index_title(c.s) << "\n";
     words::IndexOutcome out;
     uint8_t result = words::INDEXFILE1(c.s, rq, stderr_progress(), &out);
-    if (result != 1) {
+    if (result != words::kIndexFinished) {
         std::cerr << "quillstow: indexing did not finish\n";
         return kExitFailed;
     }
@@ -79,13 +79,7 @@ int cmd_words(Context& c, const std::vector<std::string>& w) {
     std::string by = a.value("--by", "word");
     if (by != "word" && by != "count") throw UsageError("--by takes word or count");
     size_t limit = SIZE_MAX;
-    if (a.has("--limit")) {
-        try {
-            limit = std::stoul(a.value("--limit"));
-        } catch (const std::exception&) {
-            throw UsageError("--limit takes a number");
-        }
-    }
+    if (a.has("--limit")) limit = static_cast<size_t>(a.number("--limit", kCount, 0));
     if (!current_database(c, a.need(0, "the database"))) return kExitFailed;
     std::vector<WordList> list;
     auto order = by == "count" ? words::WordOrder::ByCount : words::WordOrder::ByWord;

@@ -10,109 +10,56 @@
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "wordindex/search_engine.h"
-#include "wordindex/word_lookup.h"
+#include "wordindex/search_expression.h"
 
 namespace qs::cli {
 
 namespace {
-
-// Answers the block questions of a search by the command line's choice and passes every other
-// message on to the session's dialog.
-class BlockAnswers : public Dialog {
-public:
-    BlockAnswers(Dialog& shown, bool all) : shown_(shown), all_(all) {}
-    void message(std::string_view title, std::string_view text) override {
-        shown_.message(title, text);
-    }
-    bool ask(std::string_view title, std::string_view, bool) override {
-        // Without --all-blocks only the first block is searched: the first thousand of a full
-        // scan, the first pause count of index entries otherwise.
-        bool yes = all_ || title == "Too Many Matches";
-        if (!yes) more_left = true;
-        return yes;
-    }
-    bool more_left = false;
-
-private:
-    Dialog& shown_;
-    bool all_;
-};
 
 words::MatchOptions match_options(const Args& a) {
     words::MatchOptions m;
     m.whole_word = a.flag("--whole-word");
     m.starts_with = a.flag("--starts-with");
     m.soundex = a.flag("--soundex");
-    if (a.has("--approx")) {
-        try {
-            m.approximate = std::stoi(a.value("--approx"));
-        } catch (const std::exception&) {
-            m.approximate = -1;
-        }
-        if (m.approximate < 0) throw UsageError("--approx takes a degree of mismatch (0 or more)");
-    }
+    // A word of the list has at most 40 characters: a degree of 40 already matches every one.
+    constexpr NumberRule kDegree{"a degree of mismatch", 0, 40};
+    m.approximate = static_cast<int>(a.number("--approx", kDegree, -1));
     return m;
 }
 
-struct Expression {
-    words::SearchLists lists;
-    words::Phrase phrase;
-};
-
-// Looks up every word option; false when a lookup stopped (its message was shown).
-bool build_expression(Context& c, const Args& a, Expression& e) {
-    words::MatchOptions m = match_options(a);
-    struct Group {
-        const char* option;
-        bool to_and;
-        bool negated;
-    };
-    bool or_taken = a.has("--or");
-    for (const Group& g :
-         {Group{"--and", true, false}, Group{"--or", false, false}, Group{"--not", true, true}}) {
-        for (const auto& input : a.values(g.option)) {
-            words::LookupOutcome out = words::find_indexed_words(c.s, {from_utf8(input), m, false});
-            if (!out.ok) return false;
-            if (out.found.empty() && g.to_and && !g.negated) {
-                std::cerr << "quillstow: no indexed word matches \"" << input << "\"\n";
-                e.lists = {};
-                return true;
-            }
-            // A prefix, pattern, soundex or approximate --and word may match several indexed
-            // words, any of which will do: they become the OR list, which has room for one such
-            // group only.
-            bool any_of = g.to_and && !g.negated && out.found.size() > 1;
-            if (any_of && or_taken) {
-                std::cerr << "quillstow: \"" << input << "\" matches " << out.found.size()
-                          << " indexed words; only one --and word may match several, and only"
-                             " without --or\n";
-                return false;
-            }
-            or_taken = or_taken || any_of;
-            for (const auto& f : out.found) {
-                if (g.to_and && !any_of)
-                    e.lists.add_and(f, g.negated);
-                else
-                    e.lists.add_or(f, g.negated);
-            }
-        }
-    }
-    if (!a.has("--phrase")) return true;
-    words::MatchOptions whole;
-    whole.whole_word = true;
-    words::LookupOutcome out =
-        words::find_indexed_words(c.s, {from_utf8(a.value("--phrase")), whole, true});
-    if (!out.ok) return false;
-    for (const auto& f : out.found) e.lists.add_and(f);
-    e.phrase = {out.words, out.dropped};
-    return true;
+std::vector<std::string> inputs(const Args& a, const std::string& option) {
+    std::vector<std::string> out;
+    for (const auto& v : a.values(option)) out.push_back(from_utf8(v));
+    return out;
 }
 
-// Whether the master index has a record (without counting them all).
-bool indexed(Session& s) {
-    bool any = false;
-    handle(s, kMasIdx).scan([&](int64_t, const void*) { return !(any = true); });
-    return any;
+words::SearchInput input_of(const Args& a) {
+    words::SearchInput in;
+    in.all = inputs(a, "--and");
+    in.any = inputs(a, "--or");
+    in.none = inputs(a, "--not");
+    if (a.has("--phrase")) in.phrase = from_utf8(a.value("--phrase"));
+    in.match = match_options(a);
+    return in;
+}
+
+// The expression of the search; false after saying why there is none.
+bool expression_of(Context& c, const words::SearchInput& in, words::SearchExpression& e) {
+    e = words::build_search_expression(c.s, in);
+    switch (e.result) {
+        case words::ExpressionResult::Ready: return true;
+        case words::ExpressionResult::Stopped: return false;
+        case words::ExpressionResult::NoMatch:
+            // Nothing can be found: the search runs empty and says "0 found".
+            std::cerr << "quillstow: no indexed word matches \"" << to_utf8(e.input) << "\"\n";
+            return true;
+        case words::ExpressionResult::TooOpen:
+            std::cerr << "quillstow: \"" << to_utf8(e.input) << "\" matches " << e.matches
+                      << " indexed words; only one --and word may match several, and only"
+                         " without --or\n";
+            return false;
+    }
+    return false;
 }
 
 struct Row {
@@ -177,7 +124,7 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
     c.out << "\n";
 }
 
-int run_search(Context& c, const Args& a);
+int run_search(Context& c, const Args& a, const words::SearchInput& in);
 
 }  // namespace
 
@@ -186,37 +133,43 @@ int cmd_search(Context& c, const std::vector<std::string>& words) {
            {"--starts-with", "--whole-word", "--soundex", "--all-blocks"});
     a.at_most(1);
     const std::string& name = a.need(0, "DB");
+    words::SearchInput in = input_of(a);
     if (!current_database(c, name)) return kExitFailed;
     // Every file of the search stays open for the whole command: the lookups and blocks below
     // open them again only by count.
-    std::vector<int> files = words::message_files(c.s.mem.ForumType, a.has("--phrase"));
+    std::vector<int> files = words::message_files(c.s.mem.ForumType, in.phrase.has_value());
     files.insert(files.end(), {kSTO, kWordList, kMasIdx, kSearch});
     OP_CLOSE(c.s, kOpOpen, files);
-    int status = run_search(c, a);
+    int status = run_search(c, a, in);
     OP_CLOSE(c.s, kOpClose, files);
     return status;
 }
 
 namespace {
 
-int run_search(Context& c, const Args& a) {
-    if (!indexed(c.s)) {
+int run_search(Context& c, const Args& a, const words::SearchInput& in) {
+    if (!words::has_index_entries(c.s)) {
         std::cerr << "quillstow: \"" << a.need(0, "DB") << "\" is not word indexed\n";
         return kExitFailed;
     }
-    Expression e;
-    if (!build_expression(c, a, e)) return kExitFailed;
+    words::SearchExpression e;
+    if (!expression_of(c, in, e)) return kExitFailed;
+    const bool all_blocks = a.flag("--all-blocks");
     words::HitQueue hits, block;
     words::FoundWordsQueue found;
     if (!e.lists.empty()) {
-        BlockAnswers answers(c.s.dialog, a.flag("--all-blocks"));
         words::SearchState st(c.s, c.s.mem.ForumType);
-        st.set_questions(answers);
+        // Without --all-blocks only the first block is searched: the first thousand of a full
+        // scan, the first pause count of index entries otherwise.
+        st.set_questions({[] { return true; },
+                          [all_blocks](size_t) {
+                              return all_blocks;
+                          }});
         if (!st.prepare(e.lists, e.phrase)) return kExitFailed;
         do {
             if (st.BUILDSEARCH(block, found) == words::SearchOutcome::Cancelled) break;
             hits.insert(block.begin(), block.end());
-        } while (a.flag("--all-blocks") && !st.finished());
+        } while (all_blocks && !st.finished());
         if (!st.finished())
             std::cerr
                 << "quillstow: only the first block was searched; --all-blocks searches all\n";

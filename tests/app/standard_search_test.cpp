@@ -42,13 +42,13 @@ protected:
         OP_CLOSE(h.s, kOpClose, {kMail, kMsgText});
     }
 
-    // Runs ticks until the search stops; the numbers found on the way, in order, until the end.
+    // Runs steps until the search stops; the numbers found on the way, in order, until the end.
     std::vector<uint32_t> all_hits(StandardSearch& search) {
         std::vector<uint32_t> hits;
         for (int guard = 0; guard < 1000; ++guard) {
-            R r = search.tick();
+            R r = search.step();
             if (r == R::Found) hits.push_back(search.hit().number);
-            if (r == R::End || r == R::Failed) break;
+            if (r == R::Done || r == R::Failed) break;
         }
         return hits;
     }
@@ -101,7 +101,7 @@ TEST_F(StdSearch, CaseOptionAndLongStrings) {
     o.text = "ABCDEFGHIJKLMNOPQRSTU";
     auto search = MailFind(h.s, {}, o);
     EXPECT_EQ(search->pattern(), "ABCDEFGHIJKLMNOPQRST");
-    EXPECT_EQ(search->tick(), R::Found);
+    EXPECT_EQ(search->step(), R::Found);
 }
 
 TEST_F(StdSearch, BackwardFromTheFirstMessageEndsAtOnce) {
@@ -113,12 +113,12 @@ TEST_F(StdSearch, BackwardFromTheFirstMessageEndsAtOnce) {
     ListContext l = dated();
     l.current = 1;  // the newest mail comes first by date
     auto search = MailFind(h.s, l, o);
-    EXPECT_EQ(search->tick(), R::End);
+    EXPECT_EQ(search->step(), R::Done);
     EXPECT_EQ(search->examined(), 0u);
     ASSERT_FALSE(h.dialog.entries.empty());
     EXPECT_EQ(h.dialog.entries.back().title, " End of File!");
     EXPECT_EQ(h.dialog.entries.back().text, "No more messages in this direction!");
-    EXPECT_EQ(search->tick(), R::End);  // the end stays
+    EXPECT_EQ(search->step(), R::Done);  // the end stays
 
     // From the last one backward the first comes next; forward from the first, the second.
     l.current = 2;
@@ -141,12 +141,12 @@ TEST_F(StdSearch, DateRangeAndSubjectScope) {
     EXPECT_EQ(find("report", subject), (std::vector<uint32_t>{1, 3}));
 
     auto search = MailFind(h.s, {}, SearchOptions{"late"});
-    ASSERT_EQ(search->tick(), R::Found);
+    ASSERT_EQ(search->step(), R::Found);
     EXPECT_FALSE(search->hit().in_subject);
     EXPECT_EQ(search->hit().position, 15u);
     EXPECT_EQ(h.s.rec.Mail.MAILID, 2u);  // made current
     auto in_subject = MailFind(h.s, {}, SearchOptions{"port"});
-    ASSERT_EQ(in_subject->tick(), R::Found);
+    ASSERT_EQ(in_subject->step(), R::Found);
     EXPECT_TRUE(in_subject->hit().in_subject);
     EXPECT_EQ(in_subject->hit().position, 3u);
 }
@@ -190,18 +190,27 @@ TEST_F(StdSearch, OtherKeyOrdersTopicsAndTheResultSet) {
     EXPECT_EQ(find("fruit", {}, topic), std::vector<uint32_t>{1});
 }
 
-TEST_F(StdSearch, ATickExaminesAtMostThePaceValue) {
+TEST_F(StdSearch, AStepExaminesAtMostThePaceValueAndCancelEndsItQuietly) {
     const int32_t n = SpeedVal(h.s, 3, 29);
     ASSERT_GT(n, 0);
     const uint32_t total = static_cast<uint32_t>(n) * 2 + 3;
     for (uint32_t i = 1; i <= total; ++i) mail(i, 90000 + static_cast<int32_t>(i), "s", "t");
     auto search = MailFind(h.s, {}, SearchOptions{"absent"});
-    EXPECT_EQ(search->tick(), R::More);
+    EXPECT_EQ(search->step(), R::More);
     EXPECT_EQ(search->examined(), static_cast<uint64_t>(n));
-    EXPECT_EQ(search->tick(), R::More);
+    EXPECT_EQ(search->step(), R::More);
     EXPECT_EQ(search->examined(), static_cast<uint64_t>(2 * n));
-    EXPECT_EQ(search->tick(), R::End);
+    EXPECT_EQ(search->step(), R::Done);
     EXPECT_EQ(search->examined(), total);
+
+    auto stopped = MailFind(h.s, {}, SearchOptions{"absent"});
+    EXPECT_EQ(stopped->step(), R::More);
+    h.dialog.clear();
+    stopped->cancel();
+    EXPECT_EQ(stopped->step(), R::Done);
+    EXPECT_EQ(stopped->step(), R::Done);
+    EXPECT_EQ(stopped->examined(), static_cast<uint64_t>(n));
+    EXPECT_TRUE(h.dialog.entries.empty()) << "no end of the list was reached";
 }
 
 TEST_F(StdSearch, UnknownCurrentMessageFailsAndTimingIsShownFirst) {
@@ -209,14 +218,14 @@ TEST_F(StdSearch, UnknownCurrentMessageFailsAndTimingIsShownFirst) {
     ListContext l;
     l.current = 4242;
     auto lost = MailFind(h.s, l, SearchOptions{"t"});
-    EXPECT_EQ(lost->tick(), R::Failed);
+    EXPECT_EQ(lost->step(), R::Failed);
 
     int32_t on = 1;
     ASSERT_TRUE(Konfig(h.s, 7, 32, &on));
     auto search = MailFind(h.s, {}, SearchOptions{"absent"});
     h.clock.set(80000, 1 + 300);  // three seconds later
     h.dialog.clear();
-    EXPECT_EQ(search->tick(), R::End);
+    EXPECT_EQ(search->step(), R::Done);
     ASSERT_EQ(h.dialog.entries.size(), 2u);
     EXPECT_EQ(h.dialog.entries[0].title, " Standard Search  ");
     EXPECT_EQ(h.dialog.entries[0].text, "The time for completion was: 3 seconds");
@@ -245,16 +254,16 @@ TEST_F(StdSearch, ForumMessagesSearchTheThreadHeading) {
     OP_CLOSE(h.s, kOpClose, {kMsgNmbr, kMsgText, kThreads});
 
     auto winter = FindText(h.s, {}, SearchOptions{"winter"});  // beyond the heading's 10 first
-    ASSERT_EQ(winter->tick(), R::Found);
+    ASSERT_EQ(winter->step(), R::Found);
     EXPECT_EQ(winter->hit().number, 11u);  // MSG:IdKey lists the highest number first
     EXPECT_TRUE(winter->hit().in_subject);
     EXPECT_EQ(h.s.rec.MsgNmbr.MSGNUMBER, 11u);
     SearchOptions here{"here"};
     auto text = FindText(h.s, {}, here);
-    ASSERT_EQ(text->tick(), R::Found);
+    ASSERT_EQ(text->step(), R::Found);
     EXPECT_EQ(text->hit().number, 11u);
     EXPECT_FALSE(text->hit().in_subject);
-    EXPECT_EQ(text->tick(), R::End);
+    EXPECT_EQ(text->step(), R::Done);
 }
 
 }  // namespace

@@ -127,6 +127,9 @@ TEST(ReaderLines, QuotedPrintableRules) {
         {"eudora keeps bytes", kPlainLines, "caf=E9=\r\nx", {"caf=E9=", "x"}},
         {"equals at the end of the file", kQuotedLines, "end=", {"end="}},
         {"equals and one character", kQuotedLines, "end=E", {"end=E"}},
+        {"a lone equals sign joins", kQuotedLines, "=\r\nx", {"x"}},
+        {"equals too near the line end", kQuotedLines, "x=4\ny=A", {"x=4", "y=A"}},
+        {"soft break before the end of the file", kQuotedLines, "tail=\n", {"tail"}},
     };
     for (const auto& c : cases) {
         LineQueue q = lines_of(c.in, c.rules);
@@ -134,6 +137,23 @@ TEST(ReaderLines, QuotedPrintableRules) {
         for (const auto& t : q) got.push_back(t.LINE);
         EXPECT_EQ(got, c.out) << c.name;
     }
+}
+
+// However many soft breaks follow each other, the joined line goes into entries of 400 that go
+// on, and the queue holds no more than the line's bytes.
+TEST(ReaderLines, EndlessSoftBreaksAreCutIntoSplitEntries) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += "0123456789=\r\n";
+    LineQueue q = lines_of(bytes + "end\r\n", kQuotedLines);
+    std::string joined;
+    for (size_t i = 0; i < q.size(); ++i) {
+        ASSERT_LE(q[i].LEN(), kQueueLine);
+        EXPECT_EQ(q[i].SPLITLINE, i + 1 < q.size() ? 1 : 0) << i;
+        joined += q[i].LINE;
+    }
+    EXPECT_EQ(q.size(), 26u);
+    EXPECT_EQ(joined.size(), 10003u);
+    EXPECT_EQ(joined.substr(joined.size() - 5), "89end");
 }
 
 TEST(ReaderLines, StopLeavesTheCursorOnTheStoppingBytes) {

@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 #include "import/address.h"
+#include "import/mime/mime.h"
 #include "import/processor.h"
 #include "import/readers/mail_reader.h"
 #include "import/readers/registry.h"
@@ -304,34 +305,119 @@ TEST_F(Reader, MultipartWithoutBoundaryAndMailNotChosenAreReported) {
     EXPECT_EQ(none.skipped.size(), 2u);
 }
 
-TEST_F(Reader, EveryTruncationAndCorruptionOfAMailboxIsSurvived) {
+// How each mail format frames its messages: the bytes before each one, and between two.
+struct Framing {
+    const char* format;
+    std::string before;   // the message's separator line or marker
+    std::string between;  // after a message that another one follows
+    bool joins;           // an "=" at a line end joins the lines
+    char mark;            // the byte that begins a message's framing
+};
+
+std::vector<Framing> framings() {
     const std::string marker("\x7F\x00\x7F", 3);
-    const std::string mail =
-        "From: Bob <bob@example.org>\r\nDate: Mon, 5 Jan 1998 10:00:30\r\n"
-        "Subject: x=E9\r\n\r\nbody=\r\n";
-    struct Case {
-        const char* format;
-        std::string bytes;
-    } cases[] = {
-        {"Generic Mail Type 2", "From bob@example.org x\r\n" + mail + "From b@c y\r\n" + mail},
-        {"IE Mail", marker + mail + marker + mail},
-        {"Netscape Mail", "From - x\r\n" + mail + "From - y\r\n" + mail},
-        {"Eudora", "From ???@??? x\r\n" + mail + "From ???@??? y\r\n" + mail},
-        {"Generic Mail Type 1", mail + mail},
-        {"Pegasus", mail + "\r\n\x1A" + mail},
+    return {
+        {"Generic Mail Type 2", "From bob@example.org x\r\n", "", true, 'F'},
+        {"IE Mail", marker, "", true, '\x7F'},
+        {"Netscape Mail", "From - x\r\n", "", false, 'F'},
+        {"Eudora", "From ???@??? x\r\n", "", false, 'F'},
+        {"Generic Mail Type 1", "", "", true, 'F'},
+        {"Pegasus", "", "\x1A", true, '\x1A'},
     };
-    for (const auto& k : cases) {
-        for (size_t n = 0; n <= k.bytes.size(); ++n) {
-            std::string cut = k.bytes.substr(0, n);
-            Collector c = read(k.format, write(cut, "cut.mbx"));
-            EXPECT_LE(c.messages.size(), 2u);
-            if (n % 4 == 0) {
-                std::string bad = k.bytes;
-                bad[n % bad.size()] = static_cast<char>(n * 37);
-                read(k.format, write(bad, "bad.mbx"));
+}
+
+// A mailbox of one message per body, each with the subject "Note N"; `spans` gives where each
+// message lies: from the start of its framing to the end of its last line.
+struct Box {
+    std::string bytes;
+    std::vector<std::pair<size_t, size_t>> spans;
+};
+
+Box box_of(const Framing& f, const std::vector<std::string>& bodies) {
+    Box b;
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        size_t begin = b.bytes.size();
+        if (i) b.bytes += f.between;
+        b.bytes += f.before + "From: bob@example.org\r\nSubject: Note " + std::to_string(i) +
+                   " x=E9\r\n\r\n" + bodies[i];
+        b.spans.emplace_back(begin, b.bytes.size());
+    }
+    return b;
+}
+
+// Whether message i of the box was handed over with its subject and its text.
+bool stored(const Collector& c, size_t i, const std::string& text) {
+    std::string subject = "Note " + std::to_string(i) + " x";
+    return std::any_of(c.messages.begin(), c.messages.end(), [&](const NHR& m) {
+        return m.HEADING.str().rfind(subject, 0) == 0 && has(text_of(m), text);
+    });
+}
+
+// A reader meets a mailbox cut short at every byte, and one with every byte damaged in several
+// ways: each message that lies whole before the cut, or wholly apart from the damaged byte (its
+// span, the line end before it and the framing of the next message), must be handed over with its
+// subject and text.
+TEST_F(Reader, EveryWholeMessageSurvivesEveryTruncationAndCorruption) {
+    const std::vector<std::string> bodies = {"alpha=\r\nends.\r\n", "bravo\r\n", "charlie=\r\n"};
+    const std::vector<std::string> texts = {"alpha", "bravo", "charlie"};
+    std::vector<std::string> lost;
+    OP_CLOSE(h.s, kOpOpen,
+             {kForums});  // every read looks up the target; opened once, not each time
+    auto check = [&](const Framing& f, const Collector& c, size_t i, const std::string& what) {
+        if (!stored(c, i, texts[i]) && lost.size() < 20)
+            lost.push_back(std::string(f.format) + ", " + what + ": message " + std::to_string(i));
+    };
+    for (const Framing& f : framings()) {
+        const Box box = box_of(f, bodies);
+        const size_t size = box.bytes.size();
+        for (size_t n = 0; n <= size; ++n) {
+            Collector c = read(f.format, write(box.bytes.substr(0, n), "cut.mbx"));
+            EXPECT_LE(c.messages.size(), bodies.size()) << f.format << " cut at " << n;
+            for (size_t i = 0; i < bodies.size(); ++i)
+                if (box.spans[i].second <= n) check(f, c, i, "cut at " + std::to_string(n));
+        }
+        // Garbage, a line end where none was, an escape, and the start of a message's framing.
+        for (size_t at = 0; at < size; ++at) {
+            for (char d : {'\0', '\n', '=', f.mark}) {
+                std::string bad = box.bytes;
+                bad[at] = d;
+                Collector c = read(f.format, write(bad, "bad.mbx"));
+                for (size_t i = 0; i < bodies.size(); ++i) {
+                    size_t from = box.spans[i].first >= 2 ? box.spans[i].first - 2 : 0;
+                    size_t to = i + 1 < bodies.size()
+                                    ? box.spans[i + 1].first + f.between.size() + f.before.size()
+                                    : size;
+                    if (at < from || at >= to)
+                        check(f, c, i,
+                              "byte " + std::to_string(at) + " made " +
+                                  std::to_string(static_cast<unsigned char>(d)));
+                }
             }
         }
-        EXPECT_EQ(read(k.format, write(k.bytes, "whole.mbx")).messages.size(), 2u) << k.format;
+    }
+    OP_CLOSE(h.s, kOpClose, {kForums});
+    EXPECT_TRUE(lost.empty()) << ::testing::PrintToString(lost);
+}
+
+// An endless run of soft line breaks is one line, and a line of a megabyte is cut at the text
+// limit; either way the message after it is read whole.
+TEST_F(Reader, EndlessSoftBreaksAndAMegabyteLineLeaveTheNextMessageWhole) {
+    std::string soft, joined;
+    for (int i = 0; i < 1000; ++i) {
+        soft += "0123456789=\r\n";
+        joined += "0123456789";
+    }
+    soft += "end\r\n";
+    joined += "end\r\n";
+    const std::string huge(1 << 20, 'm');
+    for (const Framing& f : framings()) {
+        const Box box = box_of(f, {soft, huge + "\r\n", "the last\r\n"});
+        Collector c = read(f.format, write(box.bytes));
+        ASSERT_EQ(c.messages.size(), 3u) << f.format;
+        const std::string first = text_of(c.messages[0]);
+        EXPECT_EQ(first, f.joins ? joined : soft) << f.format;
+        EXPECT_EQ(text_of(c.messages[1]), huge.substr(0, kTextLimit - 2) + "\r\n") << f.format;
+        EXPECT_TRUE(stored(c, 2, "the last")) << f.format;
     }
 }
 

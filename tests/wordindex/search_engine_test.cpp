@@ -146,6 +146,32 @@ TEST_F(SearchEngine, NegatedWordAloneScansNewestFirstInBlocksOfAThousand) {
     EXPECT_TRUE(h.dialog.saw("Nothing (More) to Search for!"));
 }
 
+// The window or the command line answers the two questions itself; the dialog sees neither.
+TEST_F(SearchEngine, QuestionsGoToTheirCallbacks) {
+    for (uint32_t i = 1; i <= 12; ++i)
+        mail(i, static_cast<int32_t>(i), "x", i % 2 ? "odd" : "even");
+    store();
+    set_pause_count(4);
+    SearchState st(h.s, kMailDb);
+    int too_many = 0;
+    std::vector<size_t> asked;
+    st.set_questions({[&] { return ++too_many > 1; },
+                      [&](size_t hits) {
+                          asked.push_back(hits);
+                          return asked.size() < 2;
+                      }});
+    EXPECT_EQ(run(st, lists({"-ODD"})), SearchOutcome::Cancelled);
+    EXPECT_EQ(run(st, lists({"-ODD"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits.size(), 6u);
+    EXPECT_EQ(too_many, 2);
+    EXPECT_EQ(run(st, lists({}, {"ODD", "EVEN"})), SearchOutcome::Hits);
+    EXPECT_EQ(asked,
+              (std::vector<size_t>{4, 8}));  // Yes after the first block, No after the second
+    EXPECT_EQ(hits.size(), 8u);
+    EXPECT_FALSE(st.finished());
+    EXPECT_TRUE(h.dialog.entries.empty());
+}
+
 TEST_F(SearchEngine, PauseCountEndsBlocksThatAskToSearchMore) {
     for (uint32_t i = 1; i <= 12; ++i) mail(i, 1, "x", "topic");
     mail(20, 1, "x", "other");
