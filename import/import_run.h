@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/processor.h"
+#include "import/session_context.h"
 
 namespace qs {
 
@@ -29,11 +30,10 @@ struct SectionEntry {
     std::string description;
 };
 
-struct ImportProcessor::Impl : ParseContext {
+struct ImportProcessor::Impl : SessionParseContext {
     Impl(ImportProcessor& owner, Session& s, ImportSettings settings, ParserFactory factory);
 
     // ParseContext
-    Session& session() override { return s; }
     const ImportSettings& settings() const override { return cfg; }
     uint32_t next_id() override { return run_counter++; }
     DatabaseRef lookup_database(const std::string& name, bool newsgroup) override;

@@ -11,7 +11,11 @@ namespace qs {
 
 ImportProcessor::Impl::Impl(ImportProcessor& o, Session& session, ImportSettings settings,
                             ParserFactory f)
-    : owner(o), s(session), cfg(std::move(settings)), factory(std::move(f)) {}
+    : SessionParseContext(session),
+      owner(o),
+      s(session),
+      cfg(std::move(settings)),
+      factory(std::move(f)) {}
 
 ImportProcessor::ImportProcessor(Session& s, ImportSettings settings, ParserFactory factory)
     : impl_(std::make_unique<Impl>(*this, s, std::move(settings), std::move(factory))) {}
