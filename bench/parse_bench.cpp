@@ -14,16 +14,17 @@
 #include "import/address.h"
 #include "import/processor.h"
 #include "import/readers/registry.h"
+#include "import/session_context.h"
 #include "storage/database_list.h"
 
 namespace {
 
 // Takes the place of the import processor: hands out identifiers, answers for the one mail
 // database, and counts what the reader gives it.
-class CountingContext : public qs::ParseContext {
+class CountingContext : public qs::SessionParseContext {
 public:
-    CountingContext(qs::Session& s, const qs::ImportSettings& st) : s_(s), st_(st) {}
-    qs::Session& session() override { return s_; }
+    CountingContext(qs::Session& s, const qs::ImportSettings& st)
+        : qs::SessionParseContext(s), st_(st) {}
     const qs::ImportSettings& settings() const override { return st_; }
     uint32_t next_id() override { return ++id_; }
     qs::DatabaseRef lookup_database(const std::string& name, bool) override {
@@ -41,7 +42,6 @@ public:
     uint64_t found = 0, skipped = 0, text_bytes = 0;
 
 private:
-    qs::Session& s_;
     const qs::ImportSettings& st_;
     uint32_t id_ = 1000000;
 };

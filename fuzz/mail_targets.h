@@ -20,6 +20,7 @@
 #include "import/mime/mime.h"
 #include "import/parser.h"
 #include "import/readers/registry.h"
+#include "import/session_context.h"
 #include "platform/fs.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
@@ -65,10 +66,11 @@ private:
 };
 
 // Checks what a reader hands over and keeps only counts.
-class CheckingContext : public ParseContext {
+class CheckingContext : public SessionParseContext {
 public:
-    explicit CheckingContext(MailHome& home) : home_(home) { settings_.mailbox = home.mailbox(); }
-    Session& session() override { return home_.session(); }
+    explicit CheckingContext(MailHome& home) : SessionParseContext(home.session()) {
+        settings_.mailbox = home.mailbox();
+    }
     const ImportSettings& settings() const override { return settings_; }
     uint32_t next_id() override { return next_++; }
     DatabaseRef lookup_database(const std::string&, bool) override {
@@ -94,7 +96,6 @@ public:
     size_t skipped = 0;
 
 private:
-    MailHome& home_;
     ImportSettings settings_;
     uint32_t next_ = 300000;
 };

@@ -89,4 +89,7 @@ const char* family_name(Family f) {
     return "";
 }
 
+// This system runs where there is no Outlook automation.
+bool OutlookInstalled() { return false; }
+
 }  // namespace qs

@@ -31,6 +31,11 @@ const Format* format_by_number(int number);
 const char* family_name(Family f);  // "CompuServe", "mail", "news"
 // The format offered first when none is chosen yet ("WinCIM").
 inline constexpr int kPreselectedFormat = 17;
+// "Outlook Mail" reads the folders of a running Outlook through its automation.
+inline constexpr int kOutlookMailFormat = 33;
+// Whether Outlook and its automation can be used here; where they cannot, an import of
+// "Outlook Mail" behaves as if Outlook were not installed.
+bool OutlookInstalled();
 
 // Cuts a mask text at every ";" (pieces of at most 12 characters); in the order written.
 std::vector<std::string> split_masks(std::string_view mask_text);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The parse phase: the run's identifier counter, the database list of the run, the temporary
-// files, and the readers called file by file.
+// The parse phase: the run's lock, its identifier counter, the database list of the run, the
+// temporary files, and the readers called file by file.
 #include "import/address.h"
 #include "import/catalogue.h"
 #include "import/import_run.h"
@@ -18,20 +18,55 @@ constexpr uint64_t kFlushEvery = 400;
 
 }  // namespace
 
-bool ImportProcessor::Impl::start() {
+ImportState ImportProcessor::Impl::start() {
     StartStop(s, 1, 0);
+    // The run owns the temporary files from here on; the log of a run under way is not touched.
+    const std::string temp_file = full_name(s, kNHR);
+    const std::string lock_path = fs::dir_part(temp_file) + "IMPORT.LCK";
+    switch (temp_file.empty() ? RunLock::Take::Failed : lock.take(lock_path)) {
+        case RunLock::Take::Taken: break;
+        case RunLock::Take::Busy:
+            report("Warning!", "Another import is running!\r\nImport will not proceed!");
+            return fail("Another import is running!");
+        case RunLock::Take::Failed:
+            report(" Import Error ", "The file " + lock_path + " cannot be created!");
+            return fail("The file " + lock_path + " cannot be created!");
+    }
     OP_CLOSE(s, kOpOpen, {kControl, kForums});
     s.rec.Control = Control{};
     s.rec.Control.ID = 1;
     // The counter record stays held while the readers hand out identifiers from it.
     if (!HoldRec(s, kControl, keys::CtlIdKey, true, 0, 5) || s.rec.Control.NEXTNUMBER == 0) {
-        if (!s.quiet())
-            s.dialog.message("Warning!", "No access to Control File!\r\nImport will not proceed!");
-        fail("No access to Control File!");
-        return false;
+        report("Warning!", "No access to Control File!\r\nImport will not proceed!");
+        return fail("No access to Control File!");
     }
     control_held = true;
     run_counter = s.rec.Control.NEXTNUMBER;
+    load_databases();
+    run_date = s.clock.today();
+    run_time = s.clock.now();
+    log_path = fs::join(s.mem.Net, "Log.txt");
+    log_file.open(log_path, std::ios::trunc);
+    if (!log_file) return fail("Log.txt cannot be created in " + s.mem.Net);
+    log("import from " + cfg.format);
+    const Format* format = format_by_name(cfg.format);
+    if (format && format->number == kOutlookMailFormat && !OutlookInstalled()) {
+        report("Warning!", "Fatal error. Outlook cannot be initialized.");
+        return fail("Fatal error. Outlook cannot be initialized.");
+    }
+    files = expand_selection(cfg);
+    if (cfg.mailbox) CheckOwnAddress(s, cfg.mailbox);
+    // The temporary files are written without waiting for the disk, so what a crashed run left
+    // is never opened: they are removed and made anew (emptied, should a removal fail).
+    OP_CLOSE(s, kOpRemove, {kNHR, kCCT, kTID});
+    OP_CLOSE(s, kOpEmpty, {kNHR, kCCT, kTID});
+    OP_CLOSE(s, kOpOpen, {kNHR, kCCT, kTID, kIMP});
+    if (TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID})))
+        return fail("Transaction Frame Error!");
+    return ImportState::NextPath;
+}
+
+void ImportProcessor::Impl::load_databases() {
     Set(s, kForums, keys::ForumKey);
     while (Next(s, kForums)) {
         const Forums& f = s.rec.Forums;
@@ -41,102 +76,69 @@ bool ImportProcessor::Impl::start() {
         dbs.push_back(d);
         next_dirnumber = std::max(next_dirnumber, f.DIRNUMBER + 1);
     }
-    run_date = s.clock.today();
-    run_time = s.clock.now();
-    log_path = fs::join(s.mem.Net, "Log.txt");
-    log_file.open(log_path, std::ios::trunc);
-    if (!log_file) {
-        fail("Log.txt cannot be created in " + s.mem.Net);
-        return false;
-    }
-    log("import from " + cfg.format);
-    files = expand_selection(cfg);
-    if (cfg.mailbox) CheckOwnAddress(s, cfg.mailbox);
-    // The temporary files are written without waiting for the disk, so what a crashed run left
-    // is never opened: they are removed and made anew (emptied, should a removal fail).
-    OP_CLOSE(s, kOpRemove, {kNHR, kCCT, kTID});
-    OP_CLOSE(s, kOpEmpty, {kNHR, kCCT, kTID});
-    OP_CLOSE(s, kOpOpen, {kNHR, kCCT, kTID, kIMP});
-    owner.state_ = 104;
-    return !TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID}));
 }
 
-bool ImportProcessor::Impl::next_file() {
-    if (file_index >= files.size()) return finish_parse();
+ImportState ImportProcessor::Impl::next_path() {
+    return file_index < files.size() ? ImportState::NextFile : finish_parse();
+}
+
+ImportState ImportProcessor::Impl::next_file() {
     const std::string& path = files[file_index++];
-    owner.current_file_ = path;
-    ++owner.acc_.files;
+    current_file = path;
+    ++acc.files;
     log("file: " + path);
-    owner.state_ = 104;
     if (!fs::exists(path)) {
-        if (!s.quiet())
-            s.dialog.message(" Import Error ",
-                             "The file " + path + " does not exist and will be skipped!");
+        report(" Import Error ", "The file " + path + " does not exist and will be skipped!");
         log("not read: the file does not exist");
-        ++owner.acc_.bad_files;
-        return true;
+        ++acc.bad_files;
+        return ImportState::NextPath;
     }
     parser = factory(cfg.format);
     if (!parser) {
-        if (!s.quiet())
-            s.dialog.message(" Import Error ", "There is no reader for the format " + cfg.format +
-                                                   " yet!\r\nThe file " + path +
-                                                   " will be skipped!");
+        report(" Import Error ", "There is no reader for the format " + cfg.format +
+                                     " yet!\r\nThe file " + path + " will be skipped!");
         log("not read: no reader for the format " + cfg.format);
-        ++owner.acc_.bad_files;
-        return true;
+        ++acc.bad_files;
+        return ImportState::NextPath;
     }
     if (!parser->open(*this, path)) {
         log("not read: not a file of the format " + cfg.format);
-        ++owner.acc_.bad_files;
+        ++acc.bad_files;
         parser.reset();
-        return true;
+        return ImportState::NextPath;
     }
-    owner.state_ = 10;
-    return true;
+    return ImportState::Parse;
 }
 
-bool ImportProcessor::Impl::parse_chunk() {
+ImportState ImportProcessor::Impl::parse_chunk() {
     int budget = std::max(1, SpeedVal(s, 3, 31));
-    if (parser->step(*this, budget)) {
-        parser.reset();
-        owner.state_ = 104;
-    }
-    return !failed;
+    const bool done = parser->step(*this, budget);
+    if (failed) return ImportState::Finished;  // a temporary record could not be written
+    if (done) parser.reset();
+    if (!space_ok(s.mem.TempDir,
+                  "This may be too little for the temporary importfile. Running out of diskspace "
+                  "may corrupt the currently accessed data file(s).Press OK if you want to "
+                  "continue and Cancel if you want to abort the import!"))
+        return fail("The import was stopped for lack of free disk space.");
+    return done ? ImportState::NextPath : ImportState::Parse;
 }
 
-bool ImportProcessor::Impl::finish_parse() {
+ImportState ImportProcessor::Impl::finish_parse() {
     log("Building Temporary File Index!");
-    if (!Commit(s)) {
-        fail("The temporary file could not be written.");
-        return false;
-    }
+    if (!Commit(s)) return fail("The temporary file could not be written.");
     // The identifiers handed out go back to the counter, which only ever rises.
     if (s.rec.Control.NEXTNUMBER < run_counter) s.rec.Control.NEXTNUMBER = run_counter;
     bool written = UppDat(s, kControl, kUpdate, kReport);
     control_held = false;
-    if (!written) {
-        fail("No access to Control File!");
-        return false;
-    }
+    if (!written) return fail("No access to Control File!");
     auto temp_size = fs::file_size(full_name(s, kNHR));
-    if (temp_size && CheckSpace(s, *temp_size, s.mem.FileDir) != 0) {
-        fail("Import unsuccessful!");
-        return false;
-    }
+    if (temp_size && CheckSpace(s, *temp_size, s.mem.FileDir) != 0)
+        return fail("Import unsuccessful!");
     if (run_dbs.empty()) {
-        if (!s.quiet())
-            s.dialog.message("Warning!",
-                             "No messages found in selected file(s)!\r\nImport "
-                             "unsuccessful!");
-        log("No messages found in selected file(s)!");
-        finish(false);
-        owner.final_ = "No messages found in selected file(s)!";
-        return true;
+        report("Warning!", "No messages found in selected file(s)!\r\nImport unsuccessful!");
+        return fail("No messages found in selected file(s)!");
     }
-    db_index = SIZE_MAX;
-    owner.state_ = 102;
-    return true;
+    return ImportState::NextDatabase;
 }
 
 DatabaseRef ImportProcessor::Impl::lookup_database(const std::string& name, bool newsgroup) {
@@ -186,37 +188,47 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
         skip_message(SkipReason::NotImported, "\"" + h.HEADING.str() + "\" (no such database)");
         return false;
     }
+    if (failed) return lost(h, "the import stopped before it was read");
     if (!message_id.empty()) {
         s.rec.TID = TID{};
         s.rec.TID.IDSTRING = message_id;
         s.rec.TID.MSGNUMBER = h.MSGNUMBER;
-        if (!UppDat(s, kTID, kAdd, kRollback)) return fail("TempID Key Build Error!"), false;
+        if (!UppDat(s, kTID, kAdd, kRollback)) return lost(h, "TempID Key Build Error!");
     }
     if (!parent_id.empty()) {
         s.rec.TID = TID{};
         s.rec.TID.IDSTRING = parent_id;
         s.rec.TID.MSGNUMBER = h.REFNUMBER = next_id();
-        if (!UppDat(s, kTID, kAdd, kRollback)) return fail("TempID Key Build Error!"), false;
+        if (!UppDat(s, kTID, kAdd, kRollback)) return lost(h, "TempID Key Build Error!");
     }
     h.IMPDATE = run_date;
     h.IMPTIME = run_time;
     s.rec.NHR = h;
-    if (!UppDat(s, kNHR, kAdd, kRollback)) return fail("NewHR Key Build Error!"), false;
+    if (!UppDat(s, kNHR, kAdd, kRollback)) return lost(h, "NewHR Key Build Error!");
     if (!copies.empty()) any_copies = true;
     for (const CCT& c : copies) {
         s.rec.CCT = c;
         UppDat(s, kCCT, kAdd, 0);  // the same recipient named twice is kept once
     }
-    ++owner.acc_.found;
+    ++acc.found;
     ++temp_records;
     if (std::find(run_dbs.begin(), run_dbs.end(), target) == run_dbs.end())
         run_dbs.push_back(target);
     if (++since_flush > kFlushEvery) {
         since_flush = 0;
-        if (!Commit(s) || TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID})))
-            return fail("The temporary file could not be written."), false;
+        if (!Commit(s) || TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID}))) {
+            fail("The temporary file could not be written.");
+            return false;
+        }
     }
     return true;
+}
+
+bool ImportProcessor::Impl::lost(const NHR& h, const std::string& why) {
+    fail(why);
+    ++acc.found;
+    not_stored("\"" + h.HEADING.str() + "\"", why);
+    return false;
 }
 
 }  // namespace qs

@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/import_settings.h"
-#include "storage/session.h"
+#include "storage/records.h"
 
 namespace qs {
 
@@ -28,11 +29,24 @@ struct DatabaseRef {
 enum class SkipReason { Duplicate, KindNotSelected, NotImported, Damaged, NotOfFormat };
 const char* skip_reason_text(SkipReason r);
 
+// What a reader is given of the run: the settings, the user, the owner of the mail database
+// receiving mail, identifiers, database lookups, and the hand-over of messages. Readers see
+// nothing else of the program's state.
 class ParseContext {
 public:
     virtual ~ParseContext() = default;
-    virtual Session& session() = 0;
     virtual const ImportSettings& settings() const = 0;
+    // Tells the user about the file being read; nothing is shown while the run is unattended (a
+    // scheduled task), and the reader goes on as if the message had been confirmed.
+    virtual void report(std::string_view title, std::string_view text) = 0;
+    // The name of mail database `id`; empty when there is no mail database of that identifier.
+    virtual std::string mail_database_name(uint32_t id) = 0;
+    // The owner of the mail database receiving mail: whether an address is one of the owner's
+    // (trailing blanks and case ignored), and the owner's default address (lower case) and name,
+    // which the owner's side of a mail is written with.
+    virtual bool own_address(std::string_view address) const = 0;
+    virtual const std::string& owner_address() const = 0;
+    virtual const std::string& owner_name() const = 0;
     // A new identifier from the run's counter.
     virtual uint32_t next_id() = 0;
     // The database of that name, created for the run when unknown (forum, or newsgroup).

@@ -15,6 +15,7 @@ namespace qs {
 namespace {
 
 constexpr uint64_t kCommitAfter = 400;
+constexpr const char* kBatchLost = "its batch could not be written";
 // Identifiers for new persons, threads and sections are reserved before each frame, so that a
 // frame writes the Control file only when it needs more than were left.
 constexpr uint32_t kIdsLow = 1024;
@@ -69,7 +70,7 @@ void add_to_database_count(Session& s, uint32_t id, uint64_t added) {
 
 }  // namespace
 
-bool ImportProcessor::Impl::next_database() {
+ImportState ImportProcessor::Impl::next_database() {
     if (db_open) {
         ReturnIds(s);
         add_to_database_count(s, current_db().id, db_stored);
@@ -77,21 +78,14 @@ bool ImportProcessor::Impl::next_database() {
         db_open = false;
     }
     db_index = db_index == SIZE_MAX ? 0 : db_index + 1;
-    if (db_index >= run_dbs.size()) {
-        owner.state_ = 88;
-        return true;
-    }
+    if (db_index >= run_dbs.size()) return ImportState::SaveFileKeys;
     RunDatabase& d = dbs[run_dbs[db_index]];
     log("storing into " + d.description);
-    if (d.is_new && !create_database(s, d)) {
-        fail("The database " + d.description + " could not be created.");
-        return false;
-    }
+    if (d.is_new && !create_database(s, d))
+        return fail("The database " + d.description + " could not be created.");
     d.is_new = false;
-    if (!MakeCurrent(s, d.id)) {
-        fail("The directory of the database " + d.description + " is missing.");
-        return false;
-    }
+    if (!MakeCurrent(s, d.id))
+        return fail("The directory of the database " + d.description + " is missing.");
     OP_CLOSE(s, kOpOpen, files_of_current_db());
     db_open = true;
     db_stored = 0;
@@ -99,6 +93,7 @@ bool ImportProcessor::Impl::next_database() {
     thread_delta.clear();
     section_delta.clear();
     sections.clear();
+    copies_go_to.clear();
     if (d.type == kMailDb) CheckOwnAddress(s, d.id);
     if (d.type != kMailDb) {
         Set(s, kSections, 0);
@@ -109,8 +104,9 @@ bool ImportProcessor::Impl::next_database() {
     s.rec.NHR = NHR{};
     s.rec.NHR.INTERNAL = d.id;
     SetFrom(s, kNHR, 0, 1);
-    owner.state_ = 0;
-    return true;
+    reading_db = true;
+    first_unread_db = db_index + 1;
+    return ImportState::Store;
 }
 
 bool ImportProcessor::Impl::begin_batch() {
@@ -121,59 +117,50 @@ bool ImportProcessor::Impl::begin_batch() {
     return !TransactionCheck(s, s.engine.begin(handles, 5));
 }
 
-bool ImportProcessor::Impl::commit_batch() {
-    since_commit = 0;
-    return !s.engine.in_transaction() || Commit(s);
-}
-
-bool ImportProcessor::Impl::store_batch() {
-    if (!s.engine.in_transaction() && !begin_batch()) {
-        fail("Transaction Frame Error!");
-        return false;
-    }
-    int budget = std::max(1, SpeedVal(s, 3, 30));
-    uint32_t id = current_db().id;
+ImportState ImportProcessor::Impl::store_batch() {
+    const int budget = std::max(1, SpeedVal(s, 3, 30));
+    const uint32_t id = current_db().id;
     for (int i = 0; i < budget; ++i) {
+        if (!s.engine.in_transaction() && !begin_batch()) return fail("Transaction Frame Error!");
         if (!Next(s, kNHR) || s.rec.NHR.INTERNAL != id) {
-            if (!commit_batch()) return fail("The last batch could not be committed."), false;
-            owner.state_ = current_db().type == kMailDb && any_copies ? 22 : 1;
-            return true;
+            reading_db = false;
+            if (!end_batch(true, kBatchLost)) return fail("The last batch could not be written.");
+            return current_db().type == kMailDb && any_copies ? ImportState::CarbonCopies
+                                                              : ImportState::PersonCounts;
         }
-        ++stored_done;
-        std::string what = "\"" + s.rec.NHR.HEADING.str() + "\"";
+        ++settled;
+        const std::string what = "\"" + s.rec.NHR.HEADING.str() + "\"";
         switch (store_record()) {
             case Stored::Yes:
-                ++owner.acc_.stored;
-                ++since_commit;
+                ++acc.stored;
+                pending.push_back({what, false});
                 break;
             case Stored::Duplicate:
-                ++owner.acc_.duplicates;
-                log("not stored: " + what + ": duplicate");
+                ++acc.duplicates;
+                pending.push_back({what, true});
                 break;
             case Stored::Failed:
-                Rollback(s);
-                fail("The message " + what + " could not be stored.");
-                return false;
+                not_stored(what, "it could not be stored");
+                return fail("The message " + what + " could not be stored.");
         }
-        if (since_commit > kCommitAfter) {
-            if (!commit_batch()) return fail("The last batch could not be committed."), false;
-            if (!begin_batch()) return fail("Transaction Frame Error!"), false;
-        }
+        // Committed once more than 400 records were dealt with since the last commit.
+        if (pending.size() > kCommitAfter && !end_batch(true, kBatchLost))
+            return fail("The last batch could not be written.");
     }
     if (!space_ok(s.mem.FileDir,
                   "This may be too little to allow import. Running out of diskspace may corrupt "
                   "the currently accessed data file(s).Press OK if you want to continue and Cancel "
                   "if you want to abort the import!")) {
-        commit_batch();
-        ReturnIds(s);
-        finish(owner.acc_.stored > 0);
+        // What was stored so far stays; the rest is left for a rerun.
+        if (!end_batch(true, kBatchLost)) return fail("The last batch could not be written.");
+        return fail("The import was stopped for lack of free disk space.");
     }
-    return true;
+    return ImportState::Store;
 }
 
-bool ImportProcessor::Impl::carbon_copies() {
+ImportState ImportProcessor::Impl::carbon_copies() {
     if (TransactionCheck(s, BeginTransaction(s, {kMail, kCCR})))
-        return fail("Transaction Frame Error!"), false;
+        return fail("Transaction Frame Error!");
     Set(s, kCCT, 0);
     uint32_t current = 0;
     bool mail_found = false;
@@ -181,26 +168,32 @@ bool ImportProcessor::Impl::carbon_copies() {
         CCT c = s.rec.CCT;
         if (c.MAILID != current) {
             current = c.MAILID;
-            s.rec.Mail = Mail{};
-            s.rec.Mail.MAILID = current;
-            mail_found = Get(s, kMail, keys::MaiIdKey);
+            mail_found = mail_for_copies(current);
             if (mail_found && s.rec.Mail.CCR == 0) {
                 s.rec.Mail.CCR = 1;
-                if (!UppDat(s, kMail, kUpdate, kRollback))
-                    return fail("Record update error!"), false;
+                if (!UppDat(s, kMail, kUpdate, kRollback)) return fail("Record update error!");
             }
         }
         if (!mail_found || CheckOwnAddress(s, c.R_CISADRESS.view()) == 0) continue;
         s.rec.CCR = CCR{};
         static_cast<CopyRecipient&>(s.rec.CCR) = c;
+        s.rec.CCR.MAILID = s.rec.Mail.MAILID;
         // Names arrive as the header had them; senders' and receivers' are decoded likewise.
         Text<40>& name = s.rec.CCR.R_NAME;
         if (!name.blank()) name = decode_encoded_word(name.view());
         UppDat(s, kCCR, kAppend, 0);  // a recipient named twice is kept once
     }
-    if (!Commit(s)) return fail("The carbon copies could not be stored."), false;
-    owner.state_ = 1;
-    return true;
+    if (!Commit(s)) return fail("The carbon copies could not be stored.");
+    return ImportState::PersonCounts;
+}
+
+bool ImportProcessor::Impl::mail_for_copies(uint32_t run_id) {
+    // A mail stored by an earlier run that stopped before its copies were added takes them now.
+    auto moved = copies_go_to.find(run_id);
+    s.rec.Mail = Mail{};
+    s.rec.Mail.MAILID = moved == copies_go_to.end() ? run_id : moved->second;
+    if (!Get(s, kMail, keys::MaiIdKey)) return false;
+    return moved == copies_go_to.end() || s.rec.Mail.CCR == 0;
 }
 
 namespace {
@@ -227,7 +220,7 @@ std::vector<uint32_t> keys_of(const Map& m) {
 
 }  // namespace
 
-bool ImportProcessor::Impl::person_counts() {
+ImportState ImportProcessor::Impl::person_counts() {
     bool ok = apply_counts(
         s, kPerson, keys::PersonKey, {kPerson},
         [&](uint32_t id, bool key_only) {
@@ -241,12 +234,11 @@ bool ImportProcessor::Impl::person_counts() {
             return true;
         },
         keys_of(person_delta));
-    if (!ok) return fail("The person counts could not be written."), false;
-    owner.state_ = current_db().type == kMailDb ? 102 : 6;
-    return true;
+    if (!ok) return fail("The person counts could not be written.");
+    return current_db().type == kMailDb ? ImportState::NextDatabase : ImportState::ThreadCounts;
 }
 
-bool ImportProcessor::Impl::thread_counts() {
+ImportState ImportProcessor::Impl::thread_counts() {
     bool ok = apply_counts(
         s, kThreads, 0, {kThreads},
         [&](uint32_t id, bool key_only) {
@@ -259,12 +251,11 @@ bool ImportProcessor::Impl::thread_counts() {
             return true;
         },
         keys_of(thread_delta));
-    if (!ok) return fail("The thread counts could not be written."), false;
-    owner.state_ = current_db().type == kForumDb ? 12 : 102;
-    return true;
+    if (!ok) return fail("The thread counts could not be written.");
+    return current_db().type == kForumDb ? ImportState::SectionCounts : ImportState::NextDatabase;
 }
 
-bool ImportProcessor::Impl::section_counts() {
+ImportState ImportProcessor::Impl::section_counts() {
     bool ok = apply_counts(
         s, kSections, 0, {kSections},
         [&](uint32_t id, bool key_only) {
@@ -277,9 +268,8 @@ bool ImportProcessor::Impl::section_counts() {
             return true;
         },
         keys_of(section_delta));
-    if (!ok) return fail("The section counts could not be written."), false;
-    owner.state_ = 102;
-    return true;
+    if (!ok) return fail("The section counts could not be written.");
+    return ImportState::NextDatabase;
 }
 
 }  // namespace qs

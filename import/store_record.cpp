@@ -236,8 +236,11 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     SetFrom(s, kMail, keys::MaiDateKey, 2);
     while (Next(s, kMail) && m.DATE == h.DATE && m.TIME == time) {
         if (compare_nocase(m.SUBJECT.view(), subject) == 0 && m.FROMID == from_id &&
-            m.TOID == to_id && DupString(s, 1, m.MAILID))
+            m.TOID == to_id && DupString(s, 1, m.MAILID)) {
+            // Stored by a run that stopped before adding its copy recipients: they go to it.
+            if (m.CCR == 0) copies_go_to[h.REFNUMBER] = m.MAILID;
             return Stored::Duplicate;
+        }
     }
     bool outgoing = h.MAILTYPE == 2, incoming = h.MAILTYPE == 1;
     m = Mail{};

@@ -65,6 +65,11 @@ int cmd_import(Context& c, const std::vector<std::string>& words) {
            {"--format", "--db", "--forum", "--tree", "--dir", "--mask", "--topic", "--save-as"},
            {"--mail", "--forum-msgs", "--news", "--reimport"});
     if (!a.has("--format")) throw UsageError("missing --format NAME");
+    const Format* format = format_by_name(a.value("--format"));
+    if (format && format->number == kOutlookMailFormat && !OutlookInstalled()) {
+        std::cerr << "quillstow: Outlook Is Not Installed\n";
+        return kExitFailed;
+    }
     uint32_t missing_db = 0;
     ImportSettings st = settings_of(c, a, missing_db);
     if (missing_db) {

@@ -54,7 +54,8 @@ int run_import(Context& c, const ImportSettings& settings) {
               << p.final_message() << "\n";
         if (a.skipped || a.bad_files) c.out << "(see " << p.log_path() << ")\n";
     }
-    // A file that could not be read is a failure for scripts, even when the rest went in.
+    // A run that did not complete (nothing found, stopped, refused) is a failure, and so is a
+    // file that could not be read, even when the rest went in.
     return r == ImportProcessor::Result::Done && a.bad_files == 0 ? kExitOk : kExitFailed;
 }
 

@@ -5,9 +5,7 @@
 
 #include <algorithm>
 
-#include "import/address.h"
 #include "platform/text.h"
-#include "storage/database_list.h"
 #include "storage/files.h"
 
 namespace qs {
@@ -130,21 +128,20 @@ bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& 
 }
 
 void set_direction(ParseContext& ctx, NHR& r, const MailHeader& h, HeaderVariant variant) {
-    Session& s = ctx.session();
-    const std::string& own = s.owner.own[0];
+    const std::string& own = ctx.owner_address();
     bool sent;
     if (variant == HeaderVariant::Eudora) {
         sent = !h.has_date;  // Eudora writes no Date header into the mail it sent
     } else {
-        sent = CheckOwnAddress(s, r.S_CISADRESS.trimmed()) == 0;
+        sent = ctx.own_address(r.S_CISADRESS.trimmed());
     }
     r.MAILTYPE = sent ? 2 : 1;
     if (sent) {
         r.S_CISADRESS = own;
-        r.S_NAME = s.owner.name;
+        r.S_NAME = ctx.owner_name();
     } else {
         r.R_CISADRESS = own;
-        r.R_NAME = s.owner.name;
+        r.R_NAME = ctx.owner_name();
     }
 }
 
@@ -293,12 +290,7 @@ MailTarget find_mail_target(ParseContext& ctx) {
         t.why_not = "mail is not among the kinds chosen";
         return t;
     }
-    Session& s = ctx.session();
-    const Forums kept = s.rec.Forums;
-    std::string description;
-    for (const Forums& f : ListDatabases(s))
-        if (f.ID == t.id && f.TYPE == kMailDb) description = f.DESCRIPTION.str();
-    s.rec.Forums = kept;
+    const std::string description = ctx.mail_database_name(t.id);
     if (description.empty()) {
         t.why_not = "no mail database was chosen";
         return t;
@@ -329,7 +321,7 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
     }
     NHR r;
     r.INTERNAL = target.id;
-    r.FOR_DESCRIPTION = ctx.session().owner.name;
+    r.FOR_DESCRIPTION = ctx.owner_name();
     r.RECIPTYPE = "TO";
     r.MSGNUMBER = r.REFNUMBER = ctx.next_id();
     MailDate d = h.has_date ? parse_mail_date(h.date, options.date_rule) : MailDate{};

@@ -8,8 +8,7 @@ namespace qs {
 
 bool MailReader::open(ParseContext& ctx, const std::string& path) {
     if (!buf_.open(path)) {
-        Session& s = ctx.session();
-        if (!s.quiet()) s.dialog.message(" Import Error ", "The file " + path + " cannot be read!");
+        ctx.report(" Import Error ", "The file " + path + " cannot be read!");
         return false;
     }
     total_ = buf_.size();

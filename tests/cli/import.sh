@@ -17,6 +17,13 @@ if [ $status -ne 1 ] || ! grep -q 'does not exist and will be skipped' "$H.err" 
   echo "FAIL: import of a missing file: exit $status"; echo "$out"; cat "$H.err"; failures=$((failures + 1))
 fi
 grep -q "not read: the file does not exist" "$H/Log.txt" || { echo "FAIL: Log.txt"; failures=$((failures + 1)); }
+# A file without a single message: said so, and a failure.
+: > "$H/empty.mbox"
+check 1 $'found 0, stored 0, duplicates 0, skipped 0\nNo messages found in selected file(s)!' \
+  import --format "Generic Mail Type 2" --db Home "$H/empty.mbox"
+check_err 1 'No messages found in selected file(s)!' import --format "Generic Mail Type 2" --db Home "$H/empty.mbox"
+# Outlook cannot be run here: as if it were not installed.
+check_err 1 'Outlook Is Not Installed' import --format "Outlook Mail" --db Home
 check_err 1 'no message 12' show Home 12
 check 0 "[]" --json messages Home
 check_err 2 'no order "thread" here' messages Home --by thread

@@ -10,6 +10,7 @@
 #include "import/processor.h"
 #include "import/readers/mail_reader.h"
 #include "import/readers/registry.h"
+#include "import/session_context.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
@@ -19,10 +20,10 @@ namespace qs {
 namespace {
 
 // Collects what a reader hands over, without the temporary import file.
-class Collector : public ParseContext {
+class Collector : public SessionParseContext {
 public:
-    Collector(Session& s, ImportSettings settings) : s_(s), settings_(std::move(settings)) {}
-    Session& session() override { return s_; }
+    Collector(Session& s, ImportSettings settings)
+        : SessionParseContext(s), settings_(std::move(settings)) {}
     const ImportSettings& settings() const override { return settings_; }
     uint32_t next_id() override { return next_++; }
     DatabaseRef lookup_database(const std::string&, bool) override {
@@ -45,7 +46,6 @@ public:
     bool import = true;
 
 private:
-    Session& s_;
     ImportSettings settings_;
     uint32_t next_ = 300000;
 };

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "import/address.h"
 #include "import/parser.h"
 #include "platform/clock.h"
 
@@ -108,10 +107,12 @@ private:
             if (!cfg.mail) return ctx.skip_message(SkipReason::KindNotSelected, what);
             h.INTERNAL = cfg.mailbox;
             h.MSGNUMBER = h.REFNUMBER = ctx.next_id();
-            std::string from = h.S_CISADRESS.str(), to = h.R_CISADRESS.str();
-            h.MAILTYPE = CheckOwnAddress(ctx.session(), from, to);
-            h.S_CISADRESS = from;
-            h.R_CISADRESS = to;
+            // The owner's side is written with the default address, the other lower-cased.
+            const bool sent = ctx.own_address(h.S_CISADRESS.view());
+            h.MAILTYPE = sent ? 2 : 1;
+            (sent ? h.S_CISADRESS : h.R_CISADRESS) = ctx.owner_address();
+            Text<60>& partner = sent ? h.R_CISADRESS : h.S_CISADRESS;
+            partner = lower1252(partner.view());
             auto copies = copies_of(f[16]);
             for (auto& c : copies) c.MAILID = h.MSGNUMBER;
             ctx.add_message(h, copies);
