@@ -17,7 +17,8 @@ namespace qs {
 namespace {
 
 constexpr uint32_t kImportDefinition = 1;  // BAT:TYPE
-constexpr int kBatIdKey = 0, kFliIdKey = 0, kTimBatchKey = 1;
+constexpr int kBatIdKey = keys::BatIdKey, kFliIdKey = keys::FliIdKey,
+              kTimBatchKey = keys::TimBatchKey;
 
 // The date the way the desktop shows a long date, fixed to English month names so that saved
 // descriptions do not depend on the locale the program ran under: "December 7, 2026".

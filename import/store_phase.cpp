@@ -179,7 +179,7 @@ ImportState ImportProcessor::Impl::carbon_copies() {
         static_cast<CopyRecipient&>(s.rec.CCR) = c;
         s.rec.CCR.MAILID = s.rec.Mail.MAILID;
         // Names arrive as the header had them; senders' and receivers' are decoded likewise.
-        Text<40>& name = s.rec.CCR.R_NAME;
+        auto& name = s.rec.CCR.R_NAME;
         if (!name.blank()) name = decode_encoded_word(name.view());
         UppDat(s, kCCR, kAppend, 0);  // a recipient named twice is kept once
     }

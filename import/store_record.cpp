@@ -114,7 +114,7 @@ bool ImportProcessor::Impl::find_thread(uint32_t section, const std::string& sub
     Threads& t = s.rec.Threads;
     t = Threads{};
     t.SECSYSID = section;
-    t.ALPHA = first(heading, 10);
+    t.ALPHA = first(heading, t.ALPHA.size());
     SetFrom(s, kThreads, 1, 2);  // THR:SecKey
     std::string want_alpha = t.ALPHA.str();
     while (Next(s, kThreads) && t.SECSYSID == section &&
@@ -208,9 +208,9 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_forum() {
     m.THREADNUMBER = thread;
     m.THREADALPHA = alpha;
     m.FROMID = from_id;
-    m.FROMALPHA = first(from_alpha, 10);
+    m.FROMALPHA = first(from_alpha, m.FROMALPHA.size());
     m.TOID = to_id;
-    m.TOALPHA = first(to_alpha, 10);
+    m.TOALPHA = first(to_alpha, m.TOALPHA.size());
     m.DATE = h.DATE;
     m.DUMMY = is_new ? 0 : status;
     if (!write_message(s, is_new, run_date, run_time)) return Stored::Failed;
@@ -228,7 +228,7 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_forum() {
 ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     NHR& h = s.rec.NHR;
     int32_t time = to_minute(h.TIME);
-    std::string subject = first(h.HEADING.view(), 50);
+    std::string subject = first(h.HEADING.view(), decltype(Mail::SUBJECT)::size());
     Mail& m = s.rec.Mail;
     m = Mail{};
     m.DATE = h.DATE;
@@ -249,12 +249,12 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     m.SUBJECT = subject;
     m.MAILID = h.REFNUMBER;
     m.FROMID = from_id;
-    m.FROMALPHA = first(from_alpha, 10);
+    m.FROMALPHA = first(from_alpha, m.FROMALPHA.size());
     m.TOID = to_id;
-    m.TOALPHA = first(to_alpha, 10);
+    m.TOALPHA = first(to_alpha, m.TOALPHA.size());
     if (outgoing || incoming) {
         m.PAIRID = outgoing ? to_id : from_id;
-        m.PAIRALPHA = first(outgoing ? to_alpha : from_alpha, 25);
+        m.PAIRALPHA = first(outgoing ? to_alpha : from_alpha, m.PAIRALPHA.size());
     }
     m.RECIPTYPE = h.RECIPTYPE.view();
     if (!UppDat(s, kMail, kAdd, kRollback)) return Stored::Failed;

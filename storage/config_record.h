@@ -13,7 +13,7 @@
 
 namespace qs::cfg {
 
-using Group = Bytes<200>;
+using Group = decltype(Control::CTLGROUP);
 
 // Record 1 doubles as the identifier counter, which never runs below this.
 inline constexpr uint32_t kFirstNumber = 250000;

@@ -119,7 +119,8 @@ uint32_t AddForumDatabase(Session& s, const std::string& name) {
 std::string CheckMailIdentity(const MailIdentity& m) {
     if (trim_right(m.name).empty()) return "Mail database name";
     if (trim_right(m.address).empty()) return "Default mail address";
-    if (m.alternatives.size() > 10) return "Alternative addresses";
+    if (m.alternatives.size() > std::tuple_size_v<decltype(Forums::ALTADDRESS)>)
+        return "Alternative addresses";
     return {};
 }
 

@@ -52,7 +52,24 @@ store::TableDecl covering(store::TableDecl d, size_t key) {
     return d;
 }
 
-FileInfo info(int n, const char* name, const char* prefix, Place place, const char* types, int size,
+// The bytes of a record as its fields' types give them; the long text field is not counted.
+int record_bytes(const store::TableDecl& d) {
+    int bytes = 0;
+    for (const store::FieldDecl& f : d.fields) {
+        switch (f.type) {
+            case store::FieldType::Byte: bytes += 1; break;
+            case store::FieldType::Long:
+            case store::FieldType::ULong: bytes += 4; break;
+            case store::FieldType::Real: bytes += 8; break;
+            case store::FieldType::Memo: break;
+            case store::FieldType::Text:
+            case store::FieldType::Raw: bytes += static_cast<int>(f.width); break;
+        }
+    }
+    return bytes;
+}
+
+FileInfo info(int n, const char* name, const char* prefix, Place place, const char* types,
               store::TableDecl decl, int64_t discard = 0, const char* pw = nullptr,
               const char* ext = ".TPS") {
     FileInfo f;
@@ -61,7 +78,7 @@ FileInfo info(int n, const char* name, const char* prefix, Place place, const ch
     f.prefix = prefix;
     f.place = place;
     f.types = types;
-    f.record_size = size;
+    f.record_size = record_bytes(decl);
     f.decl = std::move(decl);
     f.discard_below = discard;
     f.password = pw;
@@ -69,24 +86,27 @@ FileInfo info(int n, const char* name, const char* prefix, Place place, const ch
     return f;
 }
 
+// A reader's file: its layout is the reader's, so only its size is given here.
 FileInfo foreign(int n, const char* name, int size) {
-    return info(n, name, name, Place::Foreign, "", size, {});
+    FileInfo f = info(n, name, name, Place::Foreign, "", {});
+    f.record_size = size;
+    return f;
 }
 
 using P = Place;
 
 std::vector<FileInfo> build_catalogue() {
     std::vector<FileInfo> v;
-    v.push_back(info(1, "Codes", "COD", P::Database, "FMN", 59,
+    v.push_back(info(1, "Codes", "COD", P::Database, "FMN",
                      table<Codes>({{"ClassKey", {"TYPE", "INDEX"}, U, I}}), 1030));
-    v.push_back(info(2, "Forums", "FOR", P::Cfg, "", 811,
+    v.push_back(info(2, "Forums", "FOR", P::Cfg, "",
                      table<Forums>({{"ForumKey", {"ID"}, U, C},
                                     {"AlphaKey", {"DESCRIPTION"}, U, I},
                                     {"DirKey", {"DIRNUMBER"}, U, C},
                                     {"TypeKey", {"TYPE"}, D, C}}),
                      0, kPwForums));
     v.push_back(info(
-        3, "MsgNmbr", "MSG", P::Database, "FN", 60,
+        3, "MsgNmbr", "MSG", P::Database, "FN",
         table<MsgNmbr>({{"IdKey", {"-MSGNUMBER"}, U, C},
                         {"Threadkey", {"THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
                         {"SECkey", {"SECSYSID", "THREADALPHA", "THREADNUMBER", "MSGNUMBER"}, D, I},
@@ -95,34 +115,34 @@ std::vector<FileInfo> build_catalogue() {
                         {"DateKey", {"-DATE", "-MSGNUMBER"}, D, C},
                         {"StatusKey", {"DUMMY"}, D, C}})));
     v.push_back(
-        info(4, "MsgText", "TXT", P::Database, "FMN", 12,
+        info(4, "MsgText", "TXT", P::Database, "FMN",
              table<MsgText>({{"IdKey", {"MSGNUMBER"}, U, C}, {"DateKey", {"DATE"}, D, C}})));
-    v.push_back(info(5, "Person", "PER", P::Database, "FMN", 227,
+    v.push_back(info(5, "Person", "PER", P::Database, "FMN",
                      table<Person>({{"PersonKey", {"PERSONID"}, U, C},
                                     {"StringKey", {"PERSONSTRING"}, U, I},
                                     {"AddressKey", {"ADDRESS"}, D, I},
                                     {"NameKey", {"LASTNAME", "FIRSTNAME"}, D, I}})));
-    v.push_back(info(6, "Sections", "SEC", P::Database, "FN", 113,
+    v.push_back(info(6, "Sections", "SEC", P::Database, "FN",
                      table<Sections>({{"SysIdKey", {"SECSYSID"}, U, C},
                                       {"SectionKey", {"SECTIONNUMBER"}, D, C}})));
-    v.push_back(info(7, "Threads", "THR", P::Database, "FN", 113,
+    v.push_back(info(7, "Threads", "THR", P::Database, "FN",
                      table<Threads>({{"ThreadKey", {"THREADNUMBER"}, U, C},
                                      {"SecKey", {"SECSYSID", "ALPHA"}, D, I},
                                      {"AlphaKey", {"ALPHA"}, D, I},
                                      {"StatusKey", {"DUMMY"}, D, C}})));
-    v.push_back(info(8, "Control", "CTL", P::Cfg, "", 205,
-                     table<Control>({{"IdKey", {"ID"}, U, C}}), 0, kPwControl));
+    v.push_back(info(8, "Control", "CTL", P::Cfg, "", table<Control>({{"IdKey", {"ID"}, U, C}}), 0,
+                     kPwControl));
     v.push_back(info(
-        9, "SIndex", "SIN", P::Database, "FMN", 8,
+        9, "SIndex", "SIN", P::Database, "FMN",
         table<SIndex>({{"IdKey", {"ID", "-MSGNUMBER"}, U, C}, {"MsgKey", {"MSGNUMBER"}, D, C}}),
         770));
-    v.push_back(info(10, "NHR", "NHR", P::Temp, "", 576,
+    v.push_back(info(10, "NHR", "NHR", P::Temp, "",
                      table<NHR>({{"MSGKEY", {"INTERNAL", "MSGNUMBER"}, D, C}}), 0, kPwNHR));
     v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(11, "HRE", 549));
     v.push_back(foreign(12, "DOS", 10000));
     v.push_back(
-        info(13, "Mail", "MAI", P::Database, "M", 124,
+        info(13, "Mail", "MAI", P::Database, "M",
              table<Mail>({{"IdKey", {"-MAILID"}, U, C},
                           {"DateKey", {"-DATE", "-TIME", "-MAILID"}, D, C},
                           {"PairKey", {"PAIRALPHA", "PAIRID", "-DATE", "-TIME", "-MAILID"}, D, I},
@@ -131,64 +151,59 @@ std::vector<FileInfo> build_catalogue() {
                           {"SubjectKey", {"SUBJECT", "-DATE", "-TIME", "-MAILID"}, D, I},
                           {"StatusKey", {"DUMMY"}, D, C}}),
              0, kPwMail));
-    v.push_back(info(17, "CCR", "CCR", P::Database, "M", 106,
+    v.push_back(info(17, "CCR", "CCR", P::Database, "M",
                      table<CCR>({{"IdKey", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
-    v.push_back(info(18, "IMP", "IMP", P::Cfg, "", 8,
+    v.push_back(info(18, "IMP", "IMP", P::Cfg, "",
                      table<IMP>({{"IDKEY", {"FORUMNUMBER", "MSGNUMBER"}, U, C}}), 770));
-    v.push_back(info(19, "CCT", "CCT", P::Temp, "", 106,
+    v.push_back(info(19, "CCT", "CCT", P::Temp, "",
                      table<CCT>({{"IDKEY", {"MAILID", "R_CISADRESS", "R_NAME"}, U, C}})));
     v.back().scratch = v.back().bulk = true;
     v.push_back(foreign(20, "CCO", 191));
     v.push_back(foreign(21, "CMA", 146));
-    v.push_back(
-        info(22, "REF", "REF", P::Database, "FMN", 766, table<REF>({}), 1290, nullptr, ".DAT"));
+    v.push_back(info(22, "REF", "REF", P::Database, "FMN", table<REF>({}), 1290, nullptr, ".DAT"));
     v.push_back(info(
-        23, "PLINK", "PLI", P::Database, "FMN", 104,
+        23, "PLINK", "PLI", P::Database, "FMN",
         table<PLINK>({{"StringKey", {"PERSONSTRING"}, U, C}, {"PersonKey", {"PERSONID"}, D, I}})));
-    v.push_back(
-        info(24, "TID", "TID", P::Temp, "", 64, table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
+    v.push_back(info(24, "TID", "TID", P::Temp, "", table<TID>({{"IDKEY", {"MSGNUMBER"}, U, C}})));
     v.back().scratch = v.back().bulk = true;
     v.push_back(info(
-        25, "MsgString", "MST", P::Database, "N", 64,
+        25, "MsgString", "MST", P::Database, "N",
         table<MsgString>({{"IDStringKey", {"IDSTRING"}, U, I}, {"IDKey", {"MSGNUMBER"}, U, C}})));
-    v.push_back(
-        info(26, "TAS", "TAS", P::Cfg, "", 96, table<TAS>({{"IDKEY", {"ID"}, U, C}}), 1290));
-    v.push_back(
-        info(27, "FLI", "FLI", P::Cfg, "", 104, table<FLI>({{"IDKEY", {"ID"}, D, C}}), 770));
-    v.push_back(info(28, "WordList", "WOR", P::WordIndex, "FMN", 48,
+    v.push_back(info(26, "TAS", "TAS", P::Cfg, "", table<TAS>({{"IDKEY", {"ID"}, U, C}}), 1290));
+    v.push_back(info(27, "FLI", "FLI", P::Cfg, "", table<FLI>({{"IDKEY", {"ID"}, D, C}}), 770));
+    v.push_back(info(28, "WordList", "WOR", P::WordIndex, "FMN",
                      table<WordList>({{"by_WordId", {"WORDID"}, U, C},
                                       {"by_theWord", {"THEWORD"}, U, C},
                                       {"by_WordCount", {"WORDCOUNT"}, D, C}}),
                      0, nullptr, ".DAT"));
-    v.push_back(info(29, "MasIdx", "MAS", P::WordIndex, "FMN", 8,
+    v.push_back(info(29, "MasIdx", "MAS", P::WordIndex, "FMN",
                      covering(table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
                                              {"by_WordId", {"WORDID"}, D, C}}),
                               1)));
     v.push_back(
-        info(30, "STO", "STO", P::Cfg, "", 40, table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
+        info(30, "STO", "STO", P::Cfg, "", table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
     v.push_back(foreign(31, "TOC", 10000));
     v.push_back(
-        info(32, "Search", "SEA", P::Temp, "", 4, table<Search>({{"IdKey", {"-ID"}, U, C}}), -1));
+        info(32, "Search", "SEA", P::Temp, "", table<Search>({{"IdKey", {"-ID"}, U, C}}), -1));
     v.back().scratch = true;  // the result set, written anew by every search
-    v.push_back(
-        info(33, "PUR", "PUR", P::WordIndex, "FMN", 8, table<PUR>({}), 140, nullptr, ".DAT"));
-    v.push_back(info(34, "BAT", "BAT", P::Cfg, "", 177,
+    v.push_back(info(33, "PUR", "PUR", P::WordIndex, "FMN", table<PUR>({}), 140, nullptr, ".DAT"));
+    v.push_back(info(34, "BAT", "BAT", P::Cfg, "",
                      table<BAT>({{"IDKEY", {"ID"}, U, C}, {"TYPEKEY", {"TYPE"}, D, C}}), 1030));
     v.push_back(info(
-        35, "TIM", "TIM", P::Cfg, "", 13,
+        35, "TIM", "TIM", P::Cfg, "",
         table<TIM>({{"TASKKEY", {"TASKID", "BATCHID"}, U, C}, {"BATCHKEY", {"BATCHID"}, D, C}}),
         770));
-    v.push_back(info(39, "WD", "WD", P::WordIndex, "", 44,
+    v.push_back(info(39, "WD", "WD", P::WordIndex, "",
                      table<WD>({{"BY_SETNAME", {"SETNAME", "ID"}, U, C}})));
     v.push_back(foreign(40, "OUI", 369));
     v.push_back(info(
-        41, "TLO", "TLO", P::Cfg, "", 25,
+        41, "TLO", "TLO", P::Cfg, "",
         table<TLO>({{"IDKEY", {"TASKLOGID"}, U, C}, {"BYTASK", {"TASKID", "TASKLOGID"}, D, C}})));
     v.push_back(
-        info(42, "TLI", "TLI", P::Cfg, "", 29,
+        info(42, "TLI", "TLI", P::Cfg, "",
              table<TLI>({{"IDKEY", {"TASKLOGID", "TYPE", "DATESTARTED", "TIMESTARTED"}, U, C}})));
     v.push_back(
-        info(43, "Neo", "NEO", P::Cfg, "", 104, table<Neo>({{"IDKey", {"ID"}, U, C}}), 0, kPwNeo));
+        info(43, "Neo", "NEO", P::Cfg, "", table<Neo>({{"IDKey", {"ID"}, U, C}}), 0, kPwNeo));
     return v;
 }
 

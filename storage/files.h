@@ -72,7 +72,9 @@ struct FileInfo {
     Place place = Place::Cfg;
     const char* ext = ".TPS";
     const char* types = "";  // database types that hold the file: "FMN", "FN", "M", ...
-    int record_size = 0;     // as the file's layout documents it
+    // Bytes of a record as its fields' types give them, the long text not counted; for a
+    // reader's file, as the reader's layout has it.
+    int record_size = 0;
     // A file with an outdated layout is recreated empty when it is smaller than this many bytes
     // (0: never; -1: always, for a file that holds only transient data).
     int64_t discard_below = 0;
@@ -95,7 +97,9 @@ int key_index(int number, const std::string& key_name);
 // The encryption key of an encrypted file, nullptr for the others.
 const vfs::Key* file_key(int number);
 
-// Keys of the most used files by position, for readable calls.
+// Keys of the most used files by position, for readable calls: every key of the file, in the
+// catalogue's order (files.cpp), under its name there with the file's short prefix where two
+// files share a name. A test holds each constant to its key's name (key_index).
 namespace keys {
 enum Forums { ForumKey, AlphaKey, DirKey, TypeKey };
 enum MsgNmbr { MsgIdKey, Threadkey, SECkey, MsgFromKey, MsgToKey, MsgDateKey, MsgStatusKey };
@@ -103,6 +107,9 @@ enum MsgText { TxtIdKey, TxtDateKey };
 enum Mail { MaiIdKey, MaiDateKey, PairKey, MaiFromKey, MaiToKey, SubjectKey, MaiStatusKey };
 enum Person { PersonKey, StringKey, AddressKey, NameKey };
 enum Control { CtlIdKey };
+enum BAT { BatIdKey, BatTypeKey };
+enum FLI { FliIdKey };
+enum TIM { TimTaskKey, TimBatchKey };
 }  // namespace keys
 
 }  // namespace qs

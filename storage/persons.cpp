@@ -29,7 +29,7 @@ std::string cut(std::string_view s, size_t width) {
 
 std::string person_string(std::string_view address, std::string_view name) {
     std::string s = upper1252(trim_right(name)) + " " + upper1252(address);
-    return cut(s, 100);
+    return cut(s, decltype(Person::PERSONSTRING)::size());
 }
 
 void ParseName(std::string& last, std::string& first, std::string_view name, size_t last_width,

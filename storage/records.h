@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The record layouts of every file of the store, fields in stored order. A struct is named after
 // its file and its members after the fields without their prefix (FOR:DIRNUMBER is
-// Forums::DIRNUMBER). Keys, disk names and places are declared in files.cpp.
+// Forums::DIRNUMBER). Keys, disk names and places are declared in files.cpp. A width is written
+// once, in the field's type: a field that copies another file's field takes that field's type,
+// and code that cuts a text to a field's width asks the type (decltype(Mail::SUBJECT)::size()).
 #pragma once
 
 #include <array>
@@ -185,8 +187,8 @@ struct Threads {  // 7, THR:
     uint8_t DUMMY = 0;
     std::string heading() const { return std::string(ALPHA.view()) + std::string(BETA.trimmed()); }
     void set_heading(std::string_view h) {
-        ALPHA = h.substr(0, std::min<size_t>(h.size(), 10));
-        BETA = h.size() > 10 ? h.substr(10) : std::string_view();
+        ALPHA = h.substr(0, std::min(h.size(), ALPHA.size()));
+        BETA = h.size() > ALPHA.size() ? h.substr(ALPHA.size()) : std::string_view();
     }
     bool operator==(const Threads&) const = default;
     template <class V>
@@ -228,9 +230,9 @@ struct NHR {  // 10: temporary import headers
     uint32_t INTERNAL = 0;
     uint32_t MSGNUMBER = 0;
     uint32_t REFNUMBER = 0;
-    Text<100> FOR_DESCRIPTION;
+    decltype(Forums::DESCRIPTION) FOR_DESCRIPTION;
     uint32_t SECTIONNUMBER = 0;
-    Text<100> SEC_DESCRIPTION;
+    decltype(Sections::DESCRIPTION) SEC_DESCRIPTION;
     Text<100> HEADING;
     Text<60> S_CISADRESS;
     Text<60> S_NAME;
@@ -279,7 +281,7 @@ struct Mail {  // 13, MAI: mail headers
     uint32_t TOID = 0;
     Text<10> TOALPHA;
     uint32_t PAIRID = 0;
-    Text<25> PAIRALPHA;
+    decltype(Person::LASTNAME) PAIRALPHA;
     Text<2> RECIPTYPE;
     uint8_t CCR = 0;
     uint8_t DUMMY = 0;
@@ -333,13 +335,13 @@ struct IMP {  // 18: every forum message ever imported
     }
 };
 
-struct REF {  // 22: the database's identity inside its own directory
+struct REF {  // 22: the database's identity inside its own directory, copied from Forums
     uint8_t TYPE = 0;
-    Text<100> DESCRIPTION;
+    decltype(Forums::DESCRIPTION) DESCRIPTION;
     uint8_t TARGETNG = 0;
     int32_t PERSONID = 0;
-    Text<60> MAILADDRESS;
-    std::array<Text<60>, 10> ALTADDRESS;
+    decltype(Forums::MAILADDRESS) MAILADDRESS;
+    decltype(Forums::ALTADDRESS) ALTADDRESS;
     bool operator==(const REF&) const = default;
     template <class V>
     void visit(V&& v) {
@@ -353,7 +355,7 @@ struct REF {  // 22: the database's identity inside its own directory
 };
 
 struct PLINK {  // 23, PLI: further person strings of a person
-    Text<100> PERSONSTRING;
+    decltype(Person::PERSONSTRING) PERSONSTRING;
     uint32_t PERSONID = 0;
     bool operator==(const PLINK&) const = default;
     template <class V>

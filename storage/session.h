@@ -74,7 +74,7 @@ void* buffer_of(Records& rec, int file);
 // the default one, lower-cased), its name and address as written, and the last name of the owner
 // once the first message of a run resolved it.
 struct OwnerIdentity {
-    std::array<std::string, 11> own;
+    std::array<std::string, 1 + std::tuple_size_v<decltype(Forums::ALTADDRESS)>> own;
     std::string name;
     std::string address;
     std::string last_name_cache;

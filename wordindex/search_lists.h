@@ -17,7 +17,7 @@ namespace qs::words {
 // One entry of either list (ANDQ: and ORQ: have the same layout).
 struct SearchEntry {
     Text<3> CONDITION;  // blank or "NOT"
-    Text<40> THEWORD;
+    decltype(WordList::THEWORD) THEWORD;
     int32_t WORDCOUNT = 0;  // messages containing the word
     int32_t WORDID = 0;
     uint8_t MARKFLAG = 0;  // selected in its list

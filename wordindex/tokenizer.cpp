@@ -10,8 +10,9 @@ namespace qs::words {
 
 namespace {
 
-constexpr size_t kSubjectWidth = 100;  // thread heading
-constexpr size_t kMailSubjectWidth = 50;
+// THR:HEADING, stored as its two parts.
+constexpr size_t kSubjectWidth = decltype(Threads::ALPHA)::size() + decltype(Threads::BETA)::size();
+constexpr size_t kMailSubjectWidth = decltype(Mail::SUBJECT)::size();
 
 unsigned char at(std::string_view s, size_t i) { return static_cast<unsigned char>(s[i]); }
 

@@ -14,7 +14,7 @@
 
 namespace qs::words {
 
-inline constexpr size_t kMaxWord = 40;
+inline constexpr size_t kMaxWord = decltype(WordList::THEWORD)::size();
 
 // A copy of the three word tables, 1 meaning "not allowed" as in the stored tables.
 struct WordRules {

@@ -13,15 +13,15 @@ namespace qs {
 namespace {
 
 constexpr size_t kScanWidth = 100;
-constexpr size_t kAddressWidth = 60;
-constexpr size_t kNameWidth = 60;
-constexpr size_t kHeadingWidth = 100;
+constexpr size_t kAddressWidth = decltype(NHR::S_CISADRESS)::size();
+constexpr size_t kNameWidth = decltype(NHR::S_NAME)::size();
+constexpr size_t kHeadingWidth = decltype(NHR::HEADING)::size();
 // A "multipart" line shorter than this cannot hold its boundary; it follows on a later line.
 constexpr size_t kBoundaryInLine = 32;
 constexpr size_t kBoundaryLine = 9;
 // A carbon-copy name is kept to the width of its record field; the "Cc:" texts of one mail to
 // this many characters.
-constexpr size_t kCopyNameWidth = 40;
+constexpr size_t kCopyNameWidth = decltype(CCT::R_NAME)::size();
 constexpr size_t kCopiesWidth = 8000;
 
 std::string_view trim_left(std::string_view s) {

@@ -58,9 +58,9 @@ TEST(Concurrency, RecordHeldByAnotherProcessIsRefusedAfterTheLockWait) {
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kPerson});
     auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(hold_person(t.s, 5));
+    EXPECT_FALSE(hold_person(t.s, 1));
     auto waited = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(waited, std::chrono::milliseconds(4500)) << "the lock wait is 5 seconds";
+    EXPECT_GE(waited, std::chrono::seconds(1)) << "the hold waits as long as it was told";
     ASSERT_EQ(t.dialog.entries.size(), 1u);
     EXPECT_EQ(t.dialog.entries[0].title, "The record is not accessible!");
     EXPECT_EQ(t.dialog.entries[0].text,

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
+#include "wordindex/index_files.h"
 
 namespace qs {
 namespace {
@@ -21,6 +23,63 @@ struct StringCase {
     const char* second;
     bool refused;
 };
+
+struct KeyConstant {
+    int file;
+    int position;
+    const char* name;  // in the catalogue
+};
+
+// Every named key position, wherever it is declared.
+const KeyConstant kKeyConstants[] = {
+    {kForums, keys::ForumKey, "ForumKey"},
+    {kForums, keys::AlphaKey, "AlphaKey"},
+    {kForums, keys::DirKey, "DirKey"},
+    {kForums, keys::TypeKey, "TypeKey"},
+    {kMsgNmbr, keys::MsgIdKey, "IdKey"},
+    {kMsgNmbr, keys::Threadkey, "Threadkey"},
+    {kMsgNmbr, keys::SECkey, "SECkey"},
+    {kMsgNmbr, keys::MsgFromKey, "FromKey"},
+    {kMsgNmbr, keys::MsgToKey, "ToKey"},
+    {kMsgNmbr, keys::MsgDateKey, "DateKey"},
+    {kMsgNmbr, keys::MsgStatusKey, "StatusKey"},
+    {kMsgText, keys::TxtIdKey, "IdKey"},
+    {kMsgText, keys::TxtDateKey, "DateKey"},
+    {kMail, keys::MaiIdKey, "IdKey"},
+    {kMail, keys::MaiDateKey, "DateKey"},
+    {kMail, keys::PairKey, "PairKey"},
+    {kMail, keys::MaiFromKey, "FromKey"},
+    {kMail, keys::MaiToKey, "ToKey"},
+    {kMail, keys::SubjectKey, "SubjectKey"},
+    {kMail, keys::MaiStatusKey, "StatusKey"},
+    {kPerson, keys::PersonKey, "PersonKey"},
+    {kPerson, keys::StringKey, "StringKey"},
+    {kPerson, keys::AddressKey, "AddressKey"},
+    {kPerson, keys::NameKey, "NameKey"},
+    {kControl, keys::CtlIdKey, "IdKey"},
+    {kBAT, keys::BatIdKey, "IDKEY"},
+    {kBAT, keys::BatTypeKey, "TYPEKEY"},
+    {kFLI, keys::FliIdKey, "IDKEY"},
+    {kTIM, keys::TimTaskKey, "TASKKEY"},
+    {kTIM, keys::TimBatchKey, "BATCHKEY"},
+    {kWordList, words::kWordIdKey, "by_WordId"},
+    {kWordList, words::kTheWordKey, "by_theWord"},
+    {kWordList, words::kWordCountKey, "by_WordCount"},
+    {kMasIdx, words::kMasSysIdKey, "by_SysID"},
+    {kMasIdx, words::kMasWordIdKey, "by_WordId"},
+};
+
+TEST(FileKeys, EveryKeyConstantIsTheCataloguesPositionOfItsKey) {
+    std::map<int, size_t> named;
+    for (const KeyConstant& c : kKeyConstants) {
+        EXPECT_EQ(key_index(c.file, c.name), c.position)
+            << file_info(c.file)->name << ":" << c.name;
+        ++named[c.file];
+    }
+    for (const auto& [file, count] : named)
+        EXPECT_EQ(count, file_info(file)->decl.keys.size())
+            << file_info(file)->name << ": a file with key constants has one for every key";
+}
 
 TEST(FileKeys, PersonStringsAreUniqueWhateverTheirCase) {
     const StringCase cases[] = {
