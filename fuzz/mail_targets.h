@@ -7,8 +7,6 @@
 // bounds, a reader that does not finish, progress that runs backwards or past the file.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,6 +20,7 @@
 #include "import/readers/registry.h"
 #include "import/session_context.h"
 #include "platform/fs.h"
+#include "platform/sqlite_db.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
@@ -49,7 +48,7 @@ public:
 private:
     MailHome() {
         // The home is thrown away at the end: its store need not wait for the disk.
-        setenv("QS_NOSYNC", "1", 0);
+        store::set_disk_syncs(false);
         if (StartUp(s_, dir_).ok)
             mailbox_ = AddMailDatabase(s_, {"Home", "me@example.org", {"me@work.example"}});
         if (mailbox_) CheckOwnAddress(s_, mailbox_);

@@ -6,10 +6,12 @@
 // the file list of a definition holds one entry per mask when it reads a directory tree or one
 // directory, and one entry per selected file (or Outlook folder) otherwise; the selection method
 // tells which. A definition read back without masks falls back to its format's default mask.
+// The mail database a saved definition names becomes the default target of later imports.
 #include <array>
 #include <cstdio>
 
 #include "import/catalogue.h"
+#include "storage/config.h"
 #include "storage/file_access.h"
 
 namespace qs {
@@ -193,6 +195,7 @@ uint32_t AddImportDefinition(Session& s, BAT definition, const std::vector<std::
     bool ok = definition.ID != 0 && !TransactionCheck(s, BeginTransaction(s, {kBAT, kFLI}));
     if (ok) ok = finish(s, add_definition(s, definition, files));
     OP_CLOSE(s, kOpClose, {kBAT, kFLI, kControl});
+    if (ok && definition.MAILBOX) SetDefaultMailDatabase(s, definition.MAILBOX);
     return ok ? definition.ID : 0;
 }
 
@@ -210,6 +213,7 @@ bool UpdateImportDefinition(Session& s, const BAT& definition,
         ok = finish(s, ok);
     }
     OP_CLOSE(s, kOpClose, {kBAT, kFLI});
+    if (ok && definition.MAILBOX) SetDefaultMailDatabase(s, definition.MAILBOX);
     return ok;
 }
 
@@ -261,6 +265,7 @@ uint32_t SaveWizardChoices(Session& s, const ImportSettings& settings) {
         ok = finish(s, ok);
     }
     OP_CLOSE(s, kOpClose, files);
+    if (ok && definition.MAILBOX) SetDefaultMailDatabase(s, definition.MAILBOX);
     return ok ? definition.ID : 0;
 }
 

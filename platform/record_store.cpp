@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "platform/record_store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <tuple>
 
 #include "platform/fs.h"
@@ -186,26 +191,27 @@ bool structure_sound(Db& db) {
     return st && found && result == "ok";
 }
 
-// The layout a file being opened has; a file whose creation never committed (no tables at all)
-// is given its schema. Runs inside a read transaction, which it ends to write.
-OpenResult check_layout(Db& db, const TableDecl& decl, bool& in_read, Status& status) {
+// The engine's answer for a file whose first page is no database header (garbage, zeros, or
+// encrypted under another key).
+bool not_a_store_file(const Status& st) { return (st.error() & 0xff) == SQLITE_NOTADB; }
+
+// The layout a file being opened has. A file without any table was not made by the store, which
+// makes its files whole before they take their names (Engine::create): it is damaged.
+OpenResult check_layout(Db& db, const TableDecl& decl, Status& status) {
     std::string sig;
     bool found = false;
     status = query_text(db, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
     if (status)
         return found && sig == decl.signature() ? OpenResult::Ok : OpenResult::LayoutMismatch;
+    if (not_a_store_file(status)) return OpenResult::Damaged;
     std::string n;
     bool any = false;
-    Status empty = query_text(db, "SELECT count(*) FROM sqlite_master", n, any);
-    if (!empty) {
-        status = empty;
-        return OpenResult::Failed;
+    Status tables = query_text(db, "SELECT count(*) FROM sqlite_master", n, any);
+    if (!tables) {
+        status = tables;
+        return not_a_store_file(tables) ? OpenResult::Damaged : OpenResult::Failed;
     }
-    if (n != "0") return OpenResult::LayoutMismatch;
-    db.exec("COMMIT");
-    in_read = false;
-    status = write_schema(db, decl);
-    return status ? OpenResult::Ok : OpenResult::Failed;
+    return n == "0" ? OpenResult::Damaged : OpenResult::LayoutMismatch;
 }
 
 // The checks of a file being opened, read under one lock instead of one each: its layout, its
@@ -217,8 +223,7 @@ OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl,
                          const OpenOptions& opts, Status& status) {
     status = db.exec("BEGIN");
     if (!status) return OpenResult::Failed;
-    bool in_read = true;
-    OpenResult r = check_layout(db, decl, in_read, status);
+    OpenResult r = check_layout(db, decl, status);
     if (r == OpenResult::Ok && !keys_as_declared(db, decl)) r = OpenResult::BadKeys;
     if (r == OpenResult::Ok && opts.synced) {
         auto size = fs::file_size(path);
@@ -227,11 +232,45 @@ OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl,
     std::string mode;
     bool found = false;
     if (r == OpenResult::Ok) status = query_text(db, "PRAGMA journal_mode", mode, found);
-    if (in_read) db.exec("COMMIT");
+    db.exec("COMMIT");
     if (r != OpenResult::Ok) return r;
     if (!status) return OpenResult::Failed;
     if (mode != "delete") status = db.exec("PRAGMA journal_mode=DELETE");
     return status ? OpenResult::Ok : OpenResult::Failed;
+}
+
+void remove_with_journal(const std::string& path) {
+    fs::remove_file(path + "-journal");
+    fs::remove_file(path);
+}
+
+Status errno_status(const std::string& what) {
+    int e = errno;
+    return Status(e == EACCES || e == EPERM ? Code::AccessDenied : Code::IoError,
+                  what + ": " + std::strerror(e), e);
+}
+
+// Gives the file made under `fresh` the name `path` unless a file of that name exists by now
+// (another user made it first, and may be writing to it: theirs stays). With `synced`, the new
+// name is on the disk before this returns.
+Status take_name(const std::string& fresh, const std::string& path, bool synced) {
+    int rc = renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    // File systems without an exclusive rename (some network drives): a new hard link is
+    // exclusive too, and where neither exists a rename after a look is the best there is.
+    if (rc != 0 && errno != EEXIST && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+        rc = link(fresh.c_str(), path.c_str());
+        if (rc != 0 && errno != EEXIST && (errno == EPERM || errno == ENOSYS || errno == ENOTSUP))
+            rc = fs::exists(path) ? 0 : std::rename(fresh.c_str(), path.c_str());
+    }
+    if (rc != 0 && errno != EEXIST) return errno_status("cannot name " + path);
+    if (!synced) return Status::ok();
+    std::string dir = fs::dir_part(path).empty() ? "." : fs::dir_part(path);
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return errno_status("cannot sync " + dir);
+    rc = fsync(fd);
+    Status st = rc == 0 ? Status::ok() : errno_status("cannot sync " + dir);
+    ::close(fd);
+    return st;
 }
 
 }  // namespace
@@ -251,6 +290,8 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
         return dir.empty() || fs::is_dir(dir) ? OpenResult::Missing : OpenResult::PathMissing;
     }
     if (access(path.c_str(), R_OK | W_OK) != 0) return OpenResult::AccessDenied;
+    // Even a file without records holds its tables and keys: an empty one lost them.
+    if (fs::file_size(path).value_or(1) == 0) return OpenResult::Damaged;
     std::unique_ptr<File> file(new File(*this, path, decl, opts));
     status = file->home_.open(path, opts.key, false, opts.wait_ms);
     Tuning tuning;
@@ -259,7 +300,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
             tune(file->home_, "main", path, Use::Reading, decl.keys.size(), opts.synced, &tuning);
     file->cache_kib_ = tuning.cache_kib;
     file->map_bytes_ = tuning.map;
-    if (!status) return OpenResult::Failed;
+    if (!status) return not_a_store_file(status) ? OpenResult::Damaged : OpenResult::Failed;
     OpenResult checked = check_on_open(file->home_, path, decl, opts, status);
     if (checked != OpenResult::Ok) return checked;
     out = std::move(file);
@@ -267,19 +308,23 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
 }
 
 Status Engine::create(const std::string& path, const TableDecl& decl, const OpenOptions& opts) {
-    Db db;
-    Status st = db.open(path, opts.key, true, opts.wait_ms);
-    if (!st) return st;
-    std::string n;
-    bool found = false;
-    st = query_text(db, "SELECT count(*) FROM sqlite_master", n, found);
-    if (!st) return st;
-    if (n != "0") return Status::ok();  // someone else created it meanwhile
-    // Large pages mean fewer writes and no overflow chains for texts of a few kilobytes, where a
-    // file is written in long runs; a small file changed often would journal far more.
-    if (opts.large_pages) st = db.exec("PRAGMA page_size = 65536");
-    if (!st) return st;
-    return write_schema(db, decl);
+    // Made under a name no other creation uses, in the same directory so that it can be renamed.
+    static std::atomic<uint64_t> made{0};
+    std::string fresh = path + kMakingTag + std::to_string(getpid()) + "-" +
+                        std::to_string(made.fetch_add(1, std::memory_order_relaxed));
+    remove_with_journal(fresh);  // left by a process of the same number that crashed
+    Status st;
+    {
+        Db db;
+        st = db.open(fresh, opts.key, true, opts.wait_ms);
+        // Large pages mean fewer writes and no overflow chains for texts of a few kilobytes, where
+        // a file is written in long runs; a small file changed often would journal far more.
+        if (st && opts.large_pages) st = db.exec("PRAGMA page_size = 65536");
+        if (st) st = write_schema(db, decl);
+    }
+    if (st) st = take_name(fresh, path, opts.synced && disk_syncs());
+    remove_with_journal(fresh);
+    return st;
 }
 
 namespace {

@@ -136,7 +136,24 @@ private:
     uint64_t token_;
 };
 
-enum class OpenResult { Ok, Missing, PathMissing, AccessDenied, BadKeys, LayoutMismatch, Failed };
+// Damaged: the file is empty or holds no record file of the store (a failed copy, a damaged
+// disk, or a file of some other program). The store never leaves such a file under a record
+// file's name itself (see Engine::create), so its records are lost and nothing may be written
+// into it until it is restored or removed.
+enum class OpenResult {
+    Ok,
+    Missing,
+    PathMissing,
+    AccessDenied,
+    BadKeys,
+    LayoutMismatch,
+    Damaged,
+    Failed,
+};
+
+// A file being made is named after the file it becomes, this tag, the process number and a
+// count; a crash while it is made can leave one behind (never under the file's own name).
+inline constexpr const char* kMakingTag = "-making-";
 
 class Engine {
 public:
@@ -146,10 +163,12 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     // Opens an existing file and checks its layout and keys; `status` tells the engine's words
-    // when the result is Failed.
+    // when the result is Failed. Nothing is written into a file found Damaged.
     OpenResult open(const std::string& path, const TableDecl& decl, const OpenOptions& opts,
                     std::unique_ptr<File>& out, Status& status);
-    // Creates the file with its table and keys (or gives an empty database file its schema).
+    // Creates the file with its table and keys. The file is made whole under a name of its own
+    // and then takes its name, so that a crash meanwhile leaves no file (and no empty one) under
+    // that name; when another user made the file first, theirs is kept and this is success.
     Status create(const std::string& path, const TableDecl& decl, const OpenOptions& opts);
     // Builds every key of the file anew from its records and checks the result; fails when the
     // records themselves cannot be read.

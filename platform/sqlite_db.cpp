@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sqlite_db.h"
 
-#include <cstdlib>
+#include <atomic>
 
 #include "platform/text.h"
 
 namespace qs::store {
 
 namespace {
+
+std::atomic<bool> syncs{true};
 
 int collate_nocase(void*, int na, const void* a, int nb, const void* b) {
     return compare_nocase({static_cast<const char*>(a), static_cast<size_t>(na)},
@@ -47,6 +49,10 @@ Status status_of(int rc, sqlite3* db) {
     return status_of(rc, db ? std::string(sqlite3_errmsg(db)) : std::string(sqlite3_errstr(rc)));
 }
 
+void set_disk_syncs(bool on) { syncs.store(on, std::memory_order_relaxed); }
+
+bool disk_syncs() { return syncs.load(std::memory_order_relaxed); }
+
 Db::~Db() { close(); }
 
 void Db::close() {
@@ -69,14 +75,11 @@ Status Db::open(const std::string& path, const vfs::Key* key, bool create, int w
     sqlite3_create_collation(db_, kNoCase, SQLITE_UTF8, nullptr, collate_nocase);
     set_wait(wait_ms);
     // A rollback journal with full sync: commits are atomic across attached files, which a
-    // write-ahead log does not give, and it works on network drives. Test runs may skip the
-    // syncs (QS_NOSYNC): a killed process still leaves every transaction whole or absent, only a
-    // power cut could then lose the last ones.
+    // write-ahead log does not give, and it works on network drives.
     // The journal mode is kept in the file: it is set where files are made, and the store's open
     // checks it (setting it costs a read of the file on every connection).
-    static const bool nosync = std::getenv("QS_NOSYNC") != nullptr;
     std::string sql = create ? "PRAGMA journal_mode=DELETE; " : "";
-    sql += nosync ? "PRAGMA synchronous=OFF;" : "PRAGMA synchronous=FULL;";
+    sql += disk_syncs() ? "PRAGMA synchronous=FULL;" : "PRAGMA synchronous=OFF;";
     return exec(sql.c_str());
 }
 

@@ -18,6 +18,13 @@ inline constexpr const char* kNoCase = "QSNOCASE";
 Status status_of(int rc, sqlite3* db);
 Status status_of(int rc, const std::string& text);
 
+// Whether commits wait for the disk (on by default). Test programs turn the waits off for the
+// whole process before they open any file: their homes are thrown away, and a killed process
+// still leaves every transaction whole or absent; only a power cut could lose the last ones. The
+// program itself never turns them off.
+void set_disk_syncs(bool on);
+bool disk_syncs();
+
 class Db {
 public:
     Db() = default;

@@ -7,7 +7,8 @@
 //
 //   record 1   0 item 2     4 item 3     8 item 4    12 item 6    16 item 9    20 item 10
 //             24 item 11   28 item 12   32 item 13   36 item 16   40 item 19   44-143 item 14
-//   record 4   0-99 item 17 (temporary directory)   100-199 item 18 (database root)
+//   record 4   0-99 item 17 (temporary directory)   100-199 item 18 (database root), each
+//              relative to the home when it lies inside it
 //   record 9   0 item 22    4 item 23    8 item 24   12 item 25   16-32 items 26 to 30
 //             36 item 32   40 item 33 (font)  64 item 34 (font)  88 item 35 (font)
 //            112 item 36 (font)  136 item 37  140 item 38  144 item 39  148 item 40
@@ -17,10 +18,10 @@
 #include <span>
 #include <string_view>
 
-#include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/config_record.h"
 #include "storage/neo.h"
+#include "storage/paths.h"
 
 namespace qs {
 
@@ -39,6 +40,8 @@ struct Item {
     uint8_t width = 0;           // of a text or a font's name
 };
 
+constexpr int kDefaultMailItem = 19;
+
 constexpr Item kGeneral[] = {
     {2, 0, Kind::Long, 1},
     {3, 4, Kind::Long, 15},
@@ -50,7 +53,7 @@ constexpr Item kGeneral[] = {
     {12, 28, Kind::Long, 17},
     {13, 32, Kind::Long, 7},
     {16, 36, Kind::Long, 2},
-    {19, 40},
+    {kDefaultMailItem, 40},
     {14, 44, Kind::Text, 0, "", 100},
 };
 
@@ -150,10 +153,12 @@ bool apply_defaults(std::span<const Item> items, Group& g) {
 
 uint8_t failed(Session& s) { return cfg::settings_failed(s, kNeoSettingsTitle, kNeoSettingsText); }
 
-uint8_t load(Session& s, const SettingsRecord& r, std::span<const Item> defaults) {
+uint8_t load(Session& s, const SettingsRecord& r, std::span<const Item> defaults,
+             const cfg::Fixer& more = {}) {
     Control c;
     auto fix = [&](Control& rec) {
-        return apply_defaults(defaults, rec.CTLGROUP);
+        bool changed = apply_defaults(defaults, rec.CTLGROUP);
+        return (more && more(rec)) || changed;
     };
     if (!cfg::load_record(s, r.id, c, fix)) return failed(s);
     s.settings.*r.slot = c;
@@ -195,30 +200,60 @@ uint8_t access(Session& s, const SettingsRecord& r, Act act, bool halt_unknown, 
 uint8_t Konfig(Session& s, int operation, int item, int32_t* value, std::string* text) {
     for (const Operation& op : kOperations) {
         if (op.number != operation) continue;
-        switch (op.act) {
-            case Act::Load: return load(s, *op.record, op.record->items);
-            case Act::Save: return save(s, *op.record);
-            default: return access(s, *op.record, op.act, op.halt_unknown, item, value, text);
-        }
+        const SettingsRecord& r = *op.record;
+        if (op.act == Act::Load) return load(s, r, r.items);
+        // A record is read before its items are: saving one never read would write its defaults
+        // (or zeros) over the stored settings.
+        if (!(s.settings.*r.loaded) && !load(s, r, r.items)) return 0;
+        if (op.act == Act::Save) return save(s, r);
+        return access(s, r, op.act, op.halt_unknown, item, value, text);
     }
     return 0;
 }
 
-uint8_t AutoPath(Session& s, int operation, int item, std::string* text) {
-    switch (operation) {
-        case 1: {
-            const std::string temp = fs::join(s.mem.Net, "TEMP");
-            const Item defaults[] = {
-                {17, 0, Kind::Text, 0, temp, 100},
-                {18, 100, Kind::Text, 0, s.mem.Net, 100},
-            };
-            return load(s, kPathsRec, defaults);
+uint8_t SetDefaultMailDatabase(Session& s, uint32_t id) {
+    int32_t value = static_cast<int32_t>(id);
+    return Konfig(s, 2, kDefaultMailItem, &value) && Konfig(s, 4) ? 1 : 0;
+}
+
+namespace {
+
+// Record 4 holds the temporary directory ("TEMP" under the home) and the database root (the
+// home), each in the form stored_path gives; directories inside the home that an older version
+// stored whole are turned into that form on loading.
+uint8_t load_paths(Session& s) {
+    const Item defaults[] = {
+        {17, 0, Kind::Text, 0, "TEMP", 100},
+        {18, 100, Kind::Text, 0, ".", 100},
+    };
+    auto relative = [&](Control& rec) {
+        bool changed = false;
+        for (const Item& it : kPaths) {
+            std::string text = cfg::get_text(rec.CTLGROUP, it.offset, it.width);
+            std::string stored = stored_path(s, text);
+            if (stored == text) continue;
+            cfg::put_text(rec.CTLGROUP, it.offset, it.width, stored);
+            changed = true;
         }
-        case 2: return access(s, kPathsRec, Act::Set, true, item, nullptr, text);
-        case 3: return access(s, kPathsRec, Act::Get, true, item, nullptr, text);
-        case 4: return save(s, kPathsRec);
-        default: return 0;
+        return changed;
+    };
+    return load(s, kPathsRec, defaults, relative);
+}
+
+}  // namespace
+
+uint8_t AutoPath(Session& s, int operation, int item, std::string* text) {
+    if (operation == 1) return load_paths(s);
+    if (operation < 2 || operation > 4) return 0;
+    if (!s.settings.paths_loaded && !load_paths(s)) return 0;
+    if (operation == 4) return save(s, kPathsRec);
+    if (operation == 3) {
+        uint8_t ok = access(s, kPathsRec, Act::Get, true, item, nullptr, text);
+        if (text) *text = settled_path(s, *text);
+        return ok;
     }
+    std::string stored = text ? stored_path(s, std::string(trim_right(*text))) : std::string();
+    return access(s, kPathsRec, Act::Set, true, item, nullptr, text ? &stored : nullptr);
 }
 
 uint8_t LoadWindowSettings(Session& s) {

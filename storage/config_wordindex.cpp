@@ -6,13 +6,15 @@
 // its group (record 16 holds the last 24 bytes); the first slice is never stored, so IsJunkHash
 // always keeps its built-in values.
 //
-// Record 10:   0-99 directory (44)   100 index numbers (49)   101-104 pause count (50, long)
+// Record 10:   0-99 directory (44, relative to the home when inside it, see stored_path)
+//            100 index numbers (49)   101-104 pause count (50, long)
 //            105-109 footers and stop words (51 to 55)   110 set at creation (56)
 #include <algorithm>
 #include <span>
 
 #include "storage/config.h"
 #include "storage/config_record.h"
+#include "storage/paths.h"
 
 namespace qs {
 
@@ -125,14 +127,15 @@ struct Setting {
     int32_t value;  // default; the directory's default is the word index root
 };
 
+constexpr uint8_t kDirAt = 0;
 constexpr size_t kDirWidth = 100;
 constexpr size_t kNumbersAt = 100;
 constexpr int kCreatedSelector = 56;
 
 constexpr Setting kSettings[] = {
-    {44, 0, Arg::Text, 0},   {49, 100, Arg::Byte, 1}, {50, 101, Arg::Long, 10000},
-    {51, 105, Arg::Byte, 0}, {52, 106, Arg::Byte, 0}, {53, 107, Arg::Byte, 1},
-    {54, 108, Arg::Byte, 1}, {55, 109, Arg::Byte, 1}, {56, 110, Arg::Byte, 1},
+    {44, kDirAt, Arg::Text, 0}, {49, 100, Arg::Byte, 1}, {50, 101, Arg::Long, 10000},
+    {51, 105, Arg::Byte, 0},    {52, 106, Arg::Byte, 0}, {53, 107, Arg::Byte, 1},
+    {54, 108, Arg::Byte, 1},    {55, 109, Arg::Byte, 1}, {56, 110, Arg::Byte, 1},
 };
 
 const Setting* find_setting(int selector) {
@@ -145,7 +148,7 @@ void put_defaults(const Session& s, Group& g, bool keep_created) {
     for (const Setting& st : kSettings) {
         if (keep_created && st.selector == kCreatedSelector) continue;
         if (st.arg == Arg::Text)
-            cfg::put_text(g, st.offset, kDirWidth, s.MasIdxPath);
+            cfg::put_text(g, st.offset, kDirWidth, stored_path(s, s.MasIdxPath));
         else if (st.arg == Arg::Long)
             cfg::put_long(g, st.offset, st.value);
         else
@@ -166,6 +169,11 @@ bool load_word_index(Session& s) {
     } else if (c.CTLGROUP.bytes[kNumbersAt] == ' ') {
         // A block written as text by an old version: its values mean nothing.
         put_defaults(s, c.CTLGROUP, true);
+    } else {
+        // A directory inside the home that an older version stored whole is kept relative from
+        // the next save on.
+        std::string dir = cfg::get_text(c.CTLGROUP, kDirAt, kDirWidth);
+        cfg::put_text(c.CTLGROUP, kDirAt, kDirWidth, stored_path(s, dir));
     }
     s.settings.word_index_loaded = true;
     return true;
@@ -184,8 +192,10 @@ uint8_t access(Session& s, bool set, int selector, std::string* text, uint8_t* b
     Group& g = s.settings.word_index.CTLGROUP;
     switch (st->arg) {
         case Arg::Text:
-            if (text && set) cfg::put_text(g, st->offset, kDirWidth, *text);
-            if (text && !set) *text = cfg::get_text(g, st->offset, kDirWidth);
+            if (text && set)
+                cfg::put_text(g, st->offset, kDirWidth,
+                              stored_path(s, std::string(trim_right(*text))));
+            if (text && !set) *text = settled_path(s, cfg::get_text(g, st->offset, kDirWidth));
             break;
         case Arg::Long:
             if (value && set) cfg::put_long(g, st->offset, *value);

@@ -2,6 +2,7 @@
 #include "storage/database_list.h"
 
 #include "platform/fs.h"
+#include "storage/config.h"
 #include "storage/file_access.h"
 #include "storage/paths.h"
 #include "storage/persons.h"
@@ -56,24 +57,42 @@ bool WriteREF(Session& s) {
     return ok;
 }
 
-bool MakeCurrent(Session& s, uint32_t id) {
+namespace {
+
+bool read_database(Session& s, uint32_t id) {
     OP_CLOSE(s, kOpOpen, {kForums});
     s.rec.Forums = Forums{};
     s.rec.Forums.ID = id;
     bool found = Get(s, kForums, keys::ForumKey);
     OP_CLOSE(s, kOpClose, {kForums});
-    if (!found) return false;
-    const Forums& f = s.rec.Forums;
-    std::string dir = dir_name(f.DIRNUMBER);
-    if (!fs::is_dir(fs::join(s.mem.FileDir, dir))) return false;
+    return found;
+}
+
+void take_current(Session& s, const Forums& f) {
     s.mem.Description = f.DESCRIPTION.str();
-    s.mem.Dirnamn = dir;
+    s.mem.Dirnamn = dir_name(f.DIRNUMBER);
     s.mem.ForumNumber = f.ID;
     s.mem.ForumCheck = f.DUMMY;
     s.mem.ForumType = f.TYPE;
     s.mem.PersonID = static_cast<int32_t>(f.PERSONID);
     s.mem.WordListIndexNeedsUpdate = f.WORDLISTINDEXNEEDSUPDATE;
+}
+
+}  // namespace
+
+bool MakeCurrent(Session& s, uint32_t id) {
+    if (!read_database(s, id)) return false;
+    const Forums& f = s.rec.Forums;
+    if (!fs::is_dir(fs::join(s.mem.FileDir, dir_name(f.DIRNUMBER)))) return false;
+    take_current(s, f);
     return true;
+}
+
+bool RemoveDatabase(Session& s, uint32_t id) {
+    // Not MakeCurrent: a database whose directory is gone could never be made current.
+    if (!read_database(s, id)) return false;
+    take_current(s, s.rec.Forums);
+    return RemoveCurrentDatabase(s);
 }
 
 uint32_t FindDatabase(Session& s, const std::string& name) {
@@ -124,7 +143,7 @@ std::string CheckMailIdentity(const MailIdentity& m) {
     return {};
 }
 
-uint32_t AddMailDatabase(Session& s, const MailIdentity& m) {
+uint32_t AddMailDatabase(Session& s, const MailIdentity& m, bool from_lookup) {
     if (!CheckMailIdentity(m).empty()) {
         s.dialog.beep();
         return 0;
@@ -154,6 +173,7 @@ uint32_t AddMailDatabase(Session& s, const MailIdentity& m) {
         if (!id) Rollback(s);
     }
     OP_CLOSE(s, kOpClose, {kPerson, kPLINK, kREF, kForums, kControl});
+    if (id && from_lookup) SetDefaultMailDatabase(s, id);
     return id;
 }
 

@@ -29,13 +29,18 @@ struct MailIdentity {
 // What is wrong with the fields of a mail database, or empty when they can be saved.
 std::string CheckMailIdentity(const MailIdentity& m);
 // Adds a mail database with its owner; returns its identifier, 0 on failure (rolled back).
-uint32_t AddMailDatabase(Session& s, const MailIdentity& m);
+// Added from a lookup (a window that chooses a mail database), it also becomes the default
+// target mail database (SetDefaultMailDatabase).
+uint32_t AddMailDatabase(Session& s, const MailIdentity& m, bool from_lookup = false);
 // Changes the default and alternative addresses of a mail database (its name too).
 bool UpdateMailDatabase(Session& s, uint32_t id, const MailIdentity& m);
 
 // Removes the current database: its files, its directories and its place in the import
 // definitions and timings. False when files were left (reported).
 bool RemoveCurrentDatabase(Session& s);
+// Makes the database current and removes it. A database whose directory has disappeared has no
+// files to delete: its entries go all the same. False when it does not exist or files were left.
+bool RemoveDatabase(Session& s, uint32_t id);
 // Drops a database from the import definitions and their timings and deletes its record.
 void RemoveFromLists(Session& s, uint32_t id);
 

@@ -30,8 +30,10 @@ bool delete_directory(Session& s, const std::string& dir, bool& all_gone) {
     bool keyed = DOSFunc(s, 4, "*.TPS", dir) == 1;
     bool ok = keyed && DOSFunc(s, 4, "*.DAT", dir) && DOSFunc(s, 4, "*.K*", dir) &&
               DOSFunc(s, 4, "*.I*", dir);
-    // Journals are part of the store's files; with nothing open none should be left.
+    // Journals are part of the store's files; with nothing open none should be left. Files that
+    // a crash left half made go too.
     if (ok) ok = DOSFunc(s, 4, "*-journal", dir);
+    if (ok) ok = DOSFunc(s, 4, std::string("*") + store::kMakingTag + "*", dir);
     if (ok) ok = fs::remove_dir(dir);
     all_gone = ok;
     return keyed;

@@ -71,9 +71,6 @@ private:
     int64_t position_;
 };
 
-// Reports the last queue error; true when there was one (not for "not found").
-bool QError(Session& s, int mode);
-
 // The next identifier; 0 after telling the user it failed. The Control file must be open.
 // Identifiers reserved by ReserveIds are handed out first.
 uint32_t NextNr(Session& s);

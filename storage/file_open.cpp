@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // OP_CLOSE and the open loop: every file is created when missing, repaired when its keys are
-// damaged, replaced when it is a small or transient file with an outdated layout, and otherwise
-// a file that cannot be opened stops the program with a message that says why.
+// damaged, replaced when it is a small or transient file with an outdated layout or a transient
+// file that is damaged, and otherwise a file that cannot be opened stops the program with a
+// message that says why. A damaged file (empty, or no file of the store) is never written into.
 #include <cstdio>
 
 #include "platform/fs.h"
@@ -76,6 +77,39 @@ struct Outcome {
     bool layout_mismatch = false;  // reported only by the probe
 };
 
+[[noreturn]] void halt_cannot_rebuild(Session& s, const std::string& name) {
+    halt_open(s, "File Rebuild Error",
+              "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
+}
+
+void rebuild_bad_keys(Session& s, const FileInfo& f, const std::string& name,
+                      const store::OpenOptions& opts) {
+    if (!s.quiet())
+        s.dialog.message("File Open Error - Bad keys", "The file " + name +
+                                                           " cannot be opened\r\n" +
+                                                           "due to corrupted indices.\r\n" +
+                                                           "Automatic rebuild will take place.");
+    if (!s.engine.rebuild_keys(name, f.decl, opts)) halt_cannot_rebuild(s, name);
+}
+
+[[noreturn]] void halt_damaged(Session& s, const std::string& name) {
+    halt_open(s, "File Open Error - Damaged file",
+              "The file " + name + " is empty or damaged:\r\n" + "its records cannot be read.\r\n" +
+                  "Restore it from a backup, or remove it\r\n" +
+                  "to start it empty.\r\nQuillstow will terminate.",
+              "Restore " + name +
+                  " from a backup, or remove it to start it empty. Nothing was written into it.");
+}
+
+[[noreturn]] void halt_other(Session& s, const std::string& name, const Status& st) {
+    halt_open(s, "File Open Error",
+              "The file " + name + " cannot be opened.\r\nError no " + std::to_string(st.error()) +
+                  "\r\n" + st.text() + "\r\n" + "Quillstow will terminate.");
+}
+
+// Transient files hold nothing anybody needs after their run: damaged, they are made anew.
+bool transient(const FileInfo& f) { return f.scratch || f.discard_below < 0; }
+
 // The open loop. Returns the open file; halts the program when the file cannot be had.
 Outcome open_loop(Session& s, int number, bool probe) {
     const FileInfo& f = info_or_halt(s, number);
@@ -89,9 +123,7 @@ Outcome open_loop(Session& s, int number, bool probe) {
                           " cannot be opened.\r\nThe filename is not a valid DOS file name or the "
                           "path does not exist \r\nQuillstow will terminate.");
         make_word_index_dir(s, f, name);
-        if (attempt > 8)
-            halt_open(s, "File Rebuild Error",
-                      "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
+        if (attempt > 8) halt_cannot_rebuild(s, name);
         Outcome out;
         Status st;
         switch (s.engine.open(name, f.decl, opts, out.file, st)) {
@@ -113,17 +145,7 @@ Outcome open_loop(Session& s, int number, bool probe) {
                           "The file " + name + " cannot be opened!\r\nQuillstow will terminate.",
                           "Check your network access rights or the possible need for SHARE or "
                           "VSHARE");
-            case store::OpenResult::BadKeys:
-                if (!s.quiet())
-                    s.dialog.message("File Open Error - Bad keys",
-                                     "The file " + name + " cannot be opened\r\n" +
-                                         "due to corrupted indices.\r\n" +
-                                         "Automatic rebuild will take place.");
-                if (!s.engine.rebuild_keys(name, f.decl, opts))
-                    halt_open(
-                        s, "File Rebuild Error",
-                        "The file " + name + " cannot be rebuilt.\r\nQuillstow will terminate.");
-                continue;
+            case store::OpenResult::BadKeys: rebuild_bad_keys(s, f, name, opts); continue;
             case store::OpenResult::LayoutMismatch:
                 if (probe) {
                     out.layout_mismatch = true;
@@ -134,11 +156,10 @@ Outcome open_loop(Session& s, int number, bool probe) {
                           "The file " + name + " cannot be opened\r\n" +
                               "as the file definition is incorrect.\r\n" +
                               "Quillstow will terminate.");
-            case store::OpenResult::Failed:
-                halt_open(s, "File Open Error",
-                          "The file " + name + " cannot be opened.\r\nError no " +
-                              std::to_string(st.error()) + "\r\n" + st.text() + "\r\n" +
-                              "Quillstow will terminate.");
+            case store::OpenResult::Damaged:
+                if (transient(f) && discard(s, number, name)) continue;
+                halt_damaged(s, name);
+            case store::OpenResult::Failed: halt_other(s, name, st);
         }
     }
 }

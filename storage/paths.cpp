@@ -36,6 +36,20 @@ bool delete_one(Session& s, const std::string& path) {
 
 }  // namespace
 
+std::string stored_path(const Session& s, const std::string& dir) {
+    if (!dir.starts_with('/') || s.mem.Net.empty()) return dir;
+    const std::string full = fs::absolute(dir);
+    const std::string home = fs::absolute(s.mem.Net);
+    if (full == home) return ".";
+    const std::string under = home == "/" ? home : home + "/";
+    return full.starts_with(under) ? full.substr(under.size()) : full;
+}
+
+std::string settled_path(const Session& s, const std::string& stored) {
+    if (stored.empty() || stored.starts_with('/')) return stored;
+    return fs::absolute(fs::join(s.mem.Net, stored));
+}
+
 uint8_t ExistPath(Session& s, int mode, int file, const std::string& path, const std::string& extra,
                   bool quiet) {
     std::string dir;

@@ -22,6 +22,15 @@ uint8_t ExistPath(Session& s, int mode, int file, const std::string& path, const
 uint8_t DOSFunc(Session& s, int operation, const std::string& name,
                 const std::string& directory = {});
 
+// Directories kept in the settings (the temporary directory, the database root, the word index
+// root): one inside the home (Mem:Net) is kept relative to it, so that a copy of the home (a
+// backup restored elsewhere) works on its own directories; one outside it stays absolute.
+// The form to store for `dir` ("." for the home itself); a form already relative stays.
+std::string stored_path(const Session& s, const std::string& dir);
+// The directory a stored form names: a relative one under the home, an absolute one as it
+// stands (as older settings hold every directory); empty stays empty.
+std::string settled_path(const Session& s, const std::string& stored);
+
 // Asks for a directory: kind 1 the top directory of the database files, kind 2 that of the word
 // index files. Returns 1 when a path was saved, 0 when the user chose to exit.
 uint8_t NewPath(Session& s, int kind);

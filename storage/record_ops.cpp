@@ -160,29 +160,6 @@ std::string SaveRec::save(int operation) {
     return "OK";
 }
 
-bool QError(Session& s, int mode) {
-    auto& e = s.queue_error;
-    if (e.kind == Session::QueueError::None || e.kind == Session::QueueError::NotFound)
-        return false;
-    std::string detail = e.text, caption = "Warning!";
-    if (e.kind == Session::QueueError::NoMemory) {
-        detail = "Insufficient memory!";
-        caption = "Fatal error!";
-    } else if (e.kind == Session::QueueError::BadField) {
-        detail = "Invalid field type descriptor!";
-        caption = "Fatal error!";
-    }
-    if (mode == kRollback) {
-        s.engine.rollback();
-        if (!s.quiet())
-            s.dialog.message("Fatal error", "Queue access error\r\n" + detail +
-                                                "\r\nThe last transaction is rolled back.");
-    } else if (mode == kReport && !s.quiet()) {
-        s.dialog.message(caption, "Queue access error\r\n" + detail);
-    }
-    return true;
-}
-
 Status BeginTransaction(Session& s, std::initializer_list<int> files, int timeout) {
     std::vector<store::File*> handles;
     for (int f : files) handles.push_back(&handle(s, f));

@@ -121,12 +121,6 @@ public:
     std::array<Slot, kMaxFileNo + 1> slots;
     std::array<Stopwatch, 20> stopwatches;
     IdBlock ids;
-
-    // The last queue operation's error, reported by QError.
-    struct QueueError {
-        enum Kind { None, NotFound, NoMemory, BadField, Other } kind = None;
-        std::string text;
-    } queue_error;
 };
 
 }  // namespace qs

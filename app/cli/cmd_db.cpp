@@ -135,8 +135,10 @@ int cmd_db_remove(Context& c, const std::vector<std::string>& words) {
     a.at_most(1);
     const std::string& name = a.need(0, "NAME");
     if (!a.flag("--yes")) throw UsageError("removing a database needs --yes");
-    if (!current_database(c, name)) return kExitFailed;
-    bool all = RemoveCurrentDatabase(c.s);
+    // Also a database whose directory has disappeared: its entries go, there is nothing to delete.
+    uint32_t id = database_named(c, name);
+    if (!id) return kExitFailed;
+    bool all = RemoveDatabase(c.s, id);
     c.out << "removed database \"" << name << "\"" << (all ? "" : " (some files were left)")
           << "\n";
     return all ? kExitOk : kExitFailed;

@@ -32,4 +32,15 @@ case "$out" in
   *'"DESCRIPTION":"Second"'*'"DIRNUMBER":2,'*) ;;
   *) echo "FAIL: the freed directory number is used again: $out"; failures=$((failures + 1)) ;;
 esac
+# The mail database an import definition names becomes the default target of imports.
+check 0 "0" config get 19
+check 0 "*" db add-mail Gone --address gone@example.org
+check 0 "*" batch add "Into Gone" --format "Generic Mail Type 2" --dir "$H" --mailbox Gone \
+  --no-forum --no-news
+check 0 "250005" config get 19
+# A database whose directory has disappeared is removed with its import definitions.
+rm -rf "$H/F3"
+check 0 'removed database "Gone"' db remove Gone --yes
+check_err 1 'no database is named "Gone"' db update-mail Gone --address x@y.z
+check 0 "[]" --json batch list
 finish

@@ -86,9 +86,13 @@ class VfsStore : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(register_vfs());
-        char pattern[] = "/tmp/qs-vfs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        // In memory where the system has it: these files are synced on every commit.
+        char pattern[] = "/dev/shm/qs-vfs-XXXXXX";
+        char fallback[] = "/tmp/qs-vfs-XXXXXX";
+        const char* made = access("/dev/shm", W_OK) == 0 ? mkdtemp(pattern) : nullptr;
+        if (!made) made = mkdtemp(fallback);
+        ASSERT_NE(made, nullptr);
+        dir_ = made;
         main_ = dir_ + "/IDX002.TPS";
         aux_ = dir_ + "/IDX003.TPS";
     }

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
@@ -172,14 +173,18 @@ TEST_F(ConfigTest, TextItemsAreCutAndPaddedToTheirWidth) {
         char proc;
         int set, get, item;
         size_t width;
+        std::string lead;  // directories outside the home are kept whole
     };
-    const Row rows[] = {
-        {'K', 2, 3, 14, 100}, {'K', 7, 8, 35, 20}, {'A', 2, 3, 17, 100}, {'W', 2, 3, 44, 100}};
+    const Row rows[] = {{'K', 2, 3, 14, 100, ""},
+                        {'K', 7, 8, 35, 20, ""},
+                        {'A', 2, 3, 17, 100, "/"},
+                        {'W', 2, 3, 44, 100, "/"}};
     for (const Row& r : rows) {
-        text_op(r.proc, r.set, r.item, std::string(r.width + 7, 'x'));
-        EXPECT_EQ(text_op(r.proc, r.get, r.item), std::string(r.width, 'x'));
-        text_op(r.proc, r.set, r.item, "ab  ");  // nothing of the longer text stays behind
-        EXPECT_EQ(text_op(r.proc, r.get, r.item), "ab");
+        text_op(r.proc, r.set, r.item, r.lead + std::string(r.width + 7, 'x'));
+        EXPECT_EQ(text_op(r.proc, r.get, r.item),
+                  r.lead + std::string(r.width - r.lead.size(), 'x'));
+        text_op(r.proc, r.set, r.item, r.lead + "ab  ");  // nothing of the longer text stays
+        EXPECT_EQ(text_op(r.proc, r.get, r.item), r.lead + "ab");
     }
     Konfig(*s_, 4);
     const Control general = raw(1);
@@ -194,6 +199,71 @@ TEST_F(ConfigTest, PathsDefaultToTheHome) {
     AutoPath(*s_, 3, 18, &root);
     EXPECT_EQ(temp, dir_ + "/TEMP");
     EXPECT_EQ(root, dir_);
+}
+
+// Directories inside the home are kept relative to it, so that a copy of the home works on its
+// own directories; others are kept whole.
+TEST_F(ConfigTest, DirectoriesInsideTheHomeAreStoredRelativeToIt) {
+    struct Row {
+        char proc;  // AutoPath or WSVars
+        int item;
+        std::string dir;  // under the home unless it starts with "/"
+        std::string stored;
+    };
+    const Row rows[] = {
+        {'A', 17, "work/tmp", "work/tmp"},   {'A', 18, "", "."},
+        {'A', 18, "/srv/data", "/srv/data"}, {'W', 44, "index", "index"},
+        {'W', 44, "x/../../elsewhere", ""},  // beside the home: kept whole
+    };
+    ASSERT_EQ(AutoPath(*s_, 1), 1);
+    ASSERT_EQ(WSVars(*s_, 1), 1);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.dir);
+        s_->mem.Net = dir_;
+        std::string dir = r.dir.starts_with('/') ? r.dir : fs::absolute(dir_ + "/" + r.dir);
+        std::string stored = r.stored.empty() ? dir : r.stored;
+        text_op(r.proc, 2, r.item, dir);
+        ASSERT_EQ(r.proc == 'A' ? AutoPath(*s_, 4) : WSVars(*s_, 4), 1);
+        const Control c = raw(r.proc == 'A' ? 4 : 10);
+        size_t at = r.item == 18 ? 100 : 0;
+        auto from = c.CTLGROUP.bytes.begin() + static_cast<ptrdiff_t>(at);
+        EXPECT_EQ(std::string(from, from + 100), stored + std::string(100 - stored.size(), ' '));
+        EXPECT_EQ(text_op(r.proc, 3, r.item), dir);
+        s_->mem.Net = "/copy/of/home";  // the same settings read in a copy of the home
+        std::string moved =
+            stored.starts_with('/') ? stored : fs::absolute("/copy/of/home/" + stored);
+        EXPECT_EQ(text_op(r.proc, 3, r.item), moved);
+    }
+}
+
+// Settings of older versions hold every directory whole: those inside the home still name the
+// same directories and are kept relative from then on.
+TEST_F(ConfigTest, WholeDirectoriesOfOlderSettingsStillWork) {
+    ASSERT_EQ(AutoPath(*s_, 1), 1);
+    Control paths = raw(4);
+    const std::string temp = dir_ + "/old/temp";
+    std::copy(temp.begin(), temp.end(), paths.CTLGROUP.bytes.begin());
+    std::fill(paths.CTLGROUP.bytes.begin() + static_cast<ptrdiff_t>(temp.size()),
+              paths.CTLGROUP.bytes.begin() + 100, ' ');
+    put_raw(paths);
+    s_ = session();
+    ASSERT_EQ(AutoPath(*s_, 1), 1);
+    EXPECT_EQ(text_op('A', 3, 17), temp);
+    EXPECT_EQ(text_op('A', 3, 18), dir_);
+    const auto& stored = raw(4).CTLGROUP.bytes;
+    EXPECT_EQ(std::string(stored.begin(), stored.begin() + 8), "old/temp");
+}
+
+// The export settings (record 11) are read before their items are used: a first look shows the
+// defaults, and a change saved survives the next start without wiping the other items.
+TEST_F(ConfigTest, ExportSettingsAreReadBeforeUse) {
+    EXPECT_EQ(get(25, 61), 1);
+    int32_t v = 5;
+    ASSERT_EQ(Konfig(*s_, 24, 62, &v), 1);
+    ASSERT_EQ(Konfig(*s_, 26), 1);
+    s_ = session();
+    EXPECT_EQ(get(25, 62), 5);
+    EXPECT_EQ(get(25, 63), 3);
 }
 
 TEST_F(ConfigTest, PaceFollowsTheLevels) {
@@ -276,7 +346,8 @@ TEST_F(ConfigTest, WordIndexRecordDefaultsAndReset) {
     ASSERT_EQ(WSVars(*s_, 1), 1);
     const Control created = raw(10);
     const auto& g = created.CTLGROUP.bytes;
-    EXPECT_EQ(std::string(g.begin(), g.begin() + 100), dir_ + std::string(100 - dir_.size(), ' '));
+    EXPECT_EQ(std::string(g.begin(), g.begin() + 100), "." + std::string(99, ' '))
+        << "the home itself, relative to the home";
     const std::array<uint8_t, 11> block{1, 0x10, 0x27, 0, 0, 0, 0, 1, 1, 1, 1};
     EXPECT_TRUE(std::equal(block.begin(), block.end(), g.begin() + 100));
 

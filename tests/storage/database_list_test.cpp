@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/startup.h"
+#include "storage/config.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
@@ -84,7 +86,11 @@ TEST_F(DatabaseList, ReferenceCopyIsRewrittenOnlyWhenItChanges) {
     EXPECT_EQ(record(id).ALTADDRESS[0].str(), "alt@example.org");
 }
 
-TEST_F(DatabaseList, RemovalDetachesImportDefinitionsAndDropsEmptyOnes) {
+// The database's directory is there, or has disappeared (then there is nothing to delete, but
+// its entries go all the same).
+class DatabaseRemoval : public DatabaseList, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DatabaseRemoval, DetachesImportDefinitionsAndDropsEmptyOnes) {
     uint32_t mail = AddMailDatabase(h.s, {"Home", "me@example.org", {}});
     uint32_t forum = AddForumDatabase(h.s, "Forum");
     OP_CLOSE(h.s, kOpOpen, {kBAT, kTIM});
@@ -107,8 +113,8 @@ TEST_F(DatabaseList, RemovalDetachesImportDefinitionsAndDropsEmptyOnes) {
     add_bat(11, forum, mail, 1, 1, 0);  // keeps its forum messages
     add_bat(12, 0, mail, 1, 0, 1);      // keeps its newsgroup messages
     OP_CLOSE(h.s, kOpClose, {kBAT, kTIM});
-    ASSERT_TRUE(MakeCurrent(h.s, mail));
-    ASSERT_TRUE(RemoveCurrentDatabase(h.s));
+    if (GetParam()) std::filesystem::remove_all(h.dir + "/F1");
+    ASSERT_TRUE(RemoveDatabase(h.s, mail));
     EXPECT_EQ(h.s.mem.ForumNumber, 0u);
     EXPECT_FALSE(fs::exists(h.dir + "/F1"));
     OP_CLOSE(h.s, kOpOpen, {kBAT, kTIM});
@@ -124,6 +130,21 @@ TEST_F(DatabaseList, RemovalDetachesImportDefinitionsAndDropsEmptyOnes) {
     EXPECT_EQ(RecordCount(h.s, kTIM), 2u);
     OP_CLOSE(h.s, kOpClose, {kBAT, kTIM});
     ASSERT_EQ(ListDatabases(h.s).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directory, DatabaseRemoval, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Gone" : "There";
+                         });
+
+TEST_F(DatabaseList, MailDatabaseAddedFromALookupBecomesTheDefaultTarget) {
+    uint32_t home = AddMailDatabase(h.s, {"Home", "me@example.org", {}}, true);
+    ASSERT_NE(home, 0u);
+    ASSERT_NE(AddMailDatabase(h.s, {"Work", "me@work.example", {}}), 0u);
+    testing::TestSession next(h.dir, "CFG");
+    int32_t target = 0;
+    ASSERT_EQ(Konfig(next.s, 3, 19, &target), 1);
+    EXPECT_EQ(target, static_cast<int32_t>(home));
 }
 
 TEST_F(DatabaseList, MailDatabaseNeedsNameAndAddress) {

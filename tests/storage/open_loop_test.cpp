@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The open loop on damaged and outdated files: a file made with another record layout is
 // replaced when it is transient or (almost) empty and otherwise stops the program, the probe only
-// raises a flag, and damaged keys are rebuilt after telling the user.
+// raises a flag, damaged keys are rebuilt after telling the user, and a file that is empty or no
+// record file at all stops the program untouched unless it is transient.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "storage/file_access.h"
 #include "tests/storage/store_query.h"
@@ -155,6 +159,102 @@ TEST(OpenLoop, ProbeOfASoundFileLeavesTheFlagDown) {
     EXPECT_TRUE(fs::exists(full_name(t.s, kMail))) << "the probe creates a missing file";
     EXPECT_EQ(t.s.slots[kMail].count, 0);
     EXPECT_FALSE(t.s.slots[kMail].file);
+}
+
+// A record file cut to nothing (a failed copy, a damaged disk) or overwritten: its records are
+// lost. Nothing may be written into it, or it would pass for a new empty file from then on.
+void cut_to_nothing(const std::string& path) { std::filesystem::resize_file(path, 0); }
+void zero_header(const std::string& path) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f << std::string(100, '\0');
+}
+void foreign_bytes(const std::string& path) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "From ann@example.org\r\n";
+}
+
+struct DamagedCase {
+    const char* name;
+    int file;
+    void (*damage)(const std::string& path);
+    int operation;
+    bool made_anew;  // a transient file; the others stop the program
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenLoopDamaged : public ::testing::TestWithParam<DamagedCase> {};
+
+TEST_P(OpenLoopDamaged, IsReportedOrMadeAnewWhenTransient) {
+    const DamagedCase& c = GetParam();
+    HomeDir home;
+    std::string path;
+    {
+        TestSession t(home.dir);
+        OP_CLOSE(t.s, kOpOpen, {c.file});
+        path = full_name(t.s, c.file);
+    }
+    c.damage(path);
+    const std::string damaged = storetest::read_all(path);
+    TestSession t(home.dir);
+    if (c.made_anew) {
+        ASSERT_NO_THROW(OP_CLOSE(t.s, c.operation, {c.file}));
+        EXPECT_TRUE(t.dialog.entries.empty());
+        EXPECT_EQ(storetest::records(path, c.file), "0");
+        return;
+    }
+    EXPECT_THROW(OP_CLOSE(t.s, c.operation, {c.file}), Halt);
+    ASSERT_EQ(t.dialog.entries.size(), 1u);
+    EXPECT_EQ(t.dialog.entries[0].title, "File Open Error - Damaged file");
+    EXPECT_EQ(t.dialog.entries[0].text,
+              "The file " + path +
+                  " is empty or damaged:\r\nits records cannot be read.\r\nRestore it from a "
+                  "backup, or remove it\r\nto start it empty.\r\nQuillstow will terminate.");
+    EXPECT_EQ(storetest::read_all(path), damaged) << "nothing was written into it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DamagedFiles, OpenLoopDamaged,
+    ::testing::Values(
+        DamagedCase{"EmptyMailHalts", kMail, cut_to_nothing, kOpOpen, false},
+        DamagedCase{"EmptyWordListHalts", kWordList, cut_to_nothing, kOpOpen, false},
+        DamagedCase{"EmptyCodesHalts", kCodes, cut_to_nothing, kOpOpen, false},
+        DamagedCase{"ZeroedControlHalts", kControl, zero_header, kOpOpen, false},
+        DamagedCase{"ForeignPersonHalts", kPerson, foreign_bytes, kOpOpen, false},
+        DamagedCase{"EmptyMailHaltsTheProbe", kMail, cut_to_nothing, kOpProbe, false},
+        DamagedCase{"EmptyMailIsNotEmptied", kMail, cut_to_nothing, kOpEmpty, false},
+        DamagedCase{"EmptySearchIsMadeAnew", kSearch, cut_to_nothing, kOpOpen, true},
+        DamagedCase{"EmptyImportHeadersAreMadeAnew", kNHR, cut_to_nothing, kOpOpen, true},
+        DamagedCase{"ZeroedImportIdentifiersAreMadeAnew", kTID, zero_header, kOpOpen, true}),
+    [](const ::testing::TestParamInfo<DamagedCase>& info) { return info.param.name; });
+
+// Every write of a file's creation fails in turn: the file is never left under its name, empty
+// or half made, and the next open makes it whole.
+TEST(OpenLoop, AFailedCreationLeavesNoFileBehind) {
+    HomeDir home;
+    vfs::FaultVfs fault;
+    vfs::set_base(fault.vfs());
+    std::string path;
+    int n = 1;
+    for (;; ++n) {
+        ASSERT_LT(n, 100) << "the creation never got through";
+        TestSession t(home.dir, "F1");
+        path = full_name(t.s, kMail);
+        fault.fail_after(n, true);
+        bool made = true;
+        try {
+            OP_CLOSE(t.s, kOpOpen, {kMail});
+        } catch (const Halt&) {
+            made = false;
+        }
+        fault.fail_after(0);
+        if (made) break;
+        EXPECT_TRUE(t.dialog.saw("is missing!")) << n;
+        EXPECT_FALSE(fs::exists(path)) << "write " << n << " failed";
+        EXPECT_TRUE(fs::list_files(home.dir + "/F1", "*").empty()) << n;
+    }
+    vfs::set_base(nullptr);
+    EXPECT_GT(n, 1);
+    EXPECT_EQ(storetest::records(path, kMail), "0");
 }
 
 // Ways the keys of a file get damaged; the records themselves are intact.

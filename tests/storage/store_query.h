@@ -3,6 +3,9 @@
 #pragma once
 
 #include <sqlite3.h>
+
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "storage/file_access.h"
@@ -24,6 +27,17 @@ inline std::string query_file(const std::string& path, int file, const std::stri
 
 inline std::string integrity(const std::string& path, int file) {
     return query_file(path, file, "PRAGMA integrity_check");
+}
+
+// The number of records of a record file, or "cannot prepare" when it has no record table.
+inline std::string records(const std::string& path, int file) {
+    return query_file(path, file, "SELECT count(*) FROM rec");
+}
+
+// The bytes of a file as they are on the disk.
+inline std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace qs::storetest
