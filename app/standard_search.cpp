@@ -253,8 +253,7 @@ bool StandardSearch::examine(uint32_t number, const void* header) {
 void StandardSearch::report_end() {
     if (s_.quiet()) return;
     int32_t timing = 0;
-    if (s_.settings.display_loaded) Konfig(s_, 8, kTimingItem, &timing);
-    if (timing) {
+    if (s_.settings.display_loaded && Konfig(s_, 8, kTimingItem, &timing) && timing) {
         int64_t hundredths = int64_t(s_.clock.today() - start_date_) * kHundredthsPerDay +
                              (s_.clock.now() - start_time_);
         s_.dialog.message(" Standard Search  ",

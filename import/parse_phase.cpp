@@ -207,8 +207,9 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
     if (!UppDat(s, kNHR, kAdd, kRollback)) return lost(h, "NewHR Key Build Error!");
     if (!copies.empty()) any_copies = true;
     for (const CCT& c : copies) {
-        s.rec.CCT = c;
-        UppDat(s, kCCT, kAdd, 0);  // the same recipient named twice is kept once
+        s.rec.CCT = c;  // the same recipient named twice is kept once
+        if (!AddOnce(s, kCCT, kRollback))
+            return lost(h, "The temporary file could not be written.");
     }
     ++acc.found;
     ++temp_records;

@@ -191,8 +191,7 @@ ImportState ImportProcessor::Impl::finish() {
         std::to_string(acc.skipped));
     log(final);
     int32_t show_time = 0;
-    Konfig(s, 8, 32, &show_time);
-    if (show_time && !s.quiet()) {
+    if (Konfig(s, 8, 32, &show_time) && show_time && !s.quiet()) {
         s.dialog.beep();
         s.dialog.message(" Import Processing ",
                          "The time for completion was: " + std::to_string(seconds) + " seconds");

@@ -55,17 +55,20 @@ bool create_database(Session& s, const RunDatabase& d) {
     return WriteREF(s);
 }
 
-// Adds the run's new messages to the database's count; the count is exact again after a recount.
-void add_to_database_count(Session& s, uint32_t id, uint64_t added) {
+// Adds the run's new messages to the database's count; false when the record could not be
+// written (the user was told why). The count is exact again after a recount.
+bool add_to_database_count(Session& s, uint32_t id, uint64_t added) {
     OP_CLOSE(s, kOpOpen, {kForums});
     s.rec.Forums = Forums{};
     s.rec.Forums.ID = id;
+    bool written = false;
     if (HoldRec(s, kForums, keys::ForumKey, true, 0, 5)) {
         s.rec.Forums.MSGCOUNT += static_cast<uint32_t>(added);
         s.rec.Forums.COUNTFLAG = 0;
-        UppDat(s, kForums, kUpdate, kReport);
+        written = UppDat(s, kForums, kUpdate, kReport);
     }
     OP_CLOSE(s, kOpClose, {kForums});
+    return written;
 }
 
 }  // namespace
@@ -73,7 +76,9 @@ void add_to_database_count(Session& s, uint32_t id, uint64_t added) {
 ImportState ImportProcessor::Impl::next_database() {
     if (db_open) {
         ReturnIds(s);
-        add_to_database_count(s, current_db().id, db_stored);
+        if (!add_to_database_count(s, current_db().id, db_stored))
+            log("the message count of " + current_db().description +
+                " could not be raised; the count process puts it right");
         OP_CLOSE(s, kOpClose, files_of_current_db());
         db_open = false;
     }
@@ -110,7 +115,8 @@ ImportState ImportProcessor::Impl::next_database() {
 }
 
 bool ImportProcessor::Impl::begin_batch() {
-    ReserveIds(s, kIdsLow, kIdsBlock);  // when it cannot, NextNr still can
+    // When no block can be reserved, NextNr still takes the identifiers one by one.
+    static_cast<void>(ReserveIds(s, kIdsLow, kIdsBlock));
     std::vector<int> files = files_of_current_db();
     std::vector<store::File*> handles;
     for (int f : files) handles.push_back(&handle(s, f));
@@ -181,7 +187,8 @@ ImportState ImportProcessor::Impl::carbon_copies() {
         // Names arrive as the header had them; senders' and receivers' are decoded likewise.
         auto& name = s.rec.CCR.R_NAME;
         if (!name.blank()) name = decode_encoded_word(name.view());
-        UppDat(s, kCCR, kAppend, 0);  // a recipient named twice is kept once
+        // A recipient named twice is kept once.
+        if (!AddOnce(s, kCCR, kRollback)) return fail("The carbon copies could not be stored.");
     }
     if (!Commit(s)) return fail("The carbon copies could not be stored.");
     return ImportState::PersonCounts;

@@ -76,7 +76,7 @@ Status write_schema(Db& db, const TableDecl& decl) {
         }
     }
     if (!st) {
-        db.exec("ROLLBACK");
+        db.rollback();
         return st;
     }
     return db.exec("COMMIT");
@@ -232,7 +232,7 @@ OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl,
     std::string mode;
     bool found = false;
     if (r == OpenResult::Ok) status = query_text(db, "PRAGMA journal_mode", mode, found);
-    db.exec("COMMIT");
+    db.end_read();
     if (r != OpenResult::Ok) return r;
     if (!status) return OpenResult::Failed;
     if (mode != "delete") status = db.exec("PRAGMA journal_mode=DELETE");
@@ -361,7 +361,7 @@ Status copy_records(Db& db, const std::string& path, const TableDecl& decl, cons
         "WHERE name = 'rec';"
         "COMMIT;";
     st = db.exec(sql.c_str());
-    if (!st) db.exec("ROLLBACK");
+    if (!st) db.rollback();
     Status detached = db.exec("DETACH DATABASE damaged");
     return st ? detached : st;
 }
@@ -525,14 +525,14 @@ void Engine::detach_files() {
 Status Engine::commit() {
     if (!active_) return Status(Code::Invalid, "no transaction is running");
     Status st = active_->db.exec("COMMIT");
-    if (!st) active_->db.exec("ROLLBACK");
+    if (!st) active_->db.rollback();
     detach_files();
     return st;
 }
 
 void Engine::rollback() {
     if (!active_) return;
-    active_->db.exec("ROLLBACK");
+    active_->db.rollback();
     detach_files();
 }
 

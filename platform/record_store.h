@@ -101,7 +101,7 @@ public:
     // Records about to be read once each, scattered over the file (the hits of a search): the
     // handle's connection keeps a small page cache and no memory map until `false` comes.
     // Filling a large cache, or mapping pages in, costs more than reading a page again.
-    Status read_once(bool on);
+    void read_once(bool on);
 
     // Read plan of a key-order statement, for tests that keep the indexes honest.
     std::string plan(int key, bool backward);

@@ -94,6 +94,15 @@ Status Db::exec(const char* sql) {
     return status_of(rc, text.empty() ? std::string(sqlite3_errstr(rc)) : text);
 }
 
+void Db::rollback() {
+    if (sqlite3_get_autocommit(db_)) return;  // SQLite already rolled back (a full disk, say)
+    static_cast<void>(exec("ROLLBACK"));
+}
+
+void Db::end_read() {
+    if (!sqlite3_get_autocommit(db_)) static_cast<void>(exec("COMMIT"));
+}
+
 Status Db::prepare(const std::string& sql, sqlite3_stmt** out) {
     int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
                                 SQLITE_PREPARE_PERSISTENT, out, nullptr);

@@ -40,6 +40,13 @@ public:
     sqlite3* raw() const { return db_; }
 
     Status exec(const char* sql);
+    // Ends the running transaction without its changes. Nothing is left for a caller to do when
+    // this fails: the journal stays beside the file, and the next connection to read the file
+    // plays it back, so no half-written transaction is ever seen.
+    void rollback();
+    // Ends a transaction that only read (a read snapshot, the checks on open): nothing was
+    // written, so a failure to end it loses nothing and only keeps the read lock until close.
+    void end_read();
     Status prepare(const std::string& sql, sqlite3_stmt** out);
     void set_wait(int ms);
     int64_t last_rowid() const { return sqlite3_last_insert_rowid(db_); }

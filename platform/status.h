@@ -25,7 +25,7 @@ enum class Code {
     Other,
 };
 
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(Code code, std::string text, int error = 0)

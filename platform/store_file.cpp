@@ -68,21 +68,22 @@ void File::end_reading() {
     if (!reading_) return;
     reading_ = false;
     drop_prefetch();
-    home_.exec("COMMIT");
+    home_.end_read();
 }
 
 // A few hundred pages: the upper levels of a key stay in memory, the records do not.
 constexpr int kReadOnceCacheKiB = 256;
 
-Status File::read_once(bool on) {
-    if (on == once_) return Status::ok();
+void File::read_once(bool on) {
+    if (on == once_) return;
     once_ = on;
     drop_prefetch();
     int cache = on ? kReadOnceCacheKiB : cache_kib_;
     int64_t map = on ? 0 : map_bytes_;
     std::string sql = "PRAGMA main.cache_size = -" + std::to_string(cache) +
                       "; PRAGMA main.mmap_size = " + std::to_string(map);
-    return home_.exec(sql.c_str());
+    // A cache that cannot be resized leaves the reads as they were: slower, never wrong.
+    static_cast<void>(home_.exec(sql.c_str()));
 }
 
 Status File::add(const void* rec) {

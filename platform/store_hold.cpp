@@ -62,9 +62,16 @@ Status File::hold_once(int64_t pos, void* rec, bool& locked) {
             return st;
         }
     }
+    // The hold is taken only when its row is committed: a failed commit fails the hold.
     auto finish = [&](Status st) {
-        if (own_txn) home_.exec(st ? "COMMIT" : "ROLLBACK");
-        return st;
+        if (!own_txn) return st;
+        if (!st) {
+            home_.rollback();
+            return st;
+        }
+        Status committed = home_.exec("COMMIT");
+        if (!committed) home_.rollback();
+        return committed;
     };
     sqlite3_stmt* get = ss.hold_get();
     sqlite3_stmt* put = ss.hold_put();
@@ -93,8 +100,9 @@ Status File::hold_once(int64_t pos, void* rec, bool& locked) {
         sqlite3_bind_int64(put, 4, static_cast<int64_t>(token_));
         st = status_of(sqlite3_step(put), ss.db);
     }
+    st = finish(st);
     if (st) held_ = pos;
-    return finish(st);
+    return st;
 }
 
 Status File::hold(int64_t pos, void* rec, int wait_s) {

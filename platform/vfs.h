@@ -35,8 +35,8 @@ Key derive_key(std::string_view password);
 // encrypted when `key` is given. Characters that URIs reserve are escaped.
 std::string make_uri(const std::string& path, const Key* key = nullptr);
 
-// A base VFS for tests that wraps the system VFS and fails writes on demand. It must outlive
-// the files opened through it; call set_base(nullptr) before destroying it.
+// A base VFS for tests that wraps the system VFS and fails writes or reads on demand. It must
+// outlive the files opened through it; call set_base(nullptr) before destroying it.
 class FaultVfs {
 public:
     FaultVfs();
@@ -49,6 +49,9 @@ public:
     // every one after it while `sticky`; 0 turns failures off.
     void fail_after(int n, bool sticky = false);
     int writes() const;  // writes and syncs seen since construction
+    // While on, every read of a record file (not of its journal) fails with an I/O error, as on
+    // a failing disk.
+    void fail_reads(bool on);
 
 private:
     std::unique_ptr<detail::FaultState> state_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The fault-injecting VFS the store's tests put under "qs": it fails the Nth write or sync, the
-// way SQLite's own tests prove that a failed commit leaves all or nothing.
+// way SQLite's own tests prove that a failed commit leaves all or nothing, and fails reads as a
+// failing disk would.
 #include <sqlite3.h>
 
 #include <string>
@@ -18,6 +19,7 @@ struct FaultState : Shim {
     std::atomic<int64_t> operations{0};
     std::atomic<int64_t> fail_at{0};  // the operation number that fails first; 0: none
     std::atomic<bool> sticky{false};
+    std::atomic<bool> reads_fail{false};
 
     // Counts one write or sync and says whether it fails.
     bool fails() {
@@ -34,6 +36,7 @@ namespace {
 struct FaultFile {
     detail::ShimFile head;
     detail::FaultState* owner;
+    bool journal;
 };
 
 FaultFile* fault_file(sqlite3_file* file) { return reinterpret_cast<FaultFile*>(file); }
@@ -44,6 +47,12 @@ int fault_write(sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
     FaultFile* file = fault_file(f);
     if (file->owner->fails()) return SQLITE_IOERR_WRITE;
     return file->head.real->pMethods->xWrite(file->head.real, buf, n, off);
+}
+
+int fault_read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
+    FaultFile* file = fault_file(f);
+    if (!file->journal && file->owner->reads_fail.load()) return SQLITE_IOERR_READ;
+    return file->head.real->pMethods->xRead(file->head.real, buf, n, off);
 }
 
 int fault_sync(sqlite3_file* f, int flags) {
@@ -57,6 +66,7 @@ const detail::MethodTables& fault_methods() {
         detail::MethodTables out = detail::forwarding_methods();
         for (sqlite3_io_methods& m : out) {
             m.xWrite = fault_write;
+            m.xRead = fault_read;
             m.xSync = fault_sync;
         }
         return out;
@@ -69,6 +79,7 @@ int fault_open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int fla
     FaultFile* file = fault_file(f);
     auto* state = static_cast<detail::FaultState*>(static_cast<detail::Shim*>(vfs->pAppData));
     file->owner = state;
+    file->journal = (flags & SQLITE_OPEN_MAIN_DB) == 0;
     return detail::open_real(state->base.load(), name, &file->head, flags, out_flags,
                              fault_methods());
 }
@@ -92,6 +103,8 @@ void FaultVfs::fail_after(int n, bool sticky) {
     state_->sticky.store(sticky);
     state_->fail_at.store(n > 0 ? state_->operations.load() + n : 0);
 }
+
+void FaultVfs::fail_reads(bool on) { state_->reads_fail.store(on); }
 
 int FaultVfs::writes() const { return static_cast<int>(state_->operations.load()); }
 

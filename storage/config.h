@@ -19,8 +19,8 @@ namespace qs {
 // identifier counter to 250000. Returns 1 on success, 0 after the settings failure message.
 // Operations 2 and 3 halt on an item they do not know; 7, 8, 24 and 25 ignore it. Setting,
 // getting or saving an item of a record not loaded yet loads the record first.
-uint8_t Konfig(Session& s, int operation, int item = 0, int32_t* value = nullptr,
-               std::string* text = nullptr);
+[[nodiscard]] uint8_t Konfig(Session& s, int operation, int item = 0, int32_t* value = nullptr,
+                             std::string* text = nullptr);
 
 // Item 19 of record 1: the mail database that imports offer as their target, stored when a
 // mail database is chosen for an import definition or added from a lookup. Saves record 1.
@@ -30,13 +30,14 @@ uint8_t SetDefaultMailDatabase(Session& s, uint32_t id);
 // directory) or 18 (top directory of the database files), 4 save. Directories inside the home
 // are stored relative to it (see stored_path); 3 gives them whole. 2 to 4 load the record first
 // when it is not loaded yet.
-uint8_t AutoPath(Session& s, int operation, int item = 0, std::string* text = nullptr);
+[[nodiscard]] uint8_t AutoPath(Session& s, int operation, int item = 0,
+                               std::string* text = nullptr);
 
 // Word index settings (record 10) and the word character tables (records 12 to 16).
 // Kinds: 1 initialise, 2 set, 3 get, 4 save. Selector 44 travels in `text` (the word index root,
 // stored relative to the home when inside it, given whole), 50 in `value`, the others in `byte`.
-uint8_t WSVars(Session& s, int kind, int selector = 0, std::string* text = nullptr,
-               uint8_t* byte = nullptr, int32_t* value = nullptr);
+[[nodiscard]] uint8_t WSVars(Session& s, int kind, int selector = 0, std::string* text = nullptr,
+                             uint8_t* byte = nullptr, int32_t* value = nullptr);
 
 // Fills the four word character tables with their built-in defaults.
 void build_default_word_tables(SettingsState& st);
@@ -46,8 +47,8 @@ int32_t SpeedVal(Session& s, int operation, int item = 0);
 
 // Window positions and list column settings (records 2, 3, 5 to 8): load them (adding missing
 // records), or reset them all to their defaults.
-uint8_t LoadWindowSettings(Session& s);
-uint8_t ResetWindowSettings(Session& s);
+[[nodiscard]] uint8_t LoadWindowSettings(Session& s);
+[[nodiscard]] uint8_t ResetWindowSettings(Session& s);
 
 // Key code of the numeric-pad 0; the pad's digits are kKeyPad0 to kKeyPad0 + 9. Digits, letters
 // (upper-case) and the space bar are their ASCII codes.

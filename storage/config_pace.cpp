@@ -20,9 +20,10 @@ constexpr int32_t kPace[7][6] = {
 constexpr std::array<int32_t, 6> kPaceUnread{500, 300, 4, 4, 4, 0};
 constexpr int kFirstPaceItem = 26;
 
+// The level of a pace item, 1 to 7; 0 when the display record cannot be read.
 int pace_level(Session& s, int item) {
     int32_t level = 0;
-    Konfig(s, 8, item, &level);
+    if (!Konfig(s, 8, item, &level)) return 0;
     return std::clamp(level, 1, 7);
 }
 
@@ -32,7 +33,7 @@ constexpr size_t kMaxLocator = 10;
 
 int32_t locator_window(Session& s) {
     int32_t tenths = kDefaultLocatorTenths;
-    if (s.settings.general_loaded) Konfig(s, 3, 3, &tenths);
+    if (s.settings.general_loaded && !Konfig(s, 3, 3, &tenths)) tenths = kDefaultLocatorTenths;
     if (tenths > kMaxLocatorTenths) tenths = kDefaultLocatorTenths;
     return tenths * 10;
 }
@@ -64,6 +65,10 @@ int32_t SpeedVal(Session& s, int operation, int item) {
         }
         for (int i = 0; i < 6; ++i) {
             int level = pace_level(s, std::min(kFirstPaceItem + i, 30));
+            if (level == 0) {
+                pace = kPaceUnread;
+                return 1;
+            }
             pace[static_cast<size_t>(i)] = kPace[level - 1][i];
         }
         return 1;

@@ -41,8 +41,9 @@ bool RemoveCurrentDatabase(Session& s);
 // Makes the database current and removes it. A database whose directory has disappeared has no
 // files to delete: its entries go all the same. False when it does not exist or files were left.
 bool RemoveDatabase(Session& s, uint32_t id);
-// Drops a database from the import definitions and their timings and deletes its record.
-void RemoveFromLists(Session& s, uint32_t id);
+// Drops a database from the import definitions and their timings and deletes its record, in one
+// transaction; false when that failed (it was reported, and nothing changed).
+[[nodiscard]] bool RemoveFromLists(Session& s, uint32_t id);
 
 // Writes the REF record of the current database directory from the Forums record buffer; the
 // stored record is rewritten only when it differs. REF must be reachable by the path rules.

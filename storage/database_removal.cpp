@@ -87,19 +87,22 @@ bool update_definitions(Session& s, uint32_t id) {
 
 }  // namespace
 
-void RemoveFromLists(Session& s, uint32_t id) {
+bool RemoveFromLists(Session& s, uint32_t id) {
     OP_CLOSE(s, kOpOpen, {kBAT, kTIM, kForums});
+    bool ok = false;
     if (!TransactionCheck(s, BeginTransaction(s, {kBAT, kTIM, kForums}))) {
-        bool ok = update_definitions(s, id);
+        ok = update_definitions(s, id);
         s.rec.Forums = Forums{};
         s.rec.Forums.ID = id;
         if (ok && Get(s, kForums, keys::ForumKey)) ok = UppDat(s, kForums, kDelete, kRollback);
+        // A failed step rolled the transaction back already (mode 8).
         if (ok && s.engine.in_transaction())
-            Commit(s);
+            ok = Commit(s);
         else
             Rollback(s);
     }
     OP_CLOSE(s, kOpClose, {kBAT, kTIM, kForums});
+    return ok;
 }
 
 bool RemoveCurrentDatabase(Session& s) {
@@ -108,14 +111,14 @@ bool RemoveCurrentDatabase(Session& s) {
     close_everything(s);
     bool all_gone = false;
     bool keyed_gone = delete_directory(s, fs::join(s.mem.FileDir, s.mem.Dirnamn), all_gone);
-    if (keyed_gone) RemoveFromLists(s, id);
+    bool listed_gone = keyed_gone && RemoveFromLists(s, id);
     if (compare_nocase(s.MasIdxPath, s.mem.FileDir) != 0) {
         bool index_gone = false;
         delete_directory(s, fs::join(s.MasIdxPath, s.mem.Dirnamn), index_gone);
         all_gone = all_gone && index_gone;
     }
     s.mem.ForumNumber = 0;
-    return keyed_gone && all_gone;
+    return listed_gone && all_gone;
 }
 
 }  // namespace qs

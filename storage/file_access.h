@@ -39,11 +39,17 @@ uint8_t OP_CLOSE(Session& s, int operation, const std::vector<int>& files);
 std::string full_name(const Session& s, int file);
 
 // Adds, updates or deletes the file's current record; true on success.
-bool UppDat(Session& s, int file, int operation, int mode);
+[[nodiscard]] bool UppDat(Session& s, int file, int operation, int mode);
+
+// Adds the current record unless one with the same unique key is there already, which is no
+// failure: true when the record is stored now or was before. Other failures are reported by
+// `mode` as UppDat reports them.
+[[nodiscard]] bool AddOnce(Session& s, int file, int mode);
 
 // Reads a record for update and holds it: by key (the key values already in the record buffer)
 // or by position. Returns 1 when held, 0 after telling the user why not.
-uint8_t HoldRec(Session& s, int file, int key, bool by_key, int64_t position, int timeout);
+[[nodiscard]] uint8_t HoldRec(Session& s, int file, int key, bool by_key, int64_t position,
+                              int timeout);
 void ReleaseRec(Session& s, int file);
 
 // The save protocol of forms. Opening keeps the record as read (image 1) and the one being
@@ -61,7 +67,7 @@ public:
     }
     // kUpdate or kDelete: "OK" on success, "0" on failure, "" when the record changed meanwhile
     // (the form then shows the current record) or could not be held.
-    std::string save(int operation);
+    [[nodiscard]] std::string save(int operation);
 
 private:
     Session& s_;
@@ -73,7 +79,7 @@ private:
 
 // The next identifier; 0 after telling the user it failed. The Control file must be open.
 // Identifiers reserved by ReserveIds are handed out first.
-uint32_t NextNr(Session& s);
+[[nodiscard]] uint32_t NextNr(Session& s);
 
 // Takes identifiers from the counter in one piece, so that a long run of additions does not write
 // the Control file for each new identifier: when fewer than `low` reserved ones are left, `count`
@@ -81,7 +87,7 @@ uint32_t NextNr(Session& s);
 // Identifiers are never handed out twice; those reserved and not used are lost unless ReturnIds
 // gives them back. False when the counter could not be raised (NextNr then takes
 // its identifiers one by one).
-bool ReserveIds(Session& s, uint32_t low, uint32_t count);
+[[nodiscard]] bool ReserveIds(Session& s, uint32_t low, uint32_t count);
 // Gives the unused reserved identifiers back to the counter when nobody took any from it since
 // they were reserved, and forgets them in any case. Outside any transaction; the Control file
 // must be open.
@@ -89,26 +95,34 @@ void ReturnIds(Session& s);
 
 // Transactions over open files. BeginTransaction followed by TransactionCheck (the check that
 // runs right after a start): true means it failed, was reported and nothing is to be done.
-Status BeginTransaction(Session& s, std::initializer_list<int> files, int timeout = 5);
-bool TransactionCheck(Session& s, const Status& started);
-bool Commit(Session& s);  // false after a failed commit was reported and rolled back
+[[nodiscard]] Status BeginTransaction(Session& s, std::initializer_list<int> files,
+                                      int timeout = 5);
+[[nodiscard]] bool TransactionCheck(Session& s, const Status& started);
+[[nodiscard]] bool Commit(Session& s);  // false after a failed commit was reported and rolled back
 void Rollback(Session& s);
 
 // 0 when the caller may go on; the free byte count when it must abort.
-uint64_t CheckSpace(Session& s, uint64_t minimum, const std::string& path);
+[[nodiscard]] uint64_t CheckSpace(Session& s, uint64_t minimum, const std::string& path);
 
 // Stopwatches: 0 clears all, 1 starts a slot, 2 stops it and returns the whole seconds elapsed.
 int64_t StartStop(Session& s, int operation, int slot);
 
-// Record access by file number on the file's record buffer.
-store::File& handle(Session& s, int file);  // the file must be open
-bool Get(Session& s, int file, int key);    // exact match on the buffer's key values
+// Record access by file number on the file's record buffer. Get, Next, Previous and Fetch are
+// false for a missing record or the end of a list; a read the store fails is also false, and is
+// told to the user and counted in `Session::read_failures`, so that a list or a count that
+// stopped short is never taken for a whole one.
+store::File& handle(Session& s, int file);              // the file must be open
+[[nodiscard]] bool Get(Session& s, int file, int key);  // exact match on the buffer's key values
 void Set(Session& s, int file, int key);
 void SetFrom(Session& s, int file, int key, int parts);  // from the buffer's first parts
-bool Next(Session& s, int file);
-bool Previous(Session& s, int file);
-bool Fetch(Session& s, int file, int64_t position);
-uint64_t RecordCount(Session& s, int file);
+[[nodiscard]] bool Next(Session& s, int file);
+[[nodiscard]] bool Previous(Session& s, int file);
+[[nodiscard]] bool Fetch(Session& s, int file, int64_t position);
+// The number of records of an open file; false when the store could not count them.
+[[nodiscard]] bool RecordCount(Session& s, int file, uint64_t& n);
+// The outcome of a read on a file's handle: true when it read a record; false for a missing one;
+// a failure of the store is also false, after it was told and counted as above.
+[[nodiscard]] bool StoreRead(Session& s, int file, const Status& st);
 // Read snapshots on open files for one short read-only pass (see store::File::begin_reading);
 // a file that is not open is passed over. Ended when the object goes. With `once`, the records
 // are ones read once each, scattered over the files (see store::File::read_once).

@@ -40,8 +40,8 @@ std::string CallNeo(Session& s, uint32_t number) {
     OP_CLOSE(s, kOpOpen, {kNeo});
     s.rec.Neo.ID = number;
     bool found = Get(s, kNeo, 0);
-    if (!found && shipped(number)) {
-        InstallNeoTexts(s);
+    // A text that could not be installed is reported by the store, and is simply not shown.
+    if (!found && shipped(number) && InstallNeoTexts(s)) {
         s.rec.Neo.ID = number;
         found = Get(s, kNeo, 0);
     }
@@ -50,8 +50,9 @@ std::string CallNeo(Session& s, uint32_t number) {
     return text;
 }
 
-void InstallNeoTexts(Session& s) {
+bool InstallNeoTexts(Session& s) {
     OP_CLOSE(s, kOpOpen, {kNeo});
+    bool ok = true;
     for (const auto& [id, text] : kTexts) {
         s.rec.Neo = Neo{};
         s.rec.Neo.ID = id;
@@ -60,9 +61,10 @@ void InstallNeoTexts(Session& s) {
         s.rec.Neo.ID = id;
         std::memcpy(s.rec.Neo.NEOGROUP.bytes.data(), text,
                     std::min(std::strlen(text), s.rec.Neo.NEOGROUP.size()));
-        UppDat(s, kNeo, kAdd, kReport);
+        ok = UppDat(s, kNeo, kAdd, kReport) && ok;
     }
     OP_CLOSE(s, kOpClose, {kNeo});
+    return ok;
 }
 
 }  // namespace qs

@@ -102,7 +102,7 @@ uint8_t AddPers(Session& s, std::string_view address, std::string_view name) {
     p.FIRSTNAME = first;
     if (!UppDat(s, kPerson, kAdd, kRollback)) return 1;
     // A link that led to a person who no longer exists is dropped once the string has its own.
-    if (dangling) UppDat(s, kPLINK, kDelete, kReport);
+    if (dangling && !UppDat(s, kPLINK, kDelete, kRollback)) return 1;
     return 0;
 }
 

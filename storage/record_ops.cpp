@@ -97,6 +97,13 @@ bool UppDat(Session& s, int file, int operation, int mode) {
     return st.is_ok();
 }
 
+bool AddOnce(Session& s, int file, int mode) {
+    Status st = handle(s, file).add(buffer_of(s.rec, file));
+    if (st || st.code() == Code::Duplicate) return true;
+    report_failure(s, file, kAdd, mode, st);
+    return false;
+}
+
 uint8_t HoldRec(Session& s, int file, int key, bool by_key, int64_t position, int timeout) {
     store::File& h = handle(s, file);
     void* rec = buffer_of(s.rec, file);
@@ -181,9 +188,16 @@ bool Commit(Session& s) {
 
 void Rollback(Session& s) { s.engine.rollback(); }
 
+bool StoreRead(Session& s, int file, const Status& st) {
+    if (st || st.code() == Code::NotFound) return st.is_ok();
+    ++s.read_failures;
+    if (!s.quiet()) s.dialog.message(file_info(file)->name, "Record read error!\r\n" + st.text());
+    return false;
+}
+
 bool Get(Session& s, int file, int key) {
     void* rec = buffer_of(s.rec, file);
-    return handle(s, file).get(key, rec, rec).is_ok();
+    return StoreRead(s, file, handle(s, file).get(key, rec, rec));
 }
 
 void Set(Session& s, int file, int key) { handle(s, file).set(key); }
@@ -192,20 +206,21 @@ void SetFrom(Session& s, int file, int key, int parts) {
     handle(s, file).set(key, buffer_of(s.rec, file), parts);
 }
 
-bool Next(Session& s, int file) { return handle(s, file).next(buffer_of(s.rec, file)).is_ok(); }
+bool Next(Session& s, int file) {
+    return StoreRead(s, file, handle(s, file).next(buffer_of(s.rec, file)));
+}
 
 bool Previous(Session& s, int file) {
-    return handle(s, file).previous(buffer_of(s.rec, file)).is_ok();
+    return StoreRead(s, file, handle(s, file).previous(buffer_of(s.rec, file)));
 }
 
 bool Fetch(Session& s, int file, int64_t position) {
-    return handle(s, file).fetch(position, buffer_of(s.rec, file)).is_ok();
+    return StoreRead(s, file, handle(s, file).fetch(position, buffer_of(s.rec, file)));
 }
 
-uint64_t RecordCount(Session& s, int file) {
-    uint64_t n = 0;
-    handle(s, file).count(n);
-    return n;
+bool RecordCount(Session& s, int file, uint64_t& n) {
+    n = 0;
+    return StoreRead(s, file, handle(s, file).count(n));
 }
 
 }  // namespace qs

@@ -120,6 +120,8 @@ public:
     };
     std::array<Slot, kMaxFileNo + 1> slots;
     std::array<Stopwatch, 20> stopwatches;
+    // Reads the store failed (other than for a missing record) since the session began.
+    uint64_t read_failures = 0;
     IdBlock ids;
 };
 

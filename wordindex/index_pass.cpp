@@ -20,8 +20,10 @@ bool IndexPass::prepare() {
     store::File& words = handle(s_, kWordList);
     words.set(0);
     book_.set_last_id(words.previous(&last) ? last.WORDID : 0);
-    list_had_words_ = RecordCount(s_, kWordList) > 0;
-    check_indexed_ = RecordCount(s_, kMasIdx) > 0;
+    // A count that fails takes the careful course: look words up, and look for pairs indexed.
+    uint64_t n = 0;
+    list_had_words_ = !RecordCount(s_, kWordList, n) || n > 0;
+    check_indexed_ = !RecordCount(s_, kMasIdx, n) || n > 0;
     set_aside_.push_back({kWordList, kWordCountKey});
     if (!list_had_words_) {
         // Every word of the run is in memory, so nothing is looked up in the list; without its

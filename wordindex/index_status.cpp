@@ -36,9 +36,12 @@ uint32_t last_indexed_position(Session& s) {
 }
 
 uint8_t status_of(Session& s, IndexState& st) {
-    uint64_t texts = RecordCount(s, kMsgText);
-    bool deletions = RecordCount(s, kPUR) > 0;
-    if (texts == 0 || RecordCount(s, kMasIdx) == 0) {
+    uint64_t texts = 0, pending = 0, entries = 0;
+    if (!RecordCount(s, kMsgText, texts) || !RecordCount(s, kPUR, pending) ||
+        !RecordCount(s, kMasIdx, entries))
+        return kIndexUnreadable;
+    const bool deletions = pending > 0;
+    if (texts == 0 || entries == 0) {
         st.position = st.count = 0;
         return texts == 0 ? kNothingToIndex : kFullIndexing;
     }
@@ -52,7 +55,8 @@ uint8_t status_of(Session& s, IndexState& st) {
         return kFullIndexing;
     }
     uint64_t after = 0;
-    handle(s, kMsgText).count_after(st.position, after);
+    if (!StoreRead(s, kMsgText, handle(s, kMsgText).count_after(st.position, after)))
+        return kIndexUnreadable;
     st.count = static_cast<uint32_t>(texts - after);
     if (after > 0) return kPartialIndexing;
     return deletions ? kDeletionsPending : kNothingToIndex;
@@ -62,12 +66,12 @@ uint8_t status_of(Session& s, IndexState& st) {
 
 uint8_t WSIndexFixup(Session& s) {
     OP_CLOSE(s, kOpOpen, {kForums, kMsgText, kMasIdx, kPUR});
-    uint8_t status = kFullIndexing;
+    uint8_t status = kIndexUnreadable;
     if (read_database(s)) {
         IndexState st{s.rec.Forums.LASTMSGID, s.rec.Forums.RECSLASTTIME,
                       s.rec.Forums.WORDLISTINDEXNEEDSUPDATE};
         status = status_of(s, st);
-        save_index_state(s, st);
+        if (status != kIndexUnreadable) save_index_state(s, st);
     }
     OP_CLOSE(s, kOpClose, {kForums, kMsgText, kMasIdx, kPUR});
     return status;
@@ -77,6 +81,7 @@ std::string index_status_text(uint8_t status) {
     switch (status) {
         case kNothingToIndex: return "No indexing needed!";
         case kFullIndexing: return "Full indexing needed!";
+        case kIndexUnreadable: return "The word index cannot be read!";
         default: return "Partial indexing recommended!";
     }
 }

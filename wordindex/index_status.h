@@ -16,13 +16,15 @@ enum : uint8_t {
     kFullIndexing = 1,      // nothing is indexed yet
     kDeletionsPending = 2,  // only word deletions wait
     kNothingToIndex = 99,
+    kIndexUnreadable = 100,  // the store failed to read the texts or the index (it was told)
 };
 
 // The index status of the current database. Opens and closes the files it needs itself (the
 // database record, the message texts, the master index and the pending deletions).
 uint8_t WSIndexFixup(Session& s);
 
-// "No indexing needed!", "Full indexing needed!" or "Partial indexing recommended!".
+// "No indexing needed!", "Full indexing needed!", "Partial indexing recommended!", or that the
+// index cannot be read.
 std::string index_status_text(uint8_t status);
 
 }  // namespace qs::words

@@ -106,6 +106,14 @@ Indexer::Result Indexer::step() {
     return Result::Done;
 }
 
+// Whether the word list and the master index hold nothing; a count that fails counts as
+// something there, so that a rebuild is asked for all the same.
+bool Indexer::index_empty() {
+    uint64_t words = 0, entries = 0;
+    return RecordCount(s_, kWordList, words) && RecordCount(s_, kMasIdx, entries) && words == 0 &&
+           entries == 0;
+}
+
 bool Indexer::start() {
     Settings set;
     if (!read_settings(s_, request_.type, set)) {
@@ -120,8 +128,7 @@ bool Indexer::start() {
     }
     index_ = {s_.rec.Forums.LASTMSGID, s_.rec.Forums.RECSLASTTIME,
               s_.rec.Forums.WORDLISTINDEXNEEDSUPDATE};
-    if (request_.full && !request_.confirmed &&
-        (RecordCount(s_, kWordList) || RecordCount(s_, kMasIdx)) && !s_.quiet() &&
+    if (request_.full && !request_.confirmed && !index_empty() && !s_.quiet() &&
         !s_.dialog.ask("Warning",
                        "This will DELETE the current Wordlist & Master Index.|All messages in "
                        "the file will be indexed.|Are you SURE you want to continue?",
@@ -140,7 +147,9 @@ bool Indexer::cleanup() {
     auto shown = [this](const std::string& c) {
         caption(c);
     };
-    if (RecordCount(s_, kPUR) && !word_delete_cleanup(s_, full, shown)) return false;
+    uint64_t pending = 0;
+    if (!RecordCount(s_, kPUR, pending)) return false;
+    if (pending && !word_delete_cleanup(s_, full, shown)) return false;
     state_ = State::Prepare;
     return true;
 }
@@ -166,7 +175,8 @@ bool Indexer::prepare() {
     setup.auto_stop = auto_stop_;
     setup.keep_footer = keep_footer_;
     setup.per_pass = request_.per_pass > 0 ? request_.per_pass : 4;
-    uint64_t texts = RecordCount(s_, kMsgText);
+    uint64_t texts = 0;
+    if (!RecordCount(s_, kMsgText, texts)) return false;
     if (request_.full || index_.position == 0) {
         index_.position = 0;
         index_.count = 0;

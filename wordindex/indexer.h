@@ -91,6 +91,7 @@ private:
     bool start();
     bool cleanup();
     bool empty_index();
+    bool index_empty();
     bool prepare();
     bool passes();
     bool ending();

@@ -70,8 +70,8 @@ SearchExpression build_search_expression(Session& s, const SearchInput& in,
 
 bool has_index_entries(Session& s) {
     bool any = false;
-    handle(s, kMasIdx).scan([&](int64_t, const void*) { return !(any = true); });
-    return any;
+    Status st = handle(s, kMasIdx).scan([&](int64_t, const void*) { return !(any = true); });
+    return StoreRead(s, kMasIdx, st) && any;
 }
 
 }  // namespace qs::words

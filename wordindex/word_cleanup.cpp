@@ -75,7 +75,8 @@ bool take_pending_deletions(Session& s, std::vector<int32_t>& ids, int64_t& tota
 
 bool remove_words(Session& s, const std::vector<int32_t>& ids, int64_t total, bool words_only,
                   const Caption& caption) {
-    uint64_t entries = RecordCount(s, kMasIdx);
+    uint64_t entries = 0;
+    if (!RecordCount(s, kMasIdx, entries)) return false;
     if (total != 0 && entries != 0 && !words_only) {
         std::vector<int32_t> sorted = ids;
         std::sort(sorted.begin(), sorted.end());

@@ -66,7 +66,7 @@ ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
         return ScanResult::Failed;
     }
     uint64_t total = 0;
-    if (progress) f.count(total);
+    if (progress && !f.count(total)) total = 0;  // the progress goes without its total
     uint64_t read = 0;
     int shown = -1;
     bool stopped = false;

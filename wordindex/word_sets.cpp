@@ -64,7 +64,9 @@ std::vector<ShippedSet> shipped_sets() {
 
 bool ShipWordSets(Session& s) {
     RootScope root(s);
-    if (RecordCount(s, kWD) > 0) return true;
+    uint64_t sets = 0;
+    if (!RecordCount(s, kWD, sets)) return false;
+    if (sets > 0) return true;
     if (TransactionCheck(s, BeginTransaction(s, {kWD}))) return false;
     for (const ShippedSet& set : shipped_sets())
         if (!write_set(s, set)) return false;  // rolled back by the failed write

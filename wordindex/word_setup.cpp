@@ -62,7 +62,9 @@ void empty_index(Session& s, const Forums& f) {
     if (HoldRec(s, kForums, keys::ForumKey, true, 0, 5)) {
         s.rec.Forums.LASTMSGID = 0;
         s.rec.Forums.RECSLASTTIME = 0;
-        UppDat(s, kForums, kUpdate, kReport);
+        // Should the position stay (the user was told why), the empty index still reads as one
+        // to build in full: the status looks at the index before the position.
+        static_cast<void>(UppDat(s, kForums, kUpdate, kReport));
     }
     OP_CLOSE(s, kOpClose, {kForums});
 }

@@ -112,7 +112,14 @@ int run_command(const Globals& g, const Command& cmd, const std::vector<std::str
                       << "  quillstow --home " << g.home << " config set-path data|index DIR\n";
             return kExitFailed;
         }
-        return cmd.run(c, words);
+        int status = cmd.run(c, words);
+        // A read the store failed ended a list or a count early: what was printed is not whole.
+        if (status == kExitOk && s.read_failures > 0) {
+            std::cerr << "quillstow: " << s.read_failures
+                      << " record reads failed; what was shown is not complete\n";
+            status = kExitFailed;
+        }
+        return status;
     } catch (const Halt& h) {
         std::cerr << "quillstow: " << h.what() << "\n";
         return kExitFailed;

@@ -29,15 +29,9 @@ const std::vector<ItemRecord>& item_records() {
 }
 
 const ItemRecord& record_of(const std::string& word, int& item) {
-    size_t used = 0;
-    try {
-        item = std::stoi(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == word.size() && used > 0)
-        for (const auto& r : item_records())
-            if (std::find(r.items.begin(), r.items.end(), item) != r.items.end()) return r;
+    item = static_cast<int>(parse_number(word, "ITEM", {"a setting number", 1, 99}));
+    for (const auto& r : item_records())
+        if (std::find(r.items.begin(), r.items.end(), item) != r.items.end()) return r;
     throw UsageError("no setting " + word);
 }
 
@@ -76,16 +70,12 @@ int cmd_config_set(Context& c, const std::vector<std::string>& words) {
     int32_t value = 0;
     std::string text;
     if (text_item(item)) {
-        Konfig(c.s, r.get_op, item, &value, &text);
+        // A font item keeps its size: the value travels beside the name.
+        if (!Konfig(c.s, r.get_op, item, &value, &text)) return kExitFailed;
         text = from_utf8(word);
     } else {
-        size_t used = 0;
-        try {
-            value = std::stoi(word, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used != word.size() || used == 0) throw UsageError("VALUE must be a whole number");
+        value = static_cast<int32_t>(
+            parse_number(word, "VALUE", {"a whole number", INT32_MIN, INT32_MAX}));
     }
     if (!Konfig(c.s, r.set_op, item, &value, &text) || !Konfig(c.s, r.save_op)) return kExitFailed;
     c.out << "setting " << item << " saved\n";
@@ -106,12 +96,11 @@ int set_path(const std::string& home, const std::string& which, const std::strin
     s.mem.FileDir = s.MasIdxPath = s.mem.Net;
     s.mem.Dirnamn = "CFG";
     fs::make_dirs(fs::join(s.mem.Net, "CFG"));
-    InstallNeoTexts(s);
-    if (!AutoPath(s, 1)) return kExitFailed;
+    if (!InstallNeoTexts(s) || !AutoPath(s, 1)) return kExitFailed;
     bool ok;
     if (which == "index") {
         std::string top;
-        AutoPath(s, 3, 18, &top);
+        if (!AutoPath(s, 3, 18, &top)) return kExitFailed;
         if (fs::is_dir(std::string(trim_right(top)))) s.MasIdxPath = std::string(trim_right(top));
         ok = WSVars(s, 1) && WSVars(s, 2, 44, &path) && WSVars(s, 4);
     } else {

@@ -95,13 +95,7 @@ int cmd_import(Context& c, const std::vector<std::string>& words) {
 int cmd_batch_run(Context& c, const std::vector<std::string>& words) {
     Args a(words, {}, {});
     a.at_most(1);
-    const std::string& word = a.need(0, "ID");
-    uint32_t id = 0;
-    try {
-        id = static_cast<uint32_t>(std::stoul(word));
-    } catch (const std::exception&) {
-        throw UsageError("ID must be a number");
-    }
+    auto id = static_cast<uint32_t>(a.number_at(0, "ID", kDefinitionNumber));
     BAT def;
     if (!ImportDefinition(c.s, id, def)) {
         std::cerr << "quillstow: no import definition " << id << "\n";

@@ -38,6 +38,7 @@ int cmd_index(Context& c, const std::vector<std::string>& w) {
     if (!current_database(c, a.need(0, "the database"))) return kExitFailed;
     uint8_t status = words::WSIndexFixup(c.s);
     c.out << words::index_status_text(status) << std::endl;
+    if (status == words::kIndexUnreadable) return kExitFailed;
     if (status == words::kNothingToIndex && !a.flag("--full")) return kExitOk;
     words::IndexRequest rq;
     rq.type = c.s.mem.ForumType;
@@ -70,7 +71,7 @@ int cmd_index_status(Context& c, const std::vector<std::string>& w) {
     } else {
         c.out << words::index_status_text(status) << "\n";
     }
-    return kExitOk;
+    return status == words::kIndexUnreadable ? kExitFailed : kExitOk;
 }
 
 int cmd_words(Context& c, const std::vector<std::string>& w) {

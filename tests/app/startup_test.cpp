@@ -11,7 +11,7 @@ namespace {
 
 int32_t item(Session& s, int number) {
     int32_t v = 0;
-    Konfig(s, 3, number, &v);
+    EXPECT_TRUE(Konfig(s, 3, number, &v));
     return v;
 }
 

@@ -59,18 +59,24 @@ protected:
     int32_t ws_get(int selector) {
         uint8_t b = 0;
         int32_t v = 0;
-        WSVars(*s_, 3, selector, nullptr, &b, &v);
+        EXPECT_TRUE(WSVars(*s_, 3, selector, nullptr, &b, &v));
         return selector == 50 ? v : b;
     }
     void ws_set(int selector, int32_t v) {
         auto b = static_cast<uint8_t>(v);
-        WSVars(*s_, 2, selector, nullptr, &b, &v);
+        EXPECT_TRUE(WSVars(*s_, 2, selector, nullptr, &b, &v));
     }
     // A text item through Konfig ('K'), AutoPath ('A') or WSVars ('W').
     std::string text_op(char proc, int op, int item, std::string text = {}) {
-        if (proc == 'K') Konfig(*s_, op, item, nullptr, &text);
-        if (proc == 'A') AutoPath(*s_, op, item, &text);
-        if (proc == 'W') WSVars(*s_, op, item, &text);
+        if (proc == 'K') {
+            EXPECT_TRUE(Konfig(*s_, op, item, nullptr, &text));
+        }
+        if (proc == 'A') {
+            EXPECT_TRUE(AutoPath(*s_, op, item, &text));
+        }
+        if (proc == 'W') {
+            EXPECT_TRUE(WSVars(*s_, op, item, &text));
+        }
         return text;
     }
 
@@ -96,10 +102,10 @@ TEST_F(ConfigTest, DefaultsFillZeroItemsAndPersist) {
         for (int32_t v : {r.changed, 0}) {  // a zero item takes its default again
             s_ = session();
             ASSERT_EQ(Konfig(*s_, r.load), 1);
-            Konfig(*s_, r.load + 1, r.item, &v);
+            EXPECT_TRUE(Konfig(*s_, r.load + 1, r.item, &v));
             ASSERT_EQ(Konfig(*s_, r.load + 3), 1);
             s_ = session();
-            Konfig(*s_, r.load);
+            EXPECT_TRUE(Konfig(*s_, r.load));
             EXPECT_EQ(get(r.load + 2, r.item), v ? v : r.fallback);
         }
     }
@@ -135,7 +141,7 @@ TEST_F(ConfigTest, SavingGeneralKeepsNumbersHandedOutMeanwhile) {
     OP_CLOSE(*other, kOpOpen, {kControl});
     for (uint32_t n = 250000; n < 250003; ++n) EXPECT_EQ(NextNr(*other), n);
     int32_t v = 3;
-    Konfig(*s_, 2, 2, &v);
+    EXPECT_TRUE(Konfig(*s_, 2, 2, &v));
     ASSERT_EQ(Konfig(*s_, 4), 1);
     ASSERT_EQ(Konfig(*s_, 1), 1);
     EXPECT_EQ(NextNr(*other), 250003u);
@@ -143,7 +149,7 @@ TEST_F(ConfigTest, SavingGeneralKeepsNumbersHandedOutMeanwhile) {
 }
 
 TEST_F(ConfigTest, UnknownItemsHaltOnlyWhereTheyCannotBeStale) {
-    Konfig(*s_, 6);
+    EXPECT_TRUE(Konfig(*s_, 6));
     struct Row {
         char proc;
         int op, item;
@@ -165,10 +171,10 @@ TEST_F(ConfigTest, UnknownItemsHaltOnlyWhereTheyCannotBeStale) {
 }
 
 TEST_F(ConfigTest, TextItemsAreCutAndPaddedToTheirWidth) {
-    Konfig(*s_, 1);
-    Konfig(*s_, 6);
-    AutoPath(*s_, 1);
-    WSVars(*s_, 1);
+    EXPECT_TRUE(Konfig(*s_, 1));
+    EXPECT_TRUE(Konfig(*s_, 6));
+    EXPECT_TRUE(AutoPath(*s_, 1));
+    EXPECT_TRUE(WSVars(*s_, 1));
     struct Row {
         char proc;
         int set, get, item;
@@ -186,7 +192,7 @@ TEST_F(ConfigTest, TextItemsAreCutAndPaddedToTheirWidth) {
         text_op(r.proc, r.set, r.item, r.lead + "ab  ");  // nothing of the longer text stays
         EXPECT_EQ(text_op(r.proc, r.get, r.item), r.lead + "ab");
     }
-    Konfig(*s_, 4);
+    EXPECT_TRUE(Konfig(*s_, 4));
     const Control general = raw(1);
     const auto& g = general.CTLGROUP.bytes;
     EXPECT_EQ(std::string(g.begin() + 44, g.begin() + 144), "ab" + std::string(98, ' '));
@@ -195,8 +201,8 @@ TEST_F(ConfigTest, TextItemsAreCutAndPaddedToTheirWidth) {
 TEST_F(ConfigTest, PathsDefaultToTheHome) {
     ASSERT_EQ(AutoPath(*s_, 1), 1);
     std::string temp, root;
-    AutoPath(*s_, 3, 17, &temp);
-    AutoPath(*s_, 3, 18, &root);
+    EXPECT_TRUE(AutoPath(*s_, 3, 17, &temp));
+    EXPECT_TRUE(AutoPath(*s_, 3, 18, &root));
     EXPECT_EQ(temp, dir_ + "/TEMP");
     EXPECT_EQ(root, dir_);
 }
@@ -284,7 +290,7 @@ TEST_F(ConfigTest, PaceFollowsTheLevels) {
     for (const Row& r : rows) {
         for (int item = 26; item <= 30; ++item) {
             int32_t level = item == 30 ? r.level : 8 - r.level;  // 31 must follow item 30 only
-            Konfig(*s_, 7, item, &level);
+            EXPECT_TRUE(Konfig(*s_, 7, item, &level));
         }
         SpeedVal(*s_, 2);
         const Row& other = rows[7 - r.level];
@@ -397,11 +403,11 @@ TEST_F(ConfigTest, LocatorTypesAhead) {
         {"30 is taken as it is", 30, {{'A', 100, 1, "A"}, {'B', 400, 1, "AB"}}},
         {"across midnight", 15, {{'A', 8639990, 1, "A"}, {'B', 50, 1, "AB"}}},
     };
-    Konfig(*s_, 1);
+    EXPECT_TRUE(Konfig(*s_, 1));
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         int32_t interval = r.interval;
-        Konfig(*s_, 2, 3, &interval);
+        EXPECT_TRUE(Konfig(*s_, 2, 3, &interval));
         s_->settings.last_locator_key = 0;
         std::string locator = "old";
         for (const Key& k : r.keys) {

@@ -127,7 +127,7 @@ TEST_P(DatabaseRemoval, DetachesImportDefinitionsAndDropsEmptyOnes) {
     EXPECT_EQ(left[0].MAILMSG, 0);
     EXPECT_EQ(left[0].FORUMMSG, 1);
     EXPECT_EQ(left[1].ID, 12u);
-    EXPECT_EQ(RecordCount(h.s, kTIM), 2u);
+    EXPECT_EQ(testing::record_count(h.s, kTIM), 2u);
     OP_CLOSE(h.s, kOpClose, {kBAT, kTIM});
     ASSERT_EQ(ListDatabases(h.s).size(), 1u);
 }

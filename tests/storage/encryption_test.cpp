@@ -103,7 +103,7 @@ TEST(Encryption, EncryptedFilesShowNoTextAndDefeatTheShell) {
         EXPECT_EQ(shell_reads(path), !c.encrypted);
         // The program itself reads its records back.
         OP_CLOSE(s, kOpOpen, {c.file});
-        EXPECT_EQ(RecordCount(s, c.file), 20u);
+        EXPECT_EQ(testing::record_count(s, c.file), 20u);
         OP_CLOSE(s, kOpClose, {c.file});
     }
     EXPECT_TRUE(t.dialog.entries.empty());

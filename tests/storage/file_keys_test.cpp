@@ -110,7 +110,7 @@ TEST(FileKeys, PersonStringsAreUniqueWhateverTheirCase) {
         EXPECT_EQ(s.rec.Person.PERSONID, c.refused ? id - 1 : id);
     }
     EXPECT_TRUE(t.dialog.entries.empty()) << "mode 0 reports nothing";
-    EXPECT_EQ(RecordCount(s, kPerson), 6u);
+    EXPECT_EQ(testing::record_count(s, kPerson), 6u);
 }
 
 TEST(FileKeys, IdentifierKeysRunNewestFirst) {
@@ -179,7 +179,7 @@ TEST(FileKeys, KeylessFilesAreReadByPosition) {
     ASSERT_TRUE(UppDat(s, kREF, kUpdate, kReport));
     ASSERT_TRUE(Fetch(s, kREF, 1));
     EXPECT_EQ(s.rec.REF.DESCRIPTION.str(), "renamed");
-    EXPECT_EQ(RecordCount(s, kREF), 3u);
+    EXPECT_EQ(testing::record_count(s, kREF), 3u);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST(FileOps, OpenCountsKeepAFileOpenUntilItsLastClose) {
     EXPECT_EQ(slot(s, kMsgText).count, 1) << "only the files named are closed";
     OP_CLOSE(s, kOpOpen, {kPerson});
     EXPECT_EQ(slot(s, kPerson).count, 1) << "a forced close starts counting afresh";
-    EXPECT_EQ(RecordCount(s, kPerson), 1u);
+    EXPECT_EQ(testing::record_count(s, kPerson), 1u);
     EXPECT_TRUE(t.dialog.entries.empty());
 }
 
@@ -69,9 +69,9 @@ TEST(FileOps, EmptyRemovesEveryRecordAndClosesTheFile) {
     EXPECT_FALSE(slot(s, kPerson).file);
     EXPECT_TRUE(fs::exists(full_name(s, kPerson)));
     OP_CLOSE(s, kOpOpen, {kPerson});
-    EXPECT_EQ(RecordCount(s, kPerson), 0u);
+    EXPECT_EQ(testing::record_count(s, kPerson), 0u);
     add_persons(s, 1, 2);  // the keys of emptied records are free again
-    EXPECT_EQ(RecordCount(s, kPerson), 2u);
+    EXPECT_EQ(testing::record_count(s, kPerson), 2u);
     EXPECT_TRUE(t.dialog.entries.empty());
 }
 
@@ -96,7 +96,7 @@ TEST(FileOps, CompactKeepsTheRecordsAndGivesBackSpace) {
     uint64_t after = fs::file_size(path).value_or(0);
     EXPECT_LT(after * 4, before) << before << " -> " << after;
     OP_CLOSE(s, kOpOpen, {kPerson});
-    EXPECT_EQ(RecordCount(s, kPerson), 150u);
+    EXPECT_EQ(testing::record_count(s, kPerson), 150u);
     s.rec.Person.PERSONSTRING = "PERSON 2000";
     ASSERT_TRUE(Get(s, kPerson, keys::StringKey));
     EXPECT_EQ(s.rec.Person.PERSONID, 2000u);
@@ -117,7 +117,7 @@ TEST(FileOps, RemoveDeletesTheFileFromTheDisk) {
     EXPECT_EQ(slot(s, kPerson).count, 0);
     EXPECT_TRUE(slot(s, kForums).file);
     OP_CLOSE(s, kOpOpen, {kPerson});
-    EXPECT_EQ(RecordCount(s, kPerson), 0u) << "opening makes the file anew";
+    EXPECT_EQ(testing::record_count(s, kPerson), 0u) << "opening makes the file anew";
     EXPECT_TRUE(t.dialog.entries.empty());
 }
 

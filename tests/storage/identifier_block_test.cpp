@@ -157,7 +157,7 @@ TEST(IdentifierBlock, ProcessKilledInTheMiddleOfAFrameLeavesNothingAndItsBlockUn
     child.wait();
     TestSession t(home.dir);
     OP_CLOSE(t.s, kOpOpen, {kControl, kPerson});
-    EXPECT_EQ(RecordCount(t.s, kPerson), 0u);
+    EXPECT_EQ(testing::record_count(t.s, kPerson), 0u);
     EXPECT_EQ(NextNr(t.s), 102u);  // the dead process's block is not handed out again
     EXPECT_EQ(storetest::integrity(t.s.slots[kPerson].path, kPerson), "ok");
 }

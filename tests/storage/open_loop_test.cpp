@@ -66,8 +66,9 @@ uint64_t old_records(const std::string& path, int file) {
     std::unique_ptr<store::File> f;
     Status st;
     uint64_t n = 0;
-    if (engine.open(path, old_decl(), {file_key(file), 5000}, f, st) == store::OpenResult::Ok)
-        f->count(n);
+    if (engine.open(path, old_decl(), {file_key(file), 5000}, f, st) == store::OpenResult::Ok) {
+        EXPECT_TRUE(f->count(n));
+    }
     return n;
 }
 
@@ -96,7 +97,7 @@ TEST_P(OpenLoopLayout, IsHandledAsTheFileKindRequires) {
         case Outcome::Replaced:
             ASSERT_NO_THROW(OP_CLOSE(s, c.operation, {c.file}));
             EXPECT_TRUE(t.dialog.entries.empty());
-            EXPECT_EQ(RecordCount(s, c.file), 0u);
+            EXPECT_EQ(testing::record_count(s, c.file), 0u);
             EXPECT_EQ(old_records(path, c.file), 0u) << "the old file is gone";
             break;
         case Outcome::Halts:

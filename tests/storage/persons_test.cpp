@@ -60,7 +60,7 @@ TEST_F(AddPersTest, SameNameInOtherCaseOrWithBlanksIsOnePerson) {
     uint32_t a = add("john@example.org", "John Smith");
     EXPECT_EQ(add("JOHN@EXAMPLE.ORG", "john smith   "), a);
     EXPECT_NE(add("john@work.example", "John Smith"), a);  // another address, another person
-    EXPECT_EQ(RecordCount(h.s, kPerson), 2u);
+    EXPECT_EQ(testing::record_count(h.s, kPerson), 2u);
     EXPECT_EQ(h.s.rec.Person.LASTNAME.str(), "Smith");
     EXPECT_EQ(h.s.rec.Person.FIRSTNAME.str(), "John");
     EXPECT_EQ(h.s.rec.Person.ADDRESS.str(), "john@work.example");
@@ -74,7 +74,7 @@ TEST_F(AddPersTest, AliasLeadsToItsPersonAndDanglingAliasIsReplaced) {
     h.s.rec.PLINK.PERSONID = a;
     ASSERT_TRUE(UppDat(h.s, kPLINK, kAdd, kReport));
     EXPECT_EQ(add("js@old.example", "J. Smith"), a);
-    EXPECT_EQ(RecordCount(h.s, kPerson), 1u);
+    EXPECT_EQ(testing::record_count(h.s, kPerson), 1u);
 
     h.s.rec.PLINK = PLINK{};
     h.s.rec.PLINK.PERSONSTRING = person_string("gone@example.org", "Gone");
@@ -82,8 +82,8 @@ TEST_F(AddPersTest, AliasLeadsToItsPersonAndDanglingAliasIsReplaced) {
     ASSERT_TRUE(UppDat(h.s, kPLINK, kAdd, kReport));
     uint32_t fresh = add("gone@example.org", "Gone");
     EXPECT_NE(fresh, 999999u);
-    EXPECT_EQ(RecordCount(h.s, kPerson), 2u);
-    EXPECT_EQ(RecordCount(h.s, kPLINK), 1u);  // the dangling alias went
+    EXPECT_EQ(testing::record_count(h.s, kPerson), 2u);
+    EXPECT_EQ(testing::record_count(h.s, kPLINK), 1u);  // the dangling alias went
     EXPECT_TRUE(h.dialog.entries.empty());
 }
 

@@ -4,6 +4,7 @@
 // stopwatches and the disk space check.
 #include <gtest/gtest.h>
 
+#include "platform/vfs.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
 
@@ -64,7 +65,7 @@ TEST(UppDat, DuplicateAddIsReportedAsItsModeSays) {
         }
         s.rec.MsgText.MSGNUMBER = 77;
         EXPECT_EQ(Get(s, kMsgText, keys::TxtIdKey), c.transaction_survives);
-        EXPECT_EQ(RecordCount(s, kPerson), 1u);
+        EXPECT_EQ(testing::record_count(s, kPerson), 1u);
     }
 }
 
@@ -82,7 +83,7 @@ TEST(UppDat, QuietSessionsRollBackWithoutAWord) {
     EXPECT_FALSE(UppDat(s, kPerson, kAdd, kRollback));
     EXPECT_FALSE(s.engine.in_transaction());
     EXPECT_TRUE(t.dialog.entries.empty());
-    EXPECT_EQ(RecordCount(s, kMsgText), 0u);
+    EXPECT_EQ(testing::record_count(s, kMsgText), 0u);
 }
 
 TEST(SaveRec, ChangeByAnotherUserIsShownInsteadOfWritten) {
@@ -129,7 +130,7 @@ TEST(SaveRec, DeleteOfAnUnchangedRecordGoesThrough) {
     ASSERT_TRUE(UppDat(t.s, kPerson, kAdd, kReport));
     SaveRec form(t.s, kPerson);
     EXPECT_EQ(form.save(kDelete), "OK");
-    EXPECT_EQ(RecordCount(t.s, kPerson), 0u);
+    EXPECT_EQ(testing::record_count(t.s, kPerson), 0u);
     EXPECT_TRUE(t.dialog.entries.empty());
 }
 
@@ -144,7 +145,7 @@ TEST(NextNr, FreshControlFileStartsAtOne) {
     ASSERT_TRUE(Get(s, kControl, keys::CtlIdKey));
     EXPECT_EQ(s.rec.Control.NEXTNUMBER, 2u);
     EXPECT_EQ(NextNr(s), 2u);
-    EXPECT_EQ(RecordCount(s, kControl), 1u);
+    EXPECT_EQ(testing::record_count(s, kControl), 1u);
     EXPECT_FALSE(handle(s, kControl).holding());
     EXPECT_TRUE(t.dialog.entries.empty());
 }
@@ -244,6 +245,36 @@ TEST(CheckSpace, AsksUnlessRunningAsATask) {
 
     EXPECT_EQ(CheckSpace(s, 1, home.dir), 0u) << "enough space asks nothing";
     EXPECT_EQ(t.dialog.entries.size(), 2u);
+}
+
+// A disk that fails reads: a count or a walk along a key must not read as an empty file. The
+// failure is told, counted in the session (so the command line can exit 1), and the index
+// status does not say "No indexing needed!".
+TEST(StoreRead, FailedReadsAreToldAndCountedNotTakenForAnEmptyFile) {
+    HomeDir home;
+    vfs::FaultVfs fault;
+    vfs::set_base(fault.vfs());
+    {
+        TestSession t(home.dir);
+        Session& s = t.s;
+        OP_CLOSE(s, kOpOpen, {kPerson});
+        for (uint32_t id = 1; id <= 3; ++id) {
+            set_person(s, id, "P" + std::to_string(id), "Last");
+            ASSERT_TRUE(UppDat(s, kPerson, kAdd, kReport));
+        }
+        fault.fail_reads(true);
+        uint64_t n = 99;
+        EXPECT_FALSE(RecordCount(s, kPerson, n));
+        Set(s, kPerson, keys::PersonKey);
+        EXPECT_FALSE(Next(s, kPerson));
+        EXPECT_EQ(s.read_failures, 2u);
+        EXPECT_TRUE(t.dialog.saw("Record read error!"));
+        fault.fail_reads(false);
+        ASSERT_TRUE(RecordCount(s, kPerson, n));
+        EXPECT_EQ(n, 3u);
+        OP_CLOSE(s, kOpClose, {kPerson});
+    }
+    vfs::set_base(nullptr);
 }
 
 }  // namespace

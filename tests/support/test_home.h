@@ -5,12 +5,14 @@
 // their dialogs and run on a fixed clock.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 
 #include "platform/fs.h"
+#include "storage/file_access.h"
 #include "storage/session.h"
 #include "tests/support/fixed_clock.h"
 #include "tests/support/recording_dialog.h"
@@ -54,6 +56,13 @@ struct TestSession {
     FixedClock clock{80000, 1};
     Session s{dialog, clock};
 };
+
+// The number of records of an open file; a count the store fails fails the test.
+inline uint64_t record_count(Session& s, int file) {
+    uint64_t n = 0;
+    EXPECT_TRUE(RecordCount(s, file, n)) << "file " << file;
+    return n;
+}
 
 // A home with one session over it, no database current.
 struct TempHome : HomeDir, TestSession {

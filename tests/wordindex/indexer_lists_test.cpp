@@ -4,6 +4,7 @@
 #include <string>
 
 #include "indexer_fixture.h"
+#include "platform/vfs.h"
 #include "wordindex/word_cleanup.h"
 
 namespace qs::words {
@@ -50,6 +51,25 @@ TEST_F(Lists, StatusFollowsTheDatabase) {
     OP_CLOSE(h.s, kOpClose, {kForums});
     EXPECT_EQ(WSIndexFixup(h.s), kPartialIndexing);
     EXPECT_EQ(database().RECSLASTTIME, 2u);
+}
+
+// Texts or an index the disk cannot read: the status is neither "No indexing needed!" nor taken
+// from a count that failed and read as 0.
+TEST_F(Lists, StatusOfAnIndexTheDiskCannotReadIsNoStatus) {
+    add({{"", "apple"}});
+    ASSERT_EQ(index(), 1);
+    vfs::FaultVfs fault;
+    vfs::set_base(fault.vfs());
+    const std::vector<int> files{kForums, kMsgText, kMasIdx, kPUR};
+    OP_CLOSE(h.s, kOpOpen, files);  // open before the disk fails, as in a running program
+    fault.fail_reads(true);
+    EXPECT_EQ(WSIndexFixup(h.s), kIndexUnreadable);
+    EXPECT_EQ(index_status_text(kIndexUnreadable), "The word index cannot be read!");
+    EXPECT_GT(h.s.read_failures, 0u);
+    fault.fail_reads(false);
+    OP_CLOSE(h.s, kOpForceClose, files);
+    vfs::set_base(nullptr);
+    EXPECT_EQ(WSIndexFixup(h.s), kNothingToIndex);
 }
 
 TEST_F(Lists, WordsByCountRebuildTheCountKeyWhenFlagged) {

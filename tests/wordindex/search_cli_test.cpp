@@ -41,7 +41,7 @@ TEST_F(SearchCommand, ListsHitsNewestFirstAndKeepsThemAsTheResultSet) {
     ASSERT_EQ(run({"Home", "--phrase", "black tea"}), kExitOk);
     EXPECT_NE(out.str().find("1 found"), std::string::npos) << out.str();
     OP_CLOSE(h.s, kOpOpen, {kSearch});
-    EXPECT_EQ(RecordCount(h.s, kSearch), 1u);
+    EXPECT_EQ(testing::record_count(h.s, kSearch), 1u);
     OP_CLOSE(h.s, kOpClose, {kSearch});
 }
 

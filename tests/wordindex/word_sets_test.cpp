@@ -55,7 +55,7 @@ protected:
     uint64_t count(uint32_t db, int file) {
         EXPECT_TRUE(MakeCurrent(h.s, db));
         OP_CLOSE(h.s, kOpOpen, {file});
-        uint64_t n = RecordCount(h.s, file);
+        uint64_t n = testing::record_count(h.s, file);
         OP_CLOSE(h.s, kOpClose, {file});
         return n;
     }
