@@ -15,8 +15,8 @@ namespace {
 
 constexpr size_t kMailSubjectWidth = 50;
 constexpr size_t kHeadingWidth = 100;
-constexpr int kPaceItem = 29;
-constexpr int kTimingItem = 32;
+constexpr int kPaceItem = item::kPaceStandardSearch;
+constexpr int kTimingItem = item::kShowCompletionTime;
 
 uint32_t number_of(const Mail& r) { return r.MAILID; }
 uint32_t number_of(const MsgNmbr& r) { return r.MSGNUMBER; }
@@ -165,7 +165,7 @@ StandardSearch::~StandardSearch() { OP_CLOSE(s_, kOpClose, files_); }
 StandardSearch::Result StandardSearch::step() {
     if (sticky_ == Result::Done || sticky_ == Result::Failed) return sticky_;
     if (cancelled_) return sticky_ = Result::Done;
-    const int32_t n = std::max<int32_t>(1, SpeedVal(s_, 3, kPaceItem));
+    const int32_t n = std::max<int32_t>(1, SpeedVal(s_, kGetPace, kPaceItem));
     cursor_->resume();
     for (int32_t i = 0; i < n; ++i) {
         uint32_t number = 0;
@@ -253,7 +253,7 @@ bool StandardSearch::examine(uint32_t number, const void* header) {
 void StandardSearch::report_end() {
     if (s_.quiet()) return;
     int32_t timing = 0;
-    if (s_.settings.display_loaded && Konfig(s_, 8, kTimingItem, &timing) && timing) {
+    if (s_.settings.display_loaded && Konfig(s_, kGetDisplay, kTimingItem, &timing) && timing) {
         int64_t hundredths = int64_t(s_.clock.today() - start_date_) * kHundredthsPerDay +
                              (s_.clock.now() - start_time_);
         s_.dialog.message(" Standard Search  ",

@@ -29,11 +29,12 @@ void reset_globals(Session& s, const std::string& home) {
 
 bool settle_temp_dir(Session& s) {
     std::string temp;
-    if (!AutoPath(s, 3, 17, &temp)) return false;
+    if (!AutoPath(s, kGetSetting, item::kTempDir, &temp)) return false;
     temp = std::string(trim_right(temp));
     if (temp.empty() || !fs::is_dir(temp)) {
         temp = fs::join(s.mem.Net, "TEMP");
-        if (!AutoPath(s, 2, 17, &temp) || !AutoPath(s, 4)) return false;
+        if (!AutoPath(s, kSetSetting, item::kTempDir, &temp) || !AutoPath(s, kSaveSettings))
+            return false;
         ExistPath(s, 3, 0, temp, "", true);
     }
     s.mem.TempDir = temp;
@@ -42,7 +43,7 @@ bool settle_temp_dir(Session& s) {
 
 bool settle_data_dir(Session& s) {
     std::string top;
-    if (!AutoPath(s, 3, 18, &top)) return false;
+    if (!AutoPath(s, kGetSetting, item::kDataDir, &top)) return false;
     top = std::string(trim_right(top));
     if (same_path(top, s.mem.FileDir)) return true;
     if (fs::is_dir(top)) {
@@ -57,9 +58,9 @@ bool settle_data_dir(Session& s) {
 
 bool settle_index_dir(Session& s) {
     s.MasIdxPath = s.mem.FileDir;
-    if (!WSVars(s, 1)) return false;
+    if (!WSVars(s, kLoadSettings)) return false;
     std::string dir;
-    if (!WSVars(s, 3, 44, &dir)) return false;
+    if (!WSVars(s, kGetSetting, item::kWordIndexDir, &dir)) return false;
     dir = std::string(trim_right(dir));
     if (dir.empty() || same_path(dir, s.MasIdxPath)) return true;
     if (fs::is_dir(dir)) {
@@ -74,7 +75,7 @@ bool settle_index_dir(Session& s) {
 
 bool check_version(Session& s, bool control_existed, StartupOutcome& out) {
     int32_t version = 0;
-    if (!Konfig(s, 3, 11, &version)) return false;
+    if (!Konfig(s, kGetGeneral, item::kSettingsVersion, &version)) return false;
     if (version >= 400) return true;
     if (control_existed) {
         s.dialog.message("Upgrading to version 4.02",
@@ -86,7 +87,7 @@ bool check_version(Session& s, bool control_existed, StartupOutcome& out) {
     }
     if (!ResetWindowSettings(s)) return false;
     int32_t v = kSettingsVersion;
-    return Konfig(s, 2, 11, &v) && Konfig(s, 4);
+    return Konfig(s, kSetGeneral, item::kSettingsVersion, &v) && Konfig(s, kSaveGeneral);
 }
 
 class KeepOpen {
@@ -118,10 +119,11 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
     // Every setting loaded below reads the control file; kept open meanwhile, it is opened and
     // checked once instead of once per setting.
     KeepOpen control(s, kControl);
-    if (!AutoPath(s, 1) || !settle_temp_dir(s) || !settle_data_dir(s) || !settle_index_dir(s))
+    if (!AutoPath(s, kLoadSettings) || !settle_temp_dir(s) || !settle_data_dir(s) ||
+        !settle_index_dir(s))
         return out;
-    if (!Konfig(s, 1) || !Konfig(s, 6) || !LoadWindowSettings(s)) return out;
-    SpeedVal(s, 2);
+    if (!Konfig(s, kLoadGeneral) || !Konfig(s, kLoadDisplay) || !LoadWindowSettings(s)) return out;
+    SpeedVal(s, kComputePace);
     if (!check_version(s, control_existed, out)) return out;
     out.ok = true;
     return out;

@@ -19,7 +19,7 @@ constexpr uint64_t kFlushEvery = 400;
 }  // namespace
 
 ImportState ImportProcessor::Impl::start() {
-    StartStop(s, 1, 0);
+    StartStop(s, kStartStopwatch, 0);
     // The run owns the temporary files from here on; the log of a run under way is not touched.
     const std::string temp_file = full_name(s, kNHR);
     const std::string lock_path = fs::dir_part(temp_file) + "IMPORT.LCK";
@@ -111,7 +111,7 @@ ImportState ImportProcessor::Impl::next_file() {
 }
 
 ImportState ImportProcessor::Impl::parse_chunk() {
-    int budget = std::max(1, SpeedVal(s, 3, 31));
+    int budget = std::max(1, SpeedVal(s, kGetPace, item::kPaceParsers));
     const bool done = parser->step(*this, budget);
     if (failed) return ImportState::Finished;  // a temporary record could not be written
     if (done) parser.reset();

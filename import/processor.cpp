@@ -185,13 +185,13 @@ ImportState ImportProcessor::Impl::finish() {
     // Every imported forum message entered the list with its key maintained.
     log("Building SaveFile Index!");
     final = acc.stored > 0 ? "The import process has finished!" : "No messages to import!";
-    seconds = StartStop(s, 2, 0);
+    seconds = StartStop(s, kStopStopwatch, 0);
     log("found " + std::to_string(acc.found) + ", stored " + std::to_string(acc.stored) +
         ", duplicates " + std::to_string(acc.duplicates) + ", skipped " +
         std::to_string(acc.skipped));
     log(final);
     int32_t show_time = 0;
-    if (Konfig(s, 8, 32, &show_time) && show_time && !s.quiet()) {
+    if (Konfig(s, kGetDisplay, item::kShowCompletionTime, &show_time) && show_time && !s.quiet()) {
         s.dialog.beep();
         s.dialog.message(" Import Processing ",
                          "The time for completion was: " + std::to_string(seconds) + " seconds");

@@ -124,7 +124,7 @@ bool ImportProcessor::Impl::begin_batch() {
 }
 
 ImportState ImportProcessor::Impl::store_batch() {
-    const int budget = std::max(1, SpeedVal(s, 3, 30));
+    const int budget = std::max(1, SpeedVal(s, kGetPace, item::kPaceImport));
     const uint32_t id = current_db().id;
     for (int i = 0; i < budget; ++i) {
         if (!s.engine.in_transaction() && !begin_batch()) return fail("Transaction Frame Error!");

@@ -8,16 +8,17 @@
 #include <string>
 
 #include "storage/session.h"
+#include "storage/settings_items.h"
 
 namespace qs {
 
-// General, display and export settings. Operations: 1 load record 1, 2 set and 3 get a record 1
-// item, 4 save record 1; 6 load record 9, 7 set, 8 get, 9 save; 23 load record 11, 24 set,
-// 25 get, 26 save. Numeric items travel in `value`, text items in `text`; a font item (33 to 36)
-// travels as its name in `text` and its size in `value`. Loading applies the defaults to zero
-// items and writes the record back only when that changed it; loading record 1 also raises the
+// General, display and export settings (records 1, 9 and 11), by the operations of KonfigOp and
+// the items of settings_items.h. Numeric items travel in `value`, text items in `text`; a font item
+// (33 to 36) travels as its name in `text` and its size in `value`. Loading applies the defaults to
+// zero items and writes the record back only when that changed it; loading record 1 also raises the
 // identifier counter to 250000. Returns 1 on success, 0 after the settings failure message.
-// Operations 2 and 3 halt on an item they do not know; 7, 8, 24 and 25 ignore it. Setting,
+// kSetGeneral and kGetGeneral halt on an item they do not know; the display and export
+// operations ignore it. Setting,
 // getting or saving an item of a record not loaded yet loads the record first.
 [[nodiscard]] uint8_t Konfig(Session& s, int operation, int item = 0, int32_t* value = nullptr,
                              std::string* text = nullptr);
@@ -26,23 +27,25 @@ namespace qs {
 // mail database is chosen for an import definition or added from a lookup. Saves record 1.
 uint8_t SetDefaultMailDatabase(Session& s, uint32_t id);
 
-// Directories (record 4): 1 load (creating it with defaults), 2 set and 3 get item 17 (temporary
-// directory) or 18 (top directory of the database files), 4 save. Directories inside the home
-// are stored relative to it (see stored_path); 3 gives them whole. 2 to 4 load the record first
-// when it is not loaded yet.
+// Directories (record 4) by the SettingsStep operations: load (creating it with defaults), set
+// and get item::kTempDir or item::kDataDir, save. Directories inside the home are stored
+// relative to it (see stored_path); getting gives them whole. Set, get and save load the record
+// first when it is not loaded yet.
 [[nodiscard]] uint8_t AutoPath(Session& s, int operation, int item = 0,
                                std::string* text = nullptr);
 
 // Word index settings (record 10) and the word character tables (records 12 to 16).
-// Kinds: 1 initialise, 2 set, 3 get, 4 save. Selector 44 travels in `text` (the word index root,
-// stored relative to the home when inside it, given whole), 50 in `value`, the others in `byte`.
+// Kinds: the SettingsStep operations (loading also builds the tables). Selector
+// item::kWordIndexDir travels in `text` (stored relative to the home when inside it, given
+// whole), item::kPauseCount in `value`, the others in `byte`.
 [[nodiscard]] uint8_t WSVars(Session& s, int kind, int selector = 0, std::string* text = nullptr,
                              uint8_t* byte = nullptr, int32_t* value = nullptr);
 
 // Fills the four word character tables with their built-in defaults.
 void build_default_word_tables(SettingsState& st);
 
-// Pace values: operation 2 computes them from the display record, 3 returns value 26 to 31.
+// Pace values: kComputePace works them out from the display record, kGetPace returns one of the
+// values item::kPaceDuplicates to item::kPaceParsers.
 int32_t SpeedVal(Session& s, int operation, int item = 0);
 
 // Window positions and list column settings (records 2, 3, 5 to 8): load them (adding missing

@@ -40,7 +40,7 @@ struct Item {
     uint8_t width = 0;           // of a text or a font's name
 };
 
-constexpr int kDefaultMailItem = 19;
+constexpr int kDefaultMailItem = item::kDefaultMailDatabase;
 
 constexpr Item kGeneral[] = {
     {2, 0, Kind::Long, 1},
@@ -58,8 +58,8 @@ constexpr Item kGeneral[] = {
 };
 
 constexpr Item kPaths[] = {
-    {17, 0, Kind::Text, 0, "", 100},
-    {18, 100, Kind::Text, 0, "", 100},
+    {item::kTempDir, 0, Kind::Text, 0, "", 100},
+    {item::kDataDir, 100, Kind::Text, 0, "", 100},
 };
 
 constexpr Item kDisplay[] = {
@@ -122,12 +122,12 @@ struct Operation {
 };
 
 constexpr Operation kOperations[] = {
-    {1, &kGeneralRec, Act::Load},      {2, &kGeneralRec, Act::Set, true},
-    {3, &kGeneralRec, Act::Get, true}, {4, &kGeneralRec, Act::Save},
-    {6, &kDisplayRec, Act::Load},      {7, &kDisplayRec, Act::Set},
-    {8, &kDisplayRec, Act::Get},       {9, &kDisplayRec, Act::Save},
-    {23, &kExportRec, Act::Load},      {24, &kExportRec, Act::Set},
-    {25, &kExportRec, Act::Get},       {26, &kExportRec, Act::Save},
+    {kLoadGeneral, &kGeneralRec, Act::Load},     {kSetGeneral, &kGeneralRec, Act::Set, true},
+    {kGetGeneral, &kGeneralRec, Act::Get, true}, {kSaveGeneral, &kGeneralRec, Act::Save},
+    {kLoadDisplay, &kDisplayRec, Act::Load},     {kSetDisplay, &kDisplayRec, Act::Set},
+    {kGetDisplay, &kDisplayRec, Act::Get},       {kSaveDisplay, &kDisplayRec, Act::Save},
+    {kLoadExport, &kExportRec, Act::Load},       {kSetExport, &kExportRec, Act::Set},
+    {kGetExport, &kExportRec, Act::Get},         {kSaveExport, &kExportRec, Act::Save},
 };
 
 constexpr uint8_t kWindowIds[] = {2, 3, 5, 6, 7, 8};
@@ -213,7 +213,7 @@ uint8_t Konfig(Session& s, int operation, int item, int32_t* value, std::string*
 
 uint8_t SetDefaultMailDatabase(Session& s, uint32_t id) {
     int32_t value = static_cast<int32_t>(id);
-    return Konfig(s, 2, kDefaultMailItem, &value) && Konfig(s, 4) ? 1 : 0;
+    return Konfig(s, kSetGeneral, kDefaultMailItem, &value) && Konfig(s, kSaveGeneral) ? 1 : 0;
 }
 
 namespace {
@@ -223,8 +223,8 @@ namespace {
 // stored whole are turned into that form on loading.
 uint8_t load_paths(Session& s) {
     const Item defaults[] = {
-        {17, 0, Kind::Text, 0, "TEMP", 100},
-        {18, 100, Kind::Text, 0, ".", 100},
+        {item::kTempDir, 0, Kind::Text, 0, "TEMP", 100},
+        {item::kDataDir, 100, Kind::Text, 0, ".", 100},
     };
     auto relative = [&](Control& rec) {
         bool changed = false;
@@ -243,11 +243,11 @@ uint8_t load_paths(Session& s) {
 }  // namespace
 
 uint8_t AutoPath(Session& s, int operation, int item, std::string* text) {
-    if (operation == 1) return load_paths(s);
-    if (operation < 2 || operation > 4) return 0;
+    if (operation == kLoadSettings) return load_paths(s);
+    if (operation < kSetSetting || operation > kSaveSettings) return 0;
     if (!s.settings.paths_loaded && !load_paths(s)) return 0;
-    if (operation == 4) return save(s, kPathsRec);
-    if (operation == 3) {
+    if (operation == kSaveSettings) return save(s, kPathsRec);
+    if (operation == kGetSetting) {
         uint8_t ok = access(s, kPathsRec, Act::Get, true, item, nullptr, text);
         if (text) *text = settled_path(s, *text);
         return ok;

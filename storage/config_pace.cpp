@@ -18,12 +18,12 @@ constexpr int32_t kPace[7][6] = {
     {1250, 700, 40, 40, 100, 50},
 };
 constexpr std::array<int32_t, 6> kPaceUnread{500, 300, 4, 4, 4, 0};
-constexpr int kFirstPaceItem = 26;
+constexpr int kFirstPaceItem = item::kPaceDuplicates;
 
 // The level of a pace item, 1 to 7; 0 when the display record cannot be read.
 int pace_level(Session& s, int item) {
     int32_t level = 0;
-    if (!Konfig(s, 8, item, &level)) return 0;
+    if (!Konfig(s, kGetDisplay, item, &level)) return 0;
     return std::clamp(level, 1, 7);
 }
 
@@ -33,7 +33,8 @@ constexpr size_t kMaxLocator = 10;
 
 int32_t locator_window(Session& s) {
     int32_t tenths = kDefaultLocatorTenths;
-    if (s.settings.general_loaded && !Konfig(s, 3, 3, &tenths)) tenths = kDefaultLocatorTenths;
+    if (s.settings.general_loaded && !Konfig(s, kGetGeneral, item::kLocatorTenths, &tenths))
+        tenths = kDefaultLocatorTenths;
     if (tenths > kMaxLocatorTenths) tenths = kDefaultLocatorTenths;
     return tenths * 10;
 }
@@ -58,13 +59,13 @@ int32_t elapsed(int32_t from, int32_t to) {
 
 int32_t SpeedVal(Session& s, int operation, int item) {
     auto& pace = s.settings.pace;
-    if (operation == 2) {
+    if (operation == kComputePace) {
         if (!s.settings.display_loaded) {
             pace = kPaceUnread;
             return 1;
         }
         for (int i = 0; i < 6; ++i) {
-            int level = pace_level(s, std::min(kFirstPaceItem + i, 30));
+            int level = pace_level(s, std::min(kFirstPaceItem + i, +item::kPaceImport));
             if (level == 0) {
                 pace = kPaceUnread;
                 return 1;
@@ -73,7 +74,7 @@ int32_t SpeedVal(Session& s, int operation, int item) {
         }
         return 1;
     }
-    if (operation == 3 && item >= kFirstPaceItem && item <= 31)
+    if (operation == kGetPace && item >= kFirstPaceItem && item <= item::kPaceParsers)
         return pace[static_cast<size_t>(item - kFirstPaceItem)];
     return 0;
 }

@@ -130,7 +130,7 @@ struct Setting {
 constexpr uint8_t kDirAt = 0;
 constexpr size_t kDirWidth = 100;
 constexpr size_t kNumbersAt = 100;
-constexpr int kCreatedSelector = 56;
+constexpr int kCreatedSelector = item::kWordSettingsCreated;
 
 constexpr Setting kSettings[] = {
     {44, kDirAt, Arg::Text, 0}, {49, 100, Arg::Byte, 1}, {50, 101, Arg::Long, 10000},
@@ -219,10 +219,10 @@ uint8_t WSVars(Session& s, int kind, int selector, std::string* text, uint8_t* b
                int32_t* value) {
     uint8_t ok = 0;
     switch (kind) {
-        case 1: ok = initialise(s); break;
-        case 2:
-        case 3: return access(s, kind == 2, selector, text, byte, value);
-        case 4: ok = save(s); break;
+        case kLoadSettings: ok = initialise(s); break;
+        case kSetSetting:
+        case kGetSetting: return access(s, kind == kSetSetting, selector, text, byte, value);
+        case kSaveSettings: ok = save(s); break;
         default: return 0;
     }
     return ok ? ok : cfg::settings_failed(s, kNeoWordIndexTitle, kNeoWordIndexText);

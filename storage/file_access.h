@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "storage/session.h"
+#include "storage/settings_items.h"
 
 namespace qs {
 
@@ -104,7 +105,8 @@ void Rollback(Session& s);
 // 0 when the caller may go on; the free byte count when it must abort.
 [[nodiscard]] uint64_t CheckSpace(Session& s, uint64_t minimum, const std::string& path);
 
-// Stopwatches: 0 clears all, 1 starts a slot, 2 stops it and returns the whole seconds elapsed.
+// Stopwatches by StartStopOp: clear all, start a slot, or stop it and return the whole seconds
+// elapsed.
 int64_t StartStop(Session& s, int operation, int slot);
 
 // Record access by file number on the file's record buffer. Get, Next, Previous and Fetch are

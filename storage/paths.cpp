@@ -115,10 +115,12 @@ uint8_t NewPath(Session& s, int kind) {
             continue;
         }
         if (kind == 1) {
-            if (!AutoPath(s, 2, 18, &path) || !AutoPath(s, 4)) return 0;
+            if (!AutoPath(s, kSetSetting, item::kDataDir, &path) || !AutoPath(s, kSaveSettings))
+                return 0;
             s.mem.FileDir = path;
         } else {
-            if (!WSVars(s, 2, 44, &path) || !WSVars(s, 4)) return 0;
+            if (!WSVars(s, kSetSetting, item::kWordIndexDir, &path) || !WSVars(s, kSaveSettings))
+                return 0;
             s.MasIdxPath = path;
         }
         return 1;

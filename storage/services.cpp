@@ -39,18 +39,18 @@ uint64_t CheckSpace(Session& s, uint64_t minimum, const std::string& path) {
 }
 
 int64_t StartStop(Session& s, int operation, int slot) {
-    if (operation == 0) {
+    if (operation == kClearStopwatches) {
         s.stopwatches.fill({});
         return 0;
     }
     if (slot < 0 || slot >= static_cast<int>(s.stopwatches.size())) return 0;
     Stopwatch& w = s.stopwatches[static_cast<size_t>(slot)];
-    if (operation == 1) {
+    if (operation == kStartStopwatch) {
         w.start_date = s.clock.today();
         w.start_time = s.clock.now();
         return 0;
     }
-    if (operation != 2) return 0;
+    if (operation != kStopStopwatch) return 0;
     w.stop_date = s.clock.today();
     w.stop_time = s.clock.now();
     int64_t days = w.stop_date - w.start_date;

@@ -21,7 +21,7 @@ bool read_settings(Session& s, uint8_t type, Settings& out) {
     if (!s.settings.word_index_loaded) return false;
     uint8_t v[5] = {};  // selectors 51 to 55
     for (int i = 0; i < 5; ++i)
-        if (!WSVars(s, 3, 51 + i, nullptr, &v[i])) return false;
+        if (!WSVars(s, kGetSetting, item::kForumFooters + i, nullptr, &v[i])) return false;
     if (type == kForumDb) {
         out.auto_stop = v[53 - 51] == 1;
         out.keep_footer = v[51 - 51] == 1;
@@ -227,7 +227,7 @@ bool Indexer::ending() {
 }
 
 int messages_per_pass(Session& s) {
-    int32_t n = SpeedVal(s, 3, 28);
+    int32_t n = SpeedVal(s, kGetPace, item::kPaceIndexing);
     return n > 0 ? n : 4;
 }
 

@@ -69,7 +69,9 @@ bool SearchState::prepare(const SearchLists& lists, const Phrase& phrase) {
     lists_ = lists;
     phrase_ = phrase;
     int32_t pause = 0;
-    pause_ = WSVars(s_, 3, 50, nullptr, nullptr, &pause) && pause > 0 ? pause : kDefaultPause;
+    pause_ = WSVars(s_, kGetSetting, item::kPauseCount, nullptr, nullptr, &pause) && pause > 0
+                 ? pause
+                 : kDefaultPause;
     choose_source();
     prepared_ = true;
     return true;

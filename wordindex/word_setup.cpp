@@ -114,18 +114,22 @@ struct Item {
     uint8_t WordIndexSetup::*byte;
 };
 constexpr Item kByteItems[] = {
-    {49, &WordIndexSetup::index_numbers}, {51, &WordIndexSetup::forum_footers},
-    {52, &WordIndexSetup::news_footers},  {53, &WordIndexSetup::forum_stop},
-    {54, &WordIndexSetup::news_stop},     {55, &WordIndexSetup::mail_stop},
+    {item::kIndexNumbers, &WordIndexSetup::index_numbers},
+    {item::kForumFooters, &WordIndexSetup::forum_footers},
+    {item::kNewsFooters, &WordIndexSetup::news_footers},
+    {item::kForumStopWords, &WordIndexSetup::forum_stop},
+    {item::kNewsStopWords, &WordIndexSetup::news_stop},
+    {item::kMailStopWords, &WordIndexSetup::mail_stop},
 };
-constexpr int kPauseSelector = 50;
+constexpr int kPauseSelector = item::kPauseCount;
 
 }  // namespace
 
 bool OpenSetup(Session& s, WordIndexSetup& out) {
     bool ok = s.settings.word_index_loaded;
-    for (const Item& i : kByteItems) ok = ok && WSVars(s, 3, i.selector, nullptr, &(out.*i.byte));
-    ok = ok && WSVars(s, 3, kPauseSelector, nullptr, nullptr, &out.pause_count);
+    for (const Item& i : kByteItems)
+        ok = ok && WSVars(s, kGetSetting, i.selector, nullptr, &(out.*i.byte));
+    ok = ok && WSVars(s, kGetSetting, kPauseSelector, nullptr, nullptr, &out.pause_count);
     if (!ok) s.dialog.message("Config Problem", "Unable to read configuration file.");
     return ok;
 }
@@ -133,8 +137,10 @@ bool OpenSetup(Session& s, WordIndexSetup& out) {
 bool FinishSetup(Session& s, const WordIndexSetup& in) {
     WordIndexSetup v = in;
     bool ok = s.settings.word_index_loaded;
-    for (const Item& i : kByteItems) ok = ok && WSVars(s, 2, i.selector, nullptr, &(v.*i.byte));
-    ok = ok && WSVars(s, 2, kPauseSelector, nullptr, nullptr, &v.pause_count) && WSVars(s, 4);
+    for (const Item& i : kByteItems)
+        ok = ok && WSVars(s, kSetSetting, i.selector, nullptr, &(v.*i.byte));
+    ok = ok && WSVars(s, kSetSetting, kPauseSelector, nullptr, nullptr, &v.pause_count) &&
+         WSVars(s, kSaveSettings);
     if (!ok) s.dialog.message("Not Saved", "Unable to save changes.");
     return ok;
 }

@@ -20,10 +20,11 @@ struct ItemRecord {
 
 const std::vector<ItemRecord>& item_records() {
     static const std::vector<ItemRecord> r = {
-        {3, 2, 4, {2, 3, 4, 6, 9, 10, 11, 12, 13, 14, 16, 19}},
-        {8, 7, 9, {22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 34, 35,
-                   36, 37, 38, 39, 40, 42, 46, 47, 48, 57, 58, 59, 60}},
-        {25, 24, 26, {61, 62, 63}},
+        {kGetGeneral, kSetGeneral, kSaveGeneral, {2, 3, 4, 6, 9, 10, 11, 12, 13, 14, 16, 19}},
+        {kGetDisplay, kSetDisplay, kSaveDisplay, {22, 23, 24, 25, 26, 27, 28, 29, 30,
+                                                  32, 33, 34, 35, 36, 37, 38, 39, 40,
+                                                  42, 46, 47, 48, 57, 58, 59, 60}},
+        {kGetExport, kSetExport, kSaveExport, {61, 62, 63}},
     };
     return r;
 }
@@ -96,15 +97,17 @@ int set_path(const std::string& home, const std::string& which, const std::strin
     s.mem.FileDir = s.MasIdxPath = s.mem.Net;
     s.mem.Dirnamn = "CFG";
     fs::make_dirs(fs::join(s.mem.Net, "CFG"));
-    if (!InstallNeoTexts(s) || !AutoPath(s, 1)) return kExitFailed;
+    if (!InstallNeoTexts(s) || !AutoPath(s, kLoadSettings)) return kExitFailed;
     bool ok;
     if (which == "index") {
         std::string top;
-        if (!AutoPath(s, 3, 18, &top)) return kExitFailed;
+        if (!AutoPath(s, kGetSetting, item::kDataDir, &top)) return kExitFailed;
         if (fs::is_dir(std::string(trim_right(top)))) s.MasIdxPath = std::string(trim_right(top));
-        ok = WSVars(s, 1) && WSVars(s, 2, 44, &path) && WSVars(s, 4);
+        ok = WSVars(s, kLoadSettings) && WSVars(s, kSetSetting, item::kWordIndexDir, &path) &&
+             WSVars(s, kSaveSettings);
     } else {
-        ok = AutoPath(s, 2, which == "data" ? 18 : 17, &path) && AutoPath(s, 4);
+        ok = AutoPath(s, kSetSetting, which == "data" ? item::kDataDir : item::kTempDir, &path) &&
+             AutoPath(s, kSaveSettings);
     }
     if (!ok) return kExitFailed;
     std::cout << which << " directory set to " << path << "\n";

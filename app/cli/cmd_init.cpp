@@ -13,7 +13,7 @@ int cmd_init(Context& c, const std::vector<std::string>& words) {
     Args a(words, {}, {});
     a.at_most(0);
     int32_t version = 0;
-    if (!Konfig(c.s, 3, 11, &version)) return kExitFailed;
+    if (!Konfig(c.s, kGetGeneral, item::kSettingsVersion, &version)) return kExitFailed;
     const Mem& m = c.s.mem;
     if (c.json) {
         JsonObject o;
