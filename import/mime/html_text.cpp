@@ -255,10 +255,11 @@ size_t HtmlConverter::markup(size_t i) {
 size_t HtmlConverter::comment(size_t i) {
     if (in_.substr(i, 1) == ">") return i + 1;
     if (in_.substr(i, 2) == "->") return i + 2;
-    size_t plain = find_or_end(in_, "-->", i);
-    size_t bang = find_or_end(in_, "--!>", i);
-    if (plain == in_.size() && bang == in_.size()) return in_.size();
-    return plain < bang ? plain + 3 : bang + 4;
+    for (size_t at = in_.find("--", i); at != kNone; at = in_.find("--", at + 1)) {
+        if (in_.substr(at + 2, 1) == ">") return at + 3;
+        if (in_.substr(at + 2, 2) == "!>") return at + 4;
+    }
+    return in_.size();
 }
 
 size_t HtmlConverter::element(size_t i, bool end) {
@@ -421,7 +422,8 @@ void HtmlConverter::open_link(const Tag& tag) {
     link_text_ = out_.position();
 }
 
-// The link text is followed by its target, unless it says the same or there is no text.
+// The link text is followed by its target, unless it says the same, there is no text, or the
+// target is a place in the same text ("#top").
 void HtmlConverter::close_link() {
     if (!link_) return;
     link_ = false;
@@ -429,7 +431,7 @@ void HtmlConverter::close_link() {
     while (!text.empty() && is_space(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_space(text.back())) text.remove_suffix(1);
     std::string_view target = target_;
-    if (target.empty() || text.empty() || text == target ||
+    if (target.empty() || target[0] == '#' || text.empty() || text == target ||
         (target.substr(0, 7) == "mailto:" && text == target.substr(7))) {
         return;
     }
