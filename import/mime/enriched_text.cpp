@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Enriched text to plain text: formatting commands go, their parameters with them; "<<" is a
-// literal "<". Line ends are kept as they stand.
+// literal "<". Line ends are kept as they stand. The text is UTF-8 and is cut at the text limit
+// between two characters.
 #include "import/mime/mime.h"
+#include "import/mime/utf8_text.h"
 #include "platform/text.h"
 
 namespace qs {
@@ -9,6 +11,8 @@ namespace qs {
 namespace {
 
 constexpr std::string_view kParamClose = "</PARAM>";
+// Enough bytes for the text limit's characters, however long they are.
+constexpr size_t kByteBound = 4 * kTextLimit;
 
 }  // namespace
 
@@ -17,7 +21,7 @@ std::string enriched_to_text(std::string_view text) {
     std::string out;
     size_t n = text.size();
     size_t i = 0;
-    while (i < n && out.size() < kTextLimit) {
+    while (i < n && out.size() < kByteBound) {
         size_t lt = text.find('<', i);
         out.append(text.substr(i, lt == std::string_view::npos ? n - i : lt - i));
         if (lt == std::string_view::npos) {
@@ -44,9 +48,7 @@ std::string enriched_to_text(std::string_view text) {
             i = close == std::string::npos ? n : close + kParamClose.size();
         }
     }
-    if (out.size() > kTextLimit) {
-        out.resize(kTextLimit);
-    }
+    out.resize(utf8_prefix(out, kTextLimit));
     return out;
 }
 

@@ -1,422 +1,452 @@
 // SPDX-License-Identifier: MIT
-// HTML to plain text in one pass: text runs between tags are written with collapsed spaces and
-// decoded references, a small set of tags becomes line and paragraph breaks, list marks and link
-// targets, and every other tag is dropped. The output never grows beyond the text limit.
+// HTML to plain text in one pass, close to what a mail program shows: the head, styles, scripts
+// and comments go; every character reference is decoded; blocks, list items and table rows
+// become lines; links keep their target in brackets. Input and output are UTF-8 (a byte that is
+// not UTF-8 is read as Windows-1252), and the output never holds more than the text limit.
 #include <algorithm>
+#include <cctype>
 
+#include "import/mime/html_refs.h"
+#include "import/mime/html_text_out.h"
 #include "import/mime/mime.h"
+#include "import/mime/utf8_text.h"
 #include "platform/text.h"
 
 namespace qs {
 
 namespace {
 
-constexpr size_t kTagMax = 1000;
-
-// The text under construction; appends beyond the limit are cut off.
-class Output {
-public:
-    void add(char c) {
-        if (s_.size() < kTextLimit) {
-            s_.push_back(c);
-        }
-    }
-    void add(std::string_view t) { s_.append(t.substr(0, kTextLimit - s_.size())); }
-    bool ends_with(std::string_view t) const {
-        return s_.size() >= t.size() && std::string_view(s_).substr(s_.size() - t.size()) == t;
-    }
-    bool empty() const { return s_.empty(); }
-    void drop_last() { s_.pop_back(); }
-
-    void space_rule() {
-        if (!empty() && !ends_with(" ") && !ends_with("\r\n")) {
-            add(' ');
-        }
-    }
-    void line_break() {
-        if (ends_with(" ")) {
-            drop_last();
-            add("\r\n");
-        } else if (!empty()) {
-            add("\r\n");
-        }
-    }
-    void paragraph_break() {
-        if (ends_with("\r\n\r\n") || ends_with("\r\n\r\n ")) {
-            return;
-        }
-        if (ends_with(" ")) {
-            drop_last();
-            add(ends_with("\r\n") ? "\r\n" : "\r\n\r\n");
-        } else if (ends_with("\r\n")) {
-            add("\r\n");
-        } else {
-            add("\r\n\r\n");
-        }
-    }
-    std::string take() { return std::move(s_); }
-
-private:
-    std::string s_;
-};
-
-// Named references: the first letter picks the row (and capital or small), the rest is compared
-// without regard to case. Rows whose letters are both cases of one letter are case-blind.
-struct NamedRef {
-    std::string_view rest;
-    std::string_view letters;
-    std::string_view bytes;  // one per letter
-};
-
-constexpr NamedRef kNamedRefs[] = {
-    {"T", "gG", ">>"},
-    {"T", "lL", "<<"},
-    {"MP", "aA", "&&"},
-    {"EG", "rR", "\xAE\xAE"},
-    {"HY", "sS", "--"},
-    {"TH", "eE", "\xF0\xD0"},
-    {"BSP", "nN", "  "},
-    {"OPY", "cC", "\xA9\xA9"},
-    {"UOT", "qQ", "\"\""},
-    {"UML", "aAeEiIoOuUy", "\xE4\xC4\xEB\xCB\xEF\xCF\xF6\xD6\xFC\xDC\xFF"},
-    {"CIRC", "aAeEiIoOuU", "\xE2\xC2\xEA\xCA\xEE\xCE\xF4\xD4\xFB\xDB"},
-    {"RING", "aA", "\xE5\xC5"},
-    {"ZLIG", "s", "\xDF"},
-    {"HORN", "tT", "\xFE\xDE"},
-    {"ELIG", "aA", "\xE6\xC6"},
-    {"ACUTE", "aAeEiIoOuUyY", "\xE1\xC1\xE9\xC9\xED\xCD\xF3\xD3\xFA\xDA\xFD\xDD"},
-    {"GRAVE", "aAeEiIoOuU", "\xE0\xC0\xE8\xC8\xEC\xCC\xF2\xD2\xF9\xD9"},
-    {"TILDE", "aAnNoO", "\xE3\xC3\xF1\xD1\xF5\xD5"},
-    {"CEDIL", "cC", "\xE7\xC7"},
-    {"SLASH", "oO", "\xF8\xD8"},
-};
-
-// "#" and three digits; a value that is no printable byte stays as written.
-std::optional<char> decimal_ref(std::string_view name) {
-    if (name.size() != 4 || name[0] != '#') {
-        return std::nullopt;
-    }
-    int v = 0;
-    for (char d : name.substr(1)) {
-        if (d < '0' || d > '9') {
-            return std::nullopt;
-        }
-        v = v * 10 + (d - '0');
-    }
-    if (v < 1 || v > 255) {
-        return std::nullopt;
-    }
-    return static_cast<char>(v);
-}
-
-std::optional<char> named_ref(std::string_view name) {
-    if (auto d = decimal_ref(name)) {
-        return d;
-    }
-    if (name.size() < 2) {
-        return std::nullopt;
-    }
-    std::string rest = upper1252(name.substr(1));
-    for (const NamedRef& r : kNamedRefs) {
-        size_t at = r.letters.find(name[0]);
-        if (rest == r.rest && at != std::string_view::npos) {
-            return r.bytes[at];
-        }
-    }
-    return std::nullopt;
-}
-
-struct RefResult {
-    char byte = 0;
-    size_t used = 0;  // characters after the "&"; 0 when nothing was decoded
-};
-
-// `after` is the run from just after the "&".
-RefResult char_ref(std::string_view after) {
-    std::string_view w = after.substr(0, 7);
-    if (w.size() < 3) {
-        return {};
-    }
-    size_t semi = w.find(';');
-    if (semi == std::string_view::npos) {
-        if (upper1252(w.substr(0, 4)) == "NBSP") {
-            return {' ', 4};
-        }
-        if (auto d = decimal_ref(w.substr(0, 4))) {
-            return {*d, 4};
-        }
-        return {};
-    }
-    if (auto b = named_ref(w.substr(0, semi))) {
-        return {*b, semi + 1};
-    }
-    return {};
-}
-
-enum class Act : uint8_t {
-    kNone,
-    kLinkStart,
-    kLinkEnd,
-    kSpace,
-    kLineBreak,
-    kParagraph,
-    kDlStart,
-    kDlEnd,
-    kIndentOff,
-    kIndentOn,
-    kEnd,
+// What an element does to the text around it.
+enum class Kind : uint8_t {
+    kInline,  // nothing: <b>, <span>, <font> and every element not listed
+    kBreak,   // <br>: a line end
+    kLine,    // a block on lines of its own
+    kPara,    // a block with an empty line before and after
+    kPre,     // preformatted text: white space and line ends kept
+    kList,
+    kOrderedList,
     kItem,
-    kOlStart,
-    kOlEnd,
-    kUlStart,
-    kUlEnd,
-    kPreOn,
-    kPreOff,
-    kTitleOn,
-    kTitleOff,
+    kTerm,        // <dt>
+    kDefinition,  // <dd>: indented
+    kRow,
+    kCell,
+    kLink,
+    kHead,
+    kBody,
+    kHidden,  // <script>, <style>, <title>, <template>: their content is never shown
 };
 
-struct TagRule {
+struct Element {
     std::string_view name;
-    Act open;
-    Act close;
+    Kind kind;
 };
 
-constexpr TagRule kTagRules[] = {
-    {"A", Act::kLinkStart, Act::kLinkEnd},    {"B", Act::kSpace, Act::kSpace},
-    {"I", Act::kSpace, Act::kSpace},          {"U", Act::kSpace, Act::kSpace},
-    {"BR", Act::kLineBreak, Act::kLineBreak}, {"DIV", Act::kNone, Act::kLineBreak},
-    {"DL", Act::kDlStart, Act::kDlEnd},       {"DT", Act::kIndentOff, Act::kIndentOff},
-    {"DD", Act::kIndentOn, Act::kIndentOn},   {"H1", Act::kNone, Act::kParagraph},
-    {"H2", Act::kNone, Act::kParagraph},      {"H3", Act::kNone, Act::kParagraph},
-    {"H4", Act::kNone, Act::kParagraph},      {"H5", Act::kNone, Act::kParagraph},
-    {"H6", Act::kNone, Act::kParagraph},      {"HTML", Act::kNone, Act::kEnd},
-    {"LI", Act::kItem, Act::kNone},           {"OL", Act::kOlStart, Act::kOlEnd},
-    {"UL", Act::kUlStart, Act::kUlEnd},       {"P", Act::kParagraph, Act::kParagraph},
-    {"PRE", Act::kPreOn, Act::kPreOff},       {"PLAINTEXT", Act::kPreOn, Act::kPreOff},
-    {"TITLE", Act::kTitleOn, Act::kTitleOff}, {"TD", Act::kNone, Act::kParagraph},
-    {"TR", Act::kNone, Act::kParagraph},
+constexpr Element kElements[] = {
+    {"a", Kind::kLink},         {"address", Kind::kLine},    {"article", Kind::kLine},
+    {"aside", Kind::kLine},     {"blockquote", Kind::kPara}, {"body", Kind::kBody},
+    {"br", Kind::kBreak},       {"caption", Kind::kLine},    {"center", Kind::kLine},
+    {"dd", Kind::kDefinition},  {"details", Kind::kLine},    {"dir", Kind::kList},
+    {"div", Kind::kLine},       {"dl", Kind::kPara},         {"dt", Kind::kTerm},
+    {"fieldset", Kind::kLine},  {"figcaption", Kind::kLine}, {"figure", Kind::kPara},
+    {"footer", Kind::kLine},    {"form", Kind::kLine},       {"h1", Kind::kPara},
+    {"h2", Kind::kPara},        {"h3", Kind::kPara},         {"h4", Kind::kPara},
+    {"h5", Kind::kPara},        {"h6", Kind::kPara},         {"head", Kind::kHead},
+    {"header", Kind::kLine},    {"hgroup", Kind::kLine},     {"hr", Kind::kPara},
+    {"legend", Kind::kLine},    {"li", Kind::kItem},         {"listing", Kind::kPre},
+    {"main", Kind::kLine},      {"menu", Kind::kList},       {"nav", Kind::kLine},
+    {"ol", Kind::kOrderedList}, {"p", Kind::kPara},          {"plaintext", Kind::kPre},
+    {"pre", Kind::kPre},        {"script", Kind::kHidden},   {"section", Kind::kLine},
+    {"style", Kind::kHidden},   {"summary", Kind::kLine},    {"table", Kind::kLine},
+    {"tbody", Kind::kLine},     {"td", Kind::kCell},         {"template", Kind::kHidden},
+    {"tfoot", Kind::kLine},     {"th", Kind::kCell},         {"thead", Kind::kLine},
+    {"title", Kind::kHidden},   {"tr", Kind::kRow},          {"ul", Kind::kList},
+    {"xmp", Kind::kPre},
 };
 
-// A name stands alone or is followed by white space and attributes ("<br/>" counts too).
-bool tag_is(std::string_view tag, std::string_view name) {
-    if (tag.substr(0, name.size()) != name) {
-        return false;
+Kind kind_of(std::string_view name) {
+    for (const Element& e : kElements) {
+        if (e.name == name) return e.kind;
     }
-    if (tag.size() == name.size()) {
-        return true;
-    }
-    char c = tag[name.size()];
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/';
+    return Kind::kInline;
 }
 
-// The text between the first two double quotes after HREF.
-std::string link_target(std::string_view tag) {
-    size_t href = tag.find("HREF");
-    if (href == std::string_view::npos) {
-        return {};
+// Elements that may stand in the head without ending it; Office's own ("o:p", "w:...") too.
+bool belongs_in_head(std::string_view name) {
+    static constexpr std::string_view kHeadOnes[] = {"base",     "basefont", "bgsound", "link",
+                                                     "meta",     "noscript", "script",  "style",
+                                                     "template", "title",    "xml"};
+    return name.find(':') != std::string_view::npos ||
+           std::find(std::begin(kHeadOnes), std::end(kHeadOnes), name) != std::end(kHeadOnes);
+}
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool is_alpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool equals_nocase(std::string_view a, std::string_view lower_b) {
+    if (a.size() != lower_b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k) {
+        if (lower(a[k]) != lower_b[k]) return false;
     }
-    size_t q1 = tag.find('"', href + 4);
-    if (q1 == std::string_view::npos) {
-        return {};
+    return true;
+}
+
+size_t find_or_end(std::string_view s, std::string_view what, size_t from) {
+    size_t at = s.find(what, from);
+    return at == std::string_view::npos ? s.size() : at;
+}
+
+constexpr size_t kNone = std::string_view::npos;
+constexpr size_t kNameMax = 16;
+// A link target longer than this is not written: a cut address would lead nowhere.
+constexpr size_t kTargetMax = 2000;
+
+// A tag as the parser met it: its name in lower case (empty when longer than any we act on) and
+// the one attribute we use.
+struct Tag {
+    std::string name;
+    bool self_closing = false;
+    bool has_href = false;
+    std::string_view href;
+};
+
+// Reads the attributes of a tag up to its ">", quoted values that hold ">" included. Returns
+// where reading goes on, or kNone when the input ends inside the tag.
+size_t read_attributes(std::string_view s, size_t i, Tag& tag) {
+    while (true) {
+        for (; i < s.size() && (is_space(s[i]) || s[i] == '/'); ++i) tag.self_closing = s[i] == '/';
+        if (i >= s.size()) return kNone;
+        if (s[i] == '>') return i + 1;
+        tag.self_closing = false;
+        size_t name_at = i++;  // a first "=" belongs to the name
+        while (i < s.size() && !is_space(s[i]) && s[i] != '/' && s[i] != '>' && s[i] != '=') ++i;
+        std::string_view name = s.substr(name_at, i - name_at);
+        size_t eq = i;
+        while (eq < s.size() && is_space(s[eq])) ++eq;
+        if (eq >= s.size() || s[eq] != '=') {
+            i = eq;
+            continue;
+        }
+        for (i = eq + 1; i < s.size() && is_space(s[i]);) ++i;
+        std::string_view value;
+        if (i < s.size() && (s[i] == '"' || s[i] == '\'')) {
+            size_t close = s.find(s[i], i + 1);
+            if (close == kNone) return kNone;
+            value = s.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            size_t from = i;
+            while (i < s.size() && !is_space(s[i]) && s[i] != '>') ++i;
+            value = s.substr(from, i - from);
+        }
+        if (!tag.has_href && equals_nocase(name, "href")) {  // the first one counts
+            tag.href = value;
+            tag.has_href = true;
+        }
     }
-    size_t q2 = tag.find('"', q1 + 1);
-    if (q2 == std::string_view::npos) {
-        return {};
+}
+
+// Reads a tag from its name on (just after "<" or "</").
+size_t read_tag(std::string_view s, size_t i, Tag& tag) {
+    size_t from = i;
+    while (i < s.size() && !is_space(s[i]) && s[i] != '/' && s[i] != '>') ++i;
+    if (i - from <= kNameMax) {
+        for (size_t k = from; k < i; ++k) tag.name.push_back(lower(s[k]));
     }
-    return lower1252(tag.substr(q1 + 1, q2 - q1 - 1));
+    return read_attributes(s, i, tag);
+}
+
+// The target of a link, references decoded, line ends and tabs removed, blanks trimmed; empty
+// when it is too long to be written whole.
+std::string link_target(std::string_view raw) {
+    std::string out;
+    for (size_t i = 0; i < raw.size() && out.size() <= kTargetMax;) {
+        if (raw[i] == '&') {
+            CharRef r = decode_char_ref(raw.substr(i), true);
+            if (r.used > 0) {
+                out += r.text;
+                i += r.used;
+                continue;
+            }
+        }
+        size_t len = utf8_length(raw.substr(i, 4));
+        if (len == 0) {
+            out += to_utf8(raw.substr(i, 1));
+            len = 1;
+        } else if (raw[i] != '\t' && raw[i] != '\n' && raw[i] != '\r') {
+            out.append(raw.substr(i, len));
+        }
+        i += len;
+    }
+    size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos || out.size() > kTargetMax) return {};
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
 class HtmlConverter {
 public:
-    std::string run(std::string_view html);
+    explicit HtmlConverter(std::string_view html) : in_(html) {}
+    std::string run();
 
 private:
-    void write_run(std::string_view run);
-    void write_text(std::string_view run);
-    void write_chars(std::string_view run);
-    void handle_tag(std::string_view raw);
-    void act(Act a, std::string_view tag);
+    size_t markup(size_t i);
+    size_t comment(size_t i);
+    size_t element(size_t i, bool end);
+    size_t hidden_content(size_t i, std::string_view name);
+    size_t reference(size_t i);
+    size_t character(size_t i);
+    void show(std::string_view ch);
+    void start(const Tag& tag, Kind kind);
+    void finish(Kind kind);
+    void open_list(bool ordered);
+    void close_list();
+    void list_item();
+    void open_link(const Tag& tag);
+    void close_link();
 
-    Output out_;
-    std::string target_;
+    std::string_view in_;
+    HtmlTextOut out_;
+    bool head_ = false;
+    int pre_ = 0;                // open preformatted elements
+    bool skip_newline_ = false;  // the line end right after <pre> is not content
+    HtmlListStack lists_;
     bool link_ = false;
-    bool title_ = false;
-    bool dl_ = false;
-    bool indent_ = false;
-    bool ul_ = false;
-    bool ol_ = false;
-    bool item_ = false;
-    bool pre_ = false;
-    bool ended_ = false;
+    std::string target_;
+    size_t link_text_ = 0;
 };
 
-std::string HtmlConverter::run(std::string_view html) {
-    size_t tag_at = html.find('<');
-    if (tag_at == std::string_view::npos) {
-        return {};
-    }
-    size_t run_at = tag_at;
-    bool in_tag = true;
-    for (size_t i = tag_at + 1; i < html.size() && !ended_; ++i) {
-        char c = html[i];
-        if (!in_tag) {
-            if (c == '<') {
-                write_run(html.substr(run_at, i - run_at));
-                tag_at = i;
-                in_tag = true;
-            }
-        } else if (c == '<') {
-            // A "<" that no ">" closed before the next one was text after all.
-            write_run(html.substr(tag_at, i - tag_at));
-            tag_at = i;
-        } else if (c == '>') {
-            handle_tag(html.substr(tag_at + 1, std::min(i - tag_at - 1, kTagMax)));
-            in_tag = false;
-            run_at = i + 1;
-        }
-    }
-    return out_.take();
-}
-
-void HtmlConverter::write_run(std::string_view run) {
-    if (run.empty() || title_) {
-        return;
-    }
-    if (link_ && !out_.ends_with("\r\n")) {
-        out_.add(' ');
-    }
-    write_text(run);
-    if (link_) {
-        out_.add(" [");
-        out_.add(target_);
-        out_.add("] ");
-    }
-}
-
-void HtmlConverter::write_text(std::string_view run) {
-    while (!run.empty() && run.back() == ' ') {
-        run.remove_suffix(1);
-    }
-    if (run.empty()) {
-        return;  // a pending list mark waits for text
-    }
-    if (dl_ && indent_) {
-        out_.add("   ");
-    }
-    if (item_) {
-        if (ul_ != ol_) {
-            out_.add("* ");
-        }
-        item_ = false;
-    }
-    write_chars(run);
-}
-
-void HtmlConverter::write_chars(std::string_view run) {
+std::string HtmlConverter::run() {
     size_t i = 0;
-    size_t n = run.size();
-    while (i + 1 < n) {
-        char c = run[i];
-        if (!pre_) {
-            if (c == '\r' && run[i + 1] == '\n') {
-                out_.space_rule();
-                i += 2;
-                continue;
-            }
-            if (c == ' ' || c == '\n') {
-                out_.space_rule();
-                ++i;
-                continue;
-            }
-            if (c == '\r' || c == '\t') {
-                ++i;
-                continue;
-            }
-            if (c == '&') {
-                RefResult r = char_ref(run.substr(i + 1));
-                out_.add(r.used > 0 ? r.byte : '&');
-                i += 1 + r.used;
-                continue;
-            }
+    while (i < in_.size() && !out_.full()) {
+        char c = in_[i];
+        bool skip_newline = skip_newline_;
+        skip_newline_ = false;
+        if (c == '<') {
+            i = markup(i);
+        } else if (c == '&') {
+            i = reference(i);
+        } else if (skip_newline && (c == '\n' || c == '\r')) {
+            i += in_.substr(i, 2) == "\r\n" ? 2 : 1;
+        } else {
+            i = character(i);
         }
-        if (c == '=' && i + 2 < n) {
-            if (auto b = hex_pair(run[i + 1], run[i + 2])) {
-                out_.add(static_cast<char>(*b));
-                i += 3;
-                continue;
-            }
-        }
-        out_.add(c);
-        ++i;
     }
-    if (i + 1 == n) {
-        out_.add(run[i]);
+    close_link();
+    return out_.finish();
+}
+
+// "<" starts markup only before a letter, "/", "!" or "?"; otherwise it is text ("a < b").
+size_t HtmlConverter::markup(size_t i) {
+    size_t n = in_.size();
+    char next = i + 1 < n ? in_[i + 1] : '\0';
+    if (in_.substr(i, 4) == "<!--") return comment(i + 4);
+    if (next == '!' || next == '?') {
+        return std::min(n, find_or_end(in_, ">", i + 2) + 1);  // <!DOCTYPE>, <![if]>, <?xml?>
+    }
+    if (is_alpha(next)) return element(i + 1, false);
+    if (next == '/' && i + 2 < n) {
+        if (is_alpha(in_[i + 2])) return element(i + 2, true);
+        return std::min(n, find_or_end(in_, ">", i + 2) + 1);  // "</>", "</ x>": nothing
+    }
+    return character(i);
+}
+
+// From just after "<!--" to the end of the comment: "-->", "--!>", or the end of the input.
+size_t HtmlConverter::comment(size_t i) {
+    if (in_.substr(i, 1) == ">") return i + 1;
+    if (in_.substr(i, 2) == "->") return i + 2;
+    for (size_t at = in_.find("--", i); at != kNone; at = in_.find("--", at + 1)) {
+        if (in_.substr(at + 2, 1) == ">") return at + 3;
+        if (in_.substr(at + 2, 2) == "!>") return at + 4;
+    }
+    return in_.size();
+}
+
+size_t HtmlConverter::element(size_t i, bool end) {
+    Tag tag;
+    i = read_tag(in_, i, tag);
+    if (i == kNone) return in_.size();  // the input ends inside the tag: it never was one
+    Kind kind = kind_of(tag.name);
+    if (head_ && (end ? kind == Kind::kHead || kind == Kind::kBody || tag.name == "html"
+                      : !belongs_in_head(tag.name))) {
+        head_ = false;
+    }
+    if (end) {
+        finish(kind);
+        return i;
+    }
+    start(tag, kind);
+    return kind == Kind::kHidden && !tag.self_closing ? hidden_content(i, tag.name) : i;
+}
+
+// The content of <script>, <style> and the like runs to its own end tag and holds no markup.
+size_t HtmlConverter::hidden_content(size_t i, std::string_view name) {
+    size_t n = in_.size();
+    for (size_t at = in_.find("</", i); at != kNone; at = in_.find("</", at + 2)) {
+        size_t after = at + 2 + name.size();
+        if (after > n || !equals_nocase(in_.substr(at + 2, name.size()), name)) continue;
+        if (after == n || is_space(in_[after]) || in_[after] == '>' || in_[after] == '/') {
+            return at;
+        }
+    }
+    return n;
+}
+
+size_t HtmlConverter::reference(size_t i) {
+    CharRef r = decode_char_ref(in_.substr(i), false);
+    if (r.used == 0) return character(i);
+    if (r.text == "\xC2\xA0") {
+        head_ = false;
+        out_.text(" ");  // a no-break space is a blank that white space rules leave alone
+    } else {
+        for (size_t at = 0; at < r.text.size();) {
+            size_t len = std::max<size_t>(1, utf8_length(std::string_view(r.text).substr(at)));
+            show(std::string_view(r.text).substr(at, len));
+            at += len;
+        }
+    }
+    return i + r.used;
+}
+
+size_t HtmlConverter::character(size_t i) {
+    if (in_[i] == '\r' && in_.substr(i, 2) == "\r\n") {
+        show("\n");  // CR LF, a lone CR and a lone LF are one line end
+        return i + 2;
+    }
+    size_t len = utf8_length(in_.substr(i, 4));
+    if (len == 0) {
+        show(to_utf8(in_.substr(i, 1)));
+        return i + 1;
+    }
+    show(in_.substr(i, len));
+    return i + len;
+}
+
+// One character of the text, by the white space rules; the head shows nothing but ends at the
+// first character that is not white space (it was never closed).
+void HtmlConverter::show(std::string_view ch) {
+    bool white = ch.size() == 1 && is_space(ch[0]);
+    if (head_) {
+        if (white) return;
+        head_ = false;
+    }
+    if (!white) {
+        out_.text(ch);
+    } else if (pre_ == 0) {
+        out_.space();
+    } else if (ch[0] == '\n' || ch[0] == '\r') {
+        out_.line_end();
+    } else {
+        out_.text(ch[0] == '\t' ? "\t" : " ");
     }
 }
 
-void HtmlConverter::handle_tag(std::string_view raw) {
-    std::string tag = upper1252(raw);
-    bool closing = !tag.empty() && tag[0] == '/';
-    std::string_view t = tag;
-    if (closing) {
-        t.remove_prefix(1);
+void HtmlConverter::start(const Tag& tag, Kind kind) {
+    switch (kind) {
+        case Kind::kInline:
+        case Kind::kHidden: break;
+        case Kind::kBreak: out_.line_end(); break;
+        case Kind::kLine:
+        case Kind::kTerm:
+        case Kind::kRow: out_.block(1); break;
+        case Kind::kPara: out_.block(2); break;
+        case Kind::kPre:
+            out_.block(2);
+            ++pre_;
+            skip_newline_ = true;
+            break;
+        case Kind::kList: open_list(false); break;
+        case Kind::kOrderedList: open_list(true); break;
+        case Kind::kItem: list_item(); break;
+        case Kind::kDefinition:
+            out_.block(1);
+            out_.prefix("   ");
+            break;
+        case Kind::kCell: out_.cell(); break;
+        case Kind::kLink: open_link(tag); break;
+        case Kind::kHead: head_ = true; break;
+        case Kind::kBody: head_ = false; break;
     }
-    if (!t.empty() && t[0] == '!') {
+}
+
+void HtmlConverter::finish(Kind kind) {
+    switch (kind) {
+        case Kind::kInline:
+        case Kind::kHidden:
+        case Kind::kCell:
+        case Kind::kHead:
+        case Kind::kBody: break;
+        case Kind::kBreak: out_.line_end(); break;  // "</br>" is read as "<br>"
+        case Kind::kLine:
+        case Kind::kTerm:
+        case Kind::kRow: out_.block(1); break;
+        case Kind::kPara: out_.block(2); break;
+        case Kind::kPre:
+            out_.block(2);
+            pre_ = std::max(0, pre_ - 1);
+            break;
+        case Kind::kList:
+        case Kind::kOrderedList: close_list(); break;
+        case Kind::kItem:
+        case Kind::kDefinition:
+            out_.block(1);
+            out_.prefix("");  // an item without text gets no mark
+            break;
+        case Kind::kLink: close_link(); break;
+    }
+}
+
+void HtmlConverter::open_list(bool ordered) {
+    out_.block(lists_.depth() == 0 ? 2 : 1);
+    lists_.push(ordered);
+}
+
+void HtmlConverter::close_list() {
+    lists_.pop();
+    out_.prefix("");
+    out_.block(lists_.depth() == 0 ? 2 : 1);
+}
+
+// "* " in a list, "1. ", "2. " in a numbered one, indented by two blanks per outer list.
+void HtmlConverter::list_item() {
+    out_.block(1);
+    size_t depth = lists_.depth();
+    std::string mark(depth > 1 ? 2 * std::min<size_t>(depth - 1, 8) : 0, ' ');
+    out_.prefix(mark + lists_.next_mark());
+}
+
+void HtmlConverter::open_link(const Tag& tag) {
+    close_link();
+    link_ = true;
+    target_ = tag.has_href ? link_target(tag.href) : std::string();
+    link_text_ = out_.position();
+}
+
+// The link text is followed by its target, unless it says the same, there is no text, or the
+// target is a place in the same text ("#top").
+void HtmlConverter::close_link() {
+    if (!link_) return;
+    link_ = false;
+    std::string_view text = out_.since(link_text_);
+    while (!text.empty() && is_space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_space(text.back())) text.remove_suffix(1);
+    std::string_view target = target_;
+    if (target.empty() || target[0] == '#' || text.empty() || text == target ||
+        (target.substr(0, 7) == "mailto:" && text == target.substr(7))) {
         return;
     }
-    for (const TagRule& r : kTagRules) {
-        if (tag_is(t, r.name)) {
-            act(closing ? r.close : r.open, t);
-            return;
-        }
+    out_.space();
+    out_.text("[");
+    for (size_t at = 0; at < target.size();) {
+        size_t len = std::max<size_t>(1, utf8_length(target.substr(at, 4)));
+        out_.text(target.substr(at, len));
+        at += len;
     }
-}
-
-void HtmlConverter::act(Act a, std::string_view tag) {
-    switch (a) {
-        case Act::kNone: break;
-        case Act::kLinkStart:
-            link_ = true;
-            target_ = link_target(tag);
-            break;
-        case Act::kLinkEnd: link_ = false; break;
-        case Act::kSpace: out_.space_rule(); break;
-        case Act::kLineBreak: out_.line_break(); break;
-        case Act::kParagraph: out_.paragraph_break(); break;
-        case Act::kDlStart: dl_ = true; break;
-        case Act::kDlEnd:
-            dl_ = false;
-            indent_ = false;
-            break;
-        case Act::kIndentOff: indent_ = indent_ && !dl_; break;
-        case Act::kIndentOn: indent_ = indent_ || dl_; break;
-        case Act::kEnd: ended_ = true; break;
-        case Act::kItem:
-            if (ul_ || ol_) {
-                out_.paragraph_break();
-                item_ = true;
-            }
-            break;
-        case Act::kOlStart: ol_ = true; break;
-        case Act::kOlEnd:
-            ol_ = false;
-            item_ = false;
-            break;
-        case Act::kUlStart: ul_ = true; break;
-        case Act::kUlEnd:
-            ul_ = false;
-            item_ = false;
-            break;
-        case Act::kPreOn: pre_ = true; break;
-        case Act::kPreOff: pre_ = false; break;
-        case Act::kTitleOn: title_ = true; break;
-        case Act::kTitleOff: title_ = false; break;
-    }
+    out_.text("]");
 }
 
 }  // namespace
 
-std::string html_to_text(std::string_view html) { return HtmlConverter().run(html); }
+std::string html_to_text(std::string_view html) { return HtmlConverter(html).run(); }
 
 }  // namespace qs

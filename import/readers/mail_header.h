@@ -16,17 +16,21 @@
 namespace qs {
 
 // Fixed: weekday, comma, day, month, year, time, as Pegasus and Eudora write it. Shape: any of
-// the layouts the other mail programs write, found by where the separators stand.
+// the layouts the other mail programs write. Both rules read every layout (RFC 822 and 2822,
+// RFC 850, asctime, ISO 8601 and the older programs' own), so mail from any program is dated.
 enum class DateRule { Fixed, Shape };
 
 struct MailDate {
-    int32_t date = 0;  // day number, 0 when the text is not a date
-    int32_t time = 0;  // as written, no time zone applied; 0 without a time
+    int32_t date = 0;  // day number in local time, 0 when the text is not a date
+    int32_t time = 0;  // local time; 0 without a time
 };
+// A date with a zone ("+0100", "PST", "Z") is moved to the archive's local time, the process's
+// TZ (call tzset() after changing it); a date without one is taken as local time as written.
 MailDate parse_mail_date(std::string_view text, DateRule rule);
 // The date of a Eudora separator line, "From ???@??? Mon Jan 05 10:00:30 1998".
 MailDate parse_separator_date(std::string_view line);
-// 1 to 12 from the first three letters of an English or German month name, else 0.
+// 1 to 12 from the first three letters of an English or German month name (the German March
+// in UTF-8 or Windows-1252), else 0.
 int month_number(std::string_view name);
 
 struct MailAddress {

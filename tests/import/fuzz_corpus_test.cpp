@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_targets.h"
 #include "fuzz/mail_targets.h"
+#include "fuzz/text_targets.h"
 
 namespace qs {
 namespace {
@@ -23,7 +24,8 @@ const Target kTargets[] = {
     {"html_text_fuzz", fuzz::html_text}, {"encoded_words_fuzz", fuzz::encoded_words},
     {"eudora_fuzz", fuzz::eudora},       {"marker_fuzz", fuzz::marker},
     {"separator_fuzz", fuzz::separator}, {"header_run_fuzz", fuzz::header_run},
-    {"pegasus_fuzz", fuzz::pegasus},
+    {"pegasus_fuzz", fuzz::pegasus},     {"html_text_fuzz", fuzz::html_conversion},
+    {"mail_date_fuzz", fuzz::mail_date},
 };
 
 TEST(FuzzCorpus, EveryFileKeepsItsBounds) {

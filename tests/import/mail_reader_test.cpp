@@ -102,7 +102,7 @@ const char* kTwoMails =
     "From: Bob Ray <bob@example.org>\n"
     "To: me@example.org\n"
     "Subject: Re: Lunch\n"
-    "Date: Mon, 5 Jan 1998 10:00:30 +0100\n"
+    "Date: Mon, 5 Jan 1998 10:00:30\n"
     "\n"
     "Soft=\n"
     "break, =?iso-8859-1?Q?caf=E9?=\n"

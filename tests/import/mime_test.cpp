@@ -202,7 +202,7 @@ TEST(MimeTextAssembly, JoinsLinesByTheirMarks) {
         {"an HTML-looking plain body not converted",
          {{"<HTML><p>Hi</p></html>", 0}},
          kPlainBody,
-         "\r\n\r\nHi\r\n\r\n"},
+         "Hi\r\n"},
         {"a plain body with a tag converted", {{"a <b> tag", 0}}, kPlainBody, "a <b> tag\r\n"},
         {"enriched body not converted", {{"<bold>Hi</bold>", 0}}, kEnrichedBody, "Hi\r\n"},
     };
@@ -290,9 +290,9 @@ TEST(MimeForumBody, StripCharCleansEndsAndDropsMailHeaders) {
          "From: a@b.example\r\nSubject: hi\r\n\r\n\r\nBody line\r\nSecond",
          "Body line\r\nSecond\r\n"},
         {"an HTML mail body not converted", 2,
-         "To: x\r\nContent-Type: text/html\r\n\r\n<p>Hi &amp; bye</p>", "\r\n\r\nHi & bye\r\n\r\n"},
+         "To: x\r\nContent-Type: text/html\r\n\r\n<p>Hi &amp; bye</p>", "Hi & bye\r\n"},
         {"an HTML body found by its first line not converted", 2, "To: x\r\n\r\n<html><p>Hi</p>",
-         "\r\n\r\nHi\r\n\r\n"},
+         "Hi\r\n"},
         {"a multipart mail body not reduced to its text part", 2,
          "From: x\r\nContent-Type: multipart/alternative; boundary=\"=_q1\"\r\n\r\n"
          "--=_q1\r\nContent-Type: text/plain\r\n\r\nPlain.\r\n--=_q1\r\n"
