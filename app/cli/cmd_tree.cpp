@@ -14,20 +14,19 @@ namespace {
 constexpr NumberRule kTreeFormat{"a tree item format", 1, 5};
 
 void print_json(Context& c, const ThreadTree& tree) {
+    std::vector<const TreeItem*> shown(tree.lines().size());
+    for (const TreeItem& item : tree.items()) shown[item.position] = &item;
     c.out << "[";
-    for (size_t i = 0; i < tree.lines().size(); ++i) {
-        const TreeLine& line = tree.lines()[i];
-        const TreeItem* item = nullptr;
-        for (const TreeItem& t : tree.items())
-            if (t.number == line.number) item = &t;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const TreeItem& item = *shown[i];
         JsonObject o;
-        o.number("MSGNUMBER", line.number);
-        o.number("PARENT", item->parent);
-        o.number("LEVEL", line.level);
-        o.raw("REPLIES", item->has_children ? "true" : "false");
-        o.text("SENDER", item->sender);
-        add_field(o, "DATE", item->date);
-        o.text("TEXT", line.text);
+        o.number("MSGNUMBER", item.number);
+        o.number("PARENT", item.parent);
+        o.number("LEVEL", item.level);
+        o.raw("REPLIES", item.has_children ? "true" : "false");
+        o.text("SENDER", item.sender);
+        add_field(o, "DATE", item.date);
+        o.text("TEXT", tree.lines()[i].text);
         c.out << (i ? "," : "") << o.str();
     }
     c.out << "]\n";
