@@ -4,6 +4,8 @@
 // is reported damaged) and stops the run, which a rerun then completes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/vfs.h"
 #include "storage/attachments.h"
 #include "tests/import/import_home.h"
@@ -71,6 +73,40 @@ TEST_F(LargeAttachments, ATemporaryFileFailingWhileOneStreamsStopsTheRunAndAReru
     EXPECT_EQ(again.stored, 3u);
     EXPECT_EQ(read_back("Big"), testing::hash_of(kBig, 9));
     EXPECT_EQ(read_back("After"), ContentHash::of("small too"));
+}
+
+// The peak resident memory of the process can be set back to the present one (Linux 4.0 on),
+// which lets a test measure the peak of one import.
+bool reset_peak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5" << std::flush;
+    return static_cast<bool>(clear);
+}
+
+uint64_t status_kib(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(field.size() + 1));
+    return 0;
+}
+
+// The import holds a few pages of each file it writes and one chunk of the attachment; the
+// store's transactions spill their pages to the disk beyond 32 MB. Half the attachment's size
+// is far more than all of that and far less than a copy of it.
+TEST_F(LargeAttachments, AnAttachmentLargerThanTheMemoryItMayTakeStreamsThrough) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer keeps freed memory";
+#endif
+    constexpr uint64_t kBig = 128u << 20;
+    const ImportSettings st = settings(
+        write({mail_with("Big", "10:00:00", "big.bin|x/y|@" + std::to_string(kBig) + ":4")}));
+    if (!reset_peak()) GTEST_SKIP() << "the peak memory cannot be measured here";
+    const uint64_t before_kib = status_kib("VmRSS");
+    ImportAccounting a = run(st);
+    const uint64_t growth = (status_kib("VmHWM") - before_kib) << 10;
+    EXPECT_EQ(a.stored, 1u);
+    EXPECT_LT(growth, kBig / 2) << "the peak memory grew by " << (growth >> 20) << " MiB";
+    EXPECT_EQ(read_back("Big"), testing::hash_of(kBig, 4));
 }
 
 }  // namespace
