@@ -37,6 +37,8 @@ public:
     // True once a write of the temporary files failed: what the run wrote since its last flush
     // may be lost with it.
     bool failed() const { return failed_; }
+    // True when attachments wait for the next hand-over.
+    bool holding() const { return !kept_.empty(); }
 
 private:
     struct Kept {

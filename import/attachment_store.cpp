@@ -2,6 +2,8 @@
 // The store phase's part of the attachments: those of a stored message move from the temporary
 // import file into the database, in the batch's transaction. A content kept already is only
 // linked; the bytes of a new one stream over chunk by chunk.
+#include <algorithm>
+
 #include "import/import_run.h"
 #include "storage/attachments.h"
 #include "storage/file_access.h"
@@ -56,6 +58,7 @@ bool ImportProcessor::Impl::move_content(const ATN& a) {
 // A message stored again that brings attachments has them take the place of those it had; one
 // that brings none keeps its own.
 bool ImportProcessor::Impl::store_attachments(int64_t position, uint32_t number) {
+    if (!std::binary_search(attached.begin(), attached.end(), position)) return true;
     std::vector<ATN> incoming;
     if (!temporary_attachments(s, position, incoming)) return false;
     if (incoming.empty()) return true;

@@ -172,6 +172,9 @@ struct ImportProcessor::Impl : SessionParseContext {
 
     // The attachments of the messages being read, until they are handed over.
     AttachmentSpool spool;
+    // The positions of the temporary records that brought attachments, in the order they were
+    // added (rising), so that storing a message without any looks nothing up.
+    std::vector<uint32_t> attached;
 };
 
 // Writes the header in the MsgNmbr buffer and the temporary record's text: added for a new

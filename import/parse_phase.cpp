@@ -211,10 +211,13 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
     h.IMPTIME = run_time;
     s.rec.NHR = h;
     if (!UppDat(s, kNHR, kAdd, kRollback)) return lost(h, "NewHR Key Build Error!");
-    if (!spool.hand_over(handle(s, kNHR).position())) {
+    const int64_t position = handle(s, kNHR).position();
+    const bool with_attachments = spool.holding();
+    if (!spool.hand_over(position)) {
         Rollback(s);  // as a failed write of the other temporary files does
         return lost(h, "The temporary file could not be written.");
     }
+    if (with_attachments) attached.push_back(static_cast<uint32_t>(position));
     if (!copies.empty()) any_copies = true;
     for (const CCT& c : copies) {
         s.rec.CCT = c;  // the same recipient named twice is kept once
