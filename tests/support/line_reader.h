@@ -11,6 +11,8 @@
 // damaged.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,18 +27,19 @@ namespace qs::testing {
 // time: tests stream large attachments without holding them.
 template <class F>
 void generate_bytes(uint64_t size, uint64_t seed, F&& piece) {
-    std::string buf;
+    constexpr size_t kPiece = 7001;  // no chunk's bounds fall on a piece's
+    std::string buf(kPiece + 8, '\0');
     uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
     while (size > 0) {
-        buf.clear();
-        while (buf.size() < 7001 && buf.size() < size) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(size, kPiece));
+        for (size_t at = 0; at < n; at += 8) {
             x ^= x << 13;
             x ^= x >> 7;
             x ^= x << 17;
-            buf.push_back(static_cast<char>(x >> 24));
+            std::memcpy(&buf[at], &x, 8);
         }
-        size -= buf.size();
-        piece(std::string_view(buf));
+        size -= n;
+        piece(std::string_view(buf.data(), n));
     }
 }
 
