@@ -190,6 +190,9 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             o.raw("CCR", arr + "]");
             o.raw("TOPICS", json_list(code_names_of(c, number)));
             o.text("TEXT", text);
+            std::string attachments;
+            if (!print_attachments(c, number, &attachments)) status = kExitFailed;
+            o.raw("ATTACHMENTS", attachments);
             c.out << o.str() << "\n";
         } else {
             std::string subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
@@ -205,6 +208,7 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             for (char ch : t)
                 if (ch != '\r') c.out << ch;
             c.out << "\n";
+            if (!print_attachments(c, number)) status = kExitFailed;
         }
     }
     OP_CLOSE(c.s, kOpClose, {header, kMsgText, kPerson, kThreads, kCCR});

@@ -87,8 +87,23 @@ const std::vector<Command>& commands() {
          cmd_messages},
         {"show", "show DB NUMBER", "Show one message or mail with its text.",
          "\nWith its status mark (and the mark of its thread, or of the mail's partner, when\n"
-         "that is not normal) and its topics and key words.\n",
+         "that is not normal) and its topics and key words.\n"
+         "\nAfter the text come the message's attachments, as quillstow attachments lists them.\n"
+         "With --json, ATTACHMENTS is that list.\n",
          cmd_show},
+        {"attachments", "attachments DB NUMBER", "List the attachments of a message or mail.",
+         "\nOne line per attachment: its number, its size in bytes, its type and its file name.\n"
+         "With --json, each attachment is an object with MSGNUMBER, NUMBER, FILENAME,\n"
+         "CONTENTTYPE, SIZE and HASH (the SHA-256 of its bytes).\n",
+         cmd_attachments},
+        {"attachment", "attachment DB NUMBER N --out FILE [--force]",
+         "Write attachment N of a message or mail into a file.",
+         "\nWrites the attachment byte for byte, as the message carried it, after checking its\n"
+         "bytes against the SHA-256 they were stored with; a damaged attachment is reported and\n"
+         "no file is left.\n\n"
+         "  --out FILE   the file to write; - writes to the standard output\n"
+         "  --force      write over FILE when it exists (it is refused otherwise)\n",
+         cmd_attachment},
         {"tree", "tree DB NUMBER [--format 1..5]",
          "Show the reply tree of the thread of a forum or newsgroup message.",
          "\nOne line per message, indented by its depth; roots, and the replies of each message,\n"
