@@ -6,6 +6,7 @@
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
+#include "app/cli/listings.h"
 #include "app/cli/orders.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
@@ -40,12 +41,11 @@ std::string heading_of(Context& c, uint32_t thread) {
 }
 
 template <class R>
-void print_json_list(Context& c, int file, int key, size_t limit,
+void print_json_rows(Context& c, MessageRows& rows, int file, size_t limit,
                      void (*extra)(Context&, const R&, JsonObject&) = nullptr) {
     c.out << "[";
-    Set(c.s, file, key);
     size_t n = 0;
-    while (n < limit && Next(c.s, file)) {
+    while (n < limit && rows.next()) {
         R rec = buffer<R>(c.s, file);
         JsonObject o;
         add_fields(o, rec);
@@ -55,13 +55,20 @@ void print_json_list(Context& c, int file, int key, size_t limit,
     c.out << "]\n";
 }
 
-void list_messages(Context& c, int key, size_t limit) {
+template <class R>
+void print_json_list(Context& c, int file, int key, size_t limit,
+                     void (*extra)(Context&, const R&, JsonObject&) = nullptr) {
+    MessageRows rows(c, file, key);
+    print_json_rows<R>(c, rows, file, limit, extra);
+}
+
+void list_messages(Context& c, const Listing& listing, size_t limit) {
     OP_CLOSE(c.s, kOpOpen, {kMsgNmbr, kThreads});
+    MessageRows rows = rows_of(c, kMsgNmbr, listing);
     if (c.json) {
-        print_json_list<MsgNmbr>(c, kMsgNmbr, key, limit);
+        print_json_rows<MsgNmbr>(c, rows, kMsgNmbr, limit);
     } else {
-        Set(c.s, kMsgNmbr, key);
-        for (size_t n = 0; n < limit && Next(c.s, kMsgNmbr); ++n) {
+        for (size_t n = 0; n < limit && rows.next(); ++n) {
             MsgNmbr m = c.s.rec.MsgNmbr;
             c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11) << iso_date(m.DATE)
                   << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
@@ -71,13 +78,13 @@ void list_messages(Context& c, int key, size_t limit) {
     OP_CLOSE(c.s, kOpClose, {kMsgNmbr, kThreads});
 }
 
-void list_mails(Context& c, int key, size_t limit) {
+void list_mails(Context& c, const Listing& listing, size_t limit) {
     OP_CLOSE(c.s, kOpOpen, {kMail});
+    MessageRows rows = rows_of(c, kMail, listing);
     if (c.json) {
-        print_json_list<Mail>(c, kMail, key, limit);
+        print_json_rows<Mail>(c, rows, kMail, limit);
     } else {
-        Set(c.s, kMail, key);
-        for (size_t n = 0; n < limit && Next(c.s, kMail); ++n) {
+        for (size_t n = 0; n < limit && rows.next(); ++n) {
             const Mail& m = c.s.rec.Mail;
             c.out << std::left << std::setw(10) << m.MAILID << std::setw(11) << iso_date(m.DATE)
                   << std::setw(6) << hms_time(m.TIME).substr(0, 5) << std::setw(12)
@@ -85,6 +92,23 @@ void list_mails(Context& c, int key, size_t limit) {
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMail});
+}
+
+std::string json_list(const std::vector<std::string>& texts) {
+    std::string arr = "[";
+    for (size_t i = 0; i < texts.size(); ++i)
+        arr += (i ? "," : "") + json_string(to_utf8(texts[i]));
+    return arr + "]";
+}
+
+// The status line and, when the message has topics or key words, their names.
+void print_marks(Context& c, uint32_t number, const MsgNmbr* message, const Mail* mail) {
+    c.out << "Status:  " << status_words(c, message, mail) << "\n";
+    std::vector<std::string> names = code_names_of(c, number);
+    if (names.empty()) return;
+    c.out << "Topics:  ";
+    for (size_t i = 0; i < names.size(); ++i) c.out << (i ? ", " : "") << to_utf8(names[i]);
+    c.out << "\n";
 }
 
 void add_person(JsonObject& o, const char* role, const PersonInfo& p) {
@@ -95,14 +119,16 @@ void add_person(JsonObject& o, const char* role, const PersonInfo& p) {
 }  // namespace
 
 int cmd_messages(Context& c, const std::vector<std::string>& words) {
-    Args a(words, {"--by", "--limit"}, {});
+    Args a(words, {"--by", "--limit", "--topic", "--status"}, {});
     a.at_most(1);
     if (!current_database(c, a.need(0, "DB"))) return kExitFailed;
     size_t limit = limit_of(a);
-    if (c.s.mem.ForumType == kMailDb)
-        list_mails(c, key_of(mail_orders(), a.value("--by")), limit);
+    const bool mail = c.s.mem.ForumType == kMailDb;
+    Listing listing = listing_of(c, a, mail);
+    if (mail)
+        list_mails(c, listing, limit);
     else
-        list_messages(c, key_of(message_orders(), a.value("--by")), limit);
+        list_messages(c, listing, limit);
     return kExitOk;
 }
 
@@ -162,6 +188,7 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             for (size_t i = 0; i < copies.size(); ++i)
                 arr += (i ? "," : "") + json_string(to_utf8(copies[i]));
             o.raw("CCR", arr + "]");
+            o.raw("TOPICS", json_list(code_names_of(c, number)));
             o.text("TEXT", text);
             std::string attachments;
             if (!print_attachments(c, number, &attachments)) status = kExitFailed;
@@ -174,7 +201,9 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
                   << " <" << to_utf8(pf.address) << ">\nTo:      " << to_utf8(pt.name) << " <"
                   << to_utf8(pt.address) << ">\n";
             for (const auto& cc : copies) c.out << "Cc:      " << to_utf8(cc) << "\n";
-            c.out << "Subject: " << to_utf8(subject) << "\n\n";
+            c.out << "Subject: " << to_utf8(subject) << "\n";
+            print_marks(c, number, mail ? nullptr : &h, mail ? &m : nullptr);
+            c.out << "\n";
             std::string t = to_utf8(text);
             for (char ch : t)
                 if (ch != '\r') c.out << ch;

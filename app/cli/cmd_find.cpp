@@ -4,6 +4,7 @@
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
+#include "app/cli/listings.h"
 #include "app/cli/orders.h"
 #include "app/standard_search.h"
 #include "storage/database_list.h"
@@ -20,23 +21,6 @@ int32_t date_option(const Args& a, const std::string& name) {
     return d;
 }
 
-// The topic (or else key word) of that name; 0 when there is none.
-uint32_t topic_named(Context& c, const std::string& name) {
-    OP_CLOSE(c.s, kOpOpen, {kCodes});
-    uint32_t id = 0;
-    for (uint8_t type : {uint8_t{2}, uint8_t{1}}) {
-        c.s.rec.Codes = Codes{};
-        c.s.rec.Codes.TYPE = type;
-        c.s.rec.Codes.INDEX = from_utf8(name);
-        if (Get(c.s, kCodes, 0)) {
-            id = c.s.rec.Codes.ID;
-            break;
-        }
-    }
-    OP_CLOSE(c.s, kOpClose, {kCodes});
-    return id;
-}
-
 ListContext list_of(Context& c, const Args& a, bool mail) {
     ListContext l;
     l.current = static_cast<uint32_t>(a.number("--from", kMessageNumber, 0));
@@ -46,9 +30,7 @@ ListContext list_of(Context& c, const Args& a, bool mail) {
         l.source = ListContext::Source::ResultSet;
     } else if (a.has("--topic")) {
         l.source = ListContext::Source::Topic;
-        l.topic = topic_named(c, a.value("--topic"));
-        if (!l.topic)
-            throw UsageError("no topic or key word is named \"" + a.value("--topic") + "\"");
+        l.topic = code_named(c, a.value("--topic"), true).ID;
     } else {
         l.key = key_of(mail ? mail_orders() : message_orders(), a.value("--by"));
     }

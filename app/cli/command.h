@@ -62,6 +62,14 @@ int cmd_index_status(Context&, const std::vector<std::string>&);
 int cmd_words(Context&, const std::vector<std::string>&);
 int cmd_words_mark(Context&, const std::vector<std::string>&);
 int cmd_stoplist(Context&, const std::vector<std::string>&);
+int cmd_tree(Context&, const std::vector<std::string>&);
+int cmd_page(Context&, const std::vector<std::string>&);
+int cmd_mark(Context&, const std::vector<std::string>&);
+int cmd_topics(Context&, const std::vector<std::string>&);
+int cmd_topic_add(Context&, const std::vector<std::string>&);
+int cmd_topic_rename(Context&, const std::vector<std::string>&);
+int cmd_topic_delete(Context&, const std::vector<std::string>&);
+int cmd_classify(Context&, const std::vector<std::string>&);
 int cmd_attachments(Context&, const std::vector<std::string>&);
 int cmd_attachment(Context&, const std::vector<std::string>&);
 

@@ -77,11 +77,17 @@ const std::vector<Command>& commands() {
          "\nEnds with the count of messages found, stored, duplicate and skipped; every message\n"
          "not stored is listed with its reason in Log.txt in the archive home.\n",
          cmd_import},
-        {"messages", "messages DB [--by KEY] [--limit N]", "List the messages of a database.",
+        {"messages", "messages DB [--by KEY | --topic NAME | --status MARK] [--limit N]",
+         "List the messages of a database.",
          "\nKEY for forum and newsgroup databases: number, thread, section, sender, receiver,\n"
-         "date; for mail databases: date, subject, partner, sender, receiver.\n",
+         "date; for mail databases: date, subject, partner, sender, receiver.\n"
+         "  --topic NAME   the messages of a topic or key word, newest first; NAME may be\n"
+         "                 the start of a name that only one topic has\n"
+         "  --status MARK  the messages marked normal, keep or delete (by their own mark)\n",
          cmd_messages},
         {"show", "show DB NUMBER", "Show one message or mail with its text.",
+         "\nWith its status mark (and the mark of its thread, or of the mail's partner, when\n"
+         "that is not normal) and its topics and key words.\n"
          "\nAfter the text come the message's attachments, as quillstow attachments lists them.\n"
          "With --json, ATTACHMENTS is that list.\n",
          cmd_show},
@@ -98,6 +104,42 @@ const std::vector<Command>& commands() {
          "  --out FILE   the file to write; - writes to the standard output\n"
          "  --force      write over FILE when it exists (it is refused otherwise)\n",
          cmd_attachment},
+        {"tree", "tree DB NUMBER [--format 1..5]",
+         "Show the reply tree of the thread of a forum or newsgroup message.",
+         "\nOne line per message, indented by its depth; roots, and the replies of each message,\n"
+         "in ascending number. A message whose parent is not stored is a root.\n"
+         "  --format N   what a line shows: 1 the sender, 2 sender and number, 3 sender and\n"
+         "               date, 4 sender, number and date (the default), 5 sender, date and number\n"
+         "Dates follow the date setting (config set 10: 2 mm-dd-yyyy, 6 dd-mm-yyyy,\n"
+         "10 yyyy-mm-dd, 17 the system's short date).\n",
+         cmd_tree},
+        {"page", "page DB NUMBER [--page N]", "Show one page of a message's text.",
+         "\nA text of up to 24000 characters is one page; a longer one has two or three, each\n"
+         "ending in \"<MORE>>\" and the next starting with \"<CONTINUED>>\". The first page\n"
+         "starts with the subject. With --json also START, END and CURSOR: where the text\n"
+         "view puts its selection, in characters.\n",
+         cmd_page},
+        {"mark", "mark DB normal|keep|delete message|thread|section|mail|partner|database [NUMBER]",
+         "Mark a message, its thread or section, a mail, its partner, or the database.",
+         "\nNUMBER is the message or mail whose record, thread, section or partner is marked;\n"
+         "the database takes none. Forum and newsgroup databases mark messages, threads and\n"
+         "sections, mail databases mails and partners. The purge deletes what is marked\n"
+         "delete and keeps what is marked keep; a database marked delete is removed with all\n"
+         "its messages.\n",
+         cmd_mark},
+        {"topics", "topics DB [--key-words]",
+         "List the topics of a database with their number of messages.",
+         "\nThe numbers are counted anew first. With --key-words the key words instead.\n",
+         cmd_topics},
+        {"topic add", "topic add DB NAME", "Add a topic.",
+         "\nA name differing from another only in letter case is refused.\n", cmd_topic_add},
+        {"topic rename", "topic rename DB NAME NEW", "Rename a topic.", "", cmd_topic_rename},
+        {"topic delete", "topic delete DB NAME",
+         "Delete a topic with its links to messages (all of them or, on a failure, none).", "",
+         cmd_topic_delete},
+        {"classify", "classify DB NUMBER [--add TOPIC]... [--remove TOPIC]...",
+         "Give a message topics or take them off, and list its topics.",
+         "\nTOPIC may be the start of a name that only one topic has.\n", cmd_classify},
         {"persons", "persons DB [--limit N]", "List the persons of a database.", "", cmd_persons},
         {"threads", "threads DB [--limit N]", "List the threads of a forum or newsgroup database.",
          "", cmd_threads},
