@@ -7,7 +7,7 @@
 // same seed gives the same bytes.
 //
 //   mailgen [--seed N] (--count N | --bytes N) [--mbox FILE] [--eudora FILE] [--maildir DIR]
-//           [--stats FILE]
+//           [--stats FILE] [--mix classic|today]
 //
 // --mbox: "From " separator lines (LF); --eudora: "From ???@???" separator lines (CR LF);
 // --maildir: cur/, new/ and tmp/ with one file per message. --bytes stops once the first output
@@ -15,6 +15,10 @@
 // --stats writes, per vocabulary word in rank order, "word<TAB>rank<TAB>messages", and after a
 // line "#phrases" each recurring phrase as "w1 w2<TAB>rank<TAB>messages": the number of messages
 // whose subject or text holds the word (the phrase) as the generator wrote it.
+// --mix today writes mail as today's programs do: UTF-8 throughout (encoded words in B, bodies in
+// 8bit, quoted-printable or base64), greetings in Greek, Cyrillic and Japanese, and a part of the
+// mail with attachments in base64 (names in RFC 2231 form too, one logo shared by many mails).
+// The default mix, classic, keeps the Latin-1 mail the earlier figures were measured on.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -372,6 +376,53 @@ std::string quoted_printable(const std::string& text) {
     return out;
 }
 
+// The generator's Latin-1 texts in UTF-8.
+std::string utf8_of(const std::string& latin1) {
+    std::string out;
+    out.reserve(latin1.size() + latin1.size() / 16);
+    for (char c : latin1) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Base64 in lines of 76 characters.
+std::string base64(const std::string& bytes) {
+    static const char k64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve(bytes.size() * 4 / 3 + bytes.size() / 50 + 4);
+    size_t col = 0;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t v = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (i + 1 < bytes.size())
+            v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (i + 2 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 2]);
+        out += k64[v >> 18];
+        out += k64[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? k64[(v >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? k64[v & 63] : '=';
+        if ((col += 4) == 76) {
+            out += '\n';
+            col = 0;
+        }
+    }
+    return col ? out + "\n" : out;
+}
+
+// A header text as one UTF-8 encoded word in base64 when it holds Latin-1 letters.
+std::string encoded_word_b(const std::string& latin1) {
+    if (!has_high(latin1)) return latin1;
+    std::string b = base64(utf8_of(latin1));
+    std::erase(b, '\n');
+    return "=?UTF-8?B?" + b + "?=";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Message texts.
 
@@ -497,13 +548,22 @@ struct Generated {
     std::string text;  // the message, LF line ends
     std::string from;  // envelope sender
     int64_t date;
-    bool dated;  // false: sent mail without a Date header (the Eudora copy)
+    bool dated;         // false: sent mail without a Date header (the Eudora copy)
+    std::string words;  // today's mix: the subject and plain text as written, for --stats
+};
+
+// Greetings of today's mix, in UTF-8 as they stand.
+const char* const kGreetings[] = {
+    "\u039c\u03b5 \u03b5\u03ba\u03c4\u03af\u03bc\u03b7\u03c3\u03b7",  // Greek
+    "\u0421 \u0443\u0432\u0430\u0436\u0435\u043d\u0438\u0435\u043c",  // Russian
+    "\u3088\u308d\u3057\u304f\u304a\u9858\u3044\u3057\u307e\u3059",   // Japanese
 };
 
 class MailMaker {
 public:
-    MailMaker(uint64_t seed, uint64_t expected)
-        : r_(seed),
+    MailMaker(uint64_t seed, uint64_t expected, bool today)
+        : today_(today),
+          r_(seed),
           v_(make_vocabulary(r_)),
           people_(make_people(r_, v_)),
           w_(r_, v_),
@@ -518,8 +578,15 @@ private:
     std::string quote_of(const Thread& t);
     std::string body_headers_and_text(const Text& t, const std::string& quote,
                                       const std::string& sig);
+    std::string todays_body(const std::string& plain);
+    std::string attachment_part(const std::string& boundary);
+    std::string header_word(const std::string& s) {
+        return today_ ? encoded_word_b(s) : encoded_word(s);
+    }
     Thread& choose_thread();
 
+    bool today_;
+    std::string logo_;  // today's mix: an attachment many mails carry
     Rng r_;
     Vocabulary v_;
     std::vector<Person> people_;
@@ -532,11 +599,11 @@ private:
 
 std::string MailMaker::mailbox(const Person& p) {
     switch (r_.below(10)) {
-        case 0: return p.address + " (" + encoded_word(p.name) + ")";
+        case 0: return p.address + " (" + header_word(p.name) + ")";
         case 1: return p.address;
         case 2: return "<" + p.address + ">";
         default:
-            return (has_high(p.name) ? encoded_word(p.name) : "\"" + p.name + "\"") + " <" +
+            return (has_high(p.name) ? header_word(p.name) : "\"" + p.name + "\"") + " <" +
                    p.address + ">";
     }
 }
@@ -573,6 +640,7 @@ Thread& MailMaker::choose_thread() {
 std::string MailMaker::body_headers_and_text(const Text& t, const std::string& quote,
                                              const std::string& sig) {
     std::string plain = plain_text(t, quote, sig);
+    if (today_) return todays_body(plain);
     double kind = r_.unit();
     if (kind < 0.2) {  // multipart/alternative
         std::string b =
@@ -598,6 +666,44 @@ std::string MailMaker::body_headers_and_text(const Text& t, const std::string& q
     return "Content-Type: text/plain; charset=us-ascii; format=flowed\nContent-Transfer-Encoding: "
            "7bit\n\n" +
            plain;
+}
+
+// UTF-8 bodies in 8bit, quoted-printable or base64; some alternatives with HTML, some mixed with
+// an attachment.
+std::string MailMaker::todays_body(const std::string& plain) {
+    std::string text = utf8_of(plain);
+    if (r_.chance(0.1)) text += std::string(kGreetings[r_.below(std::size(kGreetings))]) + "\n";
+    const char* cte[] = {"8bit", "quoted-printable", "base64"};
+    size_t e = r_.below(3);
+    std::string part = "Content-Type: text/plain; charset=UTF-8\nContent-Transfer-Encoding: " +
+                       std::string(cte[e]) + "\n\n" +
+                       (e == 0   ? text
+                        : e == 1 ? quoted_printable(text)
+                                 : base64(text));
+    if (!r_.chance(0.25)) return part;
+    std::string b =
+        "=_mixed_" + std::to_string(n_) + "_" + std::to_string(r_.next() % 100000) + "==";
+    std::string body =
+        "Content-Type: multipart/mixed; boundary=\"" + b + "\"\n\n--" + b + "\n" + part + "\n";
+    for (int k = r_.between(1, 2); k > 0; --k) body += attachment_part(b);
+    return body + "--" + b + "--\n";
+}
+
+// One attachment: fresh random bytes of 1 to 16 KB, or the shared logo.
+std::string MailMaker::attachment_part(const std::string& boundary) {
+    if (logo_.empty())
+        for (int i = 0; i < 6000; ++i) logo_ += static_cast<char>(r_.next() & 0xFF);
+    bool logo = r_.chance(0.3);
+    std::string bytes = logo ? logo_ : std::string();
+    for (int i = logo ? 0 : r_.between(1000, 16000); i > 0; --i)
+        bytes += static_cast<char>(r_.next() & 0xFF);
+    std::string n = std::to_string(n_);
+    std::string name = logo             ? "filename=\"logo.png\""
+                       : r_.chance(0.5) ? "filename=\"report-" + n + ".pdf\""
+                                        : "filename*=UTF-8''Gr%C3%BC%C3%9Fe-" + n + ".pdf";
+    return "--" + boundary + "\nContent-Type: " + (logo ? "image/png" : "application/pdf") +
+           "\nContent-Disposition: attachment; " + name +
+           "\nContent-Transfer-Encoding: base64\n\n" + base64(bytes) + "\n";
 }
 
 Generated MailMaker::next() {
@@ -628,7 +734,7 @@ Generated MailMaker::next() {
     h += "Message-ID: <" + id + ">\nDate: " + header_date(date, zone.c_str()) +
          "\nFrom: " + mailbox(from) + "\nTo: " + mailbox(to) + "\n";
     if (r_.chance(0.15)) h += "Cc: " + mailbox(people_[activity_.pick(r_)]) + "\n";
-    h += "Subject: " + std::string(reply ? "Re: " : "") + encoded_word(t.subject) + "\n";
+    h += "Subject: " + std::string(reply ? "Re: " : "") + header_word(t.subject) + "\n";
     if (reply) {
         h += "In-Reply-To: <" + t.ids.back() + ">\nReferences:";
         size_t first = t.ids.size() > 10 ? t.ids.size() - 10 : 0;
@@ -645,7 +751,10 @@ Generated MailMaker::next() {
     t.last_date = header_date(date, zone.c_str());
     --t.left;
     ++n_;
-    return {h, from.address, date, !sent};
+    std::string words;
+    if (today_)
+        words = (reply ? "Re: " : "") + t.subject + "\n" + plain_text(text, quote, from.name);
+    return {h, from.address, date, !sent, words};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -660,12 +769,16 @@ public:
     }
 
     // Counts the words of the mail's subject and plain text (headers and HTML tags left out).
-    void count(const std::string& mail) {
+    void count(const Generated& m) {
+        if (!m.words.empty()) return count_words(m.words);
+        size_t subject = m.text.find("\nSubject: ");
+        size_t subject_end = m.text.find('\n', subject + 1);
+        count_words(decoded(m.text.substr(subject + 10, subject_end - subject - 10)) + "\n" +
+                    decoded(text_part(m.text)));
+    }
+
+    void count_words(const std::string& text) {
         std::unordered_set<size_t> words, phrases;
-        size_t subject = mail.find("\nSubject: ");
-        size_t subject_end = mail.find('\n', subject + 1);
-        std::string text = decoded(mail.substr(subject + 10, subject_end - subject - 10)) + "\n" +
-                           decoded(text_part(mail));
         size_t previous = SIZE_MAX;
         std::string w;
         for (size_t i = 0; i <= text.size(); ++i) {
@@ -818,12 +931,13 @@ struct Options {
     uint64_t seed = 1;
     uint64_t count = 0, bytes = 0;
     std::string mbox, eudora, maildir, stats;
+    bool today = false;
 };
 
 int usage() {
     std::fprintf(stderr,
                  "usage: mailgen [--seed N] (--count N | --bytes N) [--mbox FILE] [--eudora FILE]\n"
-                 "               [--maildir DIR] [--stats FILE]\n");
+                 "               [--maildir DIR] [--stats FILE] [--mix classic|today]\n");
     return 2;
 }
 
@@ -844,6 +958,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.maildir = v;
         else if (k == "--stats")
             o.stats = v;
+        else if (k == "--mix" && (v == "classic" || v == "today"))
+            o.today = v == "today";
         else
             return false;
     }
@@ -861,7 +977,7 @@ int main(int argc, char** argv) {
         return usage();
     }
     // About 2,000 bytes a message: the dates of a --bytes run span the seven years roughly.
-    MailMaker maker(o.seed, o.count ? o.count : o.bytes / 2000);
+    MailMaker maker(o.seed, o.count ? o.count : o.bytes / 2000, o.today);
     Outputs out;
     if (!out.open(o.mbox, o.eudora, o.maildir)) {
         std::fprintf(stderr, "mailgen: cannot write the outputs\n");
@@ -871,7 +987,7 @@ int main(int argc, char** argv) {
     uint64_t n = 0, bytes = 0;
     while (o.count ? n < o.count : bytes < o.bytes) {
         Generated m = maker.next();
-        if (!o.stats.empty()) counter.count(m.text);
+        if (!o.stats.empty()) counter.count(m);
         bytes += out.write(m, n++);
     }
     if (!o.stats.empty()) counter.write(o.stats);

@@ -98,6 +98,23 @@ The import process has finished!" import --format Eudora --db Eudora "$H/a.mbx"
 checks=$((checks + 1))
 "$QS" --home "$H" --json messages Home | grep -q '=?ISO' && fail "an encoded subject stayed encoded"
 
+# Today's mix: UTF-8 in base64 and 8bit, attachments, one logo shared by many mails; still
+# every message once, and the same seed the same bytes.
+"$GEN" --seed 5 --count $N --mbox "$H/t.mbox" --mix today --stats "$H/t.stats" > /dev/null
+"$GEN" --seed 5 --count $N --mbox "$H/t2.mbox" --mix today > /dev/null
+expect "today, same seed" "$(cmp -s "$H/t.mbox" "$H/t2.mbox" && echo same)" same
+for what in '^Subject: .*=?UTF-8?B?' '^Content-Type: text/plain; charset=UTF-8' \
+            '^Content-Transfer-Encoding: base64' '^Content-Type: multipart/mixed; boundary=".*=="' \
+            "filename\\*=UTF-8''Gr%C3%BC%C3%9Fe" 'filename="logo.png"'; do
+  checks=$((checks + 1))
+  grep -q -- "$what" "$H/t.mbox" || fail "today: no line $what"
+done
+expect "today, logo in many mails" "$(grep -c 'filename="logo.png"' "$H/t.mbox" | awk '{ print ($1 > 5) }')" 1
+expect "today, most common word" "$(awk -F'\t' 'NR == 1 { print ($3 > '$N' * 0.9) }' "$H/t.stats")" 1
+check 0 "*" db add-mail Today --address me@example.org
+check 0 "found $N, stored $N, duplicates 0, skipped 0
+The import process has finished!" import --format "Generic Mail Type 2" --db Today "$H/t.mbox"
+
 checks=$((checks + 1))
 "$GEN" --count 5 > /dev/null 2>&1; [ $? = 2 ] || fail "no output named: not refused"
 checks=$((checks + 1))
