@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "import/mime/charset.h"
+#include "import/mime/header_text.h"
 #include "import/mime/line_queue.h"
 #include "import/mime/mime.h"
 
@@ -52,9 +54,10 @@ inline bool html_text(std::string_view in) {
     return body_conversion(in) && ok;
 }
 
+// Header text: encoded words and structured values always give valid UTF-8.
 inline bool encoded_words(std::string_view in) {
-    std::string out = decode_encoded_word(in);
-    bool ok = out == in || out.size() <= 100;
+    bool ok = valid_utf8(decode_header_text(in));
+    for (const HeaderParameter& p : parse_header_value(in).params) ok = ok && valid_utf8(p.value);
     ok = StripChar(1, in).size() <= kTextLimit && ok;
     ok = StripChar(2, in).size() <= kTextLimit && ok;
     is_embedded_mail_header(in);
