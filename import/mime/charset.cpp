@@ -174,9 +174,7 @@ constexpr Alias kAliases[] = {
     {"unicode", "UTF-16"},
 };
 
-iconv_t open_iconv(const std::string& name) {
-    return iconv_open("UTF-8", name.c_str());
-}
+iconv_t open_iconv(const std::string& name) { return iconv_open("UTF-8", name.c_str()); }
 
 bool opened(iconv_t cd) { return cd != reinterpret_cast<iconv_t>(-1); }
 

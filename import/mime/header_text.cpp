@@ -194,7 +194,8 @@ std::string decode_header_text(std::string_view f, std::string* unknown) {
     while (at < f.size()) {
         Word w;
         size_t from = f.find("=?", at);
-        while (from != std::string_view::npos && !word_at(f, from, w)) from = f.find("=?", from + 1);
+        while (from != std::string_view::npos && !word_at(f, from, w))
+            from = f.find("=?", from + 1);
         const std::string_view between =
             f.substr(at, from == std::string_view::npos ? std::string_view::npos : from - at);
         // Blanks and line breaks between two encoded words are not part of the text.

@@ -238,12 +238,15 @@ void MessageParser::end_header() {
             MessageText& t = state_->text;
             t.new_block();
             const std::pair<const char*, const std::string*> shown[] = {
-                {"From: ", &fields_.from}, {"Date: ", &fields_.date}, {"Subject: ", &fields_.subject}};
+                {"From: ", &fields_.from},
+                {"Date: ", &fields_.date},
+                {"Subject: ", &fields_.subject}};
             for (const auto& [label, field] : shown) {
                 if (field->empty()) continue;
                 std::string unknown;
                 t.add(label + decode_header_text(*field, &unknown), true);
-                if (!unknown.empty()) note("unknown charset \"" + unknown + "\" read as Windows-1252");
+                if (!unknown.empty())
+                    note("unknown charset \"" + unknown + "\" read as Windows-1252");
             }
             return open_entity(fields_, false);
         }

@@ -114,7 +114,7 @@ private:
     std::unique_ptr<State> state_;
     std::vector<Frame> frames_;
     std::unique_ptr<PartReader> leaf_;
-    HeaderFields fields_;  // the header block being read
+    HeaderFields fields_;           // the header block being read
     std::string* field_ = nullptr;  // the field a continuation line goes on
     unsigned seen_ = 0;             // the fields met in this header block, one bit each
     bool any_field_ = false;        // a header line was met in this header block

@@ -36,13 +36,13 @@ std::string meta_charset(std::string_view html) {
     size_t at = head.find("charset", meta);
     if (at == std::string::npos) return {};
     at += 7;
-    while (at < head.size() && (head[at] == ' ' || head[at] == '=' || head[at] == '"' ||
-                                head[at] == '\''))
+    while (at < head.size() &&
+           (head[at] == ' ' || head[at] == '=' || head[at] == '"' || head[at] == '\''))
         ++at;
     size_t end = at;
-    while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) ||
-                                 head[end] == '-' || head[end] == '_' || head[end] == '.' ||
-                                 head[end] == ':'))
+    while (end < head.size() &&
+           (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' ||
+            head[end] == '_' || head[end] == '.' || head[end] == ':'))
         ++end;
     return head.substr(at, end - at);
 }
@@ -296,8 +296,7 @@ public:
             }
             case TransferEncoding::Base64: b64_.decode(bytes, out); break;
             case TransferEncoding::Uuencode:
-                if (!goes_on && !in_piece_ && uuencode_begin(bytes).empty() &&
-                    !uuencode_end(bytes))
+                if (!goes_on && !in_piece_ && uuencode_begin(bytes).empty() && !uuencode_end(bytes))
                     uudecode_line(bytes, out);
                 break;
         }
@@ -373,7 +372,9 @@ void MessageText::add(std::string_view s, bool line_end) {
 
 void MessageText::add_text(std::string_view utf8) {
     LineSplitter split;
-    const auto out = [this](std::string_view l, bool end) { add(l, end); };
+    const auto out = [this](std::string_view l, bool end) {
+        add(l, end);
+    };
     split.feed(utf8, out);
     split.finish(out);
 }
