@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/text.h"
@@ -43,8 +44,14 @@ void append_1252(std::string& out, std::string_view bytes) {
     for (char c : bytes) append_1252(out, static_cast<unsigned char>(c));
 }
 
+// The number of bytes below 0x80 from `from` on; eight are looked at together while they can be.
 size_t ascii_run(std::string_view s, size_t from) {
     size_t i = from;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
     return i - from;
 }
@@ -192,8 +199,10 @@ bool valid_utf8(std::string_view s) {
 }
 
 size_t utf8_chars(std::string_view s) {
-    size_t n = 0;
-    for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const size_t ascii = ascii_run(s, 0);
+    size_t n = ascii;
+    for (size_t i = ascii; i < s.size(); ++i)
+        n += (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
     return n;
 }
 
@@ -256,6 +265,14 @@ void CharsetDecoder::decode(std::string_view bytes, std::string& out) {
         case Kind::Utf8: return decode_utf8(bytes, out);
         case Kind::Iconv: return decode_iconv(bytes, out);
     }
+}
+
+std::string_view CharsetDecoder::decode_view(std::string_view bytes, std::string& scratch) {
+    if (kind_ != Kind::Iconv && pending_.empty() && ascii_run(bytes, 0) == bytes.size())
+        return bytes;
+    const size_t at = scratch.size();
+    decode(bytes, scratch);
+    return std::string_view(scratch).substr(at);
 }
 
 void CharsetDecoder::decode_utf8(std::string_view bytes, std::string& out) {

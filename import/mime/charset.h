@@ -42,6 +42,9 @@ public:
     bool known() const { return known_; }
     // Appends the UTF-8 of `bytes` to `out`.
     void decode(std::string_view bytes, std::string& out);
+    // The UTF-8 of `bytes`: `bytes` themselves when they need no conversion (ASCII in a set that
+    // agrees with it, nothing held from the last piece), else appended to `scratch`.
+    std::string_view decode_view(std::string_view bytes, std::string& scratch);
     // Appends what is left: the bytes of a character the text ended inside, read as
     // Windows-1252, and the return of a stateful set to its initial state.
     void finish(std::string& out);

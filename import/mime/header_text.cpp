@@ -3,7 +3,6 @@
 #include "import/mime/header_text.h"
 
 #include <algorithm>
-#include <map>
 
 #include "import/mime/charset.h"
 #include "import/mime/transfer_encoding.h"
@@ -224,8 +223,12 @@ HeaderValue parse_header_value(std::string_view f) {
     HeaderValue v;
     size_t i = f.find(';');
     v.value = lowered(trimmed(f.substr(0, i)));
-    std::vector<std::string> order;
-    std::map<std::string, std::vector<Section>> plain, extended;
+    // Each parameter's sections, plain and extended, in the order the names first come.
+    struct Named {
+        std::string name;
+        std::vector<Section> plain, extended;
+    };
+    std::vector<Named> named;
     while (i != std::string_view::npos && i < f.size()) {
         ++i;  // past the ";"
         const size_t eq = f.find('=', i);
@@ -249,16 +252,14 @@ HeaderValue parse_header_value(std::string_view f) {
         std::string base;
         name_of(name, base, s);
         if (base.empty()) continue;
-        const bool ext = name.find('*') != std::string::npos;
-        auto& into = ext ? extended : plain;
-        if (!plain.count(base) && !extended.count(base)) order.push_back(base);
-        into[base].push_back(std::move(s));
+        auto it = std::find_if(named.begin(), named.end(),
+                               [&](const Named& n) { return n.name == base; });
+        if (it == named.end()) it = named.insert(named.end(), Named{base, {}, {}});
+        (name.find('*') != std::string::npos ? it->extended : it->plain).push_back(std::move(s));
     }
     // The extended form wins over a plain value given beside it for older readers.
-    for (const std::string& name : order) {
-        auto& sections = extended.count(name) ? extended[name] : plain[name];
-        v.params.push_back(joined(name, sections));
-    }
+    for (Named& n : named)
+        v.params.push_back(joined(n.name, n.extended.empty() ? n.plain : n.extended));
     return v;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "import/mime/charset.h"
 #include "import/mime/mime.h"
@@ -47,6 +48,18 @@ std::string meta_charset(std::string_view html) {
     return head.substr(at, end - at);
 }
 
+// Where the next CR or LF stands from `i`, npos when none does.
+size_t line_break(std::string_view s, size_t i) {
+    if (i >= s.size()) return std::string_view::npos;
+    const char* from = s.data() + i;
+    const size_t n = s.size() - i;
+    const void* lf = std::memchr(from, '\n', n);
+    const size_t reach = lf ? static_cast<size_t>(static_cast<const char*>(lf) - from) : n;
+    const void* cr = std::memchr(from, '\r', reach);
+    if (cr) return i + static_cast<size_t>(static_cast<const char*>(cr) - from);
+    return lf ? i + reach : std::string_view::npos;
+}
+
 // Cuts a stream of UTF-8 text into lines at CR LF, LF or CR; a line longer than kPiece goes on
 // in pieces.
 class LineSplitter {
@@ -59,7 +72,7 @@ public:
             if (s[0] == '\n') i = 1;
         }
         while (i < s.size()) {
-            const size_t brk = s.find_first_of("\r\n", i);
+            const size_t brk = line_break(s, i);
             if (brk == std::string_view::npos) {
                 hold(s.substr(i), out);
                 return;
@@ -79,6 +92,9 @@ public:
             }
         }
     }
+    // No part of a line is held.
+    bool idle() const { return partial_.empty() && !cr_; }
+
     template <class Out>
     void finish(Out&& out) {
         if (!partial_.empty()) out(partial_, true);
@@ -198,9 +214,15 @@ private:
 
     void plain(std::string_view data, bool hard) {
         utf8_.clear();
-        charset_->decode(data, utf8_);
-        if (hard) utf8_.push_back('\n');
-        split_.feed(utf8_, [this](std::string_view l, bool end) { text_line(l, end); });
+        const std::string_view text = charset_->decode_view(data, utf8_);
+        // Most lines are a whole line of the text: they need no splitting.
+        if (hard && split_.idle() && line_break(text, 0) == std::string_view::npos)
+            return text_line(text, true);
+        const auto out = [this](std::string_view l, bool end) {
+            text_line(l, end);
+        };
+        split_.feed(text, out);
+        if (hard) split_.feed("\n", out);
     }
 
     // One line of the text (or a piece of one): uuencoded blocks go to the sink, the rest to

@@ -3,6 +3,7 @@
 #include "import/mime/transfer_encoding.h"
 
 #include <array>
+#include <cstring>
 
 #include "import/mime/mime.h"
 
@@ -119,18 +120,21 @@ bool QuotedPrintableDecoder::decode(std::string_view piece, bool line_end, std::
     } else if (soft) {
         --end;
     }
-    for (size_t i = 0; i < end; ++i) {
-        const char c = piece[i];
-        if (c == '=' && i + 2 < end) {
-            const int hi = hex_value(piece[i + 1]);
-            const int lo = hex_value(piece[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out.push_back(static_cast<char>(hi * 16 + lo));
-                i += 2;
-                continue;
-            }
+    for (size_t i = 0; i < end;) {
+        const void* eq = std::memchr(piece.data() + i, '=', end - i);
+        const size_t at =
+            eq ? static_cast<size_t>(static_cast<const char*>(eq) - piece.data()) : end;
+        out.append(piece.data() + i, at - i);
+        if (at == end) break;
+        const int hi = at + 2 < end ? hex_value(piece[at + 1]) : -1;
+        const int lo = at + 2 < end ? hex_value(piece[at + 2]) : -1;
+        if (hi >= 0 && lo >= 0) {
+            out.push_back(static_cast<char>(hi * 16 + lo));
+            i = at + 3;
+        } else {
+            out.push_back('=');
+            i = at + 1;
         }
-        out.push_back(c);
     }
     return line_end && !soft;
 }

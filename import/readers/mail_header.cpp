@@ -31,14 +31,14 @@ bool starts(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
-std::string without_pair(std::string name, char open, char close) {
+std::string_view without_pair(std::string_view name, char open, char close) {
     if (name.size() >= 2 && name.front() == open && name.back() == close)
         name = name.substr(1, name.size() - 2);
     return name;
 }
 
-std::string without_pairs(std::string name) {
-    return without_pair(without_pair(std::move(name), '"', '"'), '(', ')');
+std::string without_pairs(std::string_view name) {
+    return std::string(without_pair(without_pair(name, '"', '"'), '(', ')'));
 }
 
 // Addresses are compared in lower case; letters beyond ASCII are left as they are.
@@ -165,7 +165,7 @@ MailAddress split_mail_address(std::string_view text, std::string* unknown) {
     }
     // Quotes and parentheses around a name come off before its encoded words are decoded and
     // again after (a decoded name may bring its own).
-    name = without_pairs(decode_header_text(without_pairs(std::move(name)), unknown));
+    name = without_pairs(decode_header_text(without_pairs(name), unknown));
     std::string decoded_address;
     append_utf8_or_1252(decoded_address, lower_ascii(trim(address)));
     out.address = fit(decoded_address, kAddressWidth);
@@ -192,8 +192,8 @@ std::string mail_heading(std::string_view subject) {
     return std::string(s);
 }
 
-std::vector<CCT> copy_recipients(std::string_view copies, std::string_view to, uint32_t mail_id,
-                                 std::string* unknown) {
+std::vector<CCT> copy_recipients(std::string_view copies, const std::vector<MailAddress>& to,
+                                 uint32_t mail_id, std::string* unknown) {
     std::vector<CCT> out;
     auto add = [&](const MailAddress& a, const char* kind) {
         if (a.address.empty()) return;
@@ -204,8 +204,7 @@ std::vector<CCT> copy_recipients(std::string_view copies, std::string_view to, u
         c.RECIPTYPE = kind;
         out.push_back(c);
     };
-    const std::vector<MailAddress> receivers = address_list(to, unknown);
-    for (size_t k = 1; k < receivers.size(); ++k) add(receivers[k], "TO");
+    for (size_t k = 1; k < to.size(); ++k) add(to[k], "TO");
     for (const MailAddress& a : address_list(copies, unknown)) add(a, "CC");
     return out;
 }
@@ -285,7 +284,7 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& 
         r.R_NAME = to.front().name;
     }
     set_direction(ctx, r, h.has_date, options.variant);
-    std::vector<CCT> copies = copy_recipients(h.cc, h.to, r.MSGNUMBER, &unknown);
+    std::vector<CCT> copies = copy_recipients(h.cc, to, r.MSGNUMBER, &unknown);
     log_notes(ctx, what, parser.notes(), unknown);
     r.MSGTEXT.text = std::move(text);
     return ctx.add_message(r, copies);

@@ -60,10 +60,10 @@ int known_header(std::string_view line);
 
 enum class HeaderVariant { Mail, Eudora };
 
-// The recipients of a "Cc:" text, and of a "To:" text after its first (the receiver), become
-// carbon copies of mail `mail_id` (kind "CC" and "TO"); one without an address gives none.
-std::vector<CCT> copy_recipients(std::string_view copies, std::string_view to, uint32_t mail_id,
-                                 std::string* unknown = nullptr);
+// The recipients of a "Cc:" text, and those of the "To:" list after its first (the receiver),
+// become carbon copies of mail `mail_id` (kind "CC" and "TO"); one without an address gives none.
+std::vector<CCT> copy_recipients(std::string_view copies, const std::vector<MailAddress>& to,
+                                 uint32_t mail_id, std::string* unknown = nullptr);
 
 struct MailOptions {
     HeaderVariant variant = HeaderVariant::Mail;

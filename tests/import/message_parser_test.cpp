@@ -104,11 +104,10 @@ TEST(MessageParser, EveryCharsetFamilyReadsBackInUtf8) {
          "Καλημέρα\r\n"},
         {"KOI8-R Cyrillic garbled", part("koi8-r", "base64", "8NLJ18XULCDNydI="),
          "Привет, мир\r\n"},
-        {"windows-1251 Cyrillic garbled", part("\"windows-1251\"", "8bit",
-                                                 "\xCF\xF0\xE8\xE2\xE5\xF2"),
-         "Привет\r\n"},
-        {"ISO-2022-JP shift state lost",
-         part("ISO-2022-JP", "7bit", "\x1B$BF|K\\8l$N%a!<%k\x1B(B"), "日本語のメール\r\n"},
+        {"windows-1251 Cyrillic garbled",
+         part("\"windows-1251\"", "8bit", "\xCF\xF0\xE8\xE2\xE5\xF2"), "Привет\r\n"},
+        {"ISO-2022-JP shift state lost", part("ISO-2022-JP", "7bit", "\x1B$BF|K\\8l$N%a!<%k\x1B(B"),
+         "日本語のメール\r\n"},
         {"Shift_JIS garbled", part("shift_jis", "base64", "k/qWe4zqgsyDgYFbg4s="),
          "日本語のメール\r\n"},
         {"EUC-JP garbled", part("euc-jp", "base64", "xvzL3LjspM6l4aG8pes="), "日本語のメール\r\n"},
@@ -119,15 +118,16 @@ TEST(MessageParser, EveryCharsetFamilyReadsBackInUtf8) {
          "Prix: 5 €\r\n"},
         {"UTF-16 with its byte order mark garbled",
          part("utf-16", "base64", "//5HAHIA/ADfAGUAIAARIg=="), "Grüße ∑\r\n"},
-        {"UTF-8 split across base64 lines garbled",
-         part("utf-8", "base64", "R3LD\nvMOfZQ=="), "Grüße\r\n"},
-        {"invalid UTF-8 not read as Windows-1252", part("utf-8", "8bit", "Gr\xFC\xDF" "e \xC3\xA9"),
+        {"UTF-8 split across base64 lines garbled", part("utf-8", "base64", "R3LD\nvMOfZQ=="),
+         "Grüße\r\n"},
+        {"invalid UTF-8 not read as Windows-1252",
+         part("utf-8", "8bit",
+              "Gr\xFC\xDF"
+              "e \xC3\xA9"),
          "Grüße é\r\n"},
-        {"us-ascii with 8-bit bytes not read as Windows-1252", part("us-ascii", "8bit",
-                                                                    "caf\xE9 \x80"),
-         "café €\r\n"},
-        {"undeclared 8-bit text not read as Windows-1252", single("", "caf\xE9\n"),
-         "café\r\n"},
+        {"us-ascii with 8-bit bytes not read as Windows-1252",
+         part("us-ascii", "8bit", "caf\xE9 \x80"), "café €\r\n"},
+        {"undeclared 8-bit text not read as Windows-1252", single("", "caf\xE9\n"), "café\r\n"},
     };
     for (const TextCase& c : cases) check(c);
 }
@@ -153,8 +153,8 @@ TEST(MessageParser, TransferEncodingsAndTheirBrokenSpellings) {
          "Grüße aus\r\n"},
         {"quoted-printable soft break kept", text("quoted-printable", "Gr=C3=BC=\n=C3=9Fe\n"),
          "Grüße\r\n"},
-        {"quoted-printable lower-case pair left",
-         text("Quoted-Printable", "K=c3=b6ln =3D ok  \n"), "Köln = ok\r\n"},
+        {"quoted-printable lower-case pair left", text("Quoted-Printable", "K=c3=b6ln =3D ok  \n"),
+         "Köln = ok\r\n"},
         {"a bare = taken for an escape", text("quoted-printable", "a = b =XY =\t \nc\n"),
          "a = b =XY c\r\n"},
         {"quoted_printable not decoded", text("quoted_printable", "K=C3=B6ln\n"), "Köln\r\n"},
@@ -180,7 +180,8 @@ const char* kSignedMixed =
 
 TEST(MessageParser, TheWholeTree) {
     const TextCase cases[] = {
-        {"a mixed part inside a signed one lost", kSignedMixed, "First text.\r\n\r\nSecond text.\r\n"},
+        {"a mixed part inside a signed one lost", kSignedMixed,
+         "First text.\r\n\r\nSecond text.\r\n"},
         {"the second alternative taken",
          single("Content-Type: multipart/alternative; boundary=A",
                 "--A\nContent-Type: text/plain\n\nplain\n--A\nContent-Type: text/html\n\n"
@@ -252,8 +253,7 @@ TEST(MessageParser, HtmlAndEnrichedPartsAreConverted) {
                                "<html><head><meta charset=\"koi8-r\"></head><body>\xF0\xD2\xC9"
                                "</body></html>\n"));
     EXPECT_NE(meta.text.find("При"), std::string::npos) << meta.text;
-    Parsed enriched =
-        parse(single("Content-Type: text/enriched", "<bold>Bold</bold> text\n"));
+    Parsed enriched = parse(single("Content-Type: text/enriched", "<bold>Bold</bold> text\n"));
     EXPECT_EQ(enriched.text.find("<bold>"), std::string::npos) << enriched.text;
     EXPECT_NE(enriched.text.find("Bold text"), std::string::npos) << enriched.text;
 }
