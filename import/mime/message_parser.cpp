@@ -47,6 +47,8 @@ constexpr FieldName kFields[] = {
     {"content-disposition", &HeaderFields::disposition},
 };
 
+constexpr size_t kCcField = 2;  // Cc may be given more than once
+
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trim_left(std::string_view s) {
@@ -133,7 +135,7 @@ void MessageParser::begin() {
     top_ = HeaderFields();
     field_ = nullptr;
     seen_ = 0;
-    any_field_ = false;
+    stray_ = false;
     mode_ = Mode::Header;
     entity_ = Entity::Top;
     digest_part_ = body_started_ = mime_ = in_piece_ = skip_piece_ = false;
@@ -144,6 +146,16 @@ void MessageParser::begin() {
 }
 
 bool MessageParser::in_header() const { return mode_ == Mode::Header; }
+
+bool MessageParser::repeats_after_stray(std::string_view line) const {
+    if (mode_ != Mode::Header || entity_ != Entity::Top || !stray_) return false;
+    char buf[kNameReach];
+    size_t value = 0;
+    const std::string_view name = field_name(line, buf, value);
+    for (size_t k = 0; k < std::size(kFields); ++k)
+        if (kFields[k].name == name) return (seen_ & (1u << k)) != 0 && k != kCcField;
+    return false;
+}
 
 bool MessageParser::reads_raw() const {
     return mode_ == Mode::Header || mime_ || layout_ == Layout::Decoded ||
@@ -179,6 +191,8 @@ void MessageParser::header_line(std::string_view bytes, std::string_view eol, bo
     if (!start) return append_field(bytes);
     if (bytes.empty() && !goes_on) return end_header();
     if (blank(bytes.front())) {  // a folded line goes on with the field before it
+        // The line break and the blanks around it become one blank.
+        while (field_ && !field_->empty() && blank(field_->back())) field_->pop_back();
         if (field_ && !field_->empty()) append_field(" ");
         return append_field(trim_left(bytes));
     }
@@ -187,17 +201,19 @@ void MessageParser::header_line(std::string_view bytes, std::string_view eol, bo
     const std::string_view name = field_name(bytes, buf, value);
     if (name.empty()) {
         field_ = nullptr;
-        // Lines before a message's first header line (a mailbox's separator or status lines)
-        // are passed over. After a header line, a line that is none is the first line of a body
+        // A stray line in a message's own header (a mailbox's status line, a header folded
+        // without a blank) is passed over; in a part's header it is the first line of a body
         // whose header block was not ended by an empty line.
-        if (entity_ == Entity::Top && !any_field_) return;
+        if (entity_ == Entity::Top) {
+            stray_ = true;
+            return;
+        }
         end_header();
         if (mode_ == Mode::Header) return header_line(bytes, eol, start, goes_on);
         if (mode_ == Mode::Body) leaf_->line(bytes, eol, goes_on);
         return;
     }
     field_ = nullptr;
-    any_field_ = true;
     for (size_t k = 0; k < std::size(kFields); ++k) {
         if (kFields[k].name != name) continue;
         const auto bit = 1u << k;
@@ -222,7 +238,7 @@ void MessageParser::header_line(std::string_view bytes, std::string_view eol, bo
 void MessageParser::end_header() {
     field_ = nullptr;
     seen_ = 0;
-    any_field_ = false;
+    stray_ = false;
     mode_ = Mode::Body;
     switch (entity_) {
         case Entity::Top:
@@ -341,7 +357,7 @@ bool MessageParser::boundary_line(std::string_view bytes) {
     end_leaf();
     field_ = nullptr;
     seen_ = 0;
-    any_field_ = false;
+    stray_ = false;
     if (close) {
         // What follows up to a boundary of a level above is this multipart's epilogue.
         frames_.resize(level);

@@ -75,6 +75,10 @@ public:
 
     // While a header block is read: the message's own, a part's, or a forwarded message's.
     bool in_header() const;
+    // True when `line` (as it stands) is a header line naming a field that the message's own
+    // header block already has, and a stray line (no header line) came before it: in a mailbox
+    // without separators, the next message begins there, the empty line before it lost.
+    bool repeats_after_stray(std::string_view line) const;
     // The message's own header block has ended.
     bool body_started() const { return body_started_; }
     // Whether the next line should reach the parser as it stands in the mailbox: true in header
@@ -117,7 +121,7 @@ private:
     HeaderFields fields_;           // the header block being read
     std::string* field_ = nullptr;  // the field a continuation line goes on
     unsigned seen_ = 0;             // the fields met in this header block, one bit each
-    bool any_field_ = false;        // a header line was met in this header block
+    bool stray_ = false;            // a line that is no header line was met in this block
     HeaderFields top_;
     Mode mode_ = Mode::Header;
     Entity entity_ = Entity::Top;

@@ -33,7 +33,8 @@ protected:
         // message: only a known header line met in a body does.
         const MessageParser& p = parser_;
         const auto next_header = [&p](const StreamBuffer& b) {
-            return p.body_started() && !p.in_header() && at_known_header(b);
+            if (p.body_started()) return !p.in_header() && at_known_header(b);
+            return p.repeats_after_stray(line_ahead(b));
         };
         read_lines(kQuotedLines, LineStop::at_line_start(next_header));
         return Found::Message;

@@ -322,8 +322,9 @@ TEST(MessageParser, UuencodedBlocksInATextAreAttachments) {
 
 TEST(MessageParser, HeaderFieldsAreUnfoldedAndKeptRaw) {
     Parsed p = parse(
-        "From: Ann\n <ann@x>\nSubject: =?utf-8?q?Gr=C3=BC?=\n\t=?utf-8?q?=C3=9Fe?=\n"
-        "Subject: second\nCc: b@x\nTO: c@x\ncc: d@x\nDate: 5 Jan 98\n\nbody\n");
+        "From: Ann  \n <ann@x>\nSubject: =?utf-8?q?Gr=C3=BC?=\n\t=?utf-8?q?=C3=9Fe?=\n"
+        "Subject: second\nCc: b@x\nTO: c@x\nfolded without a blank\ncc: d@x\nDate: 5 Jan 98\n"
+        "\nbody\n");
     EXPECT_EQ(p.header.from, "Ann <ann@x>");
     EXPECT_EQ(p.header.subject, "=?utf-8?q?Gr=C3=BC?= =?utf-8?q?=C3=9Fe?=");
     EXPECT_EQ(p.header.cc, "b@x,d@x");
