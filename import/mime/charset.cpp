@@ -5,7 +5,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -181,7 +183,16 @@ constexpr Alias kAliases[] = {
     {"unicode", "UTF-16"},
 };
 
-iconv_t open_iconv(const std::string& name) { return iconv_open("UTF-8", name.c_str()); }
+// Only names made of the characters charset names use go to iconv: it would read "//" in a
+// name as options of its own, and passes some junk after a name it knows.
+iconv_t open_iconv(const std::string& name) {
+    const bool plain =
+        !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
+                   c == '.' || c == ':' || c == '(' || c == ')' || c == '+';
+        });
+    return plain ? iconv_open("UTF-8", name.c_str()) : reinterpret_cast<iconv_t>(-1);
+}
 
 bool opened(iconv_t cd) { return cd != reinterpret_cast<iconv_t>(-1); }
 
@@ -223,6 +234,12 @@ size_t utf8_prefix_bytes(std::string_view s, size_t bytes) {
 void append_utf8_or_1252(std::string& out, std::string_view bytes) {
     const size_t cut = append_checked(out, bytes, 0);
     append_1252(out, bytes.substr(cut));
+}
+
+std::string unknown_charset_note(std::string_view name) {
+    std::string note = "unknown charset \"";
+    append_utf8_or_1252(note, name.substr(0, 40));
+    return note + "\" read as Windows-1252";
 }
 
 CharsetDecoder::CharsetDecoder(std::string_view name) {
@@ -306,6 +323,7 @@ void CharsetDecoder::decode_iconv(std::string_view bytes, std::string& out) {
     }
     char* from = const_cast<char*>(src.data());
     size_t left = src.size();
+    const size_t start = out.size();
     while (left > 0) {
         const size_t at = out.size();
         const size_t room = left * 4 + 16;
@@ -324,6 +342,12 @@ void CharsetDecoder::decode_iconv(std::string_view bytes, std::string& out) {
         append_1252(out, static_cast<unsigned char>(*from));
         ++from;
         --left;
+    }
+    // Some converters pass through what they do not check (code points past U+10FFFF).
+    if (!valid_utf8(std::string_view(out).substr(start))) {
+        const std::string produced = out.substr(start);
+        out.resize(start);
+        append_utf8_or_1252(out, produced);
     }
 }
 

@@ -22,6 +22,9 @@ size_t utf8_prefix_bytes(std::string_view s, size_t bytes);
 // Windows-1252. Header text without a declared charset is read this way.
 void append_utf8_or_1252(std::string& out, std::string_view bytes);
 
+// The import log's remark on a charset name that is not known (the name kept readable).
+std::string unknown_charset_note(std::string_view name);
+
 // Converts the bytes of one text (a body part, an encoded word) from the character set its
 // sender declared to UTF-8. The bytes may come in pieces cut anywhere: a character cut in two is
 // joined, and a stateful set (ISO-2022-JP) keeps its shift state from one piece to the next.

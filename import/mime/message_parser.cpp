@@ -11,8 +11,10 @@
 // frame out: a line that closes or opens a part of an outer level also ends every part inside.
 #include "import/mime/message_parser.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "import/mime/charset.h"
 #include "import/mime/header_text.h"
 #include "import/mime/part_readers.h"
 
@@ -79,6 +81,11 @@ std::string_view field_name(std::string_view line, char* buf, size_t& value) {
 // forwarded message in a digest.
 std::string type_of(const std::string& value, bool digest_part) {
     if (value.empty()) return digest_part ? "message/rfc822" : "text/plain";
+    const bool token = std::all_of(value.begin(), value.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u > 32 && u < 127 && c != '"' && c != '(' && c != ')' && c != ',';
+    });
+    if (!token) return "application/octet-stream";
     const size_t slash = value.find('/');
     if (slash == std::string::npos || slash + 1 == value.size()) {
         const std::string major = value.substr(0, slash);
@@ -261,8 +268,7 @@ void MessageParser::end_header() {
                 if (field->empty()) continue;
                 std::string unknown;
                 t.add(label + decode_header_text(*field, &unknown), true);
-                if (!unknown.empty())
-                    note("unknown charset \"" + unknown + "\" read as Windows-1252");
+                if (!unknown.empty()) note(unknown_charset_note(unknown));
             }
             return open_entity(fields_, false);
         }

@@ -200,7 +200,7 @@ private:
 
     std::unique_ptr<CharsetDecoder> decoder(const std::string& name) {
         auto d = std::make_unique<CharsetDecoder>(name);
-        if (!d->known()) st_.note("unknown charset \"" + name + "\" read as Windows-1252");
+        if (!d->known()) st_.note(unknown_charset_note(name));
         return d;
     }
 
@@ -278,7 +278,14 @@ private:
         d->decode(markup_, utf8);
         d->finish(utf8);
         std::string().swap(markup_);
-        st_.text.add_text(o_.kind == TextKind::Html ? html_to_text(utf8) : enriched_to_text(utf8));
+        std::string text = o_.kind == TextKind::Html ? html_to_text(utf8) : enriched_to_text(utf8);
+        // The text stays UTF-8 whatever the conversion writes for a character reference.
+        if (!valid_utf8(text)) {
+            std::string checked;
+            append_utf8_or_1252(checked, text);
+            text.swap(checked);
+        }
+        st_.text.add_text(text);
     }
 
     MessageParser::State& st_;

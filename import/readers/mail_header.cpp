@@ -232,10 +232,10 @@ namespace {
 void log_notes(ParseContext& ctx, const std::string& what, const std::vector<std::string>& notes,
                const std::string& unknown) {
     for (const std::string& n : notes) ctx.note(what + ": " + n);
-    if (!unknown.empty() &&
-        std::find(notes.begin(), notes.end(),
-                  "unknown charset \"" + unknown + "\" read as Windows-1252") == notes.end())
-        ctx.note(what + ": unknown charset \"" + unknown + "\" read as Windows-1252");
+    if (unknown.empty()) return;
+    const std::string header_note = unknown_charset_note(unknown);
+    if (std::find(notes.begin(), notes.end(), header_note) == notes.end())
+        ctx.note(what + ": " + header_note);
 }
 
 }  // namespace
