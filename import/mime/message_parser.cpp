@@ -287,6 +287,8 @@ void MessageParser::open_flat() {
     leaf_ = make_text_reader(*state_, o);
 }
 
+// Decides where the body of a part (or of the message, or of a forwarded message) goes by its
+// header: a new level of parts, a forwarded message, the text, or the attachment sink.
 void MessageParser::open_entity(const HeaderFields& f, bool digest_part) {
     const HeaderValue ct = parse_header_value(f.content_type);
     std::string type = type_of(ct.value, digest_part);
@@ -297,42 +299,29 @@ void MessageParser::open_entity(const HeaderFields& f, bool digest_part) {
         if (!b || b->raw.empty()) {
             note("multipart without a boundary: its body is kept as text");
             type = "text/plain";
-        } else if (frames_.size() < kMaxDepth) {
-            Frame frame;
-            frame.boundary = b->raw;
-            frame.alternative = type == "multipart/alternative";
-            frame.digest = type == "multipart/digest";
-            frames_.push_back(std::move(frame));
-            mode_ = Mode::Skip;  // the preamble
+        } else if (open_multipart(b->raw, type)) {
             return;
         }
     }
-    const bool attachment = disposition.value == "attachment";
-    const bool plain_encoding =
-        encoding == TransferEncoding::Identity || encoding == TransferEncoding::QuotedPrintable;
-    if ((type == "message/rfc822" || type == "message/global") &&
-        encoding == TransferEncoding::Identity) {
+    const bool forwarded = type == "message/rfc822" || type == "message/global";
+    const bool text = shown_as_text(type) && disposition.value != "attachment" &&
+                      encoding != TransferEncoding::Uuencode;
+    if ((forwarded && encoding == TransferEncoding::Identity) || text) {
+        // Of an alternative, only the part that gives the text is read.
         if (!alternative_allows()) {
             leaf_ = make_discarding_reader();
-            return;
+        } else if (forwarded) {
+            entity_ = Entity::Embedded;
+            fields_ = HeaderFields();
+            mode_ = Mode::Header;
+        } else {
+            TextPartOptions o;
+            o.encoding = encoding;
+            o.charset = charset_of(ct);
+            o.kind = kind_of(type);
+            state_->text.new_block();
+            leaf_ = make_text_reader(*state_, o);
         }
-        entity_ = Entity::Embedded;
-        fields_ = HeaderFields();
-        mode_ = Mode::Header;
-        return;
-    }
-    if (!attachment && shown_as_text(type) &&
-        (plain_encoding || encoding == TransferEncoding::Base64)) {
-        if (!alternative_allows()) {
-            leaf_ = make_discarding_reader();
-            return;
-        }
-        TextPartOptions o;
-        o.encoding = encoding;
-        o.charset = charset_of(ct);
-        o.kind = kind_of(type);
-        state_->text.new_block();
-        leaf_ = make_text_reader(*state_, o);
         return;
     }
     if (!sink_) {
@@ -345,6 +334,19 @@ void MessageParser::open_entity(const HeaderFields& f, bool digest_part) {
     if (name) info.file_name = name->value;
     info.content_type = type;
     leaf_ = make_attachment_reader(*state_, info, encoding);
+}
+
+// Opens a level of parts; false when it would lie too deep (it is then kept whole as an
+// attachment).
+bool MessageParser::open_multipart(const std::string& boundary, const std::string& type) {
+    if (frames_.size() >= kMaxDepth) return false;
+    Frame frame;
+    frame.boundary = boundary;
+    frame.alternative = type == "multipart/alternative";
+    frame.digest = type == "multipart/digest";
+    frames_.push_back(std::move(frame));
+    mode_ = Mode::Skip;  // the preamble
+    return true;
 }
 
 bool MessageParser::boundary_line(std::string_view bytes) {

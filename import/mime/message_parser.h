@@ -108,6 +108,7 @@ private:
     void end_header();
     void open_flat();
     void open_entity(const HeaderFields& f, bool digest_part);
+    bool open_multipart(const std::string& boundary, const std::string& type);
     bool boundary_line(std::string_view bytes);
     bool alternative_allows();
     void end_leaf();

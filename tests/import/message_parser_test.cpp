@@ -241,6 +241,23 @@ TEST(MessageParser, TheWholeTree) {
     for (const TextCase& c : cases) check(c);
 }
 
+// Parts nested deeper than the parser follows are kept whole as one attachment, and the text
+// around them is read.
+TEST(MessageParser, DeepNestingIsBounded) {
+    std::string body;
+    for (int level = 0; level < 100; ++level)
+        body += "--b" + std::to_string(level) + "\nContent-Type: multipart/mixed; boundary=b" +
+                std::to_string(level + 1) + "\n\n";
+    body += "--b100\n\ndeepest\n";
+    for (int level = 100; level > 0; --level) body += "--b" + std::to_string(level) + "--\n";
+    body += "--b0\n\nlast\n--b0--\n";
+    Parsed p = parse(single("Content-Type: multipart/mixed; boundary=b0", body));
+    EXPECT_EQ(p.text, "last\r\n");
+    ASSERT_EQ(p.files.size(), 1u);
+    EXPECT_EQ(p.files[0].info.content_type, "multipart/mixed");
+    EXPECT_NE(p.files[0].bytes.find("deepest"), std::string::npos);
+}
+
 // A lone MIME part that is HTML or enriched goes through its conversion; the conversion's own
 // rules are tested with it.
 TEST(MessageParser, HtmlAndEnrichedPartsAreConverted) {
