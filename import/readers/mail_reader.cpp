@@ -14,8 +14,7 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
     total_ = buf_.size();
     finished_ = false;
     target_ = find_mail_target(ctx);
-    // The readers' context keeps no attachments yet: they are passed over undecoded.
-    parser_.set_sink(nullptr);
+    parser_.set_sink(&ctx.attachments());
     prepare(ctx, path);
     return true;
 }
