@@ -14,7 +14,8 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
     total_ = buf_.size();
     finished_ = false;
     target_ = find_mail_target(ctx);
-    parser_.set_sink(&ctx.attachments());
+    // Mail that goes to no database is passed over: its attachments are not decoded either.
+    parser_.set_sink(target_.import ? &ctx.attachments() : nullptr);
     prepare(ctx, path);
     return true;
 }
