@@ -45,4 +45,17 @@ case "$("$QS" --home "$H" show Home "$id")" in
   *"Here it is."*) ;;
   *) echo "FAIL: show lacks the text"; failures=$((failures + 1)) ;;
 esac
+# A news article passed over by a mail import takes its attachment with it: the mail after it
+# gets none.
+{
+  printf 'From a@example.org Mon Feb  5 10:00:00 2001\nFrom: A <a@example.org>\n'
+  printf 'Newsgroups: comp.misc\nSubject: news\nMIME-Version: 1.0\n'
+  printf 'Content-Type: multipart/mixed; boundary=XY\n\n--XY\nContent-Type: text/plain\n\nhi\n'
+  printf -- '--XY\nContent-Type: application/pdf; name="n.pdf"\nContent-Transfer-Encoding: base64\n'
+  printf '\nJVBERi0=\n--XY--\n\nFrom a@example.org Mon Feb  5 10:00:00 2001\n'
+  printf 'From: A <a@example.org>\nTo: me@example.org\nSubject: After the news\n\nno files\n'
+} > "$H/news.mbox"
+check 0 "*" import --format "Generic Mail Type 2" --db Home "$H/news.mbox"
+id=$("$QS" --home "$H" messages Home | grep "After the news" | cut -d' ' -f1)
+check 0 "" attachments Home "$id"
 finish
