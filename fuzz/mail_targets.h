@@ -15,6 +15,7 @@
 
 #include "app/startup.h"
 #include "import/address.h"
+#include "import/mime/charset.h"
 #include "import/mime/mime.h"
 #include "import/parser.h"
 #include "import/readers/registry.h"
@@ -82,10 +83,12 @@ public:
         ok = ok && h.INTERNAL == settings_.mailbox && h.MSGNUMBER == h.REFNUMBER;
         ok = ok && h.MSGNUMBER < next_ && h.DATE >= 0 && h.TIME >= 0;
         ok = ok && (h.MAILTYPE == 1 || h.MAILTYPE == 2);
-        ok = ok && h.MSGTEXT.text.size() <= kMaxMemo;
+        ok = ok && valid_utf8(h.MSGTEXT.text) && utf8_chars(h.MSGTEXT.text) <= kTextLimit;
+        ok = ok && valid_utf8(h.HEADING.trimmed()) && valid_utf8(h.S_NAME.trimmed()) &&
+             valid_utf8(h.R_NAME.trimmed()) && valid_utf8(h.S_CISADRESS.trimmed());
         for (const CCT& c : copies)
-            ok = ok && c.MAILID == h.MSGNUMBER && c.RECIPTYPE == "CC" &&
-                 !c.R_CISADRESS.str().empty();
+            ok = ok && c.MAILID == h.MSGNUMBER && (c.RECIPTYPE == "CC" || c.RECIPTYPE == "TO") &&
+                 !c.R_CISADRESS.str().empty() && valid_utf8(c.R_NAME.trimmed());
         ++handed;
         return true;
     }

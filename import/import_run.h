@@ -46,6 +46,7 @@ struct ImportProcessor::Impl : SessionParseContext {
                      const std::string& parent_id) override;
     void skip_message(SkipReason reason, const std::string& what) override;
     AttachmentSink& attachments() override { return spool; }
+    void note(const std::string& text) override { log("note: " + text); }
 
     Result step();
     ImportState run_state();

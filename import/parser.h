@@ -68,6 +68,9 @@ public:
     // could not be kept, and the reader reports the message damaged (skip_message) instead of
     // handing it over without it. The sink lives as long as the context.
     virtual AttachmentSink& attachments() = 0;
+    // A remark for the import log about a message read (a charset that is not known and was
+    // read as Windows-1252); nothing is shown or asked.
+    virtual void note(const std::string& text) { (void)text; }
 };
 
 // How far a reader is in its file, for the progress display.

@@ -3,7 +3,6 @@
 // transactions committed after more than 400 records; then carbon copies and counts.
 #include "import/address.h"
 #include "import/import_run.h"
-#include "import/mime/mime.h"
 #include "platform/fs.h"
 #include "storage/config.h"
 #include "storage/database_list.h"
@@ -190,9 +189,6 @@ ImportState ImportProcessor::Impl::carbon_copies() {
         s.rec.CCR = CCR{};
         static_cast<CopyRecipient&>(s.rec.CCR) = c;
         s.rec.CCR.MAILID = s.rec.Mail.MAILID;
-        // Names arrive as the header had them; senders' and receivers' are decoded likewise.
-        auto& name = s.rec.CCR.R_NAME;
-        if (!name.blank()) name = decode_encoded_word(name.view());
         // A recipient named twice is kept once.
         if (!AddOnce(s, kCCR, kRollback)) return fail("The carbon copies could not be stored.");
     }

@@ -2,7 +2,6 @@
 // Storing one temporary record: its persons, then a forum message, a newsgroup message or a mail
 // with their sections, threads, identifier strings, texts and topic links.
 #include "import/import_run.h"
-#include "import/mime/mime.h"
 #include "storage/file_access.h"
 #include "storage/persons.h"
 
@@ -66,10 +65,6 @@ bool ImportProcessor::Impl::resolve(bool sender, uint32_t& id, std::string& alph
 
 bool ImportProcessor::Impl::resolve_persons() {
     NHR& h = s.rec.NHR;
-    for (auto* field : {&h.S_NAME, &h.R_NAME}) {
-        if (!field->blank()) *field = decode_encoded_word(field->view());
-    }
-    if (!h.HEADING.blank()) h.HEADING = decode_encoded_word(h.HEADING.view());
     if (current_db().type == kMailDb) {
         if (h.R_NAME.blank()) h.R_NAME = "Name Unknown";
         if (!resolve(false, to_id, to_alpha, to_address)) return false;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // From the lines of a message body to the text that is stored: the MIME part selection, the
 // text assembly with its 64,000-character limit, HTML and enriched-text conversion, and the
-// decoding of character escapes (quoted-printable pairs, HTML references, encoded words).
+// decoding of character escapes (quoted-printable pairs, HTML references). Mail is read by the
+// message parser (message_parser.h); these serve the CompuServe texts that carry mail.
 // All functions are pure over their arguments and safe on any bytes, NUL included.
 #pragma once
 
@@ -43,10 +44,6 @@ std::string enriched_to_text(std::string_view text);
 
 // The hexadecimal pair rule: the byte of two characters, or nothing when the pair is not decoded.
 std::optional<uint8_t> hex_pair(char a, char b);
-
-// The header field with its first encoded word decoded (=?charset?Q|B?...?=); at most 100
-// characters when a word was decoded, else the field unchanged.
-std::string decode_encoded_word(std::string_view field);
 
 // Internet mail carried inside a CompuServe message: the body kind and the first body line after
 // the header block that starts at `first`; a multipart body has its other parts marked removed.

@@ -62,7 +62,13 @@ std::set<uint64_t> read_toc(const std::string& toc) {
     return offsets;
 }
 
+// The separator line is read to this many characters (its date stands near its start).
+constexpr size_t kSeparatorMax = 200;
+
 class EudoraReader : public MailReader {
+public:
+    EudoraReader() : MailReader(MessageParser::Layout::Decoded) {}
+
 protected:
     void prepare(ParseContext&, const std::string& path) override {
         offsets_ = read_toc(toc_path(path));
@@ -70,24 +76,26 @@ protected:
 
     MailOptions options() const override { return {HeaderVariant::Eudora, DateRule::Fixed}; }
 
-    bool read_message(ParseContext& ctx, LineQueue& q) override {
+    Found read_message(ParseContext& ctx) override {
         while (!buf_.at_end() && !at_separator(buf_)) buf_.advance();
-        if (buf_.at_end()) return false;
+        if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
         if (!offsets_.empty() && !offsets_.count(start_)) {
             buf_.advance();
             ctx.skip_message(SkipReason::NotImported,
                              where() + " (deleted: not in the table of contents)");
-            return true;
+            return Found::Nothing;
         }
+        // The separator line, which the date of sent mail comes from.
+        SourceLine first;
+        read_line(buf_, first, kPlainLines, LineStop(), kSeparatorMax);
+        separator_ = first.bytes;
+        if (first.goes_on) skip_line(buf_);
         const auto separator = [](const StreamBuffer& b) {
             return at_separator(b);
         };
-        const LineStop stop = LineStop::at_line_start(separator);
-        read_line(buf_, q, kPlainLines);  // the separator line, which the date may come from
-        while (read_line(buf_, q, kPlainLines, stop) == LineEnd::Newline) {
-        }
-        return true;
+        read_lines(kPlainLines, LineStop::at_line_start(separator));
+        return Found::Message;
     }
 
 private:

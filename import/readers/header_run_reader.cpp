@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Mailboxes without separators ("Generic Mail Type 1", Becky, Agent): a message begins at any
-// line that is a known header line once the previous message's body has begun, and its header
-// runs to the first empty line.
+// line that is a known header line once the previous message's body has begun (outside the header
+// block of a part or of a forwarded message), and its header runs to the first empty line.
 #include "import/readers/mail_reader.h"
 
 namespace qs {
@@ -25,22 +25,19 @@ bool at_known_header(const StreamBuffer& b) { return known_header(line_ahead(b))
 
 class HeaderRunReader : public MailReader {
 protected:
-    bool read_message(ParseContext&, LineQueue& q) override {
+    Found read_message(ParseContext&) override {
         while (!buf_.at_end() && !at_known_header(buf_)) skip_line(buf_);
-        if (buf_.at_end()) return false;
+        if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
-        bool body = false;
-        const auto next_header = [&body](const StreamBuffer& b) {
-            return body && at_known_header(b);
+        // The header lines of a part, or of a forwarded message inside this one, begin no
+        // message: only a known header line met in a body does.
+        const MessageParser& p = parser_;
+        const auto next_header = [&p](const StreamBuffer& b) {
+            if (p.body_started()) return !p.in_header() && at_known_header(b);
+            return p.repeats_after_stray(line_ahead(b));
         };
-        const LineStop stop = LineStop::at_line_start(next_header);
-        for (;;) {
-            const size_t before = q.size();
-            LineEnd end = read_line(buf_, q, kQuotedLines, stop);
-            if (end != LineEnd::Newline) break;
-            if (q.size() == before + 1 && q.back().LINE.empty()) body = true;
-        }
-        return true;
+        read_lines(kQuotedLines, LineStop::at_line_start(next_header));
+        return Found::Message;
     }
 };
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The header scan of the mailbox readers, the address splitter, and the hand-over of a message
-// to the import processor.
+// The address splitter, the known-header test of the mailbox readers, and the hand-over of a
+// message read by the message parser to the import processor.
 #include "import/readers/mail_header.h"
 
 #include <algorithm>
 
+#include "import/mime/charset.h"
+#include "import/mime/header_text.h"
 #include "platform/text.h"
 #include "storage/files.h"
 
@@ -12,17 +14,11 @@ namespace qs {
 
 namespace {
 
-constexpr size_t kScanWidth = 100;
 constexpr size_t kAddressWidth = decltype(NHR::S_CISADRESS)::size();
 constexpr size_t kNameWidth = decltype(NHR::S_NAME)::size();
 constexpr size_t kHeadingWidth = decltype(NHR::HEADING)::size();
-// A "multipart" line shorter than this cannot hold its boundary; it follows on a later line.
-constexpr size_t kBoundaryInLine = 32;
-constexpr size_t kBoundaryLine = 9;
-// A carbon-copy name is kept to the width of its record field; the "Cc:" texts of one mail to
-// this many characters.
+// A carbon-copy name is kept to the width of its record field.
 constexpr size_t kCopyNameWidth = decltype(CCT::R_NAME)::size();
-constexpr size_t kCopiesWidth = 8000;
 
 std::string_view trim_left(std::string_view s) {
     size_t k = s.find_first_not_of(" \t");
@@ -35,103 +31,52 @@ bool starts(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
-// The rest of a header line after its name, at most `width` characters.
-std::string rest(const std::string& line, size_t name, size_t width) {
-    return name < line.size() ? line.substr(name, width) : std::string();
-}
-
-std::string without_pair(std::string name, char open, char close) {
+std::string_view without_pair(std::string_view name, char open, char close) {
     if (name.size() >= 2 && name.front() == open && name.back() == close)
         name = name.substr(1, name.size() - 2);
     return name;
 }
 
-void content_type(MailHeader& h, const std::string& line, std::string_view up,
-                  HeaderVariant variant) {
-    constexpr std::string_view kName = "CONTENT-TYPE:";
-    if (!starts(up, kName)) return;
-    std::string_view type = trim_left(up.substr(kName.size()));
-    if (starts(type, "TEXT/HTML")) {
-        h.kind = kHtmlBody;
-    } else if (starts(type, "TEXT/ENRI")) {
-        h.kind = kEnrichedBody;
-    } else if (variant == HeaderVariant::Eudora) {
-        if (starts(type, "MULTIPART/ALTERNATIVE")) h.kind = kHtmlBody;
-    } else if (starts(type, "MULTIPART") && !starts(type, "MULTIPART/DIGEST")) {
-        h.multipart = true;
-        if (line.size() > kBoundaryInLine) h.boundary = find_boundary(line, 1).boundary;
-    }
+std::string without_pairs(std::string_view name) {
+    return std::string(without_pair(without_pair(name, '"', '"'), '(', ')'));
 }
 
-void add_copies(std::string& copies, std::string_view text) {
-    if (copies.size() >= kCopiesWidth) return;
-    if (!copies.empty()) copies += ',';
-    copies.append(text.substr(0, kCopiesWidth - copies.size()));
+// Addresses are compared in lower case; letters beyond ASCII are left as they are.
+std::string lower_ascii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
 }
 
-// The first characters of a header line in upper case, kept on the stack: the scan looks at
-// every header line of every message. The names told apart take the first 11 characters; a
-// "Content-Type:" line is looked at to the full width.
-constexpr size_t kHeaderNameWidth = 11;
-
-class UpperStart {
-public:
-    UpperStart(std::string_view line, size_t width)
-        : n_(std::min({line.size(), width, kScanWidth})) {
-        upper1252(line.substr(0, n_), buf_);
+// Calls `take` with each item of an address list: the commas inside quotes, angle brackets
+// and parentheses do not split it.
+template <class Take>
+void each_address(std::string_view list, Take&& take) {
+    bool quoted = false;
+    int angle = 0, paren = 0;
+    size_t from = 0;
+    for (size_t k = 0; k < list.size(); ++k) {
+        const char c = list[k];
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '<') ++angle;
+        if (c == '>' && angle > 0) --angle;
+        if (c == '(') ++paren;
+        if (c == ')' && paren > 0) --paren;
+        if (c == ',' && angle == 0 && paren == 0) {
+            take(list.substr(from, k - from));
+            from = k + 1;
+        }
     }
-    std::string_view view() const { return {buf_, n_}; }
-
-private:
-    char buf_[kScanWidth];
-    size_t n_;
-};
-
-// One header line; false when the message is refused. A "Cc:" line goes on in the lines after it
-// that begin with a blank, and in the entries of a line longer than a queue entry (`rest_of_line`).
-bool scan_line(MailHeader& h, const std::string& line, bool rest_of_line, bool& in_copies,
-               HeaderVariant variant) {
-    const UpperStart upper(line, kHeaderNameWidth);
-    const std::string_view up = upper.view();
-    const bool mail = variant == HeaderVariant::Mail;
-    if (mail && h.multipart && h.boundary.empty() && line.size() > kBoundaryLine)
-        h.boundary = find_boundary(line, 1).boundary;
-    if (in_copies && rest_of_line) {
-        h.copies.append(line.substr(0, kCopiesWidth - std::min(kCopiesWidth, h.copies.size())));
-        return true;
-    }
-    if (in_copies && (line.front() == ' ' || line.front() == '\t')) {
-        add_copies(h.copies, line);
-        return true;
-    }
-    in_copies = false;
-    if (mail && starts(up, "NEWSGROUPS:")) {
-        h.news = true;
-        return false;
-    }
-    if (starts(up, "FROM:")) {
-        h.from = rest(line, 5, 95);
-    } else if (starts(up, "DATE:")) {
-        h.date = rest(line, 5, 95);
-        h.has_date = true;
-    } else if (starts(up, "SUBJECT:")) {
-        h.subject = rest(line, 8, 92);
-    } else if (starts(up, "CONTE")) {
-        content_type(h, line, UpperStart(line, kScanWidth).view(), variant);
-    } else if (starts(up, "TO:")) {
-        h.to = rest(line, 3, 97);
-    } else if (starts(up, "CC:")) {
-        add_copies(h.copies, std::string_view(line).substr(3));
-        in_copies = true;
-    }
-    return true;
+    take(list.substr(from));
 }
 
-void set_direction(ParseContext& ctx, NHR& r, const MailHeader& h, HeaderVariant variant) {
+void set_direction(ParseContext& ctx, NHR& r, bool has_date, HeaderVariant variant) {
     const std::string& own = ctx.owner_address();
     bool sent;
     if (variant == HeaderVariant::Eudora) {
-        sent = !h.has_date;  // Eudora writes no Date header into the mail it sent
+        sent = !has_date;  // Eudora writes no Date header into the mail it sent
     } else {
         sent = ctx.own_address(r.S_CISADRESS.trimmed());
     }
@@ -143,15 +88,6 @@ void set_direction(ParseContext& ctx, NHR& r, const MailHeader& h, HeaderVariant
         r.R_CISADRESS = own;
         r.R_NAME = ctx.owner_name();
     }
-}
-
-std::string body_text(LineQueue& q, const MailHeader& h) {
-    if (h.body >= q.size()) return {};
-    BodyKind kind = h.kind;
-    if (!h.boundary.empty() && select_part(q, h.body, q.size(), h.boundary)) kind = kHtmlBody;
-    std::string text = assemble_text(q, h.body, q.size(), kind);
-    if (text.size() > kMaxMemo) text.resize(kMaxMemo);
-    return text;
 }
 
 struct HeaderName {
@@ -202,7 +138,7 @@ int known_header(std::string_view line) {
     return kNotHeader;
 }
 
-MailAddress split_mail_address(std::string_view text) {
+MailAddress split_mail_address(std::string_view text, std::string* unknown) {
     std::string t(trim(text));
     if (t.size() >= 3 && t.compare(t.size() - 3, 3, "(X)") == 0)
         t = trim(t.substr(0, t.size() - 3));
@@ -227,59 +163,49 @@ MailAddress split_mail_address(std::string_view text) {
         address = t.substr(before + 1);
         name = trim(t.substr(0, before));
     }
-    name = without_pair(without_pair(std::move(name), '"', '"'), '(', ')');
-    out.address = lower1252(trim(address)).substr(0, kAddressWidth);
-    out.name = name.substr(0, kNameWidth);
+    // Quotes and parentheses around a name come off before its encoded words are decoded and
+    // again after (a decoded name may bring its own).
+    name = without_pairs(decode_header_text(without_pairs(name), unknown));
+    std::string decoded_address;
+    append_utf8_or_1252(decoded_address, lower_ascii(trim(address)));
+    out.address = fit(decoded_address, kAddressWidth);
+    out.name = fit(trim(name), kNameWidth);
     return out;
+}
+
+std::vector<MailAddress> address_list(std::string_view list, std::string* unknown) {
+    std::vector<MailAddress> out;
+    each_address(list, [&](std::string_view one) {
+        if (trim(one).empty()) return;
+        out.push_back(split_mail_address(one, unknown));
+    });
+    return out;
+}
+
+std::string fit(std::string_view text, size_t width) {
+    return std::string(text.substr(0, utf8_prefix_bytes(text, width)));
 }
 
 std::string mail_heading(std::string_view subject) {
     std::string_view s = trim_left(subject);
     if (s.size() >= 3 && upper1252(s.substr(0, 3)) == "RE:") s = trim_left(s.substr(3));
-    return std::string(s.substr(0, kHeadingWidth));
+    return std::string(s);
 }
 
-MailHeader scan_mail_header(const LineQueue& q, HeaderVariant variant) {
-    MailHeader h;
-    size_t i = 0;
-    bool in_copies = false;
-    for (; i < q.size() && q[i].LEN() > 0; ++i) {
-        const bool rest_of_line = i > 0 && q[i - 1].SPLITLINE;
-        if (!scan_line(h, q[i].LINE, rest_of_line, in_copies, variant)) break;
-    }
-    h.body = i < q.size() && q[i].LEN() == 0 ? i + 1 : q.size();
-    return h;
-}
-
-std::vector<CCT> copy_recipients(std::string_view copies, uint32_t mail_id) {
+std::vector<CCT> copy_recipients(std::string_view copies, const std::vector<MailAddress>& to,
+                                 uint32_t mail_id, std::string* unknown) {
     std::vector<CCT> out;
-    auto take = [&](std::string_view one) {
-        MailAddress a = split_mail_address(one);
+    auto add = [&](const MailAddress& a, const char* kind) {
         if (a.address.empty()) return;
         CCT c;
         c.MAILID = mail_id;
         c.R_CISADRESS = a.address;
-        c.R_NAME = a.name.substr(0, kCopyNameWidth);
-        c.RECIPTYPE = "CC";
+        c.R_NAME = fit(a.name, kCopyNameWidth);
+        c.RECIPTYPE = kind;
         out.push_back(c);
     };
-    bool quoted = false;
-    int angle = 0, paren = 0;
-    size_t from = 0;
-    for (size_t k = 0; k < copies.size(); ++k) {
-        const char c = copies[k];
-        if (c == '"') quoted = !quoted;
-        if (quoted) continue;
-        if (c == '<') ++angle;
-        if (c == '>' && angle > 0) --angle;
-        if (c == '(') ++paren;
-        if (c == ')' && paren > 0) --paren;
-        if (c == ',' && angle == 0 && paren == 0) {
-            take(copies.substr(from, k - from));
-            from = k + 1;
-        }
-    }
-    take(copies.substr(from));
+    for (size_t k = 1; k < to.size(); ++k) add(to[k], "TO");
+    for (const MailAddress& a : address_list(copies, unknown)) add(a, "CC");
     return out;
 }
 
@@ -301,16 +227,30 @@ MailTarget find_mail_target(ParseContext& ctx) {
     return t;
 }
 
-bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
-                    const MailOptions& options, const std::string& where) {
-    MailHeader h = scan_mail_header(q, options.variant);
-    std::string what = where + " \"" + mail_heading(h.subject) + "\"";
-    if (h.news) {
+namespace {
+
+void log_notes(ParseContext& ctx, const std::string& what, const std::vector<std::string>& notes,
+               const std::string& unknown) {
+    for (const std::string& n : notes) ctx.note(what + ": " + n);
+    if (unknown.empty()) return;
+    const std::string header_note = unknown_charset_note(unknown);
+    if (std::find(notes.begin(), notes.end(), header_note) == notes.end())
+        ctx.note(what + ": " + header_note);
+}
+
+}  // namespace
+
+bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& parser,
+                    const MailOptions& options, const std::string& where,
+                    std::string_view separator) {
+    std::string text = parser.finish();
+    const HeaderFields& h = parser.header();
+    std::string unknown;
+    // The whole subject; the record's field holds its start.
+    const std::string subject = mail_heading(decode_header_text(h.subject, &unknown));
+    const std::string what = where + " \"" + fit(subject, kHeadingWidth) + "\"";
+    if (options.variant == HeaderVariant::Mail && h.has_newsgroups) {
         ctx.skip_message(SkipReason::KindNotSelected, what + " (a news article)");
-        return false;
-    }
-    if (h.multipart && h.boundary.empty()) {
-        ctx.skip_message(SkipReason::Damaged, what + " (multipart without a boundary)");
         return false;
     }
     if (!target.import) {
@@ -319,25 +259,35 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
             what + " (" + target.why_not + ")");
         return false;
     }
+    if (parser.attachments_lost()) {
+        ctx.skip_message(SkipReason::Damaged, what + " (an attachment could not be kept)");
+        return false;
+    }
     NHR r;
     r.INTERNAL = target.id;
     r.FOR_DESCRIPTION = ctx.owner_name();
     r.RECIPTYPE = "TO";
     r.MSGNUMBER = r.REFNUMBER = ctx.next_id();
     MailDate d = h.has_date ? parse_mail_date(h.date, options.date_rule) : MailDate{};
-    if (options.variant == HeaderVariant::Eudora && !h.has_date && !q.empty())
-        d = parse_separator_date(q[0].LINE);
+    if (options.variant == HeaderVariant::Eudora && !h.has_date)
+        d = parse_separator_date(separator);
     r.DATE = d.date;
     r.TIME = d.time;
-    r.HEADING = mail_heading(h.subject);
-    MailAddress from = split_mail_address(h.from), to = split_mail_address(h.to);
+    r.HEADING = fit(subject, kHeadingWidth);
+    // NHR:LONGHEADING takes `subject` whole once the temporary header has that field.
+    const MailAddress from = split_mail_address(h.from, &unknown);
+    const std::vector<MailAddress> to = address_list(h.to, &unknown);
     r.S_CISADRESS = from.address;
     r.S_NAME = from.name;
-    r.R_CISADRESS = to.address;
-    r.R_NAME = to.name;
-    set_direction(ctx, r, h, options.variant);
-    r.MSGTEXT.text = body_text(q, h);
-    return ctx.add_message(r, copy_recipients(h.copies, r.MSGNUMBER));
+    if (!to.empty()) {
+        r.R_CISADRESS = to.front().address;
+        r.R_NAME = to.front().name;
+    }
+    set_direction(ctx, r, h.has_date, options.variant);
+    std::vector<CCT> copies = copy_recipients(h.cc, to, r.MSGNUMBER, &unknown);
+    log_notes(ctx, what, parser.notes(), unknown);
+    r.MSGTEXT.text = std::move(text);
+    return ctx.add_message(r, copies);
 }
 
 }  // namespace qs

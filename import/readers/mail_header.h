@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What the mailbox readers share once a message's lines are in the queue: the header scan, the
-// splitting of a sender or receiver into address and name, the mail date, the direction of the
-// mail and the hand-over of the message to the import processor.
+// What the mailbox readers share once the message parser has read a message: the splitting of a
+// sender or receiver into address and name, the mail date, the direction of the mail and the
+// hand-over of the message to the import processor.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "import/mime/line_queue.h"
-#include "import/mime/mime.h"
+#include "import/mime/message_parser.h"
 #include "import/parser.h"
 
 namespace qs {
@@ -34,10 +33,21 @@ MailDate parse_separator_date(std::string_view line);
 int month_number(std::string_view name);
 
 struct MailAddress {
-    std::string address;  // lower case, at most 60 characters
-    std::string name;     // as written, at most 60 characters
+    std::string address;  // lower case, at most 60 bytes of UTF-8
+    std::string name;     // as written, encoded words decoded, at most 60 bytes of UTF-8
 };
-MailAddress split_mail_address(std::string_view text);
+// Splits a sender or receiver ("Name <address>", "address (Name)", ...) as the header has it,
+// encoded words and 8-bit bytes not yet decoded; `unknown` (when given) receives the name of a
+// character set that is not known.
+MailAddress split_mail_address(std::string_view text, std::string* unknown = nullptr);
+
+// The recipients of an address list ("To:", "Cc:"), split at the commas that stand outside
+// quotes, angle brackets and parentheses; an empty item gives nothing.
+std::vector<MailAddress> address_list(std::string_view list, std::string* unknown = nullptr);
+
+// The longest prefix of UTF-8 text that a field of `width` bytes holds without cutting a
+// character in two.
+std::string fit(std::string_view text, size_t width);
 
 // The subject as it is stored: left-trimmed, without one leading "Re:".
 std::string mail_heading(std::string_view subject);
@@ -50,21 +60,10 @@ int known_header(std::string_view line);
 
 enum class HeaderVariant { Mail, Eudora };
 
-struct MailHeader {
-    std::string from, to, date, subject;
-    std::string copies;  // the "Cc:" texts, continuation lines joined, separated by commas
-    bool has_date = false;
-    bool news = false;       // a news article that found its way into a mailbox
-    bool multipart = false;  // multipart, the boundary to be found
-    std::string boundary;
-    BodyKind kind = kPlainBody;
-    size_t body = 0;  // the queue entry of the first body line (q.size() when none)
-};
-MailHeader scan_mail_header(const LineQueue& q, HeaderVariant variant);
-
-// The recipients of a "Cc:" text, split at the commas that stand outside quotes, angle brackets
-// and parentheses; each with an address becomes a carbon copy of mail `mail_id`.
-std::vector<CCT> copy_recipients(std::string_view copies, uint32_t mail_id);
+// The recipients of a "Cc:" text, and those of the "To:" list after its first (the receiver),
+// become carbon copies of mail `mail_id` (kind "CC" and "TO"); one without an address gives none.
+std::vector<CCT> copy_recipients(std::string_view copies, const std::vector<MailAddress>& to,
+                                 uint32_t mail_id, std::string* unknown = nullptr);
 
 struct MailOptions {
     HeaderVariant variant = HeaderVariant::Mail;
@@ -79,10 +78,12 @@ struct MailTarget {
 };
 MailTarget find_mail_target(ParseContext& ctx);
 
-// Hands one message over: header scan, database, identifier, direction, body conversion. The
-// queue's lines may be marked by the part selection. `where` names the message in the log.
-// Returns true when the message was handed over; otherwise it was reported as skipped.
-bool hand_over_mail(ParseContext& ctx, const MailTarget& target, LineQueue& q,
-                    const MailOptions& options, const std::string& where);
+// Hands one message over once the parser has read it: database, identifier, the header fields
+// decoded, direction, text. `where` names the message in the log; `separator` is the line the
+// message began with (Eudora dates sent mail by it). Returns true when the message was handed
+// over; otherwise it was reported as skipped.
+bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& parser,
+                    const MailOptions& options, const std::string& where,
+                    std::string_view separator = {});
 
 }  // namespace qs

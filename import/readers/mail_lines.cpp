@@ -33,6 +33,9 @@ public:
         open_ = false;
     }
     bool empty() const { return !open_; }
+    bool full() const { return false; }
+    void set_eol(std::string_view) {}
+    static constexpr bool kPieces = false;
     // The character the "?=" test looks at: the last one written to the line.
     char last() const {
         if (open_) return q_.back().LINE.back();
@@ -59,11 +62,30 @@ private:
     bool open_ = false;
 };
 
+// Collects one source line, or a piece of it, into a string for the message parser.
+class PieceSink {
+public:
+    PieceSink(SourceLine& line, size_t max) : line_(line), max_(max) {}
+    void put(char c) { line_.bytes.push_back(c); }
+    void append(std::string_view bytes) { line_.bytes.append(bytes); }
+    void finish() {}
+    bool empty() const { return line_.bytes.empty(); }
+    bool full() const { return line_.bytes.size() >= max_; }
+    char last() const { return line_.bytes.empty() ? line_.last : line_.bytes.back(); }
+    void set_eol(std::string_view eol) { line_.eol = eol; }
+    static constexpr bool kPieces = true;
+
+private:
+    SourceLine& line_;
+    size_t max_;
+};
+
 enum class Escape { None, Byte, SoftBreak };
 
 // Handles an "=" at the cursor: an ordinary character (nothing consumed), a decoded or dropped
 // pair, or a soft break that joins the next source line to this one.
-Escape escape(StreamBuffer& b, LineSink& line, const LineRules& r) {
+template <class Sink>
+Escape escape(StreamBuffer& b, Sink& line, const LineRules& r) {
     const bool after_question = line.last() == '?';
     if (r.soft_breaks && !after_question) {
         if (size_t n = line_end_at(b, 1)) {
@@ -144,15 +166,16 @@ struct StopAtBytes {
     static constexpr bool kRuns = false;  // the test must see every byte
 };
 
-template <class Stop>
-LineEnd read_line_until(StreamBuffer& b, LineQueue& q, const LineRules& rules, const Stop& stop,
-                        const RunBreaks& breaks) {
-    LineSink line(q);
-    bool first = true;
+template <class Stop, class Sink>
+LineEnd read_line_until(StreamBuffer& b, Sink& line, const LineRules& rules, const Stop& stop,
+                        const RunBreaks& breaks, bool first = true) {
     for (;;) {
         if (b.at_end() || stop.ends(b, first)) {
             if (!line.empty()) line.finish();
             return b.at_end() ? LineEnd::EndOfFile : LineEnd::Stop;
+        }
+        if constexpr (Sink::kPieces) {
+            if (line.full()) return LineEnd::Piece;
         }
         first = false;
         if constexpr (Stop::kRuns) {
@@ -164,6 +187,7 @@ LineEnd read_line_until(StreamBuffer& b, LineQueue& q, const LineRules& rules, c
             }
         }
         if (size_t n = line_end_at(b)) {
+            line.set_eol(n == 2 ? "\r\n" : b.peek() == '\n' ? "\n" : "\r");
             b.advance(n);
             line.finish();
             return LineEnd::Newline;
@@ -199,11 +223,27 @@ void skip_line(StreamBuffer& b) {
 }
 
 LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const LineStop& stop) {
-    return read_line_until(b, q, rules, StopAtLines{stop}, RunBreaks(rules, stop.marker()));
+    LineSink line(q);
+    return read_line_until(b, line, rules, StopAtLines{stop}, RunBreaks(rules, stop.marker()));
 }
 
 LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const StopTest& stop) {
-    return read_line_until(b, q, rules, StopAtBytes{stop}, RunBreaks(rules, {}));
+    LineSink line(q);
+    return read_line_until(b, line, rules, StopAtBytes{stop}, RunBreaks(rules, {}));
+}
+
+LineEnd read_line(StreamBuffer& b, SourceLine& line, const LineRules& rules, const LineStop& stop,
+                  size_t max) {
+    const bool first = !line.goes_on;
+    if (first) line.last = '\0';
+    line.bytes.clear();
+    line.eol = {};
+    PieceSink sink(line, max);
+    const LineEnd end =
+        read_line_until(b, sink, rules, StopAtLines{stop}, RunBreaks(rules, stop.marker()), first);
+    line.goes_on = end == LineEnd::Piece;
+    if (!line.bytes.empty()) line.last = line.bytes.back();
+    return end;
 }
 
 }  // namespace qs

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "import/mime/line_queue.h"
@@ -62,7 +63,7 @@ private:
     std::string_view marker_;
 };
 
-enum class LineEnd { Newline, Stop, EndOfFile };
+enum class LineEnd { Newline, Stop, EndOfFile, Piece };
 
 // Reads one source line into the queue (cut into entries of 400 characters). The line end is
 // consumed and not kept; at a stop the cursor stays on the stopping bytes. Nothing is added when
@@ -70,6 +71,23 @@ enum class LineEnd { Newline, Stop, EndOfFile };
 LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const LineStop& stop = {});
 // The same with a test asked before every byte.
 LineEnd read_line(StreamBuffer& b, LineQueue& q, const LineRules& rules, const StopTest& stop);
+
+// A source line read for the message parser: the line without its line end, or, when the line
+// is longer than the reader holds at once, the next piece of it.
+struct SourceLine {
+    std::string bytes;
+    std::string_view eol;  // the line end found: "\r\n", "\n" or "\r"; empty for a piece
+    bool goes_on = false;  // a piece was read: the next read goes on with the same line
+    char last = '\0';      // the last character of the line so far (the "?=" test looks at it)
+};
+// A line longer than this reaches the parser in pieces.
+inline constexpr size_t kLinePiece = 64 * 1024;
+
+// Reads the next source line, or its next piece, into `line.bytes` (which is cleared first).
+// Returns Newline at a line end, Piece when `max` bytes were read and the line goes on, Stop or
+// EndOfFile where the message or the file ends (the cursor stays on the stopping bytes).
+LineEnd read_line(StreamBuffer& b, SourceLine& line, const LineRules& rules, const LineStop& stop,
+                  size_t max = kLinePiece);
 
 // The length of the line end at the cursor: 2 for CR LF, 1 for a lone LF or CR, else 0.
 size_t line_end_at(const StreamBuffer& b, size_t ahead = 0);

@@ -14,6 +14,8 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
     total_ = buf_.size();
     finished_ = false;
     target_ = find_mail_target(ctx);
+    // Mail that goes to no database is passed over: its attachments are not decoded either.
+    parser_.set_sink(target_.import ? &ctx.attachments() : nullptr);
     prepare(ctx, path);
     return true;
 }
@@ -21,18 +23,39 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
 bool MailReader::step(ParseContext& ctx, int budget) {
     const int n = std::max(1, batch(budget));
     for (int i = 0; i < n; ++i) {
-        LineQueue& q = queue_;
-        q.clear();  // its room is kept for the next message
-        if (!read_message(ctx, q)) {
+        separator_.clear();
+        const Found found = read_message(ctx);
+        if (found == Found::None) {
             finished_ = true;
             buf_.close();
-            LineQueue().swap(queue_);
+            line_ = SourceLine();
             return true;
         }
-        if (q.empty()) continue;
-        hand_over_mail(ctx, target_, q, options(), where());
+        if (found == Found::Message)
+            hand_over_mail(ctx, target_, parser_, options(), where(), separator_);
     }
     return false;
+}
+
+bool MailReader::read_lines(const LineRules& rules, const LineStop& stop) {
+    parser_.begin();
+    line_.goes_on = false;
+    bool any = false;
+    for (;;) {
+        const bool going_on = line_.goes_on;
+        const LineEnd end = read_line(buf_, line_, parser_.reads_raw() ? kPlainLines : rules, stop);
+        if (end == LineEnd::Newline || end == LineEnd::Piece) {
+            parser_.line(line_.bytes, line_.eol, end == LineEnd::Piece);
+            any = true;
+            continue;
+        }
+        // The last line, ended by the message's end or the file's, or the rest of a long one.
+        if (!line_.bytes.empty() || going_on) {
+            parser_.line(line_.bytes, {});
+            any = true;
+        }
+        return any;
+    }
 }
 
 ReadProgress MailReader::progress() const {

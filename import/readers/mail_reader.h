@@ -15,29 +15,42 @@ namespace qs {
 
 class MailReader : public Parser {
 public:
+    explicit MailReader(MessageParser::Layout layout = MessageParser::Layout::Mime)
+        : parser_(layout) {}
     bool open(ParseContext& ctx, const std::string& path) override;
     bool step(ParseContext& ctx, int budget) override;
     ReadProgress progress() const override;
 
 protected:
-    // Reads the next message's lines into `q`; false when the file holds no more. A message
-    // that is passed over leaves `q` empty after the reader has reported it.
-    virtual bool read_message(ParseContext& ctx, LineQueue& q) = 0;
+    enum class Found {
+        None,     // the file holds no more messages
+        Nothing,  // bytes passed over, or a message the reader reported as not handed over
+        Message,  // a message was read into the parser
+    };
+    // Finds the next message and reads it (through read_lines) into the parser.
+    virtual Found read_message(ParseContext& ctx) = 0;
     // Work before the first message (the Eudora table of contents).
     virtual void prepare(ParseContext&, const std::string&) {}
     // Messages per step for the step size the processor gives.
     virtual int batch(int budget) const { return budget; }
     virtual MailOptions options() const { return {}; }
 
-    // "message 3 at byte 1234": names the message being read in the import log.
+    // Starts a message in the parser and gives it the lines up to `stop` or the end of the
+    // file: header lines as they stand, body lines by `rules` where the parser does not want
+    // them as they stand (the body of mail without MIME headers). False when there was no line.
+    bool read_lines(const LineRules& rules, const LineStop& stop);
+
+    // "message at byte 1234": names the message being read in the import log.
     std::string where() const;
 
     StreamBuffer buf_;
     uint64_t start_ = 0;  // the 1-based place of the message being read
+    MessageParser parser_;
+    std::string separator_;  // the line a message began with, when the reader keeps it
 
 private:
     MailTarget target_;
-    LineQueue queue_;
+    SourceLine line_;
     uint64_t total_ = 0;
     bool finished_ = false;
 };

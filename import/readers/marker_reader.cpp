@@ -27,25 +27,24 @@ protected:
     // The mailbox is read in smaller steps: these files hold large messages.
     int batch(int budget) const override { return budget / 8; }
 
-    bool read_message(ParseContext& ctx, LineQueue& q) override {
+    Found read_message(ParseContext& ctx) override {
         while (!buf_.at_end() && !at_marker(buf_, line_start(buf_))) buf_.advance();
-        if (buf_.at_end()) return false;
+        if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
         buf_.advance(marker_.size());
         while (!buf_.at_end() && !at_marker(buf_, line_start(buf_)) && !at_first_header(buf_))
             buf_.advance();
         if (!at_first_header(buf_)) {
             ctx.skip_message(SkipReason::Damaged, where() + " (no header line)");
-            return true;
+            return Found::Nothing;
         }
         const auto marker = [this](const StreamBuffer& b) {
             return b.looking_at(marker_);
         };
         const LineStop stop =
             at_line_start_ ? LineStop::at_line_start(marker) : LineStop::anywhere(marker_);
-        while (read_line(buf_, q, rules_, stop) == LineEnd::Newline) {
-        }
-        return true;
+        read_lines(rules_, stop);
+        return Found::Message;
     }
 
 private:

@@ -34,7 +34,7 @@ class PegasusReader : public MailReader {
 protected:
     MailOptions options() const override { return {HeaderVariant::Mail, DateRule::Fixed}; }
 
-    bool read_message(ParseContext&, LineQueue& q) override {
+    Found read_message(ParseContext&) override {
         if (!found_first_) {
             while (!buf_.at_end() && !(line_start(buf_) && known_header(line_ahead(buf_))))
                 buf_.advance();
@@ -43,16 +43,15 @@ protected:
             // Padding and blank lines between messages belong to neither.
             while (!buf_.at_end() && is_padding(buf_.peek())) buf_.advance();
         }
-        if (buf_.at_end()) return false;
+        if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
         const auto ctrl_z = [](const StreamBuffer& b) {
             return b.peek() == kCtrlZ;
         };
-        const LineStop stop = LineStop::at_line_start(ctrl_z);
-        while (read_line(buf_, q, kQuotedLines, stop) == LineEnd::Newline) {
-        }
+        const bool any = read_lines(kQuotedLines, LineStop::at_line_start(ctrl_z));
         if (buf_.peek() == kCtrlZ) buf_.advance();
-        return !q.empty() || !buf_.at_end();
+        if (any) return Found::Message;
+        return buf_.at_end() ? Found::None : Found::Nothing;
     }
 
 private:

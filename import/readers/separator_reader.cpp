@@ -22,20 +22,17 @@ bool at_separator(const StreamBuffer& b) {
 
 class SeparatorReader : public MailReader {
 protected:
-    bool read_message(ParseContext& ctx, LineQueue& q) override {
+    Found read_message(ParseContext& ctx) override {
         while (!buf_.at_end() && !at_separator(buf_)) skip_line(buf_);
-        if (buf_.at_end()) return false;
+        if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
         skip_line(buf_);  // the separator is no header line
         const auto separator = [](const StreamBuffer& b) {
             return at_separator(b);
         };
-        const LineStop stop = LineStop::at_line_start(separator);
-        while (read_line(buf_, q, kQuotedLines, stop) == LineEnd::Newline) {
-        }
-        if (q.empty())
-            ctx.skip_message(SkipReason::Damaged, where() + " (nothing after the From line)");
-        return true;
+        if (read_lines(kQuotedLines, LineStop::at_line_start(separator))) return Found::Message;
+        ctx.skip_message(SkipReason::Damaged, where() + " (nothing after the From line)");
+        return Found::Nothing;
     }
 };
 

@@ -25,7 +25,8 @@ const Target kTargets[] = {
     {"eudora_fuzz", fuzz::eudora},       {"marker_fuzz", fuzz::marker},
     {"separator_fuzz", fuzz::separator}, {"header_run_fuzz", fuzz::header_run},
     {"pegasus_fuzz", fuzz::pegasus},     {"html_text_fuzz", fuzz::html_conversion},
-    {"mail_date_fuzz", fuzz::mail_date},
+    {"mail_date_fuzz", fuzz::mail_date}, {"message_parser_fuzz", fuzz::message_parser},
+    {"decoders_fuzz", fuzz::decoders},
 };
 
 TEST(FuzzCorpus, EveryFileKeepsItsBounds) {

@@ -73,52 +73,5 @@ TEST(MailHeader, KnownHeaderLines) {
     for (const auto& c : cases) EXPECT_EQ(known_header(c.line), c.code) << c.line;
 }
 
-LineQueue queue(std::initializer_list<const char*> lines) {
-    LineQueue q;
-    for (const char* l : lines) q.push_back(TQ{l, 0});
-    return q;
-}
-
-TEST(MailHeader, ScanTakesTheFieldsUpToTheFirstEmptyLine) {
-    LineQueue q = queue({"From ???@??? Mon Jan 05 10:00:30 1998", "from: Bob <bob@x.org>",
-                         "Subject: Re: Lunch", "Date: 5 Jan 98 10:00", "To: me@example.org",
-                         "Content-Type: text/html", "", "Subject: body line", "body"});
-    MailHeader h = scan_mail_header(q, HeaderVariant::Mail);
-    EXPECT_EQ(h.from, " Bob <bob@x.org>");
-    EXPECT_EQ(h.subject, " Re: Lunch");
-    EXPECT_TRUE(h.has_date);
-    EXPECT_EQ(h.to, " me@example.org");
-    EXPECT_EQ(h.kind, kHtmlBody);
-    EXPECT_EQ(h.body, 7u);
-    EXPECT_FALSE(h.news);
-}
-
-TEST(MailHeader, NewsAndMultipartRules) {
-    LineQueue news = queue({"From: a@b", "Newsgroups: comp.lang", "", "x"});
-    EXPECT_TRUE(scan_mail_header(news, HeaderVariant::Mail).news);
-    EXPECT_FALSE(scan_mail_header(news, HeaderVariant::Eudora).news);
-
-    LineQueue split = queue({"Content-Type: multipart/mixed;", " boundary=\"XYZ123\"", "", "x"});
-    MailHeader h = scan_mail_header(split, HeaderVariant::Mail);
-    EXPECT_TRUE(h.multipart);
-    EXPECT_FALSE(h.boundary.empty());
-
-    LineQueue lost = queue({"Content-Type: multipart/mixed;", "", "x"});
-    h = scan_mail_header(lost, HeaderVariant::Mail);
-    EXPECT_TRUE(h.multipart);
-    EXPECT_TRUE(h.boundary.empty());
-
-    LineQueue digest = queue({"Content-Type: multipart/digest; boundary=\"D\"", "", "x"});
-    EXPECT_FALSE(scan_mail_header(digest, HeaderVariant::Mail).multipart);
-
-    LineQueue alternative = queue({"Content-Type: multipart/alternative;", "", "x"});
-    h = scan_mail_header(alternative, HeaderVariant::Eudora);
-    EXPECT_FALSE(h.multipart);
-    EXPECT_EQ(h.kind, kHtmlBody);
-
-    LineQueue no_body = queue({"From: a@b"});
-    EXPECT_EQ(scan_mail_header(no_body, HeaderVariant::Mail).body, 1u);
-}
-
 }  // namespace
 }  // namespace qs

@@ -123,16 +123,17 @@ TEST_F(Import, MailFromAnAlternativeOwnAddressIsSentFromTheDefaultOne) {
     EXPECT_EQ(out.TOID, in.FROMID);
 }
 
-TEST_F(Import, EncodedNamesAndSubjectsAreDecodedBeforeStoring) {
+// The readers decode encoded words; a decoded text that reads like one is not decoded again.
+TEST_F(Import, NamesAndSubjectsAreStoredAsTheReaderHandsThemOver) {
     auto path = write({mail("=?ISO-8859-1?Q?Caf=E9?=", "bob@example.org", "", "09:00:00", "x",
                             "=?ISO-8859-1?Q?Bj=F6rn?= Berg")});
     run(settings(path));
     auto mails = all<Mail>(mailbox, kMail);
     ASSERT_EQ(mails.size(), 1u);
-    EXPECT_EQ(mails[0].SUBJECT.str(), "Caf\xe9");
-    EXPECT_EQ(mails[0].FROMALPHA.str(), "Berg");
+    EXPECT_EQ(mails[0].SUBJECT.str(), "=?ISO-8859-1?Q?Caf=E9?=");
     bool found = false;
-    for (const auto& p : all<Person>(mailbox, kPerson)) found |= p.FIRSTNAME.str() == "Bj\xf6rn";
+    for (const auto& p : all<Person>(mailbox, kPerson))
+        found |= p.FIRSTNAME.str() == "=?ISO-8859-1?Q?Bj=F6rn?=";
     EXPECT_TRUE(found);
 }
 
