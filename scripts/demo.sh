@@ -41,3 +41,13 @@ echo "== one mail with its carbon copies and its text"
 number=$("$qs" --home "$home" messages Home --by date --limit 100 |
   awk '/Ray +Lunch on Friday/ { print $1 }')
 "$qs" --home "$home" show Home "$number"
+echo
+echo "== today's mail: UTF-8 in every header and body encoding, with attachments"
+import "Generic Mail Type 2" today.mbox
+# The two mails of 2026 are the newest.
+for number in $("$qs" --home "$home" messages Home --by date --limit 2 | awk '{ print $1 }'); do
+  echo "-- show $number"
+  "$qs" --home "$home" show Home "$number"
+  echo "-- attachments $number"
+  "$qs" --home "$home" attachments Home "$number"
+done
