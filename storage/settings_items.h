@@ -8,9 +8,18 @@ namespace qs {
 // Konfig: load, set, get and save of the general (record 1), display (9) and export (11)
 // settings.
 enum KonfigOp : int {
-    kLoadGeneral = 1, kSetGeneral = 2, kGetGeneral = 3, kSaveGeneral = 4,
-    kLoadDisplay = 6, kSetDisplay = 7, kGetDisplay = 8, kSaveDisplay = 9,
-    kLoadExport = 23, kSetExport = 24, kGetExport = 25, kSaveExport = 26,
+    kLoadGeneral = 1,
+    kSetGeneral = 2,
+    kGetGeneral = 3,
+    kSaveGeneral = 4,
+    kLoadDisplay = 6,
+    kSetDisplay = 7,
+    kGetDisplay = 8,
+    kSaveDisplay = 9,
+    kLoadExport = 23,
+    kSetExport = 24,
+    kGetExport = 25,
+    kSaveExport = 26,
 };
 
 // AutoPath's operations and WSVars' kinds: the same four steps, each on its own record (WSVars
@@ -39,9 +48,9 @@ inline constexpr int kTempDir = 17;
 inline constexpr int kDataDir = 18;  // top directory of the database files
 
 // Display settings (record 9): pace levels 26 to 30 and the pace values (SpeedVal) 26 to 31.
-inline constexpr int kPaceDuplicates = 26;     // duplicate elimination
-inline constexpr int kPacePurge = 27;          // purge and database merge
-inline constexpr int kPaceIndexing = 28;       // messages tokenized per indexing pass
+inline constexpr int kPaceDuplicates = 26;  // duplicate elimination
+inline constexpr int kPacePurge = 27;       // purge and database merge
+inline constexpr int kPaceIndexing = 28;    // messages tokenized per indexing pass
 inline constexpr int kPaceStandardSearch = 29;
 inline constexpr int kPaceImport = 30;   // import and merge store steps
 inline constexpr int kPaceParsers = 31;  // a value only, following the level of item 30
