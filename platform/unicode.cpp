@@ -267,9 +267,9 @@ struct LatinSpelling {
     const char* letters;
 };
 constexpr LatinSpelling kLatinSpellings[] = {
-    {0x00C6, "AE"}, {0x00D0, "D"}, {0x00D8, "O"},  {0x00DE, "TH"}, {0x00DF, "SS"},
-    {0x0110, "D"},  {0x0126, "H"}, {0x0131, "I"},  {0x0141, "L"},  {0x0152, "OE"},
-    {0x0166, "T"},  {0x018F, "E"}, {0x01E4, "G"},  {0x0197, "I"},  {0x1E9E, "SS"},
+    {0x00C6, "AE"}, {0x00D0, "D"}, {0x00D8, "O"}, {0x00DE, "TH"}, {0x00DF, "SS"},
+    {0x0110, "D"},  {0x0126, "H"}, {0x0131, "I"}, {0x0141, "L"},  {0x0152, "OE"},
+    {0x0166, "T"},  {0x018F, "E"}, {0x01E4, "G"}, {0x0197, "I"},  {0x1E9E, "SS"},
 };
 
 // The letter A to Z a Latin letter with accents is built on, or 0.

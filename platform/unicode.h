@@ -52,7 +52,8 @@ inline size_t utf8_prefix_bytes(std::string_view utf8, size_t n, size_t max_byte
     // The limit fell inside the last character: leave that character out whole.
     if (limit < utf8.size() && (static_cast<unsigned char>(utf8[limit]) & 0xC0) == 0x80) {
         size_t lead = limit;
-        while (lead > 0 && limit - lead < 3 && (static_cast<unsigned char>(utf8[lead]) & 0xC0) == 0x80)
+        while (lead > 0 && limit - lead < 3 &&
+               (static_cast<unsigned char>(utf8[lead]) & 0xC0) == 0x80)
             --lead;
         if (static_cast<unsigned char>(utf8[lead]) >= 0xC0) return lead;
     }
@@ -96,8 +97,7 @@ enum class CharKind : uint8_t { Letter, Mark, Number, Space, Other };
 CharKind char_kind(char32_t cp);
 // Letters, marks and numbers make words; everything else separates them.
 inline bool word_character(char32_t cp) {
-    if (cp < 0x80)
-        return (cp >= '0' && cp <= '9') || ((cp | 0x20) >= 'a' && (cp | 0x20) <= 'z');
+    if (cp < 0x80) return (cp >= '0' && cp <= '9') || ((cp | 0x20) >= 'a' && (cp | 0x20) <= 'z');
     CharKind k = char_kind(cp);
     return k == CharKind::Letter || k == CharKind::Mark || k == CharKind::Number;
 }

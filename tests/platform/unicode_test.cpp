@@ -16,9 +16,18 @@ TEST(UnicodeInput, KeepsUtf8AndReadsAnythingElseAsWindows1252) {
     } cases[] = {
         {"ascii as it is", "Hello", "Hello"},
         {"utf-8 as it is", "Grüße aus Köln", "Grüße aus Köln"},
-        {"decomposed utf-8 composed", "Gru\xCC\x88\xC3\x9F" "e", "Grüße"},
-        {"latin-1 letters", "Gr\xFC\xDF" "e aus K\xF6ln", "Grüße aus Köln"},
-        {"windows-1252 quotes and euro", "\x93" "5 \x80\x94", "“5 €”"},
+        {"decomposed utf-8 composed",
+         "Gru\xCC\x88\xC3\x9F"
+         "e",
+         "Grüße"},
+        {"latin-1 letters",
+         "Gr\xFC\xDF"
+         "e aus K\xF6ln",
+         "Grüße aus Köln"},
+        {"windows-1252 quotes and euro",
+         "\x93"
+         "5 \x80\x94",
+         "“5 €”"},
         {"one stray byte spoils the whole text", "K\xC3\xB6ln \xE9t\xE9", "KÃ¶ln été"},
         {"a character cut at the end is dropped", "Köln \xE2\x82", "Köln "},
         {"a lone lead byte at the end is dropped", "Köln\xC3", "Köln"},
@@ -70,10 +79,10 @@ TEST(UnicodeKinds, LettersMarksAndNumbersMakeWords) {
         char32_t cp;
         bool word;
     } cases[] = {
-        {U'a', true},  {U'7', true},  {U'é', true},  {U'ж', true},   {U'λ', true},
-        {U'東', true}, {U'の', true}, {U'カ', true},  {0x0301, true}, {U'٣', true},
-        {U'²', true},  {U' ', false}, {U'-', false}, {U'“', false},  {U'—', false},
-        {U'€', false}, {U'。', false}, {0x3000, false}, {U'😀', false}, {0x00A0, false},
+        {U'a', true},  {U'7', true},   {U'é', true},    {U'ж', true},   {U'λ', true},
+        {U'東', true}, {U'の', true},  {U'カ', true},   {0x0301, true}, {U'٣', true},
+        {U'²', true},  {U' ', false},  {U'-', false},   {U'“', false},  {U'—', false},
+        {U'€', false}, {U'。', false}, {0x3000, false}, {U'😀', false},  {0x00A0, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(word_character(c.cp), c.word) << std::hex << static_cast<uint32_t>(c.cp);
@@ -92,10 +101,11 @@ TEST(UnicodeLatin, AccentsComeOffLatinLettersOnly) {
         bool latin;
         std::string_view letters;
     } cases[] = {
-        {"MULLER", true, "MULLER"},   {"MÜLLER", true, "MULLER"},  {"ÆSIR", true, "AESIR"},
-        {"ŁÓDŹ", true, "LODZ"},       {"ØRSTED", true, "ORSTED"},   {"THORSÞ", true, "THORSTH"},
-        {"ΑΛΦΑ", false, ""},          {"МОСКВА", false, ""},        {"A1", false, ""},
-        {"E\xCC\x81T\xCC\x88", true, "ET"},
+        {"MULLER", true, "MULLER"}, {"MÜLLER", true, "MULLER"},
+        {"ÆSIR", true, "AESIR"},    {"ŁÓDŹ", true, "LODZ"},
+        {"ØRSTED", true, "ORSTED"}, {"THORSÞ", true, "THORSTH"},
+        {"ΑΛΦΑ", false, ""},        {"МОСКВА", false, ""},
+        {"A1", false, ""},          {"E\xCC\x81T\xCC\x88", true, "ET"},
     };
     for (const auto& c : cases) {
         std::string out;
