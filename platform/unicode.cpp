@@ -248,6 +248,9 @@ CharKind char_kind(char32_t cp) {
 
 WordScript word_script(char32_t cp) {
     if (cp < 0x80) return word_character(cp) && cp > '9' ? WordScript::Other : WordScript::Neutral;
+    // Nothing written without spaces lies below the CJK radicals.
+    if (cp < 0x2E80)
+        return char_kind(cp) == CharKind::Letter ? WordScript::Other : WordScript::Neutral;
     UErrorCode status = U_ZERO_ERROR;
     switch (uscript_getScript(static_cast<UChar32>(cp), &status)) {
         case USCRIPT_HAN: return WordScript::Han;
@@ -311,6 +314,17 @@ bool latin_letters(std::string_view upper_word, std::string& out) {
         char base = base_letter(cp);
         if (!base) return false;
         out.push_back(base);
+    }
+    return true;
+}
+
+bool latin_script(std::string_view utf8) {
+    if (is_ascii(utf8)) return true;
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t cp = next_code_point(utf8, i);
+        if (cp < 0x80 || char_kind(cp) != CharKind::Letter) continue;
+        UErrorCode status = U_ZERO_ERROR;
+        if (uscript_getScript(static_cast<UChar32>(cp), &status) != USCRIPT_LATIN) return false;
     }
     return true;
 }

@@ -112,6 +112,9 @@ WordScript word_script(char32_t cp);
 // "MULLER", "ÆSIR" -> "AESIR"); false when the word holds anything but Latin letters and marks.
 bool latin_letters(std::string_view upper_word, std::string& out);
 
+// Whether every letter of the text is a Latin letter (ASCII letters, accented ones, "ß", "Ø"...).
+bool latin_script(std::string_view utf8);
+
 // Terminal columns a text takes: wide East Asian characters two, combining marks none.
 size_t display_width(std::string_view utf8);
 // The text padded with blanks to `columns` (a text already as wide stays as it is).
