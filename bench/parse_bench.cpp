@@ -16,6 +16,7 @@
 #include "import/readers/registry.h"
 #include "import/session_context.h"
 #include "storage/database_list.h"
+#include "tests/support/counting_sink.h"
 
 namespace {
 
@@ -38,8 +39,10 @@ public:
         return true;
     }
     void skip_message(qs::SkipReason, const std::string&) override { ++skipped; }
+    qs::AttachmentSink& attachments() override { return sink; }
 
     uint64_t found = 0, skipped = 0, text_bytes = 0;
+    qs::testing::CountingSink sink;
 
 private:
     const qs::ImportSettings& st_;

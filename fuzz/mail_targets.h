@@ -25,6 +25,7 @@
 #include "storage/file_access.h"
 #include "storage/files.h"
 #include "storage/session.h"
+#include "tests/support/counting_sink.h"
 #include "tests/support/test_home.h"
 
 namespace qs::fuzz {
@@ -89,10 +90,12 @@ public:
         return true;
     }
     void skip_message(SkipReason, const std::string&) override { ++skipped; }
+    AttachmentSink& attachments() override { return sink; }
 
     bool ok = true;
     size_t handed = 0;
     size_t skipped = 0;
+    testing::CountingSink sink;
 
 private:
     ImportSettings settings_;
@@ -140,7 +143,7 @@ inline bool read_mailbox(const std::string& format, std::string_view in) {
         last = now.done;
     }
     home.forget_dialogs();
-    return ok && ctx.ok;
+    return ok && ctx.ok && ctx.sink.sound;
 }
 
 inline bool eudora(std::string_view in) { return read_mailbox("Eudora", in); }

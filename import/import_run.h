@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "import/attachment_spool.h"
 #include "import/processor.h"
 #include "import/run_lock.h"
 #include "import/session_context.h"
@@ -44,6 +45,7 @@ struct ImportProcessor::Impl : SessionParseContext {
     bool add_message(NHR& header, const std::vector<CCT>& copies, const std::string& message_id,
                      const std::string& parent_id) override;
     void skip_message(SkipReason reason, const std::string& what) override;
+    AttachmentSink& attachments() override { return spool; }
 
     Result step();
     ImportState run_state();
@@ -103,6 +105,10 @@ struct ImportProcessor::Impl : SessionParseContext {
     bool find_thread(uint32_t section, const std::string& subject, uint32_t& number,
                      std::string& alpha);
     void queue_counts(uint32_t thread, uint32_t section);
+    // Moves the attachments of the temporary record at `position` into the database, linked to
+    // message `number` (import/attachment_store.cpp).
+    bool store_attachments(int64_t position, uint32_t number);
+    bool move_content(const ATN& a);
 
     bool begin_batch();
     // Reads the mail that the copy recipients of the run's mail `run_id` go to; false when there
@@ -163,6 +169,12 @@ struct ImportProcessor::Impl : SessionParseContext {
     // The persons of the record being stored.
     uint32_t from_id = 0, to_id = 0;
     std::string from_alpha, to_alpha, from_address, to_address;
+
+    // The attachments of the messages being read, until they are handed over.
+    AttachmentSpool spool;
+    // The positions of the temporary records that brought attachments, in the order they were
+    // added (rising), so that storing a message without any looks nothing up.
+    std::vector<uint32_t> attached;
 };
 
 // Writes the header in the MsgNmbr buffer and the temporary record's text: added for a new

@@ -58,10 +58,10 @@ ImportState ImportProcessor::Impl::start() {
     if (cfg.mailbox) CheckOwnAddress(s, cfg.mailbox);
     // The temporary files are written without waiting for the disk, so what a crashed run left
     // is never opened: they are removed and made anew (emptied, should a removal fail).
-    OP_CLOSE(s, kOpRemove, {kNHR, kCCT, kTID});
-    OP_CLOSE(s, kOpEmpty, {kNHR, kCCT, kTID});
-    OP_CLOSE(s, kOpOpen, {kNHR, kCCT, kTID, kIMP});
-    if (TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID})))
+    OP_CLOSE(s, kOpRemove, {kNHR, kCCT, kTID, kATN, kATB});
+    OP_CLOSE(s, kOpEmpty, {kNHR, kCCT, kTID, kATN, kATB});
+    OP_CLOSE(s, kOpOpen, {kNHR, kCCT, kTID, kIMP, kATN, kATB});
+    if (TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID, kATN, kATB})))
         return fail("Transaction Frame Error!");
     return ImportState::NextPath;
 }
@@ -114,7 +114,11 @@ ImportState ImportProcessor::Impl::parse_chunk() {
     int budget = std::max(1, SpeedVal(s, kGetPace, item::kPaceParsers));
     const bool done = parser->step(*this, budget);
     if (failed) return ImportState::Finished;  // a temporary record could not be written
-    if (done) parser.reset();
+    if (spool.failed()) return fail("The temporary file could not be written.");
+    if (done) {
+        parser.reset();
+        spool.drop();  // streamed by a reader that handed over no message after them
+    }
     if (!space_ok(s.mem.TempDir,
                   "This may be too little for the temporary importfile. Running out of diskspace "
                   "may corrupt the currently accessed data file(s).Press OK if you want to "
@@ -132,6 +136,8 @@ ImportState ImportProcessor::Impl::finish_parse() {
     control_held = false;
     if (!written) return fail("No access to Control File!");
     auto temp_size = fs::file_size(full_name(s, kNHR));
+    // The attachments move into the databases as well.
+    if (auto bytes = fs::file_size(full_name(s, kATB)); temp_size && bytes) *temp_size += *bytes;
     if (temp_size && CheckSpace(s, *temp_size, s.mem.FileDir) != 0)
         return fail("Import unsuccessful!");
     if (run_dbs.empty()) {
@@ -205,6 +211,13 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
     h.IMPTIME = run_time;
     s.rec.NHR = h;
     if (!UppDat(s, kNHR, kAdd, kRollback)) return lost(h, "NewHR Key Build Error!");
+    const int64_t position = handle(s, kNHR).position();
+    const bool with_attachments = spool.holding();
+    if (!spool.hand_over(position)) {
+        Rollback(s);  // as a failed write of the other temporary files does
+        return lost(h, "The temporary file could not be written.");
+    }
+    if (with_attachments) attached.push_back(static_cast<uint32_t>(position));
     if (!copies.empty()) any_copies = true;
     for (const CCT& c : copies) {
         s.rec.CCT = c;  // the same recipient named twice is kept once
@@ -217,7 +230,8 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
         run_dbs.push_back(target);
     if (++since_flush > kFlushEvery) {
         since_flush = 0;
-        if (!Commit(s) || TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID}))) {
+        if (!Commit(s) ||
+            TransactionCheck(s, BeginTransaction(s, {kNHR, kCCT, kTID, kATN, kATB}))) {
             fail("The temporary file could not be written.");
             return false;
         }
@@ -226,6 +240,7 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
 }
 
 bool ImportProcessor::Impl::lost(const NHR& h, const std::string& why) {
+    spool.drop();
     fail(why);
     ++acc.found;
     not_stored("\"" + h.HEADING.str() + "\"", why);

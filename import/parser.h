@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "import/import_settings.h"
+#include "import/mime/attachment_sink.h"
 #include "storage/records.h"
 
 namespace qs {
@@ -60,6 +61,13 @@ public:
                              const std::string& parent_id = {}) = 0;
     // A message found but not handed over; `what` names it in the log (subject, position).
     virtual void skip_message(SkipReason reason, const std::string& what) = 0;
+    // Where the reader streams the attachments of the message it is reading: every part that is
+    // not the message's text. The attachments streamed since the last add_message or
+    // skip_message belong to the message handed over next by add_message; skip_message drops
+    // them, and so does the end of the file. When the sink's end() returns false the attachment
+    // could not be kept, and the reader reports the message damaged (skip_message) instead of
+    // handing it over without it. The sink lives as long as the context.
+    virtual AttachmentSink& attachments() = 0;
 };
 
 // How far a reader is in its file, for the progress display.

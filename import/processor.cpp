@@ -26,7 +26,8 @@ ImportProcessor::Impl::Impl(Session& session, ImportSettings settings, ParserFac
       s(session),
       cfg(std::move(settings)),
       factory(std::move(f)),
-      free_space(fs::free_space) {}
+      free_space(fs::free_space),
+      spool(session) {}
 
 ImportProcessor::ImportProcessor(Session& s, ImportSettings settings, ParserFactory factory)
     : impl_(std::make_unique<Impl>(s, std::move(settings), std::move(factory))) {}
@@ -169,6 +170,7 @@ ImportState ImportProcessor::Impl::fail(const std::string& why) {
 }
 
 void ImportProcessor::Impl::skip_message(SkipReason reason, const std::string& what) {
+    spool.drop();  // a message not handed over brings no attachments
     ++acc.found;
     ++acc.skipped;
     ++acc.skipped_by_reason[skip_reason_text(reason)];
@@ -196,7 +198,7 @@ ImportState ImportProcessor::Impl::finish() {
         s.dialog.message(" Import Processing ",
                          "The time for completion was: " + std::to_string(seconds) + " seconds");
     }
-    OP_CLOSE(s, kOpForceClose, {kNHR, kCCT, kTID, kIMP});
+    OP_CLOSE(s, kOpForceClose, {kNHR, kCCT, kTID, kIMP, kATN, kATB});
     log_file.close();
     lock.release();
     return ImportState::Finished;

@@ -95,7 +95,7 @@ void ImportProcessor::Impl::close_run(bool keep_batch, const std::string& why, b
         db_open = false;
     }
     reading_db = false;
-    OP_CLOSE(s, kOpForceClose, {kNHR, kCCT, kTID, kControl, kForums, kIMP});
+    OP_CLOSE(s, kOpForceClose, {kNHR, kCCT, kTID, kControl, kForums, kIMP, kATN, kATB});
     log("found " + std::to_string(acc.found) + ", stored " + std::to_string(acc.stored) +
         ", duplicates " + std::to_string(acc.duplicates) + ", skipped " +
         std::to_string(acc.skipped));

@@ -26,10 +26,16 @@ constexpr uint32_t kIdsBlock = 4096;
 std::vector<int> ImportProcessor::Impl::files_of_current_db() const {
     if (db_index >= run_dbs.size()) return {};
     switch (current_db().type) {
-        case kMailDb: return {kMail, kMsgText, kPerson, kPLINK, kControl, kSIndex, kCCR};
+        // At most eleven files: a transaction runs on one connection, which attaches at most
+        // ten files to its own.
+        case kMailDb:
+            return {kMail, kMsgText, kPerson, kPLINK, kControl, kSIndex, kCCR, kAttach, kAttData};
         case kNewsDb:
-            return {kMsgNmbr, kMsgText, kPerson, kPLINK, kSections, kThreads, kControl, kMsgString};
-        default: return {kMsgNmbr, kMsgText, kPerson, kPLINK, kSections, kThreads, kControl, kIMP};
+            return {kMsgNmbr, kMsgText, kPerson,    kPLINK,  kSections,
+                    kThreads, kControl, kMsgString, kAttach, kAttData};
+        default:
+            return {kMsgNmbr, kMsgText, kPerson, kPLINK,  kSections,
+                    kThreads, kControl, kIMP,    kAttach, kAttData};
     }
 }
 

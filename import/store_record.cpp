@@ -81,12 +81,19 @@ bool ImportProcessor::Impl::resolve_persons() {
 }
 
 ImportProcessor::Impl::Stored ImportProcessor::Impl::store_record() {
+    const int64_t position = handle(s, kNHR).position();  // the temporary record being stored
     if (!resolve_persons()) return Stored::Failed;
+    Stored stored;
     switch (current_db().type) {
-        case kMailDb: return store_mail();
-        case kNewsDb: return store_news();
-        default: return store_forum();
+        case kMailDb: stored = store_mail(); break;
+        case kNewsDb: stored = store_news(); break;
+        default: stored = store_forum(); break;
     }
+    if (stored != Stored::Yes) return stored;
+    // The header just written is still in its buffer.
+    const uint32_t number =
+        current_db().type == kMailDb ? s.rec.Mail.MAILID : s.rec.MsgNmbr.MSGNUMBER;
+    return store_attachments(position, number) ? Stored::Yes : Stored::Failed;
 }
 
 bool ImportProcessor::Impl::find_section(uint32_t number, const std::string& description,

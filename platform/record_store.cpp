@@ -171,9 +171,12 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
         if (sqlite3_step(s.get()) == SQLITE_ROW) page_bytes = sqlite3_column_int(s.get(), 0);
     }
     int spill_pages = kSpillKiB / std::max(1, page_bytes / 1024);
+    // The number form of cache_spill also reads its number as the switch of the whole
+    // connection, by its low byte: 512 or 8192 pages would turn spilling off, and a transaction
+    // would then hold every page it changes in memory. The switch is turned on after it.
     std::string sql = pragma + "cache_size = -" + std::to_string(cache_kib) + "; " + pragma +
-                      "cache_spill = " + std::to_string(spill_pages) + "; " + pragma +
-                      "mmap_size = " + std::to_string(map);
+                      "cache_spill = " + std::to_string(spill_pages) +
+                      "; PRAGMA cache_spill = ON; " + pragma + "mmap_size = " + std::to_string(map);
     if (!synced) sql += "; " + pragma + "synchronous = OFF";
     return db.exec(sql.c_str());
 }

@@ -18,6 +18,7 @@ const std::vector<int> kPerDatabase = {kCodes,   kMsgNmbr, kMsgText, kPerson, kS
 const std::vector<int> kMoreFiles = {kPLINK, kMsgString, kWordList, kMasIdx,  kSearch,
                                      kPUR,   kWD,        kForums,   kControl, kTAS};
 const std::vector<int> kGlobalFiles = {kSTO, kBAT, kTIM};
+const std::vector<int> kAttachmentFiles = {kAttach, kAttData};
 
 // Deletes the store's files of one database directory, each kind only when the one before went
 // completely, and the directory when all went. True when the keyed files went.
@@ -43,6 +44,7 @@ void close_everything(Session& s) {
     OP_CLOSE(s, kOpForceClose, kPerDatabase);
     OP_CLOSE(s, kOpForceClose, kMoreFiles);
     OP_CLOSE(s, kOpForceClose, kGlobalFiles);
+    OP_CLOSE(s, kOpForceClose, kAttachmentFiles);
 }
 
 // Applies the removal to one import definition; true when it is to be deleted.

@@ -45,6 +45,10 @@ constexpr const char* kPwMail = "Qm4!tS9";
 constexpr const char* kPwControl = "Qc8$wN3vK1pZ";
 constexpr const char* kPwNHR = "Qn5%yH7dR2xB";
 constexpr const char* kPwNeo = "Qo2&jF6gT9cM";
+constexpr const char* kPwAttach = "Qa6*vD1kW8nE";
+constexpr const char* kPwAttData = "Qd3(mX5bL7qR";
+constexpr const char* kPwATN = "Qt9)cJ4hS2wY";
+constexpr const char* kPwATB = "Qb1+pG8zN6eU";
 
 // A search reads a word's entries along this key and wants their message numbers only.
 store::TableDecl covering(store::TableDecl d, size_t key) {
@@ -204,6 +208,19 @@ std::vector<FileInfo> build_catalogue() {
              table<TLI>({{"IDKEY", {"TASKLOGID", "TYPE", "DATESTARTED", "TIMESTARTED"}, U, C}})));
     v.push_back(
         info(43, "Neo", "NEO", P::Cfg, "", table<Neo>({{"IDKey", {"ID"}, U, C}}), 0, kPwNeo));
+    // Attachments, private like the mail they come with.
+    v.push_back(info(44, "Attach", "ATT", P::Database, "FMN",
+                     table<Attach>({{"IdKey", {"MSGNUMBER", "NUMBER"}, U, C},
+                                    {"HashKey", {"HASH", "MSGNUMBER", "NUMBER"}, U, C}}),
+                     0, kPwAttach));
+    v.push_back(info(45, "AttData", "ATD", P::Database, "FMN",
+                     table<AttData>({{"ChunkKey", {"HASH", "CHUNK"}, U, C}}), 0, kPwAttData));
+    v.push_back(info(46, "ATN", "ATN", P::Temp, "",
+                     table<ATN>({{"IDKEY", {"POSITION", "NUMBER"}, U, C}}), 0, kPwATN));
+    v.back().scratch = v.back().bulk = true;
+    v.push_back(info(47, "ATB", "ATB", P::Temp, "",
+                     table<ATB>({{"IDKEY", {"SERIAL", "CHUNK"}, U, C}}), 0, kPwATB));
+    v.back().scratch = v.back().bulk = true;
     return v;
 }
 

@@ -51,8 +51,12 @@ enum FileNo : int {
     kTLO = 41,
     kTLI = 42,
     kNeo = 43,
+    kAttach = 44,
+    kAttData = 45,
+    kATN = 46,
+    kATB = 47,
 };
-inline constexpr int kMaxFileNo = 43;
+inline constexpr int kMaxFileNo = 47;
 
 enum class Place {
     Cfg,        // <home>/CFG
@@ -110,6 +114,8 @@ enum Control { CtlIdKey };
 enum BAT { BatIdKey, BatTypeKey };
 enum FLI { FliIdKey };
 enum TIM { TimTaskKey, TimBatchKey };
+enum Attach { AttIdKey, AttHashKey };
+enum AttData { ChunkKey };
 }  // namespace keys
 
 }  // namespace qs

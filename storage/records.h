@@ -622,6 +622,75 @@ struct Neo {  // 43, NEO: numbered texts
     }
 };
 
+// The attachments of messages (44, 45) and their temporary copies while an import runs (46, 47).
+// A content is kept once per database under the SHA-256 of its bytes, in chunks of at most one
+// long text each, however many messages carry it; each message links to its attachments.
+struct Attach {              // 44, ATT: one record per attachment of a message
+    uint32_t MSGNUMBER = 0;  // MSG:MSGNUMBER or MAI:MAILID
+    uint32_t NUMBER = 0;     // its place among the message's attachments, from 1
+    Text<255> FILENAME;      // decoded, UTF-8; blank when the message names none
+    Text<100> CONTENTTYPE;   // lower case "type/subtype"
+    uint32_t SIZE = 0;       // bytes
+    Text<64> HASH;           // SHA-256 of the bytes, in lower-case hexadecimal digits
+    bool operator==(const Attach&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(MSGNUMBER);
+        QS_FIELD(NUMBER);
+        QS_FIELD(FILENAME);
+        QS_FIELD(CONTENTTYPE);
+        QS_FIELD(SIZE);
+        QS_FIELD(HASH);
+    }
+};
+
+struct AttData {  // 45, ATD: the bytes of a content
+    decltype(Attach::HASH) HASH;
+    uint32_t CHUNK = 0;  // 1, 2, ...; every chunk but the last holds kMaxMemo bytes
+    Memo DATA;
+    bool operator==(const AttData&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(HASH);
+        QS_FIELD(CHUNK);
+        QS_FIELD(DATA);
+    }
+};
+
+struct ATN {                // 46: the attachments of the temporary headers
+    uint32_t POSITION = 0;  // of the NHR record they belong to
+    uint32_t NUMBER = 0;
+    uint32_t SERIAL = 0;  // the run's number of the attachment: its bytes in ATB
+    decltype(Attach::FILENAME) FILENAME;
+    decltype(Attach::CONTENTTYPE) CONTENTTYPE;
+    decltype(Attach::SIZE) SIZE = 0;
+    decltype(Attach::HASH) HASH;
+    bool operator==(const ATN&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(POSITION);
+        QS_FIELD(NUMBER);
+        QS_FIELD(SERIAL);
+        QS_FIELD(FILENAME);
+        QS_FIELD(CONTENTTYPE);
+        QS_FIELD(SIZE);
+        QS_FIELD(HASH);
+    }
+};
+
+struct ATB {  // 47: the bytes of the temporary attachments
+    uint32_t SERIAL = 0;
+    uint32_t CHUNK = 0;  // 1, 2, ...
+    Memo DATA;
+    bool operator==(const ATB&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        QS_FIELD(SERIAL);
+        QS_FIELD(CHUNK);
+        QS_FIELD(DATA);
+    }
+};
+
 #undef QS_FIELD
 
 }  // namespace qs

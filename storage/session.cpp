@@ -36,6 +36,10 @@ void* buffer_of(Records& r, int file) {
         case kTLO: return &r.TLO;
         case kTLI: return &r.TLI;
         case kNeo: return &r.Neo;
+        case kAttach: return &r.Attach;
+        case kAttData: return &r.AttData;
+        case kATN: return &r.ATN;
+        case kATB: return &r.ATB;
         default: return nullptr;
     }
 }

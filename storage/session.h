@@ -66,6 +66,10 @@ struct Records {
     qs::TLO TLO;
     qs::TLI TLI;
     qs::Neo Neo;
+    qs::Attach Attach;
+    qs::AttData AttData;
+    qs::ATN ATN;
+    qs::ATB ATB;
 };
 // The buffer of a file, nullptr for foreign files.
 void* buffer_of(Records& rec, int file);

@@ -163,6 +163,9 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
                 arr += (i ? "," : "") + json_string(to_utf8(copies[i]));
             o.raw("CCR", arr + "]");
             o.text("TEXT", text);
+            std::string attachments;
+            if (!print_attachments(c, number, &attachments)) status = kExitFailed;
+            o.raw("ATTACHMENTS", attachments);
             c.out << o.str() << "\n";
         } else {
             std::string subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
@@ -176,6 +179,7 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             for (char ch : t)
                 if (ch != '\r') c.out << ch;
             c.out << "\n";
+            if (!print_attachments(c, number)) status = kExitFailed;
         }
     }
     OP_CLOSE(c.s, kOpClose, {header, kMsgText, kPerson, kThreads, kCCR});

@@ -62,6 +62,13 @@ int cmd_index_status(Context&, const std::vector<std::string>&);
 int cmd_words(Context&, const std::vector<std::string>&);
 int cmd_words_mark(Context&, const std::vector<std::string>&);
 int cmd_stoplist(Context&, const std::vector<std::string>&);
+int cmd_attachments(Context&, const std::vector<std::string>&);
+int cmd_attachment(Context&, const std::vector<std::string>&);
+
+// The attachments of message `number` of the current database, printed after its text as lines
+// of `quillstow attachments`, or into `json` as the array that command prints; false when a read
+// failed.
+bool print_attachments(Context& c, uint32_t number, std::string* json = nullptr);
 
 // Paths set before start-up runs, so that a lost directory can be mended from the command line.
 int set_path(const std::string& home, const std::string& which, const std::string& dir, Session& s);

@@ -81,7 +81,23 @@ const std::vector<Command>& commands() {
          "\nKEY for forum and newsgroup databases: number, thread, section, sender, receiver,\n"
          "date; for mail databases: date, subject, partner, sender, receiver.\n",
          cmd_messages},
-        {"show", "show DB NUMBER", "Show one message or mail with its text.", "", cmd_show},
+        {"show", "show DB NUMBER", "Show one message or mail with its text.",
+         "\nAfter the text come the message's attachments, as quillstow attachments lists them.\n"
+         "With --json, ATTACHMENTS is that list.\n",
+         cmd_show},
+        {"attachments", "attachments DB NUMBER", "List the attachments of a message or mail.",
+         "\nOne line per attachment: its number, its size in bytes, its type and its file name.\n"
+         "With --json, each attachment is an object with MSGNUMBER, NUMBER, FILENAME,\n"
+         "CONTENTTYPE, SIZE and HASH (the SHA-256 of its bytes).\n",
+         cmd_attachments},
+        {"attachment", "attachment DB NUMBER N --out FILE [--force]",
+         "Write attachment N of a message or mail into a file.",
+         "\nWrites the attachment byte for byte, as the message carried it, after checking its\n"
+         "bytes against the SHA-256 they were stored with; a damaged attachment is reported and\n"
+         "no file is left.\n\n"
+         "  --out FILE   the file to write; - writes to the standard output\n"
+         "  --force      write over FILE when it exists (it is refused otherwise)\n",
+         cmd_attachment},
         {"persons", "persons DB [--limit N]", "List the persons of a database.", "", cmd_persons},
         {"threads", "threads DB [--limit N]", "List the threads of a forum or newsgroup database.",
          "", cmd_threads},

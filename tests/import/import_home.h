@@ -12,6 +12,7 @@
 
 #include "app/startup.h"
 #include "import/processor.h"
+#include "storage/content_hash.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "tests/support/line_reader.h"
@@ -112,6 +113,13 @@ inline std::string news(const char* group, const char* subject, const char* from
                         const char* parent) {
     return std::string("N\t") + group + "\t\t\t\t\t" + subject + "\t" + from + "\t" + from +
            "@news.example\t\t\t2001-02-03\t09:00:00\tbody of " + id + "\t" + id + "\t" + parent;
+}
+
+// The SHA-256 of the attachment bytes that "@SIZE:SEED" stands for in the test format.
+inline std::string hash_of(uint64_t size, uint64_t seed) {
+    ContentHash h;
+    generate_bytes(size, seed, [&](std::string_view b) { h.update(b); });
+    return h.hex();
 }
 
 }  // namespace qs::testing

@@ -14,6 +14,7 @@
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
+#include "tests/support/counting_sink.h"
 #include "tests/support/test_home.h"
 
 namespace qs {
@@ -39,10 +40,12 @@ public:
     void skip_message(SkipReason reason, const std::string& what) override {
         skipped.push_back(std::string(skip_reason_text(reason)) + ": " + what);
     }
+    AttachmentSink& attachments() override { return sink; }
 
     std::vector<NHR> messages;
     std::vector<std::vector<CCT>> copies;  // per message
     std::vector<std::string> skipped;
+    testing::CountingSink sink;
     bool import = true;
 
 private:

@@ -54,6 +54,21 @@ void fill(Session& s, int file, uint32_t i) {
             s.rec.Neo.ID = i;
             put_bytes(s.rec.Neo.NEOGROUP.bytes.data(), 100);
             break;
+        case kAttach:
+            s.rec.Attach = Attach{};
+            s.rec.Attach.MSGNUMBER = i;
+            s.rec.Attach.FILENAME = kMarker;
+            break;
+        case kAttData:
+            s.rec.AttData = AttData{};
+            s.rec.AttData.CHUNK = i;
+            s.rec.AttData.DATA.text = kMarker + " in an attachment";
+            break;
+        case kATB:
+            s.rec.ATB = ATB{};
+            s.rec.ATB.SERIAL = i;
+            s.rec.ATB.DATA.text = kMarker + " in a temporary attachment";
+            break;
         case kPerson:
             s.rec.Person = Person{};
             s.rec.Person.PERSONID = i;
@@ -79,8 +94,9 @@ struct FileCase {
 
 TEST(Encryption, EncryptedFilesShowNoTextAndDefeatTheShell) {
     if (!fs::exists("/usr/bin/sqlite3")) GTEST_SKIP() << "no sqlite3 shell";
-    const FileCase cases[] = {{kForums, true}, {kControl, true}, {kNHR, true},
-                              {kMail, true},   {kNeo, true},     {kPerson, false}};
+    const FileCase cases[] = {{kForums, true},  {kControl, true}, {kNHR, true},
+                              {kMail, true},    {kNeo, true},     {kAttach, true},
+                              {kAttData, true}, {kATB, true},     {kPerson, false}};
     HomeDir home;
     TestSession t(home.dir);
     Session& s = t.s;

@@ -165,7 +165,9 @@ const RecordType kRecordTypes[] = {
     {kPUR, round_trip<&Records::PUR>},           {kBAT, round_trip<&Records::BAT>},
     {kTIM, round_trip<&Records::TIM>},           {kWD, round_trip<&Records::WD>},
     {kTLO, round_trip<&Records::TLO>},           {kTLI, round_trip<&Records::TLI>},
-    {kNeo, round_trip<&Records::Neo>},
+    {kNeo, round_trip<&Records::Neo>},           {kAttach, round_trip<&Records::Attach>},
+    {kAttData, round_trip<&Records::AttData>},   {kATN, round_trip<&Records::ATN>},
+    {kATB, round_trip<&Records::ATB>},
 };
 
 TEST(RecordLayout, EveryRecordTypeComesBackWithEveryField) {
