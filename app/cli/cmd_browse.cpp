@@ -64,8 +64,8 @@ void list_messages(Context& c, int key, size_t limit) {
         for (size_t n = 0; n < limit && Next(c.s, kMsgNmbr); ++n) {
             MsgNmbr m = c.s.rec.MsgNmbr;
             c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11) << iso_date(m.DATE)
-                  << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
-                  << to_utf8(heading_of(c, m.THREADNUMBER)) << "\n";
+                  << std::setw(12) << m.FROMALPHA.trimmed() << heading_of(c, m.THREADNUMBER)
+                  << "\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMsgNmbr, kThreads});
@@ -81,7 +81,7 @@ void list_mails(Context& c, int key, size_t limit) {
             const Mail& m = c.s.rec.Mail;
             c.out << std::left << std::setw(10) << m.MAILID << std::setw(11) << iso_date(m.DATE)
                   << std::setw(6) << hms_time(m.TIME).substr(0, 5) << std::setw(12)
-                  << to_utf8(m.FROMALPHA.trimmed()) << to_utf8(m.SUBJECT.trimmed()) << "\n";
+                  << m.FROMALPHA.trimmed() << m.SUBJECT.trimmed() << "\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMail});
@@ -128,23 +128,33 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
         std::cerr << "quillstow: no message " << number << " in \"" << a.need(0, "DB") << "\"\n";
         status = kExitFailed;
     } else {
-        JsonObject o;
         Mail m = c.s.rec.Mail;
         MsgNmbr h = c.s.rec.MsgNmbr;
+        c.s.rec.MsgText = MsgText{};
+        c.s.rec.MsgText.MSGNUMBER = number;
+        const bool with_text = Get(c.s, kMsgText, 0);
+        const std::string text = with_text ? c.s.rec.MsgText.MSGTEXT.text : "";
+        // The message's whole subject where its header holds only the start.
+        std::string subject = with_text ? c.s.rec.MsgText.HEADING.str() : "";
+        const bool whole = !subject.empty();
+        if (!whole) subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
         uint32_t from = mail ? m.FROMID : h.FROMID, to = mail ? m.TOID : h.TOID;
+        JsonObject o;
+        auto field = [&](const char* name, auto& f) {
+            if (!mail || !whole || std::string_view(name) != "SUBJECT") add_field(o, name, f);
+        };
         if (mail)
-            add_fields(o, m);
+            m.visit(field);
         else
-            add_fields(o, h);
+            h.visit(field);
         PersonInfo pf = person(c, from), pt = person(c, to), pp;
         add_person(o, "FROM", pf);
         add_person(o, "TO", pt);
         if (mail) {
             pp = person(c, m.PAIRID);
             add_person(o, "PAIR", pp);
-        } else {
-            o.text("SUBJECT", heading_of(c, h.THREADNUMBER));
         }
+        if (!mail || whole) o.text("SUBJECT", subject);
         std::vector<std::string> copies;
         if (mail) {
             c.s.rec.CCR = CCR{};
@@ -154,13 +164,10 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
                 copies.push_back(c.s.rec.CCR.R_NAME.str() + " <" + c.s.rec.CCR.R_CISADRESS.str() +
                                  ">");
         }
-        c.s.rec.MsgText = MsgText{};
-        c.s.rec.MsgText.MSGNUMBER = number;
-        std::string text = Get(c.s, kMsgText, 0) ? c.s.rec.MsgText.MSGTEXT.text : "";
         if (c.json) {
             std::string arr = "[";
             for (size_t i = 0; i < copies.size(); ++i)
-                arr += (i ? "," : "") + json_string(to_utf8(copies[i]));
+                arr += (i ? "," : "") + json_string(copies[i]);
             o.raw("CCR", arr + "]");
             o.text("TEXT", text);
             std::string attachments;
@@ -168,15 +175,12 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             o.raw("ATTACHMENTS", attachments);
             c.out << o.str() << "\n";
         } else {
-            std::string subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
             c.out << "Number:  " << number << "\nDate:    " << iso_date(mail ? m.DATE : h.DATE)
-                  << (mail ? " " + hms_time(m.TIME) : "") << "\nFrom:    " << to_utf8(pf.name)
-                  << " <" << to_utf8(pf.address) << ">\nTo:      " << to_utf8(pt.name) << " <"
-                  << to_utf8(pt.address) << ">\n";
-            for (const auto& cc : copies) c.out << "Cc:      " << to_utf8(cc) << "\n";
-            c.out << "Subject: " << to_utf8(subject) << "\n\n";
-            std::string t = to_utf8(text);
-            for (char ch : t)
+                  << (mail ? " " + hms_time(m.TIME) : "") << "\nFrom:    " << pf.name << " <"
+                  << pf.address << ">\nTo:      " << pt.name << " <" << pt.address << ">\n";
+            for (const auto& cc : copies) c.out << "Cc:      " << cc << "\n";
+            c.out << "Subject: " << subject << "\n\n";
+            for (char ch : text)
                 if (ch != '\r') c.out << ch;
             c.out << "\n";
             if (!print_attachments(c, number)) status = kExitFailed;
@@ -199,9 +203,8 @@ int cmd_persons(Context& c, const std::vector<std::string>& words) {
             const Person& p = c.s.rec.Person;
             c.out << std::left << std::setw(8) << p.PERSONID << std::setw(6) << p.FROMCOUNT
                   << std::setw(6) << p.TOCOUNT
-                  << to_utf8(p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") +
-                             p.LASTNAME.str())
-                  << " <" << to_utf8(p.ADDRESS.trimmed()) << ">\n";
+                  << p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") + p.LASTNAME.str() << " <"
+                  << p.ADDRESS.trimmed() << ">\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kPerson});
@@ -226,8 +229,7 @@ int cmd_threads(Context& c, const std::vector<std::string>& words) {
         Set(c.s, kThreads, 2);  // THR:AlphaKey
         for (size_t n = 0, limit = limit_of(a); n < limit && Next(c.s, kThreads); ++n)
             c.out << std::left << std::setw(10) << c.s.rec.Threads.THREADNUMBER << std::setw(6)
-                  << c.s.rec.Threads.MSGCOUNT << to_utf8(trim_right(c.s.rec.Threads.heading()))
-                  << "\n";
+                  << c.s.rec.Threads.MSGCOUNT << trim_right(c.s.rec.Threads.heading()) << "\n";
     }
     OP_CLOSE(c.s, kOpClose, {kThreads});
     return kExitOk;
@@ -249,7 +251,7 @@ int cmd_sections(Context& c, const std::vector<std::string>& words) {
         while (Next(c.s, kSections))
             c.out << std::left << std::setw(6) << c.s.rec.Sections.SECTIONNUMBER << std::setw(10)
                   << c.s.rec.Sections.SECSYSID << std::setw(6) << c.s.rec.Sections.MSGCOUNT
-                  << to_utf8(c.s.rec.Sections.DESCRIPTION.trimmed()) << "\n";
+                  << c.s.rec.Sections.DESCRIPTION.trimmed() << "\n";
     }
     OP_CLOSE(c.s, kOpClose, {kSections});
     return kExitOk;

@@ -27,7 +27,7 @@ uint32_t topic_named(Context& c, const std::string& name) {
     for (uint8_t type : {uint8_t{2}, uint8_t{1}}) {
         c.s.rec.Codes = Codes{};
         c.s.rec.Codes.TYPE = type;
-        c.s.rec.Codes.INDEX = from_utf8(name);
+        c.s.rec.Codes.INDEX = text_from_input(name);
         if (Get(c.s, kCodes, 0)) {
             id = c.s.rec.Codes.ID;
             break;
@@ -57,7 +57,7 @@ ListContext list_of(Context& c, const Args& a, bool mail) {
 
 SearchOptions options_of(const Args& a) {
     SearchOptions o;
-    o.text = from_utf8(a.need(1, "TEXT"));
+    o.text = text_from_input(a.need(1, "TEXT"));
     if (trim_right(o.text).empty()) throw UsageError("TEXT must not be empty");
     o.backward = a.flag("--backward");
     o.match_case = a.flag("--case");
@@ -121,9 +121,8 @@ void print_found(Context& c, bool mail, const SearchHit& hit) {
         return;
     }
     c.out << "Number:  " << f.number << "\nDate:    " << iso_date(f.date)
-          << "\nFrom:    " << to_utf8(f.sender) << " <" << to_utf8(f.address)
-          << ">\nSubject: " << to_utf8(f.subject) << "\nFound:   in the " << where << " at "
-          << hit.position << "\n";
+          << "\nFrom:    " << f.sender << " <" << f.address << ">\nSubject: " << f.subject
+          << "\nFound:   in the " << where << " at " << hit.position << "\n";
 }
 
 }  // namespace
