@@ -64,7 +64,7 @@ void list_messages(Context& c, int key, size_t limit) {
         for (size_t n = 0; n < limit && Next(c.s, kMsgNmbr); ++n) {
             MsgNmbr m = c.s.rec.MsgNmbr;
             c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11) << iso_date(m.DATE)
-                  << std::setw(12) << m.FROMALPHA.trimmed() << heading_of(c, m.THREADNUMBER)
+                  << pad_to_width(m.FROMALPHA.trimmed(), 12) << heading_of(c, m.THREADNUMBER)
                   << "\n";
         }
     }
@@ -80,8 +80,8 @@ void list_mails(Context& c, int key, size_t limit) {
         for (size_t n = 0; n < limit && Next(c.s, kMail); ++n) {
             const Mail& m = c.s.rec.Mail;
             c.out << std::left << std::setw(10) << m.MAILID << std::setw(11) << iso_date(m.DATE)
-                  << std::setw(6) << hms_time(m.TIME).substr(0, 5) << std::setw(12)
-                  << m.FROMALPHA.trimmed() << m.SUBJECT.trimmed() << "\n";
+                  << std::setw(6) << hms_time(m.TIME).substr(0, 5)
+                  << pad_to_width(m.FROMALPHA.trimmed(), 12) << m.SUBJECT.trimmed() << "\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMail});

@@ -93,7 +93,7 @@ int cmd_words(Context& c, const std::vector<std::string>& w) {
             add_fields(o, r);
             c.out << (i ? "," : "") << o.str();
         } else {
-            c.out << std::left << std::setw(42) << r.THEWORD.trimmed() << r.WORDCOUNT << "\n";
+            c.out << std::left << pad_to_width(r.THEWORD.trimmed(), 42) << r.WORDCOUNT << "\n";
         }
     }
     if (c.json) c.out << "]\n";

@@ -117,7 +117,7 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
     }
     for (const auto& r : rows)
         c.out << std::left << std::setw(10) << r.number << std::setw(11) << iso_date(r.date)
-              << std::setw(12) << r.sender << r.subject << "\n";
+              << pad_to_width(r.sender, 12) << r.subject << "\n";
     c.out << rows.size() << " found";
     if (!found.empty()) c.out << "; words:";
     for (const auto& w : found) c.out << " " << w;
