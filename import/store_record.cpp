@@ -2,6 +2,7 @@
 // Storing one temporary record: its persons, then a forum message, a newsgroup message or a mail
 // with their sections, threads, identifier strings, texts and topic links.
 #include "import/import_run.h"
+#include "platform/unicode.h"
 #include "storage/file_access.h"
 #include "storage/persons.h"
 
@@ -9,10 +10,8 @@ namespace qs {
 
 namespace {
 
-std::string first(std::string_view s, size_t n) {
-    s = trim_right(s);
-    return std::string(s.substr(0, std::min(n, s.size())));
-}
+// The first `n` characters, as the record fields count them.
+std::string first(std::string_view s, size_t n) { return std::string(cut_chars(trim_right(s), n)); }
 
 // The minute of a time: hundredths and seconds beyond it go, the added one stays.
 int32_t to_minute(int32_t t) { return t <= 0 ? t : (t - 1) / 6000 * 6000 + 1; }

@@ -18,6 +18,9 @@ constexpr const char* kLongSubject =
     "pipes, "
     "and the ABSORBENT filters";  // longer than both subject fields
 
+// 48 characters, 88 bytes: the mail's subject field holds all of it.
+constexpr const char* kGreekSubject = "Καλημέρα από την Αθήνα και τη Θεσσαλονίκη, φίλοι";
+
 class UnicodeCommands : public testing::ImportHome {
 protected:
     void SetUp() override {
@@ -25,7 +28,7 @@ protected:
         run(settings(write({
             testing::mail("Grüße aus Köln", "bob@example.org", "me@example.org", "10:00:00",
                           "Viele Grüße aus KÖLN"),
-            testing::mail("Καλημέρα", "eli@example.gr", "me@example.org", "10:01:00",
+            testing::mail(kGreekSubject, "eli@example.gr", "me@example.org", "10:01:00",
                           "Ένα μήνυμα στα ελληνικά"),
             testing::mail("Привет", "ivan@example.ru", "me@example.org", "10:02:00",
                           "Сообщение по-русски"),
@@ -66,6 +69,8 @@ TEST_F(UnicodeCommands, ShowPrintsWhatIsStored) {
          R"("SUBJECT":"Grüße aus Köln")"},
         {0, "", R"("TEXT":"Viele Grüße aus KÖLN")"},
         {0, "From:    Bob <bob@example.org>", ""},
+        {1, std::string("Subject: ") + kGreekSubject + "\n",
+         std::string(R"("SUBJECT":")") + kGreekSubject + "\""},
         // 8-bit text handed over without a charset is kept as the Windows-1252 it was.
         {3, "Subject: Café crème\nStatus:  normal\n\n8-bit text without a charset: naïve\n",
          R"("SUBJECT":"Café crème")"},
