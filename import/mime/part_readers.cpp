@@ -363,39 +363,38 @@ void MessageText::new_block() {
     leading_ = true;
 }
 
+// The characters of the text so far; counted only when the text is long enough in bytes to
+// come near the limit, as no text has more characters than bytes.
+size_t MessageText::chars() {
+    chars_ += char_count(std::string_view(text_).substr(counted_));
+    counted_ = text_.size();
+    return chars_;
+}
+
 void MessageText::add(std::string_view s, bool line_end) {
     constexpr size_t kLineRoom = kTextLimit - 2;  // room for the CR LF of the last line
     if (full_) return;
     if (!mid_line_) {
         if (leading_ && s.empty() && line_end) return;
         if (gap_ && !ends_with(text_, "\r\n\r\n")) {
-            if (!ends_with(text_, "\r\n")) {
-                text_.append("\r\n");
-                chars_ += 2;
-            }
+            if (!ends_with(text_, "\r\n")) text_.append("\r\n");
             text_.append("\r\n");
-            chars_ += 2;
         }
         gap_ = false;
         leading_ = false;
     }
-    if (chars_ >= kLineRoom) {
+    if (text_.size() >= kLineRoom && chars() >= kLineRoom) {
         full_ = true;
         return;
     }
-    const size_t n = char_count(s);
-    if (chars_ + n + 2 >= kTextLimit) {
+    if (text_.size() + s.size() + 2 >= kTextLimit && chars() + char_count(s) + 2 >= kTextLimit) {
         text_.append(s.substr(0, utf8_prefix_chars(s, kLineRoom - chars_)));
         text_.append("\r\n");
         full_ = true;
         return;
     }
     text_.append(s);
-    chars_ += n;
-    if (line_end) {
-        text_.append("\r\n");
-        chars_ += 2;
-    }
+    if (line_end) text_.append("\r\n");
     mid_line_ = !line_end;
 }
 

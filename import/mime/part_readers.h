@@ -30,8 +30,11 @@ public:
     std::string take();
 
 private:
+    size_t chars();
+
     std::string text_;
-    size_t chars_ = 0;
+    size_t chars_ = 0;  // the characters of text_'s first counted_ bytes
+    size_t counted_ = 0;
     bool full_ = false;
     bool gap_ = false;     // an empty line is due before the next line with text
     bool leading_ = true;  // no line with text in this block yet
