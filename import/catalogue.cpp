@@ -57,6 +57,11 @@ const std::vector<Format>& formats() {
         {33, "Outlook Mail", M, ""},
         {34, "Outlook Express 5 News", N, "*.DBX"},
         {35, "Generic Mail Type 2", M, "*.*"},
+        // The mail programs of today. A mail folder of a profile directory is a file without
+        // extension beside its index; a Maildir is a directory, named as a selected file.
+        {36, "Unix Mailbox", M, "*.;*.mbox;*.mbx"},
+        {37, "Maildir", M, ""},
+        {38, "EML Files", M, "*.eml"},
     };
     return table;
 }
