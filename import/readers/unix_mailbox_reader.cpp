@@ -60,6 +60,7 @@ protected:
         at_envelope_ = false;
         if (buf_.at_end()) return Found::None;
         start_ = buf_.position() + 1;
+        separator_ = first_line(buf_.ahead());
         skip_line(buf_);
         prev_blank_ = false;
         header_ = true;
@@ -74,6 +75,12 @@ protected:
         if (any) return Found::Message;
         ctx.skip_message(SkipReason::Damaged, where() + " (nothing after the From line)");
         return Found::Nothing;
+    }
+
+    MailOptions options() const override {
+        MailOptions o;
+        o.envelope_date = true;
+        return o;
     }
 
 private:

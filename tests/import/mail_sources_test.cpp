@@ -10,6 +10,7 @@
 #include "import/address.h"
 #include "import/catalogue.h"
 #include "import/processor.h"
+#include "import/readers/mail_header.h"
 #include "import/readers/registry.h"
 #include "import/session_context.h"
 #include "storage/database_list.h"
@@ -33,6 +34,7 @@ public:
                      const std::string&) override {
         subjects.push_back(h.HEADING.str());
         texts.push_back(h.MSGTEXT.text);
+        dates.push_back(h.DATE);
         return true;
     }
     void skip_message(SkipReason reason, const std::string& what) override {
@@ -41,6 +43,7 @@ public:
     AttachmentSink& attachments() override { return sink; }
 
     std::vector<std::string> subjects, texts, skipped;
+    std::vector<int32_t> dates;
     testing::CountingSink sink;
 
 private:
@@ -163,6 +166,17 @@ TEST_F(Sources, UnixMailboxStyles) {
         for (const auto& absent : c.not_in_text)
             for (const auto& t : got.texts) EXPECT_EQ(t.find(absent), std::string::npos) << t;
     }
+}
+
+TEST_F(Sources, MessageWithoutDateHeaderIsDatedByItsEnvelope) {
+    const std::string box =
+        "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\nSubject: undated\n\nx\n\n"
+        "From - Fri Jul  8 12:08:34 2011\n" +
+        mail("dated");
+    Collector got = read("Unix Mailbox", write("undated", box));
+    ASSERT_EQ(got.dates.size(), 2u);
+    EXPECT_EQ(got.dates[0], parse_mail_date("8 Jul 2011", DateRule::Shape).date);
+    EXPECT_EQ(got.dates[1], parse_mail_date("5 Jan 2026", DateRule::Shape).date);
 }
 
 TEST_F(Sources, MailboxBundleIsReadThroughItsMboxFile) {
