@@ -6,6 +6,7 @@
 // Only the names of the files are listed ahead; each message is streamed from its file.
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "import/readers/mail_reader.h"
 #include "import/readers/mbox_envelope.h"
@@ -38,9 +39,9 @@ std::vector<std::string> files_of(const sfs::path& dir, const Wanted& wanted) {
     std::vector<std::string> names;
     std::error_code ec;
     for (sfs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code type_ec;
+        // Anything but a directory: a link that leads nowhere is reported when it is read.
         const std::string name = it->path().filename().string();
-        if (it->is_regular_file(type_ec) && wanted(name)) names.push_back(name);
+        if (!is_dir(it->path()) && wanted(name)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         if (all_digits(a) && all_digits(b) && a.size() != b.size()) return a.size() < b.size();
@@ -60,9 +61,8 @@ bool message_file(const std::string& name) {
 bool is_maildir(const sfs::path& dir) { return is_dir(dir / "cur") || is_dir(dir / "new"); }
 
 // The folders of a Maildir: the top one, then its Maildir++ sub-folders in name order.
+// A folder reached twice (a sub-folder linked to another, or to the top) is read once.
 std::vector<sfs::path> maildir_folders(const sfs::path& top) {
-    std::vector<sfs::path> folders;
-    if (is_maildir(top)) folders.push_back(top);
     std::vector<sfs::path> subs;
     std::error_code ec;
     for (sfs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
@@ -71,7 +71,11 @@ std::vector<sfs::path> maildir_folders(const sfs::path& top) {
             subs.push_back(it->path());
     }
     std::sort(subs.begin(), subs.end());
-    folders.insert(folders.end(), subs.begin(), subs.end());
+    if (is_maildir(top)) subs.insert(subs.begin(), top);
+    std::vector<sfs::path> folders;
+    std::set<sfs::path> seen;
+    for (const auto& f : subs)
+        if (seen.insert(sfs::weakly_canonical(f, ec)).second) folders.push_back(f);
     return folders;
 }
 

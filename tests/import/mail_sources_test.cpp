@@ -210,10 +210,14 @@ TEST_F(Sources, NotAMaildirIsRefused) {
     EXPECT_FALSE(make_parser("Maildir")->open(c, h.dir + "/in/plain"));
 }
 
-TEST_F(Sources, MessageFileGoneBeforeItIsReadIsReportedAndTheRestRead) {
+TEST_F(Sources, UnreadableMessageFilesAreReportedAndTheRestRead) {
     write("Maildir/cur/1", mail("one"));
     const std::string gone = write("Maildir/cur/2", mail("two"));
     write("Maildir/cur/3", mail("three"));
+    const std::string dangling = h.dir + "/in/Maildir/cur/4";
+    std::filesystem::create_symlink(h.dir + "/in/nowhere", dangling);
+    // A sub-folder that leads back to the top is not read a second time.
+    std::filesystem::create_directory_symlink(h.dir + "/in/Maildir", h.dir + "/in/Maildir/.Loop");
     ImportSettings st;
     st.mailbox = mailbox;
     Collector c(h.s, st);
@@ -223,8 +227,9 @@ TEST_F(Sources, MessageFileGoneBeforeItIsReadIsReportedAndTheRestRead) {
     while (!p->step(c, 1)) {
     }
     EXPECT_EQ(c.subjects, (std::vector<std::string>{"one", "three"}));
-    ASSERT_EQ(c.skipped.size(), 1u);
+    ASSERT_EQ(c.skipped.size(), 2u);
     EXPECT_NE(c.skipped[0].find(gone), std::string::npos);
+    EXPECT_NE(c.skipped[1].find(dangling), std::string::npos);
 }
 
 TEST_F(Sources, EmlFilesOneMessageEachAndMhFoldersInNumberOrder) {
