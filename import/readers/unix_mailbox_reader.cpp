@@ -111,7 +111,7 @@ private:
         if (line.empty()) {
             header_ = false;
             const uint64_t body = b.position() + line_end_at(b);
-            if (length_ && length_fits(body + *length_)) end_at_ = body + *length_;
+            if (length_ && length_fits(body, *length_)) end_at_ = body + *length_;
         } else if (starts_nocase(line, "content-length:")) {
             length_ = header_number(line, 15, 10);
         } else if (starts_nocase(line, "x-mozilla-status:")) {
@@ -120,22 +120,28 @@ private:
         }
     }
 
-    // A Content-Length is right when the file ends there or the next "From " line stands
-    // there, after at most an empty line.
-    bool length_fits(uint64_t end) {
-        if (end > buf_.size() || !side_.is_open()) return false;
+    // A Content-Length is right when the file ends there or the next "From " line stands at
+    // the start of a line there, after at most an empty line.
+    bool length_fits(uint64_t body, uint64_t length) {
+        if (length > buf_.size() - std::min(body, buf_.size()) || !side_.is_open()) return false;
+        const uint64_t end = body + length;
+        const uint64_t from = end > body ? end - 1 : end;  // with the byte before, if in the body
         side_.clear();
-        side_.seekg(static_cast<std::streamoff>(end));
-        char bytes[9];
+        side_.seekg(static_cast<std::streamoff>(from));
+        char bytes[10];
         side_.read(bytes, sizeof bytes);
-        std::string_view v(bytes, static_cast<size_t>(side_.gcount()));
+        const auto got = static_cast<size_t>(side_.gcount());
+        std::string_view v(bytes, got);
+        const bool line_start = from == end || (!v.empty() && v.front() == '\n');
+        if (from != end && !v.empty()) v.remove_prefix(1);
+        if (v.starts_with("From ")) return line_start;
         for (int i = 0; i < 2; ++i) {
             if (v.starts_with("\r\n"))
                 v.remove_prefix(2);
             else if (v.starts_with("\n"))
                 v.remove_prefix(1);
         }
-        return v.starts_with("From ") || (v.empty() && side_.gcount() < 9);
+        return v.starts_with("From ") || (v.empty() && got < sizeof bytes);
     }
 
     bool read_body() {

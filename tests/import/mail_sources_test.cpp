@@ -144,6 +144,20 @@ TEST_F(Sources, UnixMailboxStyles) {
          {"short", "long", "last"},
          {"Long body here", "Body"},
          {"Subject"}},
+        {"a Content-Length that ends inside a line is wrong",
+         std::string("From - Mon Jan  5 10:00:30 2026\nSubject: mid\nContent-Length: 2\n\n") +
+             "abFrom here\nmore text\n\nFrom - Mon Jan  5 10:00:32 2026\n" + mail("after"),
+         {"mid", "after"},
+         {"more text"},
+         {}},
+        // 2^64 - 84 points back to the first byte of the file, 84 bytes before the body.
+        {"a Content-Length past any file size is wrong",
+         std::string("From - Mon Jan  5 10:00:30 2026\nSubject: huge\n") +
+             "Content-Length: 18446744073709551532\n\nkept\n\n" +
+             "From - Mon Jan  5 10:00:32 2026\n" + mail("then"),
+         {"huge", "then"},
+         {"kept"},
+         {}},
         {"CR LF lines, a deleted message passed over",
          "From - Mon Jan  5 10:00:30 2026\r\nX-Mozilla-Status: 0009\r\nSubject: gone\r\n\r\nx\r\n"
          "From - Mon Jan  5 10:00:31 2026\r\nX-Mozilla-Status: 0001\r\nSubject: kept\r\n\r\ny\r\n",
