@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/unicode.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
 
@@ -13,7 +14,6 @@ namespace qs {
 
 namespace {
 
-constexpr size_t kMailSubjectWidth = 50;
 constexpr size_t kHeadingWidth = 100;
 constexpr int kPaceItem = item::kPaceStandardSearch;
 constexpr int kTimingItem = item::kShowCompletionTime;
@@ -28,6 +28,25 @@ const void* header_of(const Mail& r) { return &r; }
 const void* header_of(const MsgNmbr& r) { return &r; }
 const void* header_of(const SIndex&) { return nullptr; }
 const void* header_of(const Search&) { return nullptr; }
+
+// The text as a search without regard to case compares it: every character folded to one
+// character, so that a hit keeps its place; `from` gets the byte of the text each byte of the
+// folded form came from.
+std::string folded(std::string_view text, std::vector<uint32_t>* from) {
+    std::string out;
+    if (is_ascii(text)) {
+        out.assign(text);
+        for (char& c : out) c = ascii_lower(c);
+        return out;
+    }
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        append_utf8(out, simple_fold(next_code_point(text, i)));
+        if (from) from->resize(out.size(), static_cast<uint32_t>(start));
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -151,8 +170,8 @@ std::vector<int> files_for(bool mail, ListContext::Source source) {
 StandardSearch::StandardSearch(Session& s, bool mail, const ListContext& list,
                                const SearchOptions& options)
     : s_(s), mail_(mail), options_(options), files_(files_for(mail, list.source)) {
-    pattern_ = options.text.substr(0, std::min(options.text.size(), kMaxSearchText));
-    if (!options.match_case) pattern_ = upper1252(pattern_);
+    pattern_ = cut_chars(options.text, kMaxSearchText);
+    if (!options.match_case) pattern_ = folded(pattern_, nullptr);
     OP_CLOSE(s_, kOpOpen, files_);
     cursor_ = make_cursor(s_, mail_, list, options.backward);
     if (!cursor_->start(list.current)) sticky_ = Result::Failed;
@@ -181,12 +200,14 @@ StandardSearch::Result StandardSearch::step() {
 }
 
 bool StandardSearch::matches(std::string_view field, size_t& position) const {
-    std::string upper;
-    if (!options_.match_case) {
-        upper = upper1252(field);
-        field = upper;
+    if (options_.match_case) {
+        position = AISINB(options_.whole_words, field, pattern_);
+        return position != 0;
     }
-    position = AISINB(options_.whole_words, field, pattern_);
+    std::vector<uint32_t> from;
+    const std::string compared = folded(field, &from);
+    position = AISINB(options_.whole_words, compared, pattern_);
+    if (position != 0 && !from.empty()) position = from[position - 1] + 1;
     return position != 0;
 }
 
@@ -209,7 +230,7 @@ std::string heading_of(Session& s, uint32_t thread) {
     values.THREADNUMBER = thread;
     if (!handle(s, kThreads).get(0, &values, &t)) return {};
     std::string h(trim_right(t.heading()));
-    return h.substr(0, std::min(h.size(), kHeadingWidth));
+    return std::string(cut_chars(h, kHeadingWidth));
 }
 
 }  // namespace
@@ -228,8 +249,7 @@ bool StandardSearch::examine(uint32_t number, const void* header) {
     if (options_.from_date && date < options_.from_date) return false;
     if (options_.to_date && date > options_.to_date) return false;
 
-    std::string subject = m ? std::string(m->SUBJECT.trimmed().substr(0, kMailSubjectWidth))
-                            : heading_of(s_, h->THREADNUMBER);
+    std::string subject = m ? m->SUBJECT.str() : heading_of(s_, h->THREADNUMBER);
     hit_ = SearchHit{number, true, 0};
     bool found = matches(subject, hit_.position);
     if (!found && !options_.subject_only) {
@@ -237,7 +257,7 @@ bool StandardSearch::examine(uint32_t number, const void* header) {
         values.MSGNUMBER = number;
         if (handle(s_, kMsgText).get(0, &values, &text)) {
             std::string_view body = trim_right(text.MSGTEXT.text);
-            body = body.substr(0, std::min(body.size(), kMaxMemo));
+            body = cut_chars(body, kMaxMemo);
             hit_.in_subject = false;
             found = matches(body, hit_.position);
         }

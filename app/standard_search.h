@@ -84,7 +84,7 @@ private:
     Session& s_;
     bool mail_;
     SearchOptions options_;
-    std::string pattern_;  // cut, and upper-cased unless the case must match
+    std::string pattern_;  // cut, and case-folded unless the case must match
     std::unique_ptr<Cursor> cursor_;
     std::vector<int> files_;
     SearchHit hit_;

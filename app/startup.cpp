@@ -107,6 +107,17 @@ private:
 StartupOutcome StartUp(Session& s, const std::string& home) {
     StartupOutcome out;
     reset_globals(s, home);
+    // Before anything is made or opened for writing: a home of an earlier build stays as it is.
+    if (HomeOfEarlierBuild(s)) {
+        s.dialog.message(kEarlierLayoutTitle,
+                         "The archive in " + s.mem.Net +
+                             " was made by an earlier version of Quillstow,\r\nwhich kept its "
+                             "texts in another character set. This version does not read it,\r\n"
+                             "so that nothing in it is misread; nothing in it was changed.\r\n"
+                             "Keep using the earlier version for this archive, or choose another "
+                             "home for this version.");
+        return out;
+    }
     std::string cfg = fs::join(s.mem.Net, "CFG");
     if (!fs::make_dirs(cfg)) {
         s.dialog.message(" Directory Creation Error",

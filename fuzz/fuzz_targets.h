@@ -117,7 +117,7 @@ inline bool message_parser(std::string_view in) {
             at = stop + 1;
         }
         const std::string text = p.finish();
-        ok = ok && valid_utf8(text) && utf8_chars(text) <= kTextLimit && !sink.open;
+        ok = ok && valid_utf8(text) && char_count(text) <= kTextLimit && !sink.open;
         for (const std::string& n : p.notes()) ok = ok && valid_utf8(n);
         in = "From: a@b\n\nsecond\n";
     }

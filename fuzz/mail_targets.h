@@ -85,7 +85,7 @@ public:
         ok = ok && h.INTERNAL == settings_.mailbox && h.MSGNUMBER == h.REFNUMBER;
         ok = ok && h.MSGNUMBER < next_ && h.DATE >= 0 && h.TIME >= 0;
         ok = ok && (h.MAILTYPE == 1 || h.MAILTYPE == 2);
-        ok = ok && valid_utf8(h.MSGTEXT.text) && utf8_chars(h.MSGTEXT.text) <= kTextLimit;
+        ok = ok && valid_utf8(h.MSGTEXT.text) && char_count(h.MSGTEXT.text) <= kTextLimit;
         ok = ok && valid_utf8(h.HEADING.trimmed()) && valid_utf8(h.S_NAME.trimmed()) &&
              valid_utf8(h.R_NAME.trimmed()) && valid_utf8(h.S_CISADRESS.trimmed());
         for (const CCT& c : copies)

@@ -22,7 +22,7 @@ one() {
     nice -n 19 "$build/fuzz/$t" "$dir/new" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
         -artifact_prefix="$dir/crash/" > "$dir/log" 2>&1
     local rc=$? execs cov0 cov1 findings=none
-    execs=$(grep -o '^#[0-9]*' "$dir/log" | tail -1 | tr -d '#')
+    execs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$dir/log")
     cov0=$(grep -m1 -o 'INITED cov: [0-9]*' "$dir/log" | grep -o '[0-9]*$')
     cov1=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | grep -o '[0-9]*$')
     if [[ $rc != 0 ]] || [[ -n $(ls "$dir/crash") ]]; then

@@ -10,6 +10,7 @@
 
 #include "import/address.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 
 namespace qs {
 namespace {
@@ -157,8 +158,9 @@ Split split(uint8_t mode, std::string_view text) {
     return fallback(mode, s, s.length(), text);
 }
 
+// The first `width` characters, as the record fields count them.
 std::string fit(std::string_view s, size_t width) {
-    return std::string(trim_right(s.substr(0, std::min(width, s.size()))));
+    return std::string(trim_right(cut_chars(s, width)));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 constexpr size_t kOwnerNameWidth = 40;
 
 // Addresses are compared lower-cased with trailing blanks ignored; the table keeps that form.
-std::string comparable(std::string_view address) { return lower1252(trim_right(address)); }
+std::string comparable(std::string_view address) { return lower_case(trim_right(address)); }
 
 bool is_own(const Session& s, std::string_view address) {
     const std::string a = comparable(address);
@@ -52,11 +52,11 @@ uint8_t CheckOwnAddress(Session& s, std::string& sender, std::string& receiver) 
     // The partner's address stays as the mail gave it (lower-cased); the owner's side is always
     // written as the default address, whichever of the owner's addresses the mail used.
     if (!is_own(s, sender)) {
-        sender = lower1252(sender);
+        sender = lower_case(sender);
         receiver = s.owner.own[0];
         return 1;
     }
-    receiver = lower1252(receiver);
+    receiver = lower_case(receiver);
     sender = s.owner.own[0];
     return 2;
 }

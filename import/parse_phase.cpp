@@ -16,6 +16,25 @@ namespace {
 // are scratch files (see start()): a commit hands the pages to the system without a disk sync.
 constexpr uint64_t kFlushEvery = 400;
 
+// The safety net of the hand-over: whatever a reader gives is kept as UTF-8 in NFC, a text that
+// is not UTF-8 being read as Windows-1252, so that the store never holds anything else.
+struct ToStoredText {
+    template <size_t N>
+    void operator()(const char*, Text<N>& t) const {
+        if (!is_ascii(t.view())) t = text_from_input(t.view());
+    }
+    void operator()(const char*, Memo& m) const {
+        if (!is_ascii(m.text)) m.text = text_from_input(m.text);
+    }
+    template <class T>
+    void operator()(const char*, T&) const {}
+};
+
+template <class R>
+void to_stored_texts(R& record) {
+    record.visit(ToStoredText{});
+}
+
 }  // namespace
 
 ImportState ImportProcessor::Impl::start() {
@@ -72,7 +91,7 @@ void ImportProcessor::Impl::load_databases() {
         const Forums& f = s.rec.Forums;
         RunDatabase d{f.ID,   f.DESCRIPTION.str(), f.DIRNUMBER, false, !f.NOIMPORT,
                       f.TYPE, f.REDIRNOW};
-        db_by_name[upper1252(d.description)] = dbs.size();
+        db_by_name[fold_case(trim_right(d.description))] = dbs.size();
         dbs.push_back(d);
         next_dirnumber = std::max(next_dirnumber, f.DIRNUMBER + 1);
     }
@@ -148,7 +167,7 @@ ImportState ImportProcessor::Impl::finish_parse() {
 }
 
 DatabaseRef ImportProcessor::Impl::lookup_database(const std::string& name, bool newsgroup) {
-    std::string key = upper1252(trim_right(name));
+    std::string key = fold_case(trim_right(name));
     auto it = db_by_name.find(key);
     size_t index;
     if (it != db_by_name.end()) {
@@ -195,15 +214,18 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
         return false;
     }
     if (failed) return lost(h, "the import stopped before it was read");
+    to_stored_texts(h);
     if (!message_id.empty()) {
         s.rec.TID = TID{};
         s.rec.TID.IDSTRING = message_id;
+        to_stored_texts(s.rec.TID);
         s.rec.TID.MSGNUMBER = h.MSGNUMBER;
         if (!UppDat(s, kTID, kAdd, kRollback)) return lost(h, "TempID Key Build Error!");
     }
     if (!parent_id.empty()) {
         s.rec.TID = TID{};
         s.rec.TID.IDSTRING = parent_id;
+        to_stored_texts(s.rec.TID);
         s.rec.TID.MSGNUMBER = h.REFNUMBER = next_id();
         if (!UppDat(s, kTID, kAdd, kRollback)) return lost(h, "TempID Key Build Error!");
     }
@@ -221,6 +243,7 @@ bool ImportProcessor::Impl::add_message(NHR& h, const std::vector<CCT>& copies,
     if (!copies.empty()) any_copies = true;
     for (const CCT& c : copies) {
         s.rec.CCT = c;  // the same recipient named twice is kept once
+        to_stored_texts(s.rec.CCT);
         if (!AddOnce(s, kCCT, kRollback))
             return lost(h, "The temporary file could not be written.");
     }

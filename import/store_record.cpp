@@ -2,6 +2,7 @@
 // Storing one temporary record: its persons, then a forum message, a newsgroup message or a mail
 // with their sections, threads, identifier strings, texts and topic links.
 #include "import/import_run.h"
+#include "platform/unicode.h"
 #include "storage/file_access.h"
 #include "storage/persons.h"
 
@@ -9,10 +10,8 @@ namespace qs {
 
 namespace {
 
-std::string first(std::string_view s, size_t n) {
-    s = trim_right(s);
-    return std::string(s.substr(0, std::min(n, s.size())));
-}
+// The first `n` characters, as the record fields count them.
+std::string first(std::string_view s, size_t n) { return std::string(cut_chars(trim_right(s), n)); }
 
 // The minute of a time: hundredths and seconds beyond it go, the added one stays.
 int32_t to_minute(int32_t t) { return t <= 0 ? t : (t - 1) / 6000 * 6000 + 1; }
@@ -150,8 +149,17 @@ void ImportProcessor::Impl::queue_counts(uint32_t thread, uint32_t section) {
     ++db_stored;
 }
 
+// The whole subject for the message's text record when the header's subject field of `width`
+// characters cannot hold it; blank when it can, so that most texts carry no second copy.
+std::string whole_subject(const NHR& h, size_t width) {
+    const std::string_view whole = h.LONGHEADING.blank() ? h.HEADING.view() : h.LONGHEADING.view();
+    return char_count(whole) > width ? std::string(whole) : std::string();
+}
+
 // Writes the header and the text of a forum or newsgroup message, new or stored before.
 bool write_message(Session& s, bool is_new, int32_t run_date, int32_t run_time) {
+    constexpr size_t kHeadingWidth =
+        decltype(Threads::ALPHA)::size() + decltype(Threads::BETA)::size();
     MsgNmbr header = s.rec.MsgNmbr;
     MsgText& text = s.rec.MsgText;
     if (is_new) {
@@ -160,7 +168,8 @@ bool write_message(Session& s, bool is_new, int32_t run_date, int32_t run_time) 
         text.MSGNUMBER = header.MSGNUMBER;
         text.DATE = run_date;
         text.TIME = run_time;
-        text.MSGTEXT.text = s.rec.NHR.MSGTEXT.text.substr(0, kMaxMemo);
+        text.HEADING = whole_subject(s.rec.NHR, kHeadingWidth);
+        text.MSGTEXT.text = cut_chars(s.rec.NHR.MSGTEXT.text, kMaxMemo);
         return UppDat(s, kMsgText, kAdd, kRollback);
     }
     if (!UppDat(s, kMsgNmbr, kUpdate, kRollback)) return false;
@@ -169,7 +178,8 @@ bool write_message(Session& s, bool is_new, int32_t run_date, int32_t run_time) 
     if (!Get(s, kMsgText, 0)) return true;  // a message stored without text stays without
     text.DATE = run_date;
     text.TIME = run_time;
-    text.MSGTEXT.text = s.rec.NHR.MSGTEXT.text.substr(0, kMaxMemo);
+    text.HEADING = whole_subject(s.rec.NHR, kHeadingWidth);
+    text.MSGTEXT.text = cut_chars(s.rec.NHR.MSGTEXT.text, kMaxMemo);
     return UppDat(s, kMsgText, kUpdate, kRollback);
 }
 
@@ -265,7 +275,8 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     t.MSGNUMBER = m.MAILID;
     t.DATE = run_date;
     t.TIME = run_time;
-    t.MSGTEXT.text = h.MSGTEXT.text.substr(0, kMaxMemo);
+    t.HEADING = whole_subject(h, decltype(Mail::SUBJECT)::size());
+    t.MSGTEXT.text = cut_chars(h.MSGTEXT.text, kMaxMemo);
     if (!UppDat(s, kMsgText, kAdd, kRollback)) return Stored::Failed;
     if (cfg.mail_topic) {
         s.rec.SIndex.ID = cfg.mail_topic;

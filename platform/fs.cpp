@@ -44,22 +44,35 @@ std::string nearest_existing(const std::string& path, struct stat& st) {
     return p;
 }
 
+// The character at s[i] folded to one case, i moved past it. A byte that starts no character
+// stands for itself, beyond every code point, so that names in other charsets still match.
+char32_t folded_at(std::string_view s, size_t& i) {
+    char32_t cp = 0;
+    const size_t len = utf8_sequence(s, i, cp);
+    if (len == 0) return 0x110000u + static_cast<unsigned char>(s[i++]);
+    i += len;
+    return simple_fold(cp);
+}
+
+// Masks match names character by character, letters of any script in either case.
 bool glob_match(std::string_view mask, std::string_view name) {
     size_t m = 0, n = 0;
     size_t star = std::string_view::npos, resume = 0;
     while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
+        size_t m_next = m, n_next = n;
+        const char32_t mc = m < mask.size() ? folded_at(mask, m_next) : 0;
+        const char32_t nc = folded_at(name, n_next);
+        if (m < mask.size() && mc == '*') {
             star = m++;
             resume = n;
-        } else if (m < mask.size() &&
-                   (mask[m] == '?' || upper1252(static_cast<unsigned char>(mask[m])) ==
-                                          upper1252(static_cast<unsigned char>(name[n])))) {
-            ++m;
-            ++n;
+        } else if (m < mask.size() && (mc == '?' || mc == nc)) {
+            m = m_next;
+            n = n_next;
         } else if (star != std::string_view::npos) {
             // Let the last '*' swallow one more character and try again from there.
             m = star + 1;
-            n = ++resume;
+            folded_at(name, resume);
+            n = resume;
         } else {
             return false;
         }

@@ -13,10 +13,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text.h"
@@ -28,7 +30,7 @@ enum class FieldType : uint8_t { Byte, Long, ULong, Text, Real, Memo, Raw };
 struct FieldDecl {
     std::string name;
     FieldType type;
-    uint32_t width;  // bytes of a text or raw group; 0 otherwise
+    uint32_t width;  // characters of a text, bytes of a raw group; 0 otherwise
 };
 
 struct KeyPart {
@@ -70,9 +72,18 @@ struct TableDecl {
     Codec codec;
 
     int field_index(const std::string& name) const;  // -1 when unknown
-    // A text that changes whenever the stored layout or the keys change.
+    // A text that changes whenever the stored layout or the keys change. It begins with the
+    // layout generation (kLayoutGeneration).
     std::string signature() const;
 };
+
+// The generation of the store's layouts: what the texts of every file are. A file whose signature
+// does not begin with it was written by an earlier build, whose texts were 8-bit Windows-1252 and
+// whose keys were ordered by its case rules; such a file is never read, rewritten or replaced.
+inline constexpr std::string_view kLayoutGeneration = "utf8-nfc/";
+inline bool current_generation(std::string_view signature) {
+    return signature.substr(0, kLayoutGeneration.size()) == kLayoutGeneration;
+}
 
 namespace detail {
 
@@ -100,6 +111,33 @@ FieldDecl describe(const char* n, const std::array<Text<N>, K>&) {
     return {n, FieldType::Raw, static_cast<uint32_t>(N * K)};
 }
 
+// A list of texts is kept as one value: each text's byte count in two bytes (low byte first),
+// then its bytes.
+template <size_t N, size_t K>
+std::string pack_texts(const std::array<Text<N>, K>& v) {
+    std::string out;
+    for (const Text<N>& t : v) {
+        const std::string_view s = t.view();
+        out.push_back(static_cast<char>(s.size() & 0xFF));
+        out.push_back(static_cast<char>(s.size() >> 8));
+        out.append(s);
+    }
+    return out;
+}
+template <size_t N, size_t K>
+void unpack_texts(std::string_view in, std::array<Text<N>, K>& v) {
+    for (Text<N>& t : v) {
+        size_t n = 0;
+        if (in.size() >= 2) {
+            n = static_cast<unsigned char>(in[0]) | static_cast<size_t>(in[1] & 0xFF) << 8;
+            in.remove_prefix(2);
+        }
+        n = std::min(n, in.size());
+        t = in.substr(0, n);
+        in.remove_prefix(n);
+    }
+}
+
 inline void bind(sqlite3_stmt* s, int p, uint8_t v) { sqlite3_bind_int(s, p, v); }
 inline void bind(sqlite3_stmt* s, int p, int32_t v) { sqlite3_bind_int(s, p, v); }
 inline void bind(sqlite3_stmt* s, int p, uint32_t v) { sqlite3_bind_int64(s, p, v); }
@@ -117,8 +155,8 @@ void bind(sqlite3_stmt* s, int p, const Bytes<N>& v) {
 }
 template <size_t N, size_t K>
 void bind(sqlite3_stmt* s, int p, const std::array<Text<N>, K>& v) {
-    static_assert(sizeof(Text<N>) == N);
-    sqlite3_bind_blob(s, p, v.data(), static_cast<int>(N * K), SQLITE_STATIC);
+    const std::string packed = pack_texts(v);
+    sqlite3_bind_blob(s, p, packed.data(), static_cast<int>(packed.size()), SQLITE_TRANSIENT);
 }
 
 inline void copy_bytes(sqlite3_stmt* s, int c, void* dst, size_t n, unsigned char fill) {
@@ -141,7 +179,9 @@ inline void read(sqlite3_stmt* s, int c, Memo& v) {
 }
 template <size_t N>
 void read(sqlite3_stmt* s, int c, Text<N>& v) {
-    copy_bytes(s, c, v.bytes.data(), N, ' ');
+    const char* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+    v.assign(p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s, c)))
+               : std::string_view());
 }
 template <size_t N>
 void read(sqlite3_stmt* s, int c, Bytes<N>& v) {
@@ -149,7 +189,10 @@ void read(sqlite3_stmt* s, int c, Bytes<N>& v) {
 }
 template <size_t N, size_t K>
 void read(sqlite3_stmt* s, int c, std::array<Text<N>, K>& v) {
-    copy_bytes(s, c, v.data(), N * K, ' ');
+    const char* p = static_cast<const char*>(sqlite3_column_blob(s, c));
+    unpack_texts(p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s, c)))
+                   : std::string_view(),
+                 v);
 }
 
 }  // namespace detail

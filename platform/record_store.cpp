@@ -26,7 +26,7 @@ int TableDecl::field_index(const std::string& name) const {
 }
 
 std::string TableDecl::signature() const {
-    std::string s;
+    std::string s(kLayoutGeneration);
     for (const auto& f : fields)
         s += f.name + ":" + std::to_string(static_cast<int>(f.type)) + ":" +
              std::to_string(f.width) + ";";
@@ -204,8 +204,11 @@ OpenResult check_layout(Db& db, const TableDecl& decl, Status& status) {
     std::string sig;
     bool found = false;
     status = query_text(db, "SELECT value FROM qs_meta WHERE name = 'layout'", sig, found);
-    if (status)
-        return found && sig == decl.signature() ? OpenResult::Ok : OpenResult::LayoutMismatch;
+    if (status) {
+        if (found && sig == decl.signature()) return OpenResult::Ok;
+        return found && !current_generation(sig) ? OpenResult::EarlierLayout
+                                                 : OpenResult::LayoutMismatch;
+    }
     if (not_a_store_file(status)) return OpenResult::Damaged;
     std::string n;
     bool any = false;
@@ -241,6 +244,22 @@ OpenResult check_on_open(Db& db, const std::string& path, const TableDecl& decl,
     if (mode != "delete") status = db.exec("PRAGMA journal_mode=DELETE");
     return status ? OpenResult::Ok : OpenResult::Failed;
 }
+
+}  // namespace
+
+Status read_signature(const std::string& path, const vfs::Key* key, std::string& signature) {
+    signature.clear();
+    Db db;
+    Status st = db.open_read_only(path, key);
+    if (!st) return st;
+    bool found = false;
+    st = query_text(db, "SELECT value FROM qs_meta WHERE name = 'layout'", signature, found);
+    // A file without the table of the layout was not made by the store at all.
+    if (!st && (st.error() & 0xff) == SQLITE_ERROR) return Status::ok();
+    return st;
+}
+
+namespace {
 
 void remove_with_journal(const std::string& path) {
     fs::remove_file(path + "-journal");

@@ -147,6 +147,7 @@ enum class OpenResult {
     AccessDenied,
     BadKeys,
     LayoutMismatch,
+    EarlierLayout,  // written by an earlier build in another layout generation: left untouched
     Damaged,
     Failed,
 };
@@ -195,6 +196,12 @@ private:
     Group* active_ = nullptr;
     std::vector<File*> active_files_;
 };
+
+// The layout signature a file was written with (see TableDecl::signature), read without writing
+// anything into it, not even the roll back of a crashed transaction: for telling a home made by an
+// earlier build before any of its files is opened for writing. `signature` is empty when the file
+// has none; fails when the file cannot be read.
+Status read_signature(const std::string& path, const vfs::Key* key, std::string& signature);
 
 // Identity of this process for record holds: its id and start time, so that a hold whose owner
 // died (and whose id was reused) is recognised as lapsed.

@@ -83,6 +83,21 @@ Status Db::open(const std::string& path, const vfs::Key* key, bool create, int w
     return exec(sql.c_str());
 }
 
+Status Db::open_read_only(const std::string& path, const vfs::Key* key) {
+    close();
+    if (!vfs::register_vfs()) return Status(Code::Other, "the store's file layer is unavailable");
+    int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(vfs::make_uri(path, key).c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        Status st = status_of(rc, db_);
+        close();
+        return st;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_create_collation(db_, kNoCase, SQLITE_UTF8, nullptr, collate_nocase);
+    return Status::ok();
+}
+
 void Db::set_wait(int ms) { sqlite3_busy_timeout(db_, ms); }
 
 Status Db::exec(const char* sql) {

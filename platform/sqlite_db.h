@@ -12,8 +12,10 @@
 
 namespace qs::store {
 
-// Collation of case-insensitive keys: Windows-1252 case folding, trailing blanks ignored.
-inline constexpr const char* kNoCase = "QSNOCASE";
+// Collation of case-insensitive keys: Unicode case folding, trailing blanks ignored
+// (compare_nocase). Its name differs from the Windows-1252 collation of earlier builds, so that a
+// key declared with the one never passes for a key of the other.
+inline constexpr const char* kNoCase = "QSFOLD";
 
 Status status_of(int rc, sqlite3* db);
 Status status_of(int rc, const std::string& text);
@@ -35,6 +37,8 @@ public:
     // Opens (or with `create`, creates) the file read-write with rollback journal, full sync and
     // the given lock wait.
     Status open(const std::string& path, const vfs::Key* key, bool create, int wait_ms = 5000);
+    // Opens an existing file for reading only: nothing is ever written into it.
+    Status open_read_only(const std::string& path, const vfs::Key* key);
     void close();
     bool is_open() const { return db_ != nullptr; }
     sqlite3* raw() const { return db_; }

@@ -1,11 +1,66 @@
 // SPDX-License-Identifier: MIT
-// Windows-1252 case rules, key comparison and the UTF-8 conversion used at the system's edges.
-// compare_nocase is the collation of every text key, so it allocates nothing and folds by table.
+// The key collation, and the Windows-1252 case rules and conversions of the system's edges.
+// compare_nocase is the collation of every case-insensitive key: it compares ASCII in place and
+// folds only from the first character where two texts differ outside ASCII, on the stack.
 #include "platform/text.h"
+
+#include <unicode/casemap.h>
+#include <unicode/uchar.h>
 
 namespace qs {
 
 namespace {
+
+// What the rest of the longer text weighs against the blanks the shorter one is padded with.
+int tail_against_blanks(std::string_view tail) {
+    for (char ch : tail) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c != ' ') return c < ' ' ? -1 : 1;
+    }
+    return 0;
+}
+
+// Fields are blank-padded to their width, so two texts compare as if the shorter were padded to
+// the longer one: "ab" and "ab   " are equal, and "ab" sorts after "ab\t" exactly as the padded
+// fields would. This keeps keys of different widths in one consistent order. UTF-8 bytes compare
+// in the order of their code points.
+int compare_padded(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (a.size() > n) return tail_against_blanks(a.substr(n));
+    return -tail_against_blanks(b.substr(n));
+}
+
+// The case-folded form of a text, in a buffer of the caller's or on the heap when that is small.
+class Folded {
+public:
+    Folded(std::string_view s, char* buffer, size_t capacity) {
+        UErrorCode status = U_ZERO_ERROR;
+        const auto length = static_cast<int32_t>(s.size());
+        int32_t n = icu::CaseMap::utf8Fold(U_FOLD_CASE_DEFAULT, s.data(), length, buffer,
+                                           static_cast<int32_t>(capacity), nullptr, status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            heap_.resize(static_cast<size_t>(n));
+            status = U_ZERO_ERROR;
+            n = icu::CaseMap::utf8Fold(U_FOLD_CASE_DEFAULT, s.data(), length, heap_.data(), n,
+                                       nullptr, status);
+            buffer = heap_.data();
+        }
+        text_ = U_SUCCESS(status) ? std::string_view(buffer, static_cast<size_t>(n)) : s;
+    }
+    std::string_view text() const { return text_; }
+
+private:
+    std::string heap_;
+    std::string_view text_;
+};
+
+int compare_folded(std::string_view a, std::string_view b) {
+    char buffer_a[512], buffer_b[512];
+    const Folded fa(a, buffer_a, sizeof buffer_a), fb(b, buffer_b, sizeof buffer_b);
+    return compare_padded(fa.text(), fb.text());
+}
 
 using ByteMap = std::array<unsigned char, 256>;
 
@@ -39,41 +94,6 @@ constexpr CaseMaps make_case_maps() {
 
 constexpr CaseMaps kCase = make_case_maps();
 
-struct NoFold {
-    unsigned char operator()(unsigned char c) const { return c; }
-};
-struct UpperFold {
-    unsigned char operator()(unsigned char c) const { return kCase.upper[c]; }
-};
-
-// What the rest of the longer text weighs against the blanks the shorter one is padded with.
-template <class Fold>
-int tail_against_blanks(std::string_view tail, Fold fold) {
-    for (char ch : tail) {
-        unsigned char c = fold(static_cast<unsigned char>(ch));
-        if (c != ' ') return c < ' ' ? -1 : 1;
-    }
-    return 0;
-}
-
-// Fields are blank-padded to their width, so two texts compare as if the shorter were padded to
-// the longer one: "ab" and "ab   " are equal, and "ab" sorts after "ab\t" exactly as the padded
-// fields would. This keeps keys of different widths in one consistent order.
-template <class Fold>
-int compare_padded(std::string_view a, std::string_view b, Fold fold) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (ca == cb) continue;
-        ca = fold(ca);
-        cb = fold(cb);
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    if (a.size() > n) return tail_against_blanks(a.substr(n), fold);
-    return -tail_against_blanks(b.substr(n), fold);
-}
-
 std::string map_bytes(std::string_view s, const ByteMap& map) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(map[static_cast<unsigned char>(c)]);
@@ -91,78 +111,54 @@ constexpr char32_t kHighBlock[32] = {
 };
 // clang-format on
 
-char32_t code_point_of(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kHighBlock[c - 0x80] : c; }
-
-char byte_of(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    for (unsigned i = 0; i < 32; ++i) {
-        if (kHighBlock[i] == cp) return static_cast<char>(0x80 + i);
-    }
-    return '?';
-}
-
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        // Nothing in the code page lies beyond the Basic Multilingual Plane.
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// Length of the well-formed sequence starting at s[i], or 0 when the lead byte cannot start one
-// there. Overlong forms, surrogates and values past U+10FFFF are rejected: they are damage, not
-// characters.
-size_t decode_utf8(std::string_view s, size_t i, char32_t& cp) {
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    auto lead = static_cast<unsigned char>(s[i]);
-    size_t len = 0;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        len = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        len = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        len = 4;
-        cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() - i < len) return 0;
-    for (size_t k = 1; k < len; ++k) {
-        auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    if (cp < kSmallest[len] || cp > 0x10FFFF || surrogate) return 0;
-    return len;
-}
-
 }  // namespace
 
 unsigned char upper1252(unsigned char c) { return kCase.upper[c]; }
 unsigned char lower1252(unsigned char c) { return kCase.lower[c]; }
 std::string upper1252(std::string_view s) { return map_bytes(s, kCase.upper); }
+std::string lower1252(std::string_view s) { return map_bytes(s, kCase.lower); }
 void upper1252(std::string_view s, char* out) {
     for (char c : s) *out++ = static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]);
 }
-std::string lower1252(std::string_view s) { return map_bytes(s, kCase.lower); }
 
-int compare_nocase(std::string_view a, std::string_view b) {
-    return compare_padded(a, b, UpperFold{});
+char32_t cp1252_code_point(unsigned char c) {
+    return c >= 0x80 && c < 0xA0 ? kHighBlock[c - 0x80] : c;
 }
 
-int compare_exact(std::string_view a, std::string_view b) { return compare_padded(a, b, NoFold{}); }
+int cp1252_byte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    if (cp > 0x2122) return -1;
+    for (unsigned i = 0; i < 32; ++i)
+        if (kHighBlock[i] == cp) return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+int compare_nocase(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[i]);
+        if (ca == cb) continue;
+        if ((ca | cb) & 0x80) break;
+        ca = static_cast<unsigned char>(ascii_lower(static_cast<char>(ca)));
+        cb = static_cast<unsigned char>(ascii_lower(static_cast<char>(cb)));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (i == n) {
+        // The rest of the longer text is weighed against blanks. Folding never turns a character
+        // into a blank or a control, so only a rest that folds to nothing would need folding.
+        const std::string_view tail = a.size() > n ? a.substr(n) : b.substr(n);
+        const int t = tail_against_blanks(tail);
+        return a.size() > n ? t : -t;
+    }
+    // Up to i the texts are alike but for the case of ASCII letters. They are folded from the
+    // start of the character that holds the first difference, which is the same place in both.
+    if (i > 0 && (static_cast<unsigned char>(a[i]) & 0xC0) == 0x80) i = previous_char_start(a, i);
+    return compare_folded(a.substr(i), b.substr(i));
+}
+
+int compare_exact(std::string_view a, std::string_view b) { return compare_padded(a, b); }
 
 std::string_view trim_right(std::string_view s) {
     size_t n = s.size();
@@ -173,7 +169,7 @@ std::string_view trim_right(std::string_view s) {
 std::string to_utf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 2);
-    for (char c : cp1252) append_utf8(out, code_point_of(static_cast<unsigned char>(c)));
+    for (char c : cp1252) append_utf8(out, cp1252_code_point(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -182,10 +178,11 @@ std::string from_utf8(std::string_view utf8) {
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        size_t len = decode_utf8(utf8, i, cp);
+        const size_t len = utf8_sequence(utf8, i, cp);
         // A broken sequence costs one '?' per byte and resynchronises at the next byte, so one
         // damaged character never swallows the text that follows it.
-        out.push_back(len == 0 ? '?' : byte_of(cp));
+        const int byte = len == 0 ? -1 : cp1252_byte(cp);
+        out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
         i += len == 0 ? 1 : len;
     }
     return out;

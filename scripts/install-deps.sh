@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
-packages=(g++ make cmake pkg-config libsqlite3-dev sqlite3 nettle-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang-format)
+packages=(g++ make cmake pkg-config libsqlite3-dev sqlite3 nettle-dev libicu-dev libgtest-dev
+          libgmock-dev libbenchmark-dev clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

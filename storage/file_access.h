@@ -39,6 +39,13 @@ uint8_t OP_CLOSE(Session& s, int operation, const std::vector<int>& files);
 // The full disk name of a file by the path rules; empty when it cannot be built.
 std::string full_name(const Session& s, int file);
 
+// The title of the messages that refuse a file, or a whole home, written by an earlier build.
+inline constexpr const char* kEarlierLayoutTitle = "Archive of an Earlier Version";
+// Whether the home's settings or database list (in `Mem:Net`) were written by an earlier build in
+// another layout generation; read without writing anything into them. False when they are
+// missing or cannot be read: opening them then tells what is wrong.
+bool HomeOfEarlierBuild(const Session& s);
+
 // Adds, updates or deletes the file's current record; true on success.
 [[nodiscard]] bool UppDat(Session& s, int file, int operation, int mode);
 

@@ -2,7 +2,8 @@
 // OP_CLOSE and the open loop: every file is created when missing, repaired when its keys are
 // damaged, replaced when it is a small or transient file with an outdated layout or a transient
 // file that is damaged, and otherwise a file that cannot be opened stops the program with a
-// message that says why. A damaged file (empty, or no file of the store) is never written into.
+// message that says why. A damaged file (empty, or no file of the store) is never written into,
+// and neither is a file written by an earlier build in another layout generation, however small.
 #include <cstdio>
 
 #include "platform/fs.h"
@@ -101,6 +102,17 @@ void rebuild_bad_keys(Session& s, const FileInfo& f, const std::string& name,
                   " from a backup, or remove it to start it empty. Nothing was written into it.");
 }
 
+[[noreturn]] void halt_earlier(Session& s, const std::string& name) {
+    halt_open(s, kEarlierLayoutTitle,
+              "The file " + name + " was written by an earlier version of Quillstow,\r\n" +
+                  "which kept its texts in another character set.\r\n" +
+                  "This version does not read it, so that nothing in it is misread.\r\n" +
+                  "Quillstow will terminate.",
+              "Keep using the earlier version for this archive, or start a new archive home for "
+              "this version. Nothing was written into " +
+                  name + ".");
+}
+
 [[noreturn]] void halt_other(Session& s, const std::string& name, const Status& st) {
     halt_open(s, "File Open Error",
               "The file " + name + " cannot be opened.\r\nError no " + std::to_string(st.error()) +
@@ -151,11 +163,17 @@ Outcome open_loop(Session& s, int number, bool probe) {
                     out.layout_mismatch = true;
                     return out;
                 }
+                // Only a file of this build's own generation is ever discarded (see below).
                 if (below_discard_limit(s, f, name, opts) && discard(s, number, name)) continue;
                 halt_open(s, " File Open Error - Invalid record declaration",
                           "The file " + name + " cannot be opened\r\n" +
                               "as the file definition is incorrect.\r\n" +
                               "Quillstow will terminate.");
+            case store::OpenResult::EarlierLayout:
+                // The temporary files of a run hold nothing of the archive; every other file of an
+                // earlier build is kept as it is, even one the size rule would let go.
+                if (f.scratch && discard(s, number, name)) continue;
+                halt_earlier(s, name);
             case store::OpenResult::Damaged:
                 if (transient(f) && discard(s, number, name)) continue;
                 halt_damaged(s, name);
@@ -252,6 +270,17 @@ std::string full_name(const Session& s, int number) {
         case Place::Database: return under(s.mem.FileDir, s.mem.Dirnamn);
     }
     return {};
+}
+
+bool HomeOfEarlierBuild(const Session& s) {
+    for (int number : {kControl, kForums}) {
+        const std::string name = full_name(s, number);
+        std::string signature;
+        if (name.empty() || !fs::exists(name)) continue;
+        if (!store::read_signature(name, file_key(number), signature)) continue;
+        if (!signature.empty() && !store::current_generation(signature)) return true;
+    }
+    return false;
 }
 
 uint8_t OP_CLOSE(Session& s, int operation, std::initializer_list<int> files) {

@@ -21,14 +21,12 @@ bool is_suffix(std::string_view last) {
     return false;
 }
 
-std::string cut(std::string_view s, size_t width) {
-    return std::string(s.substr(0, std::min(width, s.size())));
-}
+std::string cut(std::string_view s, size_t width) { return std::string(cut_chars(s, width)); }
 
 }  // namespace
 
 std::string person_string(std::string_view address, std::string_view name) {
-    std::string s = upper1252(trim_right(name)) + " " + upper1252(address);
+    std::string s = upper_case(trim_right(name)) + " " + upper_case(address);
     return cut(s, decltype(Person::PERSONSTRING)::size());
 }
 

@@ -118,10 +118,17 @@ struct MsgNmbr {  // 3, MSG: forum and newsgroup message headers
     }
 };
 
+// The longest subject kept whole (NHR:LONGHEADING, TXT:HEADING).
+using LongHeading = Text<1000>;
+
 struct MsgText {  // 4, TXT: message and mail texts
     uint32_t MSGNUMBER = 0;
     int32_t DATE = 0;
     int32_t TIME = 0;
+    // The message's whole subject when the header's subject field (MAI:SUBJECT, or the thread's
+    // heading) cannot hold it; blank when the field holds it whole. The word index and the phrase
+    // search read the subject here when it is not blank.
+    LongHeading HEADING;
     // TXT:MsgText; a member may not share its struct's name, so the field keeps its upper-case
     // form.
     Memo MSGTEXT;
@@ -131,6 +138,7 @@ struct MsgText {  // 4, TXT: message and mail texts
         QS_FIELD(MSGNUMBER);
         QS_FIELD(DATE);
         QS_FIELD(TIME);
+        QS_FIELD(HEADING);
         v("MsgText", MSGTEXT);
     }
 };
@@ -180,15 +188,22 @@ struct Sections {  // 6, SEC:
 struct Threads {  // 7, THR:
     uint32_t THREADNUMBER = 0;
     uint32_t SECSYSID = 0;
-    // THR:HEADING is stored as its two overlaid parts.
+    // THR:HEADING is stored as its two overlaid parts: its first 10 characters and the rest.
     Text<10> ALPHA;
     Text<90> BETA;
     uint32_t MSGCOUNT = 0;
     uint8_t DUMMY = 0;
-    std::string heading() const { return std::string(ALPHA.view()) + std::string(BETA.trimmed()); }
+    std::string heading() const {
+        std::string h(ALPHA.view());
+        if (BETA.blank()) return h;
+        // The blanks that ended the first part belong to the heading.
+        h.append(ALPHA.size() - char_count(ALPHA.view()), ' ');
+        return h + BETA.str();
+    }
     void set_heading(std::string_view h) {
-        ALPHA = h.substr(0, std::min(h.size(), ALPHA.size()));
-        BETA = h.size() > ALPHA.size() ? h.substr(ALPHA.size()) : std::string_view();
+        const std::string_view alpha = cut_chars(h, ALPHA.size());
+        ALPHA = alpha;
+        BETA = h.substr(alpha.size());
     }
     bool operator==(const Threads&) const = default;
     template <class V>
@@ -234,6 +249,8 @@ struct NHR {  // 10: temporary import headers
     uint32_t SECTIONNUMBER = 0;
     decltype(Sections::DESCRIPTION) SEC_DESCRIPTION;
     Text<100> HEADING;
+    // The whole subject, of which HEADING holds the start; blank when a reader gives none.
+    LongHeading LONGHEADING;
     Text<60> S_CISADRESS;
     Text<60> S_NAME;
     Text<60> R_CISADRESS;
@@ -256,6 +273,7 @@ struct NHR {  // 10: temporary import headers
         QS_FIELD(SECTIONNUMBER);
         QS_FIELD(SEC_DESCRIPTION);
         QS_FIELD(HEADING);
+        QS_FIELD(LONGHEADING);
         QS_FIELD(S_CISADRESS);
         QS_FIELD(S_NAME);
         QS_FIELD(R_CISADRESS);

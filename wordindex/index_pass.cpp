@@ -132,6 +132,7 @@ bool IndexPass::index_message(const MsgText& text) {
     }
     std::string subject;
     if (!subject_of(sysid, subject)) return true;  // a text without its header is not indexed
+    if (!text.HEADING.blank()) subject = text.HEADING.str();  // the header holds only its start
     MessageText m =
         message_text(rules_, setup_.kind, subject, text.MSGTEXT.text, setup_.keep_footer);
     bool ok = true;

@@ -31,12 +31,14 @@ std::vector<int> message_files(uint8_t db_type, bool texts) {
     return files;
 }
 
-bool read_text(Session& s, uint32_t sysid, std::string& text) {
+bool read_text(Session& s, uint32_t sysid, std::string& text, std::string* whole_subject) {
     text.clear();
+    if (whole_subject) whole_subject->clear();
     MsgText t;
     t.MSGNUMBER = sysid;
     if (!handle(s, kMsgText).get(keys::TxtIdKey, &t, &t)) return false;
     text = std::move(t.MSGTEXT.text);
+    if (whole_subject) *whole_subject = t.HEADING.str();
     return true;
 }
 

@@ -20,8 +20,9 @@ struct Phrase {
 
 bool contains_phrase(const WordRules& rules, std::string_view text, const Phrase& phrase);
 
-// The whole text of a message of the current database; false when it has none.
-bool read_text(Session& s, uint32_t sysid, std::string& text);
+// The whole text of a message of the current database; false when it has none. With
+// `whole_subject`, also the whole subject kept with the text (blank when the header holds it).
+bool read_text(Session& s, uint32_t sysid, std::string& text, std::string* whole_subject = nullptr);
 // Its subject for phrase matching: the thread heading of a forum or newsgroup message, the
 // subject of a mail. False when the message is gone. The header files must be open.
 bool read_subject(Session& s, uint8_t db_type, uint32_t sysid, std::string& subject);

@@ -10,11 +10,51 @@ namespace qs::words {
 
 namespace {
 
-// THR:HEADING, stored as its two parts.
-constexpr size_t kSubjectWidth = decltype(Threads::ALPHA)::size() + decltype(Threads::BETA)::size();
-constexpr size_t kMailSubjectWidth = decltype(Mail::SUBJECT)::size();
+constexpr size_t kSubjectWidth = LongHeading::size();
 
 unsigned char at(std::string_view s, size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// The code point at s[i] and its length in bytes; ASCII without decoding.
+char32_t char_at(std::string_view s, size_t i, size_t& length) {
+    if (at(s, i) < 0x80) {
+        length = 1;
+        return at(s, i);
+    }
+    size_t next = i;
+    const char32_t cp = next_code_point(s, next);
+    length = next - i;
+    return cp;
+}
+
+// Whether a word stops between its characters so far (of script `word`) and the next one.
+bool script_changes(WordScript& word, char32_t next) {
+    // ASCII beside ASCII is the common case and never a change.
+    if (next < 0x80 && (word == WordScript::Neutral || word == WordScript::Other)) {
+        if (word == WordScript::Neutral) word = word_script(next);
+        return false;
+    }
+    const WordScript s = word_script(next);
+    if (s == WordScript::Neutral) return false;
+    if (word != WordScript::Neutral && s != word) return true;
+    word = s;
+    return false;
+}
+
+// A message text as far as it is kept: at most kMaxMemo characters.
+std::string_view stored_text(std::string_view text) {
+    return text.size() > kMaxMemo ? cut_chars(text, kMaxMemo) : text;
+}
+
+// The word's text: upper-cased, at most kMaxWord characters.
+void set_word_text(std::string& out, std::string_view spelling) {
+    if (is_ascii(spelling)) {
+        out.assign(spelling.substr(0, std::min(spelling.size(), kMaxWord)));
+        for (char& c : out) c = ascii_upper(c);
+        return;
+    }
+    out = upper_case(cut_chars(spelling, kMaxWord));
+    out.resize(utf8_prefix_bytes(out, kMaxWord, out.size()));  // "ß" became "SS"
+}
 
 }  // namespace
 
@@ -32,48 +72,56 @@ WordRules WordRules::defaults() {
     return from(st);
 }
 
+std::string indexed_form(std::string_view word) {
+    std::string out;
+    set_word_text(out, trim_right(word));
+    return out;
+}
+
 Tokenizer::Tokenizer(const WordRules& rules, std::string_view text, size_t first, size_t last)
     : rules_(rules),
       text_(text),
       p_(first == 0 ? 0 : first - 1),
       end_(last == std::string_view::npos ? text.size() : std::min(last, text.size())) {}
 
+// The byte after the end of the word that begins at p (its characters up to the first one whose
+// rules end it, or the range's end), before its trailing characters are trimmed.
+size_t Tokenizer::word_end(size_t p) const {
+    size_t length = 0;
+    char32_t previous = char_at(text_, p, length);
+    WordScript script = WordScript::Neutral;
+    script_changes(script, previous);
+    for (size_t q = p + length; q < end_; q += length) {
+        const char32_t c = char_at(text_, q, length);
+        if (c == '.' && previous == '.') return q - 1;  // two dots end the word before the first
+        previous = c;
+        if (rules_.ends_word(c) || script_changes(script, c)) return q;
+    }
+    return end_;
+}
+
 bool Tokenizer::next(Word& word) {
-    // Positions are signed while a word is cut: its end may step back before its start.
-    const auto e = static_cast<ptrdiff_t>(end_);
+    size_t length = 0;
     while (true) {
-        while (p_ < end_ && rules_.start[at(text_, p_)]) ++p_;
+        while (p_ < end_ && rules_.cannot_start(char_at(text_, p_, length))) p_ += length;
         if (p_ >= end_) return false;
-        const auto p = static_cast<ptrdiff_t>(p_);
-        ptrdiff_t q = p + 1;
-        unsigned char previous = at(text_, p_);
-        bool stopped = false;
-        for (; q < e; ++q) {
-            const unsigned char c = at(text_, static_cast<size_t>(q));
-            if (c == '.' && previous == '.') {  // two dots end the word before the first
-                q -= 2;
-                stopped = true;
-                break;
-            }
-            previous = c;
-            if (rules_.inside[c]) {
-                --q;
-                stopped = true;
-                break;
-            }
+        const size_t p = p_;
+        size_t q = word_end(p);  // one past the word
+        while (q > p) {
+            const size_t last = previous_char_start(text_, q);
+            if (last < p || !rules_.trimmed(char_at(text_, last, length))) break;
+            q = last;
         }
-        if (!stopped) q = e - 1;
-        while (q >= p && rules_.end[at(text_, static_cast<size_t>(q))]) --q;
-        if (q < p) {
-            ++p_;
+        if (q <= p) {  // nothing is left of it: the scan goes on after its first character
+            char_at(text_, p_, length);
+            p_ += length;
             continue;
         }
-        p_ = static_cast<size_t>(q) + 1;
-        if (text_[static_cast<size_t>(p)] == '^') continue;
-        const auto length = static_cast<size_t>(q - p + 1);
-        word.first = static_cast<size_t>(p) + 1;
-        word.length = length;
-        word.text = upper1252(text_.substr(static_cast<size_t>(p), std::min(length, kMaxWord)));
+        p_ = q;
+        if (text_[p] == '^') continue;
+        word.first = p + 1;
+        word.length = q - p;
+        set_word_text(word.text, text_.substr(p, q - p));
         return true;
     }
 }
@@ -84,9 +132,13 @@ namespace {
 
 // Index of the last character of the text that may start a word, or npos.
 size_t last_word_char(const WordRules& rules, std::string_view t) {
-    size_t i = t.size();
-    while (i > 0 && rules.start[at(t, i - 1)]) --i;
-    return i == 0 ? std::string_view::npos : i - 1;
+    size_t length = 0;
+    for (size_t i = t.size(); i > 0;) {
+        const size_t c = previous_char_start(t, i);
+        if (!rules.cannot_start(char_at(t, c, length))) return c;
+        i = c;
+    }
+    return std::string_view::npos;
 }
 
 // A closing line whose last word begins with REPL ("Reply", "REPLIES: 3") is the reader's
@@ -94,14 +146,21 @@ size_t last_word_char(const WordRules& rules, std::string_view t) {
 std::string_view cut_reply_line(const WordRules& rules, std::string_view t) {
     size_t i = last_word_char(rules, t);
     if (i == std::string_view::npos) return t;
-    while (i > 0 && !rules.start[at(t, i - 1)] && !rules.inside[at(t, i - 1)]) --i;
-    if (upper1252(t.substr(i, 4)) != "REPL") return t;
+    size_t length = 0;
+    while (i > 0) {
+        const size_t c = previous_char_start(t, i);
+        const char32_t cp = char_at(t, c, length);
+        if (rules.cannot_start(cp) || rules.ends_word(cp)) break;
+        i = c;
+    }
+    if (ascii_upper(t.substr(i, 4)) != "REPL") return t;
     const size_t lf = t.rfind('\n', i);
     if (lf == std::string_view::npos || lf == 0) return t;
     return t.substr(0, lf);
 }
 
-// A signature: the last paragraph, when an empty or separator-only line stands before it.
+// A signature: the last paragraph, when an empty or separator-only line stands before it. The
+// characters below "0" are ASCII, so the walk goes by bytes.
 std::string_view cut_signature(const WordRules& rules, std::string_view t) {
     size_t i = last_word_char(rules, t);
     if (i == std::string_view::npos) return t;
@@ -123,7 +182,7 @@ std::string_view cut_signature(const WordRules& rules, std::string_view t) {
 }  // namespace
 
 std::string_view forum_body(const WordRules& rules, std::string_view text, bool keep_footer) {
-    text = trim_right(text.substr(0, std::min(text.size(), kMaxMemo)));
+    text = trim_right(stored_text(text));
     if (keep_footer) return text;
     return cut_signature(rules, cut_reply_line(rules, text));
 }
@@ -140,7 +199,7 @@ constexpr size_t kPartHeaderLines = 10;
 constexpr std::string_view kNothing;
 
 bool starts_nocase(std::string_view s, size_t at, std::string_view prefix) {
-    return upper1252(s.substr(at, prefix.size())) == prefix;
+    return ascii_upper(s.substr(at, prefix.size())) == prefix;
 }
 
 size_t next_line(std::string_view t, size_t at) {
@@ -160,7 +219,7 @@ size_t body_start(std::string_view t, size_t from) {
 }
 
 std::string_view boundary_of(std::string_view t, size_t type_end) {
-    const std::string window = upper1252(t.substr(type_end, kBoundaryWindow));
+    const std::string window = ascii_upper(t.substr(type_end, kBoundaryWindow));
     const size_t b = window.find("BOUNDARY=");
     if (b == std::string::npos) return {};
     size_t from = type_end + b + 9;
@@ -174,7 +233,7 @@ std::string_view boundary_of(std::string_view t, size_t type_end) {
 bool plain_part(std::string_view t, size_t line) {
     for (size_t n = 0; n < kPartHeaderLines && line < t.size(); ++n) {
         if (t[line] == '\r' || t[line] == '\n') return false;  // the part header ended
-        if (upper1252(t.substr(line, kTypeWidth)).find("TEXT/PLAIN") != std::string::npos)
+        if (ascii_upper(t.substr(line, kTypeWidth)).find("TEXT/PLAIN") != std::string::npos)
             return true;
         line = next_line(t, line);
     }
@@ -214,19 +273,19 @@ std::string_view cut_uuencoded(std::string_view body) {
 }
 
 std::string_view with_uuencode_rule(std::string_view t, size_t start, std::string_view body) {
-    if (upper1252(t.substr(0, start)).find("UUENCODE") == std::string::npos) return body;
+    if (ascii_upper(t.substr(0, start)).find("UUENCODE") == std::string::npos) return body;
     return cut_uuencoded(body);
 }
 
 }  // namespace
 
 std::string_view mail_body(std::string_view text) {
-    text = text.substr(0, std::min(text.size(), kMaxMemo));
+    text = stored_text(text);
     size_t line = 0;
     for (size_t n = 0; n < kHeaderLines && text.size() - line >= kMinRest; ++n) {
         if (starts_nocase(text, line, "CONTENT-TYPE:")) {
             const size_t value = line + 13;
-            const std::string type = upper1252(text.substr(value, kTypeWidth));
+            const std::string type = ascii_upper(text.substr(value, kTypeWidth));
             if (type.find("MULTI") != std::string::npos) {
                 const std::string_view parts = plain_parts(text, value);
                 if (parts.empty()) return kNothing;
@@ -251,13 +310,8 @@ std::string_view mail_body(std::string_view text) {
 MessageText message_text(const WordRules& rules, Kind kind, std::string_view subject,
                          std::string_view text, bool keep_footer) {
     MessageText m;
-    if (kind == Kind::Mail) {
-        m.subject = trim_right(subject.substr(0, std::min(subject.size(), kMailSubjectWidth)));
-        m.body = mail_body(text);
-    } else {
-        m.subject = trim_right(subject.substr(0, std::min(subject.size(), kSubjectWidth)));
-        m.body = forum_body(rules, text, keep_footer);
-    }
+    m.subject = trim_right(cut_chars(subject, kSubjectWidth));
+    m.body = kind == Kind::Mail ? mail_body(text) : forum_body(rules, text, keep_footer);
     return m;
 }
 

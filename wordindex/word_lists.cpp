@@ -9,7 +9,7 @@ namespace qs::words {
 
 namespace {
 
-std::string upper(const std::string& w) { return upper1252(w).substr(0, kMaxWord); }
+std::string upper(const std::string& w) { return indexed_form(w); }
 
 // Builds the count key when the database's flag asks for it.
 bool count_key_ready(Session& s) {

@@ -26,10 +26,10 @@ std::vector<std::string> split(const std::string& input) {
     return out;
 }
 
+// Soundex takes Latin letters, accented ones too (they count as the letters they are built on).
 bool only_letters(const std::string& w) {
-    for (char c : w)
-        if (c < 'A' || c > 'Z') return false;
-    return true;
+    std::string letters;
+    return latin_letters(w, letters);
 }
 
 // Drops the stop words with their message; false when none is left (said why).
@@ -55,13 +55,13 @@ bool drop_stop_words(Session& s, std::vector<std::string>& words,
 // The letter rules of soundex and approximate matching; false after the message.
 bool letters_fit(Session& s, const std::vector<std::string>& words, const MatchOptions& m) {
     for (const auto& w : words) {
-        if (m.approximate >= 0 && w.size() < 2) {
+        if (m.approximate >= 0 && char_count(w) < 2) {
             say(s, "Too Few Letters",
                 "To use Approximate Matching you must type at least 2 letters.");
             return false;
         }
         if (!m.soundex) continue;
-        if (w.size() < 2) {
+        if (char_count(w) < 2) {
             say(s, "Too Few Letters", "To use Soundex you must type at least 2 letters.");
             return false;
         }
@@ -77,7 +77,7 @@ bool letters_fit(Session& s, const std::vector<std::string>& words, const MatchO
 // The words as typed, checked; empty after the reason was shown.
 std::vector<std::string> checked_words(Session& s, const LookupRequest& r,
                                        std::vector<std::string>& dropped) {
-    std::string input = upper1252(r.input);
+    std::string input = upper_case(nfc(r.input));
     bool special = r.phrase || r.match.soundex || r.match.approximate >= 0;
     if (special && input.find('*') != std::string::npos) {
         say(s, "Search Problem",

@@ -6,25 +6,47 @@
 
 #include <algorithm>
 
+#include "platform/unicode.h"
+
 namespace qs::words {
 
 namespace {
 
 constexpr size_t kMaxPieces = 50;
 constexpr size_t kMaxPiece = 40;
+constexpr size_t npos = std::string_view::npos;
 
-bool same_at(std::string_view w, size_t at, std::string_view piece) {
-    for (size_t i = 0; i < piece.size(); ++i)
-        if (piece[i] != '?' && piece[i] != w[at + i]) return false;
-    return true;
+// Where the piece ends when it matches the word at byte `at`, or npos. "?" takes one character
+// of the word, whatever its length in bytes.
+size_t match_at(std::string_view w, size_t at, std::string_view piece) {
+    for (char c : piece) {
+        if (at >= w.size()) return npos;
+        if (c == '?') {
+            next_code_point(w, at);
+        } else if (c != w[at++]) {
+            return npos;
+        }
+    }
+    return at;
 }
 
-// The first place at or after `from` where the piece occurs; npos when none.
-size_t find_piece(std::string_view w, std::string_view piece, size_t from) {
-    if (piece.find('?') == std::string_view::npos) return w.find(piece, from);
-    for (size_t at = from; at + piece.size() <= w.size(); ++at)
-        if (same_at(w, at, piece)) return at;
-    return std::string_view::npos;
+// The first place at or after `from` where the piece occurs, with its end; npos when none.
+size_t find_piece(std::string_view w, std::string_view piece, size_t from, size_t& end) {
+    if (piece.find('?') == std::string_view::npos) {
+        const size_t found = w.find(piece, from);
+        end = found + piece.size();
+        return found;
+    }
+    for (size_t at = from; at < w.size(); next_code_point(w, at)) {
+        end = match_at(w, at, piece);
+        if (end != npos) return at;
+    }
+    return npos;
+}
+
+// The first `n` characters of a piece, "?" counting as one.
+std::string first_chars(std::string_view piece, size_t n) {
+    return std::string(cut_chars(piece, n));
 }
 
 }  // namespace
@@ -34,7 +56,7 @@ WordMatcher::WordMatcher(std::string word, const MatchOptions& options)
     if (options_.soundex) {
         code_ = soundex_code(word_);
     } else if (options_.approximate >= 0) {
-        approx_.emplace_back(word_.substr(0, kMaxPiece), options_.approximate);
+        approx_.emplace_back(first_chars(word_, kMaxPiece), options_.approximate);
     }
     wildcards_ = word_.find('*') != std::string::npos;
     anchored_start_ = word_.empty() || word_.front() != '*';
@@ -42,10 +64,12 @@ WordMatcher::WordMatcher(std::string word, const MatchOptions& options)
     size_t start = 0;
     while (start <= word_.size() && pieces_.size() < kMaxPieces) {
         size_t star = std::min(word_.find('*', start), word_.size());
-        if (star > start) pieces_.push_back(word_.substr(start, std::min(star - start, kMaxPiece)));
+        if (star > start)
+            pieces_.push_back(
+                first_chars(std::string_view(word_).substr(start, star - start), kMaxPiece));
         start = star + 1;
     }
-    for (const auto& p : pieces_) min_length_ += p.size();
+    for (const auto& p : pieces_) min_length_ += char_count(p);
 }
 
 bool WordMatcher::exact() const {
@@ -59,7 +83,11 @@ bool WordMatcher::matches(std::string_view list_word) const {
         std::string own = soundex_code(list_word);
         return own.size() >= code_.size() && own.compare(0, code_.size(), code_) == 0;
     }
-    if (list_word.size() < min_length_) return false;
+    // Shorter than the search word never matches; a byte count at or above it needs no count of
+    // characters, which are fewer only in words beyond ASCII.
+    if (list_word.size() < min_length_ ||
+        (!is_ascii(list_word) && char_count(list_word) < min_length_))
+        return false;
     if (!approx_.empty()) return approx_.front().matches(list_word);
     return pattern_matches(list_word);
 }
@@ -74,19 +102,21 @@ bool WordMatcher::pattern_matches(std::string_view w) const {
     for (size_t i = 0; i < free_pieces; ++i) {
         const std::string& piece = pieces_[i];
         if (i == 0 && tie_start) {
-            if (!same_at(w, 0, piece)) return false;
-            at = piece.size();
+            at = match_at(w, 0, piece);
+            if (at == npos) return false;
             continue;
         }
-        size_t found = find_piece(w, piece, at);
-        if (found == std::string_view::npos) return false;
-        at = found + piece.size();
+        size_t end = 0;
+        if (find_piece(w, piece, at, end) == npos) return false;
+        at = end;
     }
     if (!tie_end) return true;
     const std::string& last = pieces_.back();
-    if (n == 1 && tie_start) return w.size() == last.size() && same_at(w, 0, last);
-    size_t start = w.size() - last.size();  // the word is at least as long as all pieces
-    return start >= at && same_at(w, start, last);
+    if (n == 1 && tie_start) return match_at(w, 0, last) == w.size();
+    // The last piece ends the word: tried from every character at or after the pieces before it.
+    for (size_t start = at; start < w.size(); next_code_point(w, start))
+        if (match_at(w, start, last) == w.size()) return true;
+    return false;
 }
 
 }  // namespace qs::words

@@ -13,19 +13,27 @@
 namespace qs::words {
 
 // The soundex code of an upper-case word: its first letter, then the digit of each following
-// letter when it is not 0 and differs from the last digit written. Not padded or cut. Empty when
-// the word is empty or holds a character outside A to Z.
+// letter when it is not 0 and differs from the last digit written. Not padded or cut. Accented
+// Latin letters count as the letters they are built on ("MÜLLER" codes as "MULLER"). Empty when
+// the word is empty or holds anything but Latin letters.
 std::string soundex_code(std::string_view word);
 
 // True when `pattern` occurs in `text` with at most `degree` substituted, inserted or deleted
-// characters. "?" in the pattern matches any one character. Patterns of up to 64 characters.
+// characters; a character counts one whatever its bytes, so an accented letter in place of
+// another letter is one mismatch. A pattern with letters of another script than Latin is matched
+// exactly (degree 0). "?" in the pattern matches any one character. Patterns of up to 64
+// characters.
 class ApproximateMatcher {
 public:
     ApproximateMatcher(std::string_view pattern, int degree);
     bool matches(std::string_view text) const;
 
 private:
+    uint64_t equal_bits(char32_t c) const;
+
     std::array<uint64_t, 256> peq_{};
+    std::vector<std::pair<char32_t, uint64_t>> wide_;  // characters from U+0100 on
+    uint64_t any_ = 0;                                 // the "?" positions
     uint64_t high_ = 0;
     int length_ = 0;
     int degree_ = 0;

@@ -23,9 +23,7 @@ void collect(const WordRules& rules, std::vector<WordPos>& positions, size_t len
     }
 }
 
-std::string search_form(std::string_view word) {
-    return upper1252(trim_right(word)).substr(0, kMaxWord);
-}
+std::string search_form(std::string_view word) { return indexed_form(word); }
 
 }  // namespace
 

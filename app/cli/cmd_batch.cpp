@@ -44,7 +44,7 @@ std::string json_of(Context& c, BAT& b) {
     add_fields(o, b);
     std::string files = "[";
     for (const auto& f : saved_file_list(settings_from(c.s, b)))
-        files += (files.size() > 1 ? "," : "") + json_string(to_utf8(f));
+        files += (files.size() > 1 ? "," : "") + json_string(f);
     o.raw("FILES", files + "]");
     return o.str();
 }
@@ -52,7 +52,7 @@ std::string json_of(Context& c, BAT& b) {
 std::string database_label(const std::vector<Forums>& dbs, uint32_t id) {
     if (id == 0) return "none";
     for (const auto& f : dbs)
-        if (f.ID == id) return std::to_string(id) + " " + to_utf8(f.DESCRIPTION.trimmed());
+        if (f.ID == id) return std::to_string(id) + " " + f.DESCRIPTION.str();
     return std::to_string(id) + " (gone)";
 }
 
@@ -63,7 +63,7 @@ void print_definition(Context& c, const BAT& b) {
         c.out << std::left << std::setw(13) << name << value << "\n";
     };
     row("ID", std::to_string(b.ID));
-    row("DESCRIPTION", to_utf8(b.DESCRIPTION.trimmed()));
+    row("DESCRIPTION", b.DESCRIPTION.str());
     row("FORMAT", std::to_string(b.FILETYPE) + " " + format_name(b.FILETYPE));
     row("METHOD", std::to_string(b.SELMETHOD) + " " + method_name(b.SELMETHOD));
     row("PATH", b.IMPPATH.str());
@@ -119,7 +119,7 @@ int cmd_batch_add(Context& c, const std::vector<std::string>& words) {
     Args a(words, {"--format", "--tree", "--dir", "--file", "--mask", "--database", "--mailbox"},
            {"--no-mail", "--no-forum", "--no-news", "--reimport"});
     a.at_most(1);
-    std::string description = from_utf8(a.need(0, "DESCRIPTION"));
+    std::string description = text_from_input(a.need(0, "DESCRIPTION"));
     if (description.size() > kDescriptionWidth)
         throw UsageError("DESCRIPTION is longer than 50 characters");
     if (!a.has("--format")) throw UsageError("missing --format NAME");
@@ -162,7 +162,7 @@ int cmd_batch_list(Context& c, const std::vector<std::string>& words) {
           << "DESCRIPTION\n";
     for (const auto& b : all)
         c.out << std::setw(8) << b.ID << std::setw(24) << format_name(b.FILETYPE) << std::setw(11)
-              << method_name(b.SELMETHOD) << to_utf8(b.DESCRIPTION.trimmed()) << "\n";
+              << method_name(b.SELMETHOD) << b.DESCRIPTION.trimmed() << "\n";
     return kExitOk;
 }
 
@@ -184,8 +184,7 @@ int cmd_batch_delete(Context& c, const std::vector<std::string>& words) {
     BAT b;
     if (!read_definition(c, a.need(0, "ID"), b)) return kExitFailed;
     if (!DeleteImportDefinition(c.s, b.ID)) return kExitFailed;
-    c.out << "deleted import definition " << b.ID << " \"" << to_utf8(b.DESCRIPTION.trimmed())
-          << "\"\n";
+    c.out << "deleted import definition " << b.ID << " \"" << b.DESCRIPTION.trimmed() << "\"\n";
     return kExitOk;
 }
 

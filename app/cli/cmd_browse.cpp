@@ -71,8 +71,8 @@ void list_messages(Context& c, const Listing& listing, size_t limit) {
         for (size_t n = 0; n < limit && rows.next(); ++n) {
             MsgNmbr m = c.s.rec.MsgNmbr;
             c.out << std::left << std::setw(10) << m.MSGNUMBER << std::setw(11) << iso_date(m.DATE)
-                  << std::setw(12) << to_utf8(m.FROMALPHA.trimmed())
-                  << to_utf8(heading_of(c, m.THREADNUMBER)) << "\n";
+                  << pad_to_width(m.FROMALPHA.trimmed(), 12) << heading_of(c, m.THREADNUMBER)
+                  << "\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMsgNmbr, kThreads});
@@ -87,8 +87,8 @@ void list_mails(Context& c, const Listing& listing, size_t limit) {
         for (size_t n = 0; n < limit && rows.next(); ++n) {
             const Mail& m = c.s.rec.Mail;
             c.out << std::left << std::setw(10) << m.MAILID << std::setw(11) << iso_date(m.DATE)
-                  << std::setw(6) << hms_time(m.TIME).substr(0, 5) << std::setw(12)
-                  << to_utf8(m.FROMALPHA.trimmed()) << to_utf8(m.SUBJECT.trimmed()) << "\n";
+                  << std::setw(6) << hms_time(m.TIME).substr(0, 5)
+                  << pad_to_width(m.FROMALPHA.trimmed(), 12) << m.SUBJECT.trimmed() << "\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kMail});
@@ -96,8 +96,7 @@ void list_mails(Context& c, const Listing& listing, size_t limit) {
 
 std::string json_list(const std::vector<std::string>& texts) {
     std::string arr = "[";
-    for (size_t i = 0; i < texts.size(); ++i)
-        arr += (i ? "," : "") + json_string(to_utf8(texts[i]));
+    for (size_t i = 0; i < texts.size(); ++i) arr += (i ? "," : "") + json_string(texts[i]);
     return arr + "]";
 }
 
@@ -107,7 +106,7 @@ void print_marks(Context& c, uint32_t number, const MsgNmbr* message, const Mail
     std::vector<std::string> names = code_names_of(c, number);
     if (names.empty()) return;
     c.out << "Topics:  ";
-    for (size_t i = 0; i < names.size(); ++i) c.out << (i ? ", " : "") << to_utf8(names[i]);
+    for (size_t i = 0; i < names.size(); ++i) c.out << (i ? ", " : "") << names[i];
     c.out << "\n";
 }
 
@@ -154,23 +153,33 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
         std::cerr << "quillstow: no message " << number << " in \"" << a.need(0, "DB") << "\"\n";
         status = kExitFailed;
     } else {
-        JsonObject o;
         Mail m = c.s.rec.Mail;
         MsgNmbr h = c.s.rec.MsgNmbr;
+        c.s.rec.MsgText = MsgText{};
+        c.s.rec.MsgText.MSGNUMBER = number;
+        const bool with_text = Get(c.s, kMsgText, 0);
+        const std::string text = with_text ? c.s.rec.MsgText.MSGTEXT.text : "";
+        // The message's whole subject where its header holds only the start.
+        std::string subject = with_text ? c.s.rec.MsgText.HEADING.str() : "";
+        const bool whole = !subject.empty();
+        if (!whole) subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
         uint32_t from = mail ? m.FROMID : h.FROMID, to = mail ? m.TOID : h.TOID;
+        JsonObject o;
+        auto field = [&](const char* name, auto& f) {
+            if (!mail || !whole || std::string_view(name) != "SUBJECT") add_field(o, name, f);
+        };
         if (mail)
-            add_fields(o, m);
+            m.visit(field);
         else
-            add_fields(o, h);
+            h.visit(field);
         PersonInfo pf = person(c, from), pt = person(c, to), pp;
         add_person(o, "FROM", pf);
         add_person(o, "TO", pt);
         if (mail) {
             pp = person(c, m.PAIRID);
             add_person(o, "PAIR", pp);
-        } else {
-            o.text("SUBJECT", heading_of(c, h.THREADNUMBER));
         }
+        if (!mail || whole) o.text("SUBJECT", subject);
         std::vector<std::string> copies;
         if (mail) {
             c.s.rec.CCR = CCR{};
@@ -180,14 +189,11 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
                 copies.push_back(c.s.rec.CCR.R_NAME.str() + " <" + c.s.rec.CCR.R_CISADRESS.str() +
                                  ">");
         }
-        c.s.rec.MsgText = MsgText{};
-        c.s.rec.MsgText.MSGNUMBER = number;
-        std::string text = Get(c.s, kMsgText, 0) ? c.s.rec.MsgText.MSGTEXT.text : "";
         if (c.json) {
             std::string arr = "[";
             for (size_t i = 0; i < copies.size(); ++i)
-                arr += (i ? "," : "") + json_string(to_utf8(copies[i]));
-            o.raw("CCR", arr + "]");
+                arr += (i ? "," : "") + json_string(copies[i]);
+            o.raw("CC", arr + "]");  // "CCR" is the count of the record
             o.raw("TOPICS", json_list(code_names_of(c, number)));
             o.text("TEXT", text);
             std::string attachments;
@@ -195,17 +201,14 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
             o.raw("ATTACHMENTS", attachments);
             c.out << o.str() << "\n";
         } else {
-            std::string subject = mail ? m.SUBJECT.str() : heading_of(c, h.THREADNUMBER);
             c.out << "Number:  " << number << "\nDate:    " << iso_date(mail ? m.DATE : h.DATE)
-                  << (mail ? " " + hms_time(m.TIME) : "") << "\nFrom:    " << to_utf8(pf.name)
-                  << " <" << to_utf8(pf.address) << ">\nTo:      " << to_utf8(pt.name) << " <"
-                  << to_utf8(pt.address) << ">\n";
-            for (const auto& cc : copies) c.out << "Cc:      " << to_utf8(cc) << "\n";
-            c.out << "Subject: " << to_utf8(subject) << "\n";
+                  << (mail ? " " + hms_time(m.TIME) : "") << "\nFrom:    " << pf.name << " <"
+                  << pf.address << ">\nTo:      " << pt.name << " <" << pt.address << ">\n";
+            for (const auto& cc : copies) c.out << "Cc:      " << cc << "\n";
+            c.out << "Subject: " << subject << "\n";
             print_marks(c, number, mail ? nullptr : &h, mail ? &m : nullptr);
             c.out << "\n";
-            std::string t = to_utf8(text);
-            for (char ch : t)
+            for (char ch : text)
                 if (ch != '\r') c.out << ch;
             c.out << "\n";
             if (!print_attachments(c, number)) status = kExitFailed;
@@ -228,9 +231,8 @@ int cmd_persons(Context& c, const std::vector<std::string>& words) {
             const Person& p = c.s.rec.Person;
             c.out << std::left << std::setw(8) << p.PERSONID << std::setw(6) << p.FROMCOUNT
                   << std::setw(6) << p.TOCOUNT
-                  << to_utf8(p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") +
-                             p.LASTNAME.str())
-                  << " <" << to_utf8(p.ADDRESS.trimmed()) << ">\n";
+                  << p.FIRSTNAME.str() + (p.FIRSTNAME.blank() ? "" : " ") + p.LASTNAME.str() << " <"
+                  << p.ADDRESS.trimmed() << ">\n";
         }
     }
     OP_CLOSE(c.s, kOpClose, {kPerson});
@@ -255,8 +257,7 @@ int cmd_threads(Context& c, const std::vector<std::string>& words) {
         Set(c.s, kThreads, 2);  // THR:AlphaKey
         for (size_t n = 0, limit = limit_of(a); n < limit && Next(c.s, kThreads); ++n)
             c.out << std::left << std::setw(10) << c.s.rec.Threads.THREADNUMBER << std::setw(6)
-                  << c.s.rec.Threads.MSGCOUNT << to_utf8(trim_right(c.s.rec.Threads.heading()))
-                  << "\n";
+                  << c.s.rec.Threads.MSGCOUNT << trim_right(c.s.rec.Threads.heading()) << "\n";
     }
     OP_CLOSE(c.s, kOpClose, {kThreads});
     return kExitOk;
@@ -278,7 +279,7 @@ int cmd_sections(Context& c, const std::vector<std::string>& words) {
         while (Next(c.s, kSections))
             c.out << std::left << std::setw(6) << c.s.rec.Sections.SECTIONNUMBER << std::setw(10)
                   << c.s.rec.Sections.SECSYSID << std::setw(6) << c.s.rec.Sections.MSGCOUNT
-                  << to_utf8(c.s.rec.Sections.DESCRIPTION.trimmed()) << "\n";
+                  << c.s.rec.Sections.DESCRIPTION.trimmed() << "\n";
     }
     OP_CLOSE(c.s, kOpClose, {kSections});
     return kExitOk;

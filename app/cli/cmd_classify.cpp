@@ -18,13 +18,13 @@ bool set_tag(Classification& window, const Codes& topic, bool tagged) {
         if (entries[i].topic.ID != topic.ID) continue;
         if (entries[i].tagged == tagged) {
             std::cerr << "quillstow: message " << window.selected()
-                      << (tagged ? " has topic \"" : " has no topic \"")
-                      << to_utf8(topic.INDEX.str()) << "\" already\n";
+                      << (tagged ? " has topic \"" : " has no topic \"") << topic.INDEX.str()
+                      << "\" already\n";
             return true;
         }
         return window.toggle(i);
     }
-    std::cerr << "quillstow: the topic \"" << to_utf8(topic.INDEX.str()) << "\" is gone\n";
+    std::cerr << "quillstow: the topic \"" << topic.INDEX.str() << "\" is gone\n";
     return false;
 }
 
@@ -51,11 +51,10 @@ int cmd_classify(Context& c, const std::vector<std::string>& words) {
         if (e.tagged) names.push_back(e.topic.INDEX.str());
     if (c.json) {
         c.out << "[";
-        for (size_t i = 0; i < names.size(); ++i)
-            c.out << (i ? "," : "") << json_string(to_utf8(names[i]));
+        for (size_t i = 0; i < names.size(); ++i) c.out << (i ? "," : "") << json_string(names[i]);
         c.out << "]\n";
     } else {
-        for (const auto& n : names) c.out << to_utf8(n) << "\n";
+        for (const auto& n : names) c.out << n << "\n";
     }
     return all ? kExitOk : kExitFailed;
 }

@@ -48,7 +48,7 @@ int cmd_config_get(Context& c, const std::vector<std::string>& words) {
     int32_t value = 0;
     std::string text;
     if (!Konfig(c.s, r.get_op, item, &value, &text)) return kExitFailed;
-    std::string shown = text_item(item) ? to_utf8(trim_right(text)) : std::to_string(value);
+    std::string shown = text_item(item) ? std::string(trim_right(text)) : std::to_string(value);
     if (item >= 33 && item <= 36) shown += " " + std::to_string(value);
     if (c.json) {
         JsonObject o;
@@ -73,7 +73,7 @@ int cmd_config_set(Context& c, const std::vector<std::string>& words) {
     if (text_item(item)) {
         // A font item keeps its size: the value travels beside the name.
         if (!Konfig(c.s, r.get_op, item, &value, &text)) return kExitFailed;
-        text = from_utf8(word);
+        text = text_from_input(word);
     } else {
         value = static_cast<int32_t>(
             parse_number(word, "VALUE", {"a whole number", INT32_MIN, INT32_MAX}));

@@ -19,21 +19,21 @@ void print_table(Context& c, const std::vector<Forums>& dbs) {
     for (const auto& f : dbs) {
         c.out << std::setw(8) << f.ID << std::setw(11) << type_name(f.TYPE) << std::setw(5)
               << ("F" + std::to_string(f.DIRNUMBER)) << std::setw(9) << f.MSGCOUNT
-              << to_utf8(f.DESCRIPTION.trimmed());
-        if (f.TYPE == kMailDb) c.out << " <" << to_utf8(f.MAILADDRESS.trimmed()) << ">";
+              << f.DESCRIPTION.trimmed();
+        if (f.TYPE == kMailDb) c.out << " <" << f.MAILADDRESS.trimmed() << ">";
         c.out << "\n";
     }
 }
 
 MailIdentity identity(const Args& a, const std::string& name) {
-    MailIdentity m{from_utf8(name), from_utf8(a.value("--address")), {}};
-    for (const auto& alt : a.values("--alt")) m.alternatives.push_back(from_utf8(alt));
+    MailIdentity m{text_from_input(name), text_from_input(a.value("--address")), {}};
+    for (const auto& alt : a.values("--alt")) m.alternatives.push_back(text_from_input(alt));
     if (m.alternatives.size() > 10) throw UsageError("at most ten alternative addresses");
     return m;
 }
 
 bool name_taken(Context& c, const std::string& name) {
-    if (!FindDatabase(c.s, from_utf8(name))) return false;
+    if (!FindDatabase(c.s, text_from_input(name))) return false;
     std::cerr << "quillstow: a database named \"" << name << "\" exists already\n";
     return true;
 }
@@ -41,7 +41,7 @@ bool name_taken(Context& c, const std::string& name) {
 }  // namespace
 
 uint32_t database_named(Context& c, const std::string& name) {
-    uint32_t id = FindDatabase(c.s, from_utf8(name));
+    uint32_t id = FindDatabase(c.s, text_from_input(name));
     if (!id) std::cerr << "quillstow: no database is named \"" << name << "\"\n";
     return id;
 }
@@ -82,7 +82,7 @@ int cmd_db_add_forum(Context& c, const std::vector<std::string>& words) {
     a.at_most(1);
     const std::string& name = a.need(0, "NAME");
     if (name_taken(c, name)) return kExitFailed;
-    uint32_t id = AddForumDatabase(c.s, from_utf8(name));
+    uint32_t id = AddForumDatabase(c.s, text_from_input(name));
     if (!id) return kExitFailed;
     c.out << "added forum database \"" << name << "\" (" << id << ")\n";
     return kExitOk;
@@ -115,9 +115,9 @@ int cmd_db_update_mail(Context& c, const std::vector<std::string>& words) {
         return kExitFailed;
     }
     MailIdentity m{current.DESCRIPTION.str(), current.MAILADDRESS.str(), {}};
-    if (a.has("--address")) m.address = from_utf8(a.value("--address"));
+    if (a.has("--address")) m.address = text_from_input(a.value("--address"));
     if (a.has("--alt")) {
-        for (const auto& alt : a.values("--alt")) m.alternatives.push_back(from_utf8(alt));
+        for (const auto& alt : a.values("--alt")) m.alternatives.push_back(text_from_input(alt));
     } else {
         for (const auto& alt : current.ALTADDRESS)
             if (!alt.blank()) m.alternatives.push_back(alt.str());

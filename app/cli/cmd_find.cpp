@@ -39,7 +39,7 @@ ListContext list_of(Context& c, const Args& a, bool mail) {
 
 SearchOptions options_of(const Args& a) {
     SearchOptions o;
-    o.text = from_utf8(a.need(1, "TEXT"));
+    o.text = text_from_input(a.need(1, "TEXT"));
     if (trim_right(o.text).empty()) throw UsageError("TEXT must not be empty");
     o.backward = a.flag("--backward");
     o.match_case = a.flag("--case");
@@ -103,9 +103,8 @@ void print_found(Context& c, bool mail, const SearchHit& hit) {
         return;
     }
     c.out << "Number:  " << f.number << "\nDate:    " << iso_date(f.date)
-          << "\nFrom:    " << to_utf8(f.sender) << " <" << to_utf8(f.address)
-          << ">\nSubject: " << to_utf8(f.subject) << "\nFound:   in the " << where << " at "
-          << hit.position << "\n";
+          << "\nFrom:    " << f.sender << " <" << f.address << ">\nSubject: " << f.subject
+          << "\nFound:   in the " << where << " at " << hit.position << "\n";
 }
 
 }  // namespace

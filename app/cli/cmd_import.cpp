@@ -18,7 +18,7 @@ uint32_t topic_named(Context& c, uint32_t mailbox, const std::string& name) {
     OP_CLOSE(c.s, kOpOpen, {kCodes});
     c.s.rec.Codes = Codes{};
     c.s.rec.Codes.TYPE = 2;
-    c.s.rec.Codes.INDEX = from_utf8(name);
+    c.s.rec.Codes.INDEX = text_from_input(name);
     uint32_t id = Get(c.s, kCodes, 0) ? c.s.rec.Codes.ID : 0;
     OP_CLOSE(c.s, kOpClose, {kCodes});
     return id;
@@ -52,9 +52,9 @@ ImportSettings settings_of(Context& c, const Args& a, const Format* f, uint32_t&
     st.forum = !any || a.flag("--forum-msgs");
     st.news = !any || a.flag("--news");
     st.reimport = a.flag("--reimport");
-    st.forum_name = from_utf8(a.value("--forum"));
+    st.forum_name = text_from_input(a.value("--forum"));
     if (a.has("--db")) {
-        st.mailbox = FindDatabase(c.s, from_utf8(a.value("--db")));
+        st.mailbox = FindDatabase(c.s, text_from_input(a.value("--db")));
         if (!st.mailbox) missing_db = 1;
     } else if (f->family == Family::Mail && st.mail) {
         throw UsageError("mail formats need --db NAME, the mail database to import into");
@@ -90,8 +90,8 @@ int import_as(Context& c, const Args& a, const Format* format, const PathFormat*
         }
     }
     if (a.has("--save-as")) {
-        uint32_t id = AddImportDefinition(c.s, definition_from(st, from_utf8(a.value("--save-as"))),
-                                          saved_file_list(st));
+        uint32_t id = AddImportDefinition(
+            c.s, definition_from(st, text_from_input(a.value("--save-as"))), saved_file_list(st));
         if (!id) return kExitFailed;
         if (!c.json) c.out << "saved as import definition " << id << "\n";
     }

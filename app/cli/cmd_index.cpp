@@ -93,8 +93,7 @@ int cmd_words(Context& c, const std::vector<std::string>& w) {
             add_fields(o, r);
             c.out << (i ? "," : "") << o.str();
         } else {
-            c.out << std::left << std::setw(42) << to_utf8(r.THEWORD.trimmed()) << r.WORDCOUNT
-                  << "\n";
+            c.out << std::left << pad_to_width(r.THEWORD.trimmed(), 42) << r.WORDCOUNT << "\n";
         }
     }
     if (c.json) c.out << "]\n";
@@ -108,7 +107,7 @@ int cmd_words_mark(Context& c, const std::vector<std::string>& w) {
     int status = kExitOk;
     for (size_t i = 1; i < a.positional().size(); ++i) {
         const std::string& word = a.positional()[i];
-        int r = words::toggle_mark(c.s, from_utf8(word));
+        int r = words::toggle_mark(c.s, text_from_input(word));
         if (r < 0) {
             std::cerr << "quillstow: \"" << word << "\" is not in the word list\n";
             status = kExitFailed;
@@ -124,7 +123,7 @@ int cmd_stoplist(Context& c, const std::vector<std::string>& w) {
     const std::string& what = a.need(0, "list, add, change or remove");
     if (what == "list") {
         a.at_most(1);
-        for (const auto& word : words::stop_words(c.s)) c.out << to_utf8(word) << "\n";
+        for (const auto& word : words::stop_words(c.s)) c.out << word << "\n";
         return kExitOk;
     }
     static const std::vector<std::string> kRequests = {"add", "change", "remove"};
@@ -132,8 +131,8 @@ int cmd_stoplist(Context& c, const std::vector<std::string>& w) {
     if (it == kRequests.end()) throw UsageError("say list, add, change or remove");
     int request = static_cast<int>(it - kRequests.begin()) + 1;
     a.at_most(request == 2 ? 3 : 2);
-    std::string word = from_utf8(a.need(1, "the word"));
-    std::string changed = request == 2 ? from_utf8(a.need(2, "the new word")) : "";
+    std::string word = text_from_input(a.need(1, "the word"));
+    std::string changed = request == 2 ? text_from_input(a.need(2, "the new word")) : "";
     c.s.GlobalRequest = request;
     words::StopListForm(c.s, word, changed);
     if (c.s.GlobalResponse == 1) return kExitOk;

@@ -44,15 +44,14 @@ std::string describe(Context& c, MarkTarget t, uint32_t number) {
         case MarkTarget::Mail: return "mail " + std::to_string(number);
         case MarkTarget::Thread:
             return "thread " + std::to_string(c.s.rec.Threads.THREADNUMBER) + " \"" +
-                   to_utf8(trim_right(c.s.rec.Threads.heading())) + "\"";
+                   std::string(trim_right(c.s.rec.Threads.heading())) + "\"";
         case MarkTarget::Section:
             return "section " + std::to_string(c.s.rec.Sections.SECTIONNUMBER) + " \"" +
-                   to_utf8(c.s.rec.Sections.DESCRIPTION.str()) + "\"";
+                   c.s.rec.Sections.DESCRIPTION.str() + "\"";
         case MarkTarget::Partner:
-            return "mail partner " +
-                   to_utf8(c.s.rec.Person.FIRSTNAME.str() + " " + c.s.rec.Person.LASTNAME.str()) +
-                   " <" + to_utf8(c.s.rec.Person.ADDRESS.str()) + ">";
-        case MarkTarget::Database: return "database \"" + to_utf8(c.s.mem.Description) + "\"";
+            return "mail partner " + c.s.rec.Person.FIRSTNAME.str() + " " +
+                   c.s.rec.Person.LASTNAME.str() + " <" + c.s.rec.Person.ADDRESS.str() + ">";
+        case MarkTarget::Database: return "database \"" + c.s.mem.Description + "\"";
     }
     return "";
 }

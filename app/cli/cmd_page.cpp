@@ -52,7 +52,7 @@ int cmd_page(Context& c, const std::vector<std::string>& words) {
         c.out << o.str() << "\n";
         return kExitOk;
     }
-    for (char ch : to_utf8(page.text))
+    for (char ch : page.text)
         if (ch != '\r') c.out << ch;
     c.out << "\n";
     if (page.count > 1) c.out << "(page " << page.number << " of " << page.count << ")\n";

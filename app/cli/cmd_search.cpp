@@ -29,7 +29,7 @@ words::MatchOptions match_options(const Args& a) {
 
 std::vector<std::string> inputs(const Args& a, const std::string& option) {
     std::vector<std::string> out;
-    for (const auto& v : a.values(option)) out.push_back(from_utf8(v));
+    for (const auto& v : a.values(option)) out.push_back(text_from_input(v));
     return out;
 }
 
@@ -38,7 +38,7 @@ words::SearchInput input_of(const Args& a) {
     in.all = inputs(a, "--and");
     in.any = inputs(a, "--or");
     in.none = inputs(a, "--not");
-    if (a.has("--phrase")) in.phrase = from_utf8(a.value("--phrase"));
+    if (a.has("--phrase")) in.phrase = text_from_input(a.value("--phrase"));
     in.match = match_options(a);
     return in;
 }
@@ -51,10 +51,10 @@ bool expression_of(Context& c, const words::SearchInput& in, words::SearchExpres
         case words::ExpressionResult::Stopped: return false;
         case words::ExpressionResult::NoMatch:
             // Nothing can be found: the search runs empty and says "0 found".
-            std::cerr << "quillstow: no indexed word matches \"" << to_utf8(e.input) << "\"\n";
+            std::cerr << "quillstow: no indexed word matches \"" << e.input << "\"\n";
             return true;
         case words::ExpressionResult::TooOpen:
-            std::cerr << "quillstow: \"" << to_utf8(e.input) << "\" matches " << e.matches
+            std::cerr << "quillstow: \"" << e.input << "\" matches " << e.matches
                       << " indexed words; only one --and word may match several, and only"
                          " without --or\n";
             return false;
@@ -108,7 +108,7 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
         std::string list = "[", wordlist = "[";
         for (size_t i = 0; i < rows.size(); ++i) list += (i ? "," : "") + rows[i].json.str();
         size_t n = 0;
-        for (const auto& w : found) wordlist += (n++ ? "," : "") + json_string(to_utf8(w));
+        for (const auto& w : found) wordlist += (n++ ? "," : "") + json_string(w);
         JsonObject o;
         o.raw("HITS", list + "]");
         o.raw("WORDS", wordlist + "]");
@@ -117,10 +117,10 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
     }
     for (const auto& r : rows)
         c.out << std::left << std::setw(10) << r.number << std::setw(11) << iso_date(r.date)
-              << std::setw(12) << to_utf8(r.sender) << to_utf8(r.subject) << "\n";
+              << pad_to_width(r.sender, 12) << r.subject << "\n";
     c.out << rows.size() << " found";
     if (!found.empty()) c.out << "; words:";
-    for (const auto& w : found) c.out << " " << to_utf8(w);
+    for (const auto& w : found) c.out << " " << w;
     c.out << "\n";
 }
 

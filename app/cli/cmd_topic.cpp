@@ -13,8 +13,8 @@ int form(Context& c, const std::vector<std::string>& words, int request) {
     Args a(words, {}, {});
     a.at_most(request == kUpdate ? 3 : 2);
     const std::string& db = a.need(0, "DB");
-    const std::string name = from_utf8(a.need(1, "NAME"));
-    const std::string changed = request == kUpdate ? from_utf8(a.need(2, "NEW")) : "";
+    const std::string name = text_from_input(a.need(1, "NAME"));
+    const std::string changed = request == kUpdate ? text_from_input(a.need(2, "NEW")) : "";
     if (!current_database(c, db)) return kExitFailed;
     if (trim_right(request == kUpdate ? changed : name).empty())
         throw UsageError("a topic name must not be blank");
@@ -42,7 +42,7 @@ int form(Context& c, const std::vector<std::string>& words, int request) {
     }
     if (!done) return kExitFailed;
     static const char* kDone[] = {"", "added", "renamed", "deleted"};
-    c.out << kDone[request] << " topic \"" << to_utf8(shown) << "\"";
+    c.out << kDone[request] << " topic \"" << shown << "\"";
     if (request == kUpdate) c.out << " to \"" << a.need(2, "NEW") << "\"";
     if (request == kDelete) c.out << " and its " << links << (links == 1 ? " link" : " links");
     c.out << "\n";

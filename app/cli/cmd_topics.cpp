@@ -28,10 +28,9 @@ int cmd_topics(Context& c, const std::vector<std::string>& words) {
         c.out << "]\n";
         return kExitOk;
     }
-    c.out << to_utf8(codes_title(c.s, type, static_cast<uint64_t>(count))) << "\n";
+    c.out << codes_title(c.s, type, static_cast<uint64_t>(count)) << "\n";
     for (const Codes& code : codes)
-        c.out << std::right << std::setw(7) << code.COUNT << "  " << to_utf8(code.INDEX.str())
-              << "\n";
+        c.out << std::right << std::setw(7) << code.COUNT << "  " << code.INDEX.str() << "\n";
     return kExitOk;
 }
 

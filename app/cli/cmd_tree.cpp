@@ -54,8 +54,7 @@ int cmd_tree(Context& c, const std::vector<std::string>& words) {
         return kExitOk;
     }
     for (const TreeLine& line : tree.lines())
-        c.out << std::string(2 * static_cast<size_t>(line.level - 1), ' ') << to_utf8(line.text)
-              << "\n";
+        c.out << std::string(2 * static_cast<size_t>(line.level - 1), ' ') << line.text << "\n";
     return kExitOk;
 }
 

@@ -28,7 +28,7 @@ int cmd_wordsets(Context& c, const std::vector<std::string>& words) {
         return kExitOk;
     }
     for (const auto& set : sets)
-        c.out << std::left << std::setw(41) << to_utf8(set.name) << std::right << std::setw(4)
+        c.out << std::left << pad_to_width(set.name, 41) << std::right << std::setw(4)
               << set.records << " start " << std::setw(3) << set.start << "  inside "
               << std::setw(3) << set.inside << "  end " << std::setw(3) << set.end << "\n";
     return kExitOk;

@@ -37,9 +37,9 @@ void JsonObject::number(std::string_view k, int64_t v) {
     body_ += std::to_string(v);
 }
 
-void JsonObject::text(std::string_view k, std::string_view cp1252) {
+void JsonObject::text(std::string_view k, std::string_view utf8) {
     key(k);
-    body_ += json_string(to_utf8(cp1252));
+    body_ += json_string(utf8);
 }
 
 void JsonObject::raw(std::string_view k, std::string_view json) {

@@ -57,7 +57,7 @@ void add_field(JsonObject& o, std::string_view name, const std::array<Text<N>, K
     for (const auto& t : v) {
         if (t.blank()) continue;
         if (arr.size() > 1) arr += ",";
-        arr += json_string(to_utf8(t.trimmed()));
+        arr += json_string(t.trimmed());
     }
     o.raw(name, arr + "]");
 }

@@ -28,7 +28,7 @@ bool exact(Context& c, uint8_t type, const std::string& name, Codes& out) {
 }  // namespace
 
 Codes code_named(Context& c, const std::string& name, bool key_words) {
-    const std::string n = from_utf8(name);
+    const std::string n = text_from_input(name);
     if (trim_right(n).empty()) throw UsageError("a topic name must not be blank");
     std::vector<uint8_t> types{kTopicCode};
     if (key_words) types.push_back(kKeyWordCode);

@@ -198,25 +198,6 @@ bool opened(iconv_t cd) { return cd != reinterpret_cast<iconv_t>(-1); }
 
 }  // namespace
 
-bool valid_utf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        i += ascii_run(s, i);
-        if (i == s.size()) break;
-        const size_t n = utf8_at(s, i);
-        if (n == 0 || n == kCut) return false;
-        i += n;
-    }
-    return true;
-}
-
-size_t utf8_chars(std::string_view s) {
-    const size_t ascii = ascii_run(s, 0);
-    size_t n = ascii;
-    for (size_t i = ascii; i < s.size(); ++i)
-        n += (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
-    return n;
-}
-
 size_t utf8_prefix_chars(std::string_view s, size_t chars) {
     size_t i = 0;
     for (size_t seen = 0; i < s.size(); ++i) {

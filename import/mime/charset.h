@@ -8,12 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unicode.h"
+
 namespace qs {
 
-// True when `s` is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
-bool valid_utf8(std::string_view s);
-// The number of characters of UTF-8 text (bytes that do not continue a character).
-size_t utf8_chars(std::string_view s);
 // The byte length of the first `chars` characters of `s` (all of it when it is shorter).
 size_t utf8_prefix_chars(std::string_view s, size_t chars);
 // The longest prefix of at most `bytes` bytes that does not end inside a character.

@@ -383,7 +383,7 @@ void MessageText::add(std::string_view s, bool line_end) {
         full_ = true;
         return;
     }
-    const size_t n = utf8_chars(s);
+    const size_t n = char_count(s);
     if (chars_ + n + 2 >= kTextLimit) {
         text_.append(s.substr(0, utf8_prefix_chars(s, kLineRoom - chars_)));
         text_.append("\r\n");

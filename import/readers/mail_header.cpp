@@ -182,9 +182,8 @@ std::vector<MailAddress> address_list(std::string_view list, std::string* unknow
     return out;
 }
 
-std::string fit(std::string_view text, size_t width) {
-    return std::string(text.substr(0, utf8_prefix_bytes(text, width)));
-}
+// The first `width` characters: the record fields count characters.
+std::string fit(std::string_view text, size_t width) { return std::string(cut_chars(text, width)); }
 
 std::string mail_heading(std::string_view subject) {
     std::string_view s = trim_left(subject);
@@ -279,7 +278,7 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& 
     r.DATE = d.date;
     r.TIME = d.time;
     r.HEADING = fit(subject, kHeadingWidth);
-    // NHR:LONGHEADING takes `subject` whole once the temporary header has that field.
+    if (char_count(subject) > kHeadingWidth) r.LONGHEADING = subject;  // kept whole with the text
     const MailAddress from = split_mail_address(h.from, &unknown);
     const std::vector<MailAddress> to = address_list(h.to, &unknown);
     r.S_CISADRESS = from.address;

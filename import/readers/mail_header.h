@@ -47,7 +47,7 @@ std::vector<MailAddress> address_list(std::string_view list, std::string* unknow
 
 // The longest prefix of UTF-8 text that a field of `width` bytes holds without cutting a
 // character in two.
-std::string fit(std::string_view text, size_t width);
+std::string fit(std::string_view text, size_t width);  // the first `width` characters
 
 // The subject as it is stored: left-trimmed, without one leading "Re:".
 std::string mail_heading(std::string_view subject);

@@ -93,7 +93,7 @@ TEST_F(OwnerAddress, DirectionPutsTheDefaultAddressOnTheOwnersSide) {
         // From anybody else: incoming, to the default address whoever it was sent to.
         {"Friend@Example.COM", "me@work.example", 1, "friend@example.com", "me@example.org"},
         {"Friend@Example.COM", "List@Example.NET", 1, "friend@example.com", "me@example.org"},
-        {"\xC9LISE@Example.FR", "x@y.example", 1, "\xE9lise@example.fr", "me@example.org"},
+        {"ÉLISE@Example.FR", "x@y.example", 1, "élise@example.fr", "me@example.org"},
         // No sender address: the owner's while an alternative is empty.
         {"", "Friend@Example.COM", 2, "me@example.org", "friend@example.com"},
     };

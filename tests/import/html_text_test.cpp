@@ -24,7 +24,7 @@ void expect_all(const Case* begin, const Case* end, std::string (*convert)(std::
 }
 
 // The characters of a UTF-8 text, or npos when it is not valid UTF-8.
-size_t utf8_chars(std::string_view s) {
+size_t char_count(std::string_view s) {
     size_t n = 0;
     for (size_t at = 0; at < s.size(); ++n) {
         size_t len = utf8_length(s.substr(at, 4));
@@ -178,9 +178,9 @@ TEST(HtmlText, OutputNeverPassesTheTextLimitNorCutsACharacter) {
     std::string euros;
     for (int i = 0; i < 70000; ++i) euros += "&euro;";
     out = html_to_text(euros);
-    EXPECT_EQ(utf8_chars(out), kTextLimit);
+    EXPECT_EQ(char_count(out), kTextLimit);
     out = html_to_text(std::string(70000, '\x80'));  // Windows-1252 euros, three bytes each
-    EXPECT_EQ(utf8_chars(out), kTextLimit);
+    EXPECT_EQ(char_count(out), kTextLimit);
     std::string breaks;
     for (int i = 0; i < 40000; ++i) breaks += "a<br>";
     out = html_to_text(breaks);
@@ -188,7 +188,7 @@ TEST(HtmlText, OutputNeverPassesTheTextLimitNorCutsACharacter) {
     EXPECT_GT(out.size(), kTextLimit - 3);
     std::string items = "<ol>";
     for (int i = 0; i < 20000; ++i) items += "<li>\xE2\x82\xAC";
-    EXPECT_LE(utf8_chars(html_to_text(items)), kTextLimit);
+    EXPECT_LE(char_count(html_to_text(items)), kTextLimit);
 }
 
 TEST(HtmlText, EnrichedText) {
@@ -208,7 +208,7 @@ TEST(HtmlText, EnrichedText) {
     std::string umlauts;
     for (int i = 0; i < 70000; ++i) umlauts += "\xC3\xBC";
     std::string out = enriched_to_text("<bold>" + umlauts);
-    EXPECT_EQ(utf8_chars(out), kTextLimit);
+    EXPECT_EQ(char_count(out), kTextLimit);
 }
 
 }  // namespace

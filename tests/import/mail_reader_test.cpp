@@ -194,6 +194,23 @@ TEST_F(Reader, NetscapeDecodesHighPairsAndJoinsNoLines) {
     EXPECT_TRUE(has(text_of(m), "next line"));
 }
 
+// A subject longer than the header's field goes whole beside it, cut between characters.
+TEST_F(Reader, ASubjectLongerThanItsFieldIsHandedOverWhole) {
+    const std::string subject =
+        "Gr\xc3\xbc\xc3\x9f"
+        "e " +
+        std::string(120, 'x') + " Ende";
+    std::string box =
+        "From bob@example.org Mon Jan  5 10:00:30 1998\nFrom: bob@example.org\n"
+        "Subject: =?UTF-8?B?R3LDvMOfZQ==?= " +
+        std::string(120, 'x') + " Ende\n\ntext\n";
+    Collector c = read("Generic Mail Type 2", write(box));
+    ASSERT_EQ(c.messages.size(), 1u);
+    const NHR& m = c.messages[0];
+    EXPECT_EQ(m.LONGHEADING.str(), subject);
+    EXPECT_EQ(m.HEADING.str(), std::string(cut_chars(subject, m.HEADING.size())));
+}
+
 TEST_F(Reader, IeMarkersSeparateMessagesAndStatusBytesArePassedOver) {
     const std::string marker("\x7F\x00\x7F", 3);
     std::string box = "header bytes" + marker + "\x01\x02status" +
@@ -567,7 +584,7 @@ TEST_F(Reader, CcAddressesAreStoredAsCopyRecords) {
         EXPECT_EQ(c.RECIPTYPE, "CC");
         addresses.push_back(c.R_CISADRESS.str());
         if (c.R_CISADRESS == "ann@example.org") {
-            EXPECT_EQ(c.R_NAME.str(), "Ann Müller");
+            EXPECT_EQ(c.R_NAME.str(), "Ann Müller");  // 8-bit without a charset
         }
     }
     std::sort(addresses.begin(), addresses.end());

@@ -358,7 +358,7 @@ TEST(MessageParser, TextLimitCountsCharactersAndNeverCutsOne) {
     for (int i = 0; i < 70; ++i) many += "\xC3\xA9" + line + "\n";
     for (size_t piece : {size_t{0}, size_t{333}}) {
         Parsed p = parse(single("Content-Type: text/plain; charset=utf-8", many), piece);
-        EXPECT_EQ(utf8_chars(p.text), 64000u) << piece;
+        EXPECT_EQ(char_count(p.text), 64000u) << piece;
         EXPECT_TRUE(valid_utf8(p.text)) << piece;
         EXPECT_EQ(p.text.substr(p.text.size() - 2), "\r\n");
     }
@@ -367,7 +367,7 @@ TEST(MessageParser, TextLimitCountsCharactersAndNeverCutsOne) {
     Parsed cut = parse(single("Content-Type: text/plain; charset=utf-8",
                               std::string(40000, 'w') + "\n" + euros + "\n"));
     EXPECT_TRUE(valid_utf8(cut.text));
-    EXPECT_EQ(utf8_chars(cut.text), 64000u);
+    EXPECT_EQ(char_count(cut.text), 64000u);
 }
 
 }  // namespace

@@ -31,7 +31,14 @@ TEST(FsMask, MatchesAsTheArchivedFilesExpect) {
         {"too many characters for the question marks", "IDX0??.TPS", "IDX0123.TPS", false},
         {"star after the extension's first letter", "*.K*", "a.k12", true},
         {"extension star does not excuse a missing dot", "*.K*", "k12", false},
-        {"accented letters fold", "\xC9T\xC9.*", "\xE9t\xE9.txt", true},
+        {"accented letters fold", "ÉTÉ.*", "été.txt", true},
+        {"greek letters fold", "ΑΛΦΑ.*", "άλφα.txt", false},  // the accent is a letter of its own
+        {"cyrillic letters fold", "ПИСЬМА.*", "письма.txt", true},
+        {"a question mark takes a whole character", "?.txt", "ж.txt", true},
+        {"a name in another charset matches by its bytes", "a\xE9*",
+         "a\xE9"
+         "b",
+         true},
         {"star backtracks over repeats", "*ab*ab", "xabyabab", true},
         {"literal tail must match", "*ab", "abx", false},
     };

@@ -38,7 +38,8 @@ TEST(Persons, ParseNameSplitsLastNameAndKeepsGenerationSuffixes) {
 
 TEST(Persons, PersonStringIsUpperCasedNameBlankAddressCutTo100) {
     EXPECT_EQ(person_string("me@example.org", "John Smith  "), "JOHN SMITH ME@EXAMPLE.ORG");
-    EXPECT_EQ(person_string("a", "\xe9lise"), "\xc9LISE A");  // accented letters too
+    EXPECT_EQ(person_string("a", "élise"), "ÉLISE A");  // accented letters too
+    EXPECT_EQ(person_string("b", "Strauß"), "STRAUSS B");
     EXPECT_EQ(person_string(std::string(80, 'x'), std::string(80, 'n')).size(), 100u);
 }
 

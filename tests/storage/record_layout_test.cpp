@@ -19,9 +19,11 @@ namespace {
 using testing::HomeDir;
 using testing::TestSession;
 
-// Distinct values that take each field type to its limits: texts to their full width, numbers
-// with the top bit set or below zero, bytes of every kind, a long text of the largest size.
-// `n` is the field's number in its record, so no two fields of a record hold the same value.
+// Distinct values that take each field type to its limits: texts to their full width in
+// characters of one to four bytes (every other field of four-byte characters only, so that the
+// text takes four bytes per character), numbers with the top bit set or below zero, bytes of
+// every kind, a long text of the largest size. `n` is the field's number in its record, so no two
+// fields of a record hold the same value.
 struct Filler {
     int n;
     void operator()(uint8_t& v) const { v = static_cast<uint8_t>(0x80 + n); }
@@ -46,8 +48,14 @@ struct Filler {
     }
     template <size_t N>
     void text(Text<N>& v, char first, size_t element) const {
-        for (size_t i = 0; i < N; ++i)
-            v.bytes[i] = static_cast<char>(first + (static_cast<size_t>(n) + element + i) % 26);
+        static const char* const kMixed[] = {"\xC3\xA4", "\xD0\x96",     "\xE2\x82\xAC",
+                                             "z",        "\xE8\xAA\x9E", "\xF0\x9F\x98\x80"};
+        static const char* const kWide[] = {"\xF0\x9F\x98\x80", "\xF0\x9D\x84\x9E"};
+        std::string s(1, static_cast<char>(first + (static_cast<size_t>(n) + element) % 26));
+        for (size_t i = 1; i < N; ++i)
+            s += n % 2 ? kMixed[(static_cast<size_t>(n) + i) % 6] : kWide[i % 2];
+        v = s;
+        ASSERT_EQ(char_count(v.view()), N) << "the text fills its field";
     }
 };
 

@@ -145,6 +145,7 @@ private:
         if (!stream_attachments(ctx, f[17])) return ctx.skip_message(SkipReason::Damaged, what);
         NHR h;
         h.HEADING = f[6];
+        if (char_count(f[6]) > h.HEADING.size()) h.LONGHEADING = f[6];  // as the readers do
         h.S_NAME = f[7];
         h.S_CISADRESS = f[8];
         h.R_NAME = f[9];

@@ -93,6 +93,41 @@ TEST(SearchPattern, StarPiecesOccurInOrderWithTheirAnchors) {
     EXPECT_TRUE(match("*", "ANY"));
 }
 
+// Accented Latin letters are one character each and code as the letters they are built on;
+// other scripts match exactly under approximate matching and have no soundex code.
+TEST(SearchMatch, WordsBeyondAscii) {
+    MatchOptions soundex;
+    soundex.soundex = true;
+    MatchOptions one;
+    one.approximate = 1;
+    MatchOptions whole;
+    whole.whole_word = true;
+    struct Case {
+        std::string search, word;
+        MatchOptions options;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"MÜLLER", "MULLER", soundex, true},
+        {"MILLER", "MÜLLER", soundex, true},
+        {"STRASSE", "STRAẞE", soundex, true},
+        {"KOLN", "KÖLN", one, true},     // the accent is one substitution
+        {"KLN", "KÖLN", one, true},      // Ö is one missing character, not two bytes
+        {"KOLM", "KÖLN", one, false},    // two substitutions
+        {"ΚΟΣΜΕ", "ΚΌΣΜΕ", one, false},  // Greek matches exactly
+        {"ΚΌΣΜΕ", "ΚΌΣΜΕ", one, true},
+        {"K?LN", "KÖLN", whole, true},  // "?" takes a character of two bytes
+        {"Ж?Ж", "ЖЯЖ", whole, true},
+        {"*ÖLN", "KÖLN", {}, true},
+        {"KÖ*N", "KÖLN", {}, true},
+        {"ÖÖÖ", "ÖÖ", {}, false},  // fewer characters, though as many bytes
+        {"東京", "東京タワー", {}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(match(c.search, c.word, c.options), c.matches) << c.search << " " << c.word;
+    EXPECT_EQ(soundex_code("ΚΌΣΜΕ"), "");
+}
+
 TEST(SearchPattern, AtMostFiftyPieces) {
     std::string search;
     for (int i = 0; i < 60; ++i) search += "A*";

@@ -33,9 +33,34 @@ TEST(Tokenizer, CutsWordsByTheDefaultTables) {
     EXPECT_EQ(words_of("snake_case_name"), (Words{"SNAKE_CASE_NAME"}));
     EXPECT_EQ(words_of("_under_"), (Words{"UNDER"}));
     EXPECT_EQ(words_of("mail@example.org"), (Words{"MAIL", "EXAMPLE.ORG"}));
-    EXPECT_EQ(words_of("caf\xe9 \xe9t\xe9"), (Words{"CAF\xc9", "\xc9T\xc9"}));
+    EXPECT_EQ(words_of("café été"), (Words{"CAFÉ", "ÉTÉ"}));
     EXPECT_EQ(words_of("x ^skip y"), (Words{"X", "Y"}));
     EXPECT_EQ(words_of(""), Words{});
+}
+
+// Beyond the first 256 characters a letter, mark or digit is a word character by its category;
+// words are upper-cased by full case mapping and cut to 40 characters, never inside one.
+TEST(Tokenizer, CutsWordsOfEveryScript) {
+    struct Case {
+        std::string_view text;
+        Words words;
+    };
+    const Case cases[] = {
+        {"Grüße aus Köln", {"GRÜSSE", "AUS", "KÖLN"}},
+        {"καλημέρα κόσμε", {"ΚΑΛΗΜΈΡΑ", "ΚΌΣΜΕ"}},
+        {"Привет, мир!", {"ПРИВЕТ", "МИР"}},
+        {"東京タワーへ行く", {"東京", "タワー", "へ", "行", "く"}},
+        {"数据库abc", {"数据库", "ABC"}},
+        {"a―b “c” d→e", {"A", "B", "C", "D", "E"}},  // bars, quotes, arrows separate
+        {"x\u0301y ١٢٣", {"X\u0301Y", "١٢٣"}},       // marks and other digits join
+        {"rock’n’roll", {"ROCK’N’ROLL"}},            // U+2019 is row 0x92 of the tables
+    };
+    for (const auto& c : cases) EXPECT_EQ(words_of(c.text), c.words) << c.text;
+    std::string long_word;
+    for (int i = 0; i < 45; ++i) long_word += "ß";
+    std::string forty;
+    for (int i = 0; i < 20; ++i) forty += "SS";
+    EXPECT_EQ(words_of(long_word), Words{forty});
 }
 
 TEST(Tokenizer, ReportsPositionsAndCutsLongWordsTo40) {
