@@ -51,11 +51,16 @@ public:
         side_.open(file, std::ios::binary);
         prev_blank_ = true;
         at_envelope_ = false;
+        // A directory walk meets the other files of a mail profile too (indexes, settings):
+        // only mailboxes are read there, a file the user named always is.
+        passed_over_ = ctx.settings().selection != kSelectedFiles && !mailbox_file(file);
+        if (passed_over_) ctx.note(file + ": not a mailbox, passed over");
         return true;
     }
 
 protected:
     Found read_message(ParseContext& ctx) override {
+        if (passed_over_) return Found::None;
         if (!at_envelope_) skip_to_envelope();
         at_envelope_ = false;
         if (buf_.at_end()) return Found::None;
@@ -84,6 +89,13 @@ protected:
     }
 
 private:
+    // A mailbox begins with a "From " line, or is a mail folder beside its index (an empty
+    // folder, or one whose first bytes are damaged).
+    bool mailbox_file(const std::string& file) const {
+        std::error_code ec;
+        return envelope_here(buf_) || std::filesystem::is_regular_file(file + ".msf", ec);
+    }
+
     bool envelope_here(const StreamBuffer& b) const {
         return mbox_envelope(first_line(b.ahead()), prev_blank_);
     }
@@ -182,6 +194,7 @@ private:
     bool at_envelope_ = false;  // the last message ended at the next one's "From " line
     bool header_ = false;       // in the message's own header block
     bool deleted_ = false;
+    bool passed_over_ = false;        // not a mailbox, met in a directory walk
     std::optional<uint64_t> length_;  // the Content-Length of the message being read
     std::optional<uint64_t> end_at_;  // where it ends, when the Content-Length is right
 };

@@ -51,7 +51,7 @@ TEST(Catalogue, LastEntriesAndThePreselectedFormat) {
         {33, "Outlook Mail", Family::Mail, ""},
         {34, "Outlook Express 5 News", Family::News, "*.DBX"},
         {35, "Generic Mail Type 2", Family::Mail, "*.*"},
-        {36, "Unix Mailbox", Family::Mail, "*.;*.mbox;*.mbx"},
+        {36, "Unix Mailbox", Family::Mail, "*.*"},
         {37, "Maildir", Family::Mail, ""},
         {38, "EML Files", Family::Mail, "*.eml"},
     };

@@ -268,15 +268,18 @@ TEST_F(Sources, ProfileTreeWithNestedFoldersImportsEveryFolderButNotItsIndexes) 
     write("Mail/Local Folders/Archive.sbd/2025.msf", "");
     write("Mail/Local Folders/Archive.sbd/2025.sbd/Q4", box + mail("last quarter"));
     write("Mail/Local Folders/Archive.sbd/2025.sbd/Q4.msf", "");
+    write("Mail/Local Folders/Archive.sbd/2025.09", box + mail("a folder with a dot"));
+    write("Mail/Local Folders/Archive.sbd/2025.09.msf", "");
     write("Mail/Local Folders/filterlog.html", "<html/>");
+    write("Mail/Local Folders/notes", "From here on, no mailbox.\n");
     ImportSettings st;
     st.format = "Unix Mailbox";
     st.selection = kDirectoryTree;
     st.path = h.dir + "/in/Mail";
     st.masks = format_by_name("Unix Mailbox")->mask;
     const ImportAccounting a = import(st);
-    EXPECT_EQ(a.stored, 3u);
-    EXPECT_EQ(a.files, 4u);  // the three folders and the empty Trash
+    EXPECT_EQ(a.stored, 4u);
+    EXPECT_EQ(a.found, 4u);
     EXPECT_EQ(a.bad_files, 0u);
 }
 
