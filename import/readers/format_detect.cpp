@@ -3,7 +3,7 @@
 #include "import/readers/format_detect.h"
 
 #include <algorithm>
-#include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 

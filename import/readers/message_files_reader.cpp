@@ -5,6 +5,7 @@
 // files of a directory: ".eml" and ".msg" files and the numbered files of an MH folder.
 // Only the names of the files are listed ahead; each message is streamed from its file.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 

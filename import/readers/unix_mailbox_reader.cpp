@@ -4,6 +4,7 @@
 // reads back what both quoting writers stored; a Content-Length header is trusted when the
 // next message (or the end of the file) stands where it says, and ignored otherwise; a message
 // the mail program has deleted but not yet removed from its folder is not imported.
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
