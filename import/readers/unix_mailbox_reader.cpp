@@ -55,7 +55,7 @@ public:
         // A directory walk meets the other files of a mail profile too (indexes, settings):
         // only mailboxes are read there, a file the user named always is.
         passed_over_ = ctx.settings().selection != kSelectedFiles && !mailbox_file(file);
-        if (passed_over_) ctx.note(file + ": not a mailbox, passed over");
+        if (passed_over_) ctx.note(file + passed_over_why(file));
         return true;
     }
 
@@ -95,6 +95,14 @@ private:
     bool mailbox_file(const std::string& file) const {
         std::error_code ec;
         return envelope_here(buf_) || std::filesystem::is_regular_file(file + ".msf", ec);
+    }
+
+    static std::string passed_over_why(const std::string& file) {
+        std::error_code ec;
+        const bool index = file.ends_with(".msf");
+        if (index && !std::filesystem::exists(file.substr(0, file.size() - 4), ec))
+            return ": an index without its mailbox, passed over";
+        return index ? ": the index of a mailbox, passed over" : ": not a mailbox, passed over";
     }
 
     bool envelope_here(const StreamBuffer& b) const {

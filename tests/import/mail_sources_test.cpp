@@ -272,6 +272,7 @@ TEST_F(Sources, ProfileTreeWithNestedFoldersImportsEveryFolderButNotItsIndexes) 
     write("Mail/Local Folders/Archive.sbd/2025.09.msf", "");
     write("Mail/Local Folders/filterlog.html", "<html/>");
     write("Mail/Local Folders/notes", "From here on, no mailbox.\n");
+    write("Mail/Local Folders/Gone.msf", "");
     ImportSettings st;
     st.format = "Unix Mailbox";
     st.selection = kDirectoryTree;
@@ -281,6 +282,10 @@ TEST_F(Sources, ProfileTreeWithNestedFoldersImportsEveryFolderButNotItsIndexes) 
     EXPECT_EQ(a.stored, 4u);
     EXPECT_EQ(a.found, 4u);
     EXPECT_EQ(a.bad_files, 0u);
+    std::ifstream log(h.s.mem.Net + "/Log.txt");
+    const std::string logged((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(logged.find("Gone.msf: an index without its mailbox, passed over"), std::string::npos)
+        << logged;
 }
 
 TEST_F(Sources, ReimportingAMaildirStoresNothingTwice) {
