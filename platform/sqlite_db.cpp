@@ -60,12 +60,11 @@ void Db::close() {
     db_ = nullptr;
 }
 
-Status Db::open(const std::string& path, const vfs::Key* key, bool create, int wait_ms) {
+Status Db::open_with(const std::string& path, const vfs::Key* key, int flags) {
     close();
     if (!vfs::register_vfs()) return Status(Code::Other, "the store's file layer is unavailable");
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-    if (create) flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(vfs::make_uri(path, key).c_str(), &db_, flags, nullptr);
+    int rc = sqlite3_open_v2(vfs::make_uri(path, key).c_str(), &db_,
+                             flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Status st = status_of(rc, db_);
         close();
@@ -73,6 +72,12 @@ Status Db::open(const std::string& path, const vfs::Key* key, bool create, int w
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_create_collation(db_, kNoCase, SQLITE_UTF8, nullptr, collate_nocase);
+    return Status::ok();
+}
+
+Status Db::open(const std::string& path, const vfs::Key* key, bool create, int wait_ms) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (Status st = open_with(path, key, flags); !st) return st;
     set_wait(wait_ms);
     // A rollback journal with full sync: commits are atomic across attached files, which a
     // write-ahead log does not give, and it works on network drives.
@@ -84,18 +89,7 @@ Status Db::open(const std::string& path, const vfs::Key* key, bool create, int w
 }
 
 Status Db::open_read_only(const std::string& path, const vfs::Key* key) {
-    close();
-    if (!vfs::register_vfs()) return Status(Code::Other, "the store's file layer is unavailable");
-    int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(vfs::make_uri(path, key).c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        Status st = status_of(rc, db_);
-        close();
-        return st;
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_create_collation(db_, kNoCase, SQLITE_UTF8, nullptr, collate_nocase);
-    return Status::ok();
+    return open_with(path, key, SQLITE_OPEN_READONLY);
 }
 
 void Db::set_wait(int ms) { sqlite3_busy_timeout(db_, ms); }

@@ -57,6 +57,9 @@ public:
     int changes() const { return sqlite3_changes(db_); }
 
 private:
+    // Opens with the given flags, with extended result codes and the key collation.
+    Status open_with(const std::string& path, const vfs::Key* key, int flags);
+
     sqlite3* db_ = nullptr;
 };
 

@@ -20,6 +20,11 @@ TEST(UnicodeInput, KeepsUtf8AndReadsAnythingElseAsWindows1252) {
          "Gru\xCC\x88\xC3\x9F"
          "e",
          "Grüße"},
+        {"a combining mark past the first eight bytes",
+         "Viele Gru\xCC\x88\xC3\x9F"
+         "e",
+         "Viele Grüße"},
+        {"greek with its accent apart", "\xCE\xB1\xCC\x81", "ά"},
         {"latin-1 letters",
          "Gr\xFC\xDF"
          "e aus K\xF6ln",
