@@ -15,9 +15,11 @@
 
 #include "app/startup.h"
 #include "import/address.h"
+#include "import/catalogue.h"
 #include "import/mime/charset.h"
 #include "import/mime/mime.h"
 #include "import/parser.h"
+#include "import/readers/format_detect.h"
 #include "import/readers/registry.h"
 #include "import/session_context.h"
 #include "platform/fs.h"
@@ -157,5 +159,22 @@ inline bool marker(std::string_view in) {
 inline bool separator(std::string_view in) { return read_mailbox("Generic Mail Type 2", in); }
 inline bool header_run(std::string_view in) { return read_mailbox("Generic Mail Type 1", in); }
 inline bool pegasus(std::string_view in) { return read_mailbox("Pegasus", in); }
+inline bool unix_mailbox(std::string_view in) { return read_mailbox("Unix Mailbox", in); }
+
+// The detector on a file of the input: every format it names is in the catalogue, and a
+// format it is sure of has a reader or is a news format.
+inline bool detect(std::string_view in) {
+    MailHome& home = MailHome::get();
+    const std::string path = home.dir() + "/box.mbx";
+    write_mailbox(home, in, path);
+    const Detection d = detect_format(path);
+    bool ok = !d.missing && (d.index_of.empty() || d.candidates.empty());
+    for (const auto& name : d.candidates) ok = ok && format_by_name(name) != nullptr;
+    if (d.known()) {
+        const Format* f = format_by_name(d.candidates[0]);
+        ok = ok && f && (f->family == Family::News || make_parser(f->name) != nullptr);
+    }
+    return ok;
+}
 
 }  // namespace qs::fuzz

@@ -57,6 +57,12 @@ const std::vector<Format>& formats() {
         {33, "Outlook Mail", M, ""},
         {34, "Outlook Express 5 News", N, "*.DBX"},
         {35, "Generic Mail Type 2", M, "*.*"},
+        // The mail programs of today. In a directory walk the Unix Mailbox reader itself passes
+        // over what is no mailbox (folder indexes, settings), so that folders with a dot in
+        // their names are read too; a Maildir is a directory, named as a selected file.
+        {36, "Unix Mailbox", M, "*.*"},
+        {37, "Maildir", M, ""},
+        {38, "EML Files", M, "*.eml"},
     };
     return table;
 }

@@ -4,13 +4,35 @@
 #include <sstream>
 
 #include "app/cli/command.h"
+#include "app/cli/format_choice.h"
 #include "app/cli/json.h"
 #include "import/catalogue.h"
 
 namespace qs::cli {
 
+namespace {
+
+// Only tells the formats of the paths; exits 1 when one of them could not be told.
+int detect(Context& c, const std::vector<std::string>& paths) {
+    if (paths.empty()) throw UsageError("name the files or directories to look at");
+    bool all = true;
+    std::string json;
+    for (const PathFormat& p : detect_all(paths)) {
+        all = all && settled(p);
+        if (c.json)
+            json += (json.empty() ? "" : ",") + describe_json(p);
+        else
+            c.out << describe(p) << "\n";
+    }
+    if (c.json) c.out << "[" << json << "]\n";
+    return all ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
 int cmd_formats(Context& c, const std::vector<std::string>& words) {
-    Args a(words, {}, {});
+    Args a(words, {}, {"--detect"});
+    if (a.flag("--detect")) return detect(c, a.positional());
     a.at_most(0);
     const auto offered = offered_formats();
     if (c.json) {

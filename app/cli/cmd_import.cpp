@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // quillstow import, batch run
+#include <algorithm>
 #include <iostream>
 
+#include "app/cli/format_choice.h"
 #include "app/cli/import_runner.h"
 #include "import/catalogue.h"
 #include "storage/database_list.h"
@@ -22,11 +24,8 @@ uint32_t topic_named(Context& c, uint32_t mailbox, const std::string& name) {
     return id;
 }
 
-ImportSettings settings_of(Context& c, const Args& a, uint32_t& missing_db) {
+ImportSettings settings_of(Context& c, const Args& a, const Format* f, uint32_t& missing_db) {
     ImportSettings st;
-    const Format* f = format_by_name(a.value("--format"));
-    if (!f)
-        throw UsageError("no format named \"" + a.value("--format") + "\" (see quillstow formats)");
     st.format = f->name;
     st.masks = a.value("--mask", f->mask);
     if (a.has("--tree") && a.has("--dir")) throw UsageError("give --tree or --dir, not both");
@@ -43,6 +42,11 @@ ImportSettings settings_of(Context& c, const Args& a, uint32_t& missing_db) {
     }
     if (!st.files.empty() && st.selection != kSelectedFiles)
         throw UsageError("files and --tree/--dir do not go together");
+    // A Maildir is a directory with its sub-folders in it: the reader walks it itself.
+    if (std::string_view(f->name) == "Maildir" && st.selection != kSelectedFiles) {
+        st.files = {st.path};
+        st.selection = kSelectedFiles;
+    }
     bool any = a.flag("--mail") || a.flag("--forum-msgs") || a.flag("--news");
     st.mail = !any || a.flag("--mail");
     st.forum = !any || a.flag("--forum-msgs");
@@ -58,20 +62,22 @@ ImportSettings settings_of(Context& c, const Args& a, uint32_t& missing_db) {
     return st;
 }
 
-}  // namespace
-
-int cmd_import(Context& c, const std::vector<std::string>& words) {
-    Args a(words,
-           {"--format", "--db", "--forum", "--tree", "--dir", "--mask", "--topic", "--save-as"},
-           {"--mail", "--forum-msgs", "--news", "--reimport"});
-    if (!a.has("--format")) throw UsageError("missing --format NAME");
-    const Format* format = format_by_name(a.value("--format"));
-    if (format && format->number == kOutlookMailFormat && !OutlookInstalled()) {
+// One import run of a format: the selection of the command line, or `paths` of that format.
+int import_as(Context& c, const Args& a, const Format* format, const PathFormat* tree = nullptr,
+              const std::vector<std::string>* paths = nullptr) {
+    if (format->number == kOutlookMailFormat && !OutlookInstalled()) {
         std::cerr << "quillstow: Outlook Is Not Installed\n";
         return kExitFailed;
     }
     uint32_t missing_db = 0;
-    ImportSettings st = settings_of(c, a, missing_db);
+    ImportSettings st = settings_of(c, a, format, missing_db);
+    if (tree) {
+        st.selection = kDirectoryTree;
+        st.path = tree->path;
+        st.files.clear();
+    } else if (paths) {
+        st.files = *paths;
+    }
     if (missing_db) {
         std::cerr << "quillstow: no database is named \"" << a.value("--db") << "\"\n";
         return kExitFailed;
@@ -90,6 +96,59 @@ int cmd_import(Context& c, const std::vector<std::string>& words) {
         if (!c.json) c.out << "saved as import definition " << id << "\n";
     }
     return run_import(c, st);
+}
+
+// Without --format: every path is imported in the format it is found to be in, a run per
+// format (and per profile directory), or nothing at all when one path cannot be told.
+int import_detected(Context& c, const Args& a) {
+    if (a.has("--tree") || a.has("--dir")) throw UsageError("--tree and --dir need --format NAME");
+    if (a.has("--save-as")) throw UsageError("--save-as needs --format NAME");
+    if (a.positional().empty()) throw UsageError("name the files, or give --format NAME");
+    const std::vector<PathFormat> found = detect_all(a.positional());
+    bool all = true;
+    for (const PathFormat& p : found) {
+        all = all && settled(p);
+        if (!settled(p))
+            std::cerr << "quillstow: " << describe(p) << "\n";
+        else
+            (c.json ? std::cerr : c.out) << describe(p) << "\n";
+    }
+    if (!all) {
+        std::cerr << "quillstow: nothing was imported; name the format with --format NAME\n";
+        return kExitFailed;
+    }
+    int status = kExitOk;
+    std::vector<std::string> done;  // the formats whose files were imported together
+    for (const PathFormat& p : found) {
+        if (!p.found.known()) continue;  // an index, read with its mailbox
+        const Format* f = format_by_name(p.found.candidates[0]);
+        int ran = kExitOk;
+        if (p.found.tree) {
+            ran = import_as(c, a, f, &p);
+        } else if (std::find(done.begin(), done.end(), f->name) == done.end()) {
+            done.push_back(f->name);
+            std::vector<std::string> same;
+            for (const PathFormat& q : found)
+                if (q.found.known() && !q.found.tree && q.found.candidates[0] == f->name)
+                    same.push_back(q.path);
+            ran = import_as(c, a, f, nullptr, &same);
+        }
+        status = std::max(status, ran);
+    }
+    return status;
+}
+
+}  // namespace
+
+int cmd_import(Context& c, const std::vector<std::string>& words) {
+    Args a(words,
+           {"--format", "--db", "--forum", "--tree", "--dir", "--mask", "--topic", "--save-as"},
+           {"--mail", "--forum-msgs", "--news", "--reimport"});
+    if (!a.has("--format")) return import_detected(c, a);
+    const Format* format = format_by_name(a.value("--format"));
+    if (!format)
+        throw UsageError("no format named \"" + a.value("--format") + "\" (see quillstow formats)");
+    return import_as(c, a, format);
 }
 
 int cmd_batch_run(Context& c, const std::vector<std::string>& words) {

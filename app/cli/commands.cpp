@@ -35,9 +35,12 @@ const std::vector<Command>& commands() {
          "Set the top directory of the database files, of the word index files or the "
          "temporary directory.",
          "\nWorks also when start-up stops because a saved directory is gone.\n", nullptr},
-        {"formats", "formats", "List the reader formats an import can read.",
+        {"formats", "formats [--detect PATH...]", "List the reader formats an import can read.",
          "\nWith --json, each format is an object with NUMBER, NAME, FAMILY and MASK\n"
-         "(the default mask; empty for Outlook Mail, which reads Outlook folders).\n",
+         "(the default mask; empty for Outlook Mail, which reads Outlook folders, and for\n"
+         "Maildir, which is named as a directory).\n"
+         "  --detect PATH...  only tell the format of each file or directory, as an import\n"
+         "                    without --format would; exits 1 when one cannot be told\n",
          cmd_formats},
         {"batch add", "batch add DESCRIPTION --format NAME [options]", "Save an import definition.",
          "\nOne of --tree, --dir and --file says what the import reads.\n\n"
@@ -62,9 +65,12 @@ const std::vector<Command>& commands() {
          "Delete an import definition with its file list and its steps in tasks.", "",
          cmd_batch_delete},
         {"batch run", "batch run ID", "Run a saved import definition.", "", cmd_batch_run},
-        {"import", "import --format NAME [--db NAME] [--tree DIR | --dir DIR] [FILE...] [options]",
+        {"import",
+         "import [--format NAME] [--db NAME] [--tree DIR | --dir DIR] [PATH...] [options]",
          "Import messages from a reader's files.",
-         "\n  --format NAME      the reader format (see quillstow formats)\n"
+         "\n  --format NAME      the reader format (see quillstow formats); without it, the\n"
+         "                     format of each PATH is told from what it holds and printed,\n"
+         "                     and nothing is imported when one cannot be told\n"
          "  --db NAME          the mail database that receives mail\n"
          "  --forum NAME       the forum the messages belong to, for forum formats\n"
          "  --tree DIR         every matching file of DIR and the directories below it\n"

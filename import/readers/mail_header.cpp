@@ -270,6 +270,11 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& 
     MailDate d = h.has_date ? parse_mail_date(h.date, options.date_rule) : MailDate{};
     if (options.variant == HeaderVariant::Eudora && !h.has_date)
         d = parse_separator_date(separator);
+    if (options.envelope_date && !h.has_date && separator.starts_with("From ")) {
+        std::string_view date = separator.substr(5);
+        date.remove_prefix(std::min(date.size(), date.find(' ', date.find_first_not_of(' '))));
+        d = parse_mail_date(date, DateRule::Shape);
+    }
     r.DATE = d.date;
     r.TIME = d.time;
     r.HEADING = fit(subject, kHeadingWidth);

@@ -68,6 +68,9 @@ std::vector<CCT> copy_recipients(std::string_view copies, const std::vector<Mail
 struct MailOptions {
     HeaderVariant variant = HeaderVariant::Mail;
     DateRule date_rule = DateRule::Shape;
+    // A message without a "Date:" header is dated by its separator, a Unix mailbox's envelope
+    // line "From sender Fri Jul  8 12:08:34 2011".
+    bool envelope_date = false;
 };
 
 // The mail database that receives the messages of a reader, found once per file.

@@ -12,12 +12,16 @@ bool MailReader::open(ParseContext& ctx, const std::string& path) {
         return false;
     }
     total_ = buf_.size();
+    start(ctx, path);
+    return true;
+}
+
+void MailReader::start(ParseContext& ctx, const std::string& path) {
     finished_ = false;
     target_ = find_mail_target(ctx);
     // Mail that goes to no database is passed over: its attachments are not decoded either.
     parser_.set_sink(target_.import ? &ctx.attachments() : nullptr);
     prepare(ctx, path);
-    return true;
 }
 
 bool MailReader::step(ParseContext& ctx, int budget) {

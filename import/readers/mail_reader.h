@@ -41,7 +41,11 @@ protected:
     bool read_lines(const LineRules& rules, const LineStop& stop);
 
     // "message at byte 1234": names the message being read in the import log.
-    std::string where() const;
+    virtual std::string where() const;
+
+    // What open() does besides opening the file: the target database, the attachment sink and
+    // the reader's own preparation. For readers that open their files themselves.
+    void start(ParseContext& ctx, const std::string& path);
 
     StreamBuffer buf_;
     uint64_t start_ = 0;  // the 1-based place of the message being read
@@ -61,5 +65,8 @@ std::unique_ptr<Parser> make_netscape_reader();
 std::unique_ptr<Parser> make_eudora_reader();
 std::unique_ptr<Parser> make_header_run_reader();
 std::unique_ptr<Parser> make_pegasus_reader();
+std::unique_ptr<Parser> make_unix_mailbox_reader();
+std::unique_ptr<Parser> make_maildir_reader();
+std::unique_ptr<Parser> make_eml_reader();
 
 }  // namespace qs

@@ -25,6 +25,9 @@ const std::map<std::string, Factory>& readers() {
         {"Becky Mail", make_header_run_reader},
         {"Agent Mail", make_header_run_reader},
         {"Pegasus", make_pegasus_reader},
+        {"Unix Mailbox", make_unix_mailbox_reader},
+        {"Maildir", make_maildir_reader},
+        {"EML Files", make_eml_reader},
     };
     return table;
 }

@@ -3,7 +3,7 @@
 source "$(dirname "$0")/lib.sh"
 
 check 0 "*" db add-mail Home --address me@example.org
-check_err 2 'missing --format' import x.mbx
+check_err 1 'x.mbx: there is no such file or directory' import x.mbx
 check_err 2 'no format named "Nonsense"' import --format Nonsense x.mbx
 check_err 2 'mail formats need --db' import --format Eudora x.mbx
 check_err 1 'no database is named "Away"' import --format Eudora --db Away x.mbx

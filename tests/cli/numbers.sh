@@ -31,8 +31,8 @@ NUMBER $message, not "0"|show Home 0
 --approx must be a degree of mismatch (0 to 40), not "41"|search Home --and cat --approx 41
 ID $definition, not "next"|batch show next
 ID $definition, not "7.0"|batch delete 7.0
---format must be a format name or number (1 to 35), not "36"|batch add X --format 36 --dir /tmp
---format must be a format name or number (1 to 35), not "0"|batch add X --format 0 --dir /tmp
+--format must be a format name or number (1 to 38), not "39"|batch add X --format 39 --dir /tmp
+--format must be a format name or number (1 to 38), not "0"|batch add X --format 0 --dir /tmp
 ROWS
 
 # Good numbers still pass: a leading zero is a digit like any other.

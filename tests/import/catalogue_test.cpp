@@ -8,9 +8,9 @@
 namespace qs {
 namespace {
 
-TEST(Catalogue, NumbersRunFromOneToThirtyFiveAndNamesLookUpBothWays) {
+TEST(Catalogue, NumbersRunFromOneWithoutGapsAndNamesLookUpBothWays) {
     const auto& all = formats();
-    ASSERT_EQ(all.size(), 35u);
+    ASSERT_EQ(all.size(), 38u);
     std::set<std::string> names;
     for (size_t i = 0; i < all.size(); ++i) {
         const Format& f = all[i];
@@ -22,7 +22,7 @@ TEST(Catalogue, NumbersRunFromOneToThirtyFiveAndNamesLookUpBothWays) {
         EXPECT_EQ(format_by_name(f.name), &f);
     }
     EXPECT_EQ(format_by_number(0), nullptr);
-    EXPECT_EQ(format_by_number(36), nullptr);
+    EXPECT_EQ(format_by_number(39), nullptr);
 }
 
 TEST(Catalogue, EveryEntryIsOfferedForThereAreNoFreeSlots) {
@@ -51,6 +51,9 @@ TEST(Catalogue, LastEntriesAndThePreselectedFormat) {
         {33, "Outlook Mail", Family::Mail, ""},
         {34, "Outlook Express 5 News", Family::News, "*.DBX"},
         {35, "Generic Mail Type 2", Family::Mail, "*.*"},
+        {36, "Unix Mailbox", Family::Mail, "*.*"},
+        {37, "Maildir", Family::Mail, ""},
+        {38, "EML Files", Family::Mail, "*.eml"},
     };
     for (const Row& r : rows) {
         const Format* f = format_by_number(r.number);

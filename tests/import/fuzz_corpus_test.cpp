@@ -26,7 +26,8 @@ const Target kTargets[] = {
     {"separator_fuzz", fuzz::separator}, {"header_run_fuzz", fuzz::header_run},
     {"pegasus_fuzz", fuzz::pegasus},     {"html_text_fuzz", fuzz::html_conversion},
     {"mail_date_fuzz", fuzz::mail_date}, {"message_parser_fuzz", fuzz::message_parser},
-    {"decoders_fuzz", fuzz::decoders},
+    {"decoders_fuzz", fuzz::decoders},   {"unix_mailbox_fuzz", fuzz::unix_mailbox},
+    {"detect_fuzz", fuzz::detect},
 };
 
 TEST(FuzzCorpus, EveryFileKeepsItsBounds) {
