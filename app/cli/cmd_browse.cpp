@@ -138,19 +138,10 @@ int cmd_show(Context& c, const std::vector<std::string>& words) {
     auto number = static_cast<uint32_t>(a.number_at(1, "NUMBER", kMessageNumber));
     bool mail = c.s.mem.ForumType == kMailDb;
     int header = mail ? kMail : kMsgNmbr;
+    const bool found = read_message(c, a.need(0, "DB"), number);
     OP_CLOSE(c.s, kOpOpen, {header, kMsgText, kPerson, kThreads, kCCR});
-    bool found;
-    if (mail) {
-        c.s.rec.Mail = Mail{};
-        c.s.rec.Mail.MAILID = number;
-    } else {
-        c.s.rec.MsgNmbr = MsgNmbr{};
-        c.s.rec.MsgNmbr.MSGNUMBER = number;
-    }
-    found = Get(c.s, header, 0);
     int status = kExitOk;
     if (!found) {
-        std::cerr << "quillstow: no message " << number << " in \"" << a.need(0, "DB") << "\"\n";
         status = kExitFailed;
     } else {
         Mail m = c.s.rec.Mail;
