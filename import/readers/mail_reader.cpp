@@ -36,7 +36,7 @@ bool MailReader::step(ParseContext& ctx, int budget) {
             return true;
         }
         if (found == Found::Message)
-            hand_over_mail(ctx, target_, parser_, options(), where(), separator_);
+            hand_over_mail(ctx, target_, parser_, options(), where(), separator_, places_);
     }
     return false;
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "import/parser.h"
 #include "import/readers/mail_header.h"
@@ -51,6 +52,8 @@ protected:
     uint64_t start_ = 0;  // the 1-based place of the message being read
     MessageParser parser_;
     std::string separator_;  // the line a message began with, when the reader keeps it
+    // The folder and marks of the message being read, as its mail program kept them.
+    std::vector<std::string> places_;
 
 private:
     MailTarget target_;
