@@ -35,6 +35,17 @@ bool MailReader::step(ParseContext& ctx, int budget) {
             line_ = SourceLine();
             return true;
         }
+        if (found == Found::Message && buf_.cut_short()) {
+            // The mail program compacted the file meanwhile: this message and the ones after it
+            // may be made of another message's bytes. A rerun reads the file as it is then.
+            ctx.skip_message(SkipReason::Damaged,
+                             where() +
+                                 " (the file was cut short while it was read; the rest "
+                                 "of it is left for the next import)");
+            finished_ = true;
+            buf_.close();
+            return true;
+        }
         if (found == Found::Message)
             hand_over_mail(ctx, target_, parser_, options(), where(), separator_, places_);
     }

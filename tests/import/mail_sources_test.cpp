@@ -363,5 +363,48 @@ TEST_F(Sources, PlacesBecomeTopicsOfTheStoredMailCountedOnce) {
     }
 }
 
+// A mailbox the mail program changes while it is read: mail appended meanwhile waits for the
+// next import; a file compacted in place stops being read, the rest reported as skipped; a file
+// written anew under the same name leaves the one being read as it was.
+TEST_F(Sources, AMailboxChangedWhileItIsReadNeverYieldsAMixedMessage) {
+    const std::string box = "From - Mon Jan  5 10:00:30 2026\n";
+    const std::string body(12000, 'x');
+    const std::string three = box + mail("one", body + "\n") + "\n" + box +
+                              mail("two", body + "\n") + "\n" + box + mail("three", body + "\n");
+    enum Change { Append, CutShort, Replace };
+    struct Case {
+        Change change;
+        std::vector<std::string> subjects;
+        size_t skipped;
+    };
+    const Case cases[] = {
+        {Append, {"one", "two", "three"}, 0},
+        {CutShort, {"one"}, 1},
+        {Replace, {"one", "two", "three"}, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = write("changing.mbox", three);
+        ImportSettings st;
+        st.mailbox = mailbox;
+        Collector got(h.s, st);
+        auto p = make_parser("Unix Mailbox");
+        ASSERT_TRUE(p->open(got, path));
+        ASSERT_FALSE(p->step(got, 1));
+        if (c.change == Append) std::ofstream(path, std::ios::app) << "\n" << box << mail("four");
+        if (c.change == CutShort) std::filesystem::resize_file(path, 5000);
+        if (c.change == Replace) {
+            write("new.mbox", box + mail("other"));
+            std::filesystem::rename(h.dir + "/in/new.mbox", path);
+        }
+        while (!p->step(got, 1)) {
+        }
+        EXPECT_EQ(got.subjects, c.subjects) << c.change;
+        ASSERT_EQ(got.skipped.size(), c.skipped) << c.change;
+        if (c.skipped) {
+            EXPECT_NE(got.skipped[0].find("cut short"), std::string::npos);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qs
