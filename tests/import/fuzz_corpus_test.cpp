@@ -27,7 +27,7 @@ const Target kTargets[] = {
     {"pegasus_fuzz", fuzz::pegasus},     {"html_text_fuzz", fuzz::html_conversion},
     {"mail_date_fuzz", fuzz::mail_date}, {"message_parser_fuzz", fuzz::message_parser},
     {"decoders_fuzz", fuzz::decoders},   {"unix_mailbox_fuzz", fuzz::unix_mailbox},
-    {"detect_fuzz", fuzz::detect},
+    {"detect_fuzz", fuzz::detect},       {"message_files_fuzz", fuzz::message_files},
 };
 
 TEST(FuzzCorpus, EveryFileKeepsItsBounds) {
