@@ -60,12 +60,14 @@ bool MailReader::read_lines(const LineRules& rules, const LineStop& stop) {
         const bool going_on = line_.goes_on;
         const LineEnd end = read_line(buf_, line_, parser_.reads_raw() ? kPlainLines : rules, stop);
         if (end == LineEnd::Newline || end == LineEnd::Piece) {
+            if (end == LineEnd::Newline && !going_on) line_read(line_.bytes);
             parser_.line(line_.bytes, line_.eol, end == LineEnd::Piece);
             any = true;
             continue;
         }
         // The last line, ended by the message's end or the file's, or the rest of a long one.
         if (!line_.bytes.empty() || going_on) {
+            if (!going_on) line_read(line_.bytes);
             parser_.line(line_.bytes, {});
             any = true;
         }

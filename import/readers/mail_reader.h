@@ -41,6 +41,11 @@ protected:
     // them as they stand (the body of mail without MIME headers). False when there was no line.
     bool read_lines(const LineRules& rules, const LineStop& stop);
 
+    // Each whole line read_lines gives the parser, before it does.
+    virtual void line_read(std::string_view) {}
+    // Whether the messages read are imported (their attachments kept).
+    bool importing() const { return target_.import; }
+
     // "message at byte 1234": names the message being read in the import log.
     virtual std::string where() const;
 
