@@ -6,20 +6,11 @@ namespace qs {
 
 namespace {
 
-// Positions Codes on the topic named `name`, made when there is none. False after a failure.
-bool find_or_make_topic(Session& s, const std::string& name) {
+void topic_key(Session& s, const std::string& name) {
     Codes& c = s.rec.Codes;
     c = Codes{};
     c.TYPE = kTopicCode;
     c.INDEX = name;
-    if (Get(s, kCodes, 0)) return true;  // by COD:ClassKey (TYPE, INDEX)
-    const uint32_t id = NextNr(s);
-    if (id == 0) return false;
-    c = Codes{};
-    c.TYPE = kTopicCode;
-    c.INDEX = name;
-    c.ID = id;
-    return UppDat(s, kCodes, kAdd, kRollback);
 }
 
 }  // namespace
@@ -34,19 +25,45 @@ std::vector<std::string> split_places(std::string_view joined) {
     return places;
 }
 
-bool LinkPlaces(Session& s, std::string_view places, uint32_t number) {
+// The topic of `name`, found by COD:ClassKey (TYPE, INDEX; case ignored) or made; nullptr after
+// a failure.
+PlaceLinks::Topic* PlaceLinks::topic(Session& s, const std::string& name) {
+    if (auto it = topics_.find(name); it != topics_.end()) return &it->second;
+    topic_key(s, name);
+    if (!Get(s, kCodes, 0)) {
+        const uint32_t id = NextNr(s);
+        if (id == 0) return nullptr;
+        topic_key(s, name);
+        s.rec.Codes.ID = id;
+        if (!UppDat(s, kCodes, kAdd, kRollback)) return nullptr;
+    }
+    return &(topics_[name] = Topic{s.rec.Codes.ID, 0});
+}
+
+bool PlaceLinks::link(Session& s, std::string_view places, uint32_t number) {
     for (const std::string& name : split_places(places)) {
-        if (!find_or_make_topic(s, name)) return false;
-        Codes& c = s.rec.Codes;
-        s.rec.SIndex = SIndex{c.ID, number};
+        Topic* t = topic(s, name);
+        if (!t) return false;
+        s.rec.SIndex = SIndex{t->id, number};
         if (Get(s, kSIndex, 0)) continue;
-        s.rec.SIndex = SIndex{c.ID, number};
+        s.rec.SIndex = SIndex{t->id, number};
         if (!UppDat(s, kSIndex, kAdd, kRollback)) return false;
-        // Codes still holds the topic found or made above.
-        ++c.COUNT;
+        ++t->linked;
+    }
+    return true;
+}
+
+bool PlaceLinks::count(Session& s) {
+    for (auto& [name, t] : topics_) {
+        if (t.linked == 0) continue;
+        topic_key(s, name);
+        if (!Get(s, kCodes, 0)) continue;  // deleted by the user meanwhile, links and all
+        Codes& c = s.rec.Codes;
+        c.COUNT += t.linked;
         c.DATE = s.clock.today();
         c.TIME = s.clock.now();
         if (!UppDat(s, kCodes, kUpdate, kRollback)) return false;
+        t.linked = 0;
     }
     return true;
 }

@@ -2,7 +2,6 @@
 // Storing one temporary record: its persons, then a forum message, a newsgroup message or a mail
 // with their sections, threads, identifier strings, texts and topic links.
 #include "import/import_run.h"
-#include "import/store_places.h"
 #include "platform/unicode.h"
 #include "storage/file_access.h"
 #include "storage/persons.h"
@@ -253,7 +252,7 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
             // Stored by a run that stopped before adding its copy recipients: they go to it.
             if (m.CCR == 0) copies_go_to[h.REFNUMBER] = m.MAILID;
             // The same mail kept in another folder: it is found under that folder too.
-            if (!LinkPlaces(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
+            if (!places.link(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
             return Stored::Duplicate;
         }
     }
@@ -281,7 +280,7 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     t.HEADING = whole_subject(h, decltype(Mail::SUBJECT)::size());
     t.MSGTEXT.text = cut_chars(h.MSGTEXT.text, kMaxMemo);
     if (!UppDat(s, kMsgText, kAdd, kRollback)) return Stored::Failed;
-    if (!LinkPlaces(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
+    if (!places.link(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
     if (cfg.mail_topic) {
         s.rec.SIndex.ID = cfg.mail_topic;
         s.rec.SIndex.MSGNUMBER = m.MAILID;
