@@ -50,8 +50,12 @@ std::string nested_folder(sfs::path dir, std::string name, std::string_view suff
 
 }  // namespace
 
-std::string place_name(std::string_view place) {
-    place = trim(place);
+std::string place_name(std::string_view bytes) {
+    // Folder names are whatever bytes the file system holds: those that are no UTF-8 are read
+    // as Windows-1252, as text without a declared charset is.
+    std::string text;
+    append_utf8_or_1252(text, trim(bytes));
+    const std::string_view place = text;
     const size_t chars = char_count(place);
     if (chars <= kNameChars) return std::string(place);
     // The tail of kNameChars - 1 characters after an ellipsis.

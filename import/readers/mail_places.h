@@ -10,9 +10,10 @@
 
 namespace qs {
 
-// A place as a topic's name: at most 40 characters; a longer one keeps its end, where a folder
-// path is most particular ("…ojects/2023/Quarterly reports").
-std::string place_name(std::string_view place);
+// A place as a topic's name: UTF-8 (bytes that are none read as Windows-1252), at most 40
+// characters; a longer one keeps its end, where a folder path is most particular
+// ("…ojects/2023/Quarterly reports").
+std::string place_name(std::string_view bytes);
 
 // The labels of "X-Gmail-Labels:" ("Inbox,Important,\"Work, old\"", encoded words decoded).
 std::vector<std::string> mail_labels(std::string_view header);
