@@ -99,9 +99,6 @@ DuplicatePersons::Result DuplicatePersons::step() {
         case 5:
             if (!delete_batch()) return fail();
             break;
-        case 1:
-            if (!recount_batch()) return fail();
-            break;
         case 7: finish(); return Result::Done;
     }
     return Result::More;
@@ -196,36 +193,31 @@ bool DuplicatePersons::delete_one(const MergeEntry& e) {
     for (int64_t pos : positions)
         if (!RecodeHeader(s_, pos, from, to)) return false;
     if (!MoveAliases(s_, merged, e.survivor)) return false;
-    if (!ReadPerson(s_, e.id) || !UppDat(s_, kPerson, kDelete, kRollback)) return false;
+    if (!ReadPerson(s_, e.id)) return true;
+    if (!UppDat(s_, kPerson, kDelete, kRollback)) return false;
     ++totals_.duplicates;
     return true;
 }
 
+// The survivors' counts are written in the transaction that deletes their duplicates: a run cut
+// later would find nothing left to merge, and so no survivor to recount.
 bool DuplicatePersons::delete_batch() {
     const size_t end = std::min(merges_.size(), entry_ + batch_);
     if (entry_ < end) {
         if (!begin(s_, {kPerson, kPLINK, header_})) return false;
-        for (size_t i = entry_; i < end; ++i)
+        std::vector<uint32_t> survivors;
+        for (size_t i = entry_; i < end; ++i) {
             if (!delete_one(merges_[i])) return false;
+            survivors.push_back(merges_[i].survivor);
+        }
+        std::sort(survivors.begin(), survivors.end());
+        survivors.erase(std::unique(survivors.begin(), survivors.end()), survivors.end());
+        for (uint32_t id : survivors)
+            if (!RecountPerson(s_, id)) return false;
         if (!Commit(s_)) return false;
     }
     entry_ = end;
-    if (entry_ == merges_.size()) {
-        for (const MergeEntry& e : merges_) survivors_.push_back(e.survivor);
-        std::sort(survivors_.begin(), survivors_.end());
-        survivors_.erase(std::unique(survivors_.begin(), survivors_.end()), survivors_.end());
-        entry_ = 0;
-        next(1, "Updating message counts per person");
-    }
-    return true;
-}
-
-// Step 1: the counts of the persons the merge changed; the full count is the purge's.
-bool DuplicatePersons::recount_batch() {
-    const size_t end = std::min(survivors_.size(), entry_ + batch_);
-    for (; entry_ < end; ++entry_)
-        if (!RecountPerson(s_, survivors_[entry_])) return false;
-    if (entry_ == survivors_.size()) next(7, nullptr);
+    if (entry_ == merges_.size()) next(7, "Updating message counts per person");
     return true;
 }
 

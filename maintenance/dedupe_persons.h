@@ -7,8 +7,9 @@
 //      transaction as its headers' alphas ---+ (more persons)
 //   50 (no person left) ---> 2 group list ---> 11 sent counts ---> 3 survivors
 //   3 ---> 4 recode headers of each merged person onto its survivor, a batch per transaction
-//   4 ---> 5 aliases (PLINK) and deletion of the merged persons, a batch per transaction
-//   5 ---> 1 recount of the survivors ---> 7 end message ---> Done
+//   4 ---> 5 aliases (PLINK) and deletion of the merged persons, a batch per transaction, which
+//          also writes the recounted counts of its survivors (the count step, 1, of the window)
+//   5 ---> 7 end message ---> Done
 //   a failed read, record operation or transaction ---> Failed, sticky
 //   stop() and the user confirms ---> Stopped after the batch under way, sticky
 #pragma once
@@ -67,7 +68,6 @@ private:
     bool recode_batch();
     bool delete_batch();
     bool delete_one(const MergeEntry& e);
-    bool recount_batch();
     void finish();
 
     Session& s_;
@@ -88,7 +88,6 @@ private:
     std::vector<int64_t> positions_;  // step 4: its headers
     size_t position_ = 0;
     bool loaded_ = false;
-    std::vector<uint32_t> survivors_;  // step 1
     DedupeTotals totals_;
 };
 

@@ -125,20 +125,10 @@ bool MoveAliases(Session& s, const Person& from, uint32_t to) {
 
 bool RecountPerson(Session& s, uint32_t id) {
     if (!ReadPerson(s, id)) return true;
-    const uint8_t r =
-        mail_db(s) ? CFromToMail(s, s.rec.Person.PERSONID == static_cast<uint32_t>(s.mem.PersonID))
-                   : CFromToMsg(s);
-    if (r != 2) return true;  // unchanged; a person without messages is the full count's to delete
-    const Person counted = s.rec.Person;
-    if (!in_transaction(s, {kPerson})) return false;
-    // Read again inside the transaction, so that only the counts are written.
-    if (!ReadPerson(s, id)) {
-        Rollback(s);
-        return true;
-    }
-    s.rec.Person.FROMCOUNT = counted.FROMCOUNT;
-    s.rec.Person.TOCOUNT = counted.TOCOUNT;
-    return UppDat(s, kPerson, kUpdate, kRollback) && Commit(s);
+    const bool owner = s.rec.Person.PERSONID == static_cast<uint32_t>(s.mem.PersonID);
+    const uint8_t r = mail_db(s) ? CFromToMail(s, owner) : CFromToMsg(s);
+    // 3, no messages at all: the full count deletes such a person; a survivor has messages.
+    return r != 2 || UppDat(s, kPerson, kUpdate, kRollback);
 }
 
 namespace {
@@ -153,10 +143,10 @@ bool merge_one(Session& s, const Person& p, const PersonRef& k) {
         if (!RecodeHeader(s, pos, from, k)) return false;
     if (!MoveAliases(s, p, k.id)) return false;
     if (!ReadPerson(s, p.PERSONID) || !UppDat(s, kPerson, kDelete, kRollback)) {
-        Rollback(s);
+        if (s.engine.in_transaction()) Rollback(s);
         return false;
     }
-    return Commit(s);
+    return RecountPerson(s, k.id) && Commit(s);
 }
 
 }  // namespace
@@ -191,7 +181,6 @@ ManualMergeResult MergePersons(Session& s, uint32_t keep, const std::vector<uint
         }
         out.merged.push_back(id);
     }
-    if (!RecountPerson(s, keep)) out.failed = true;
     OP_CLOSE(s, kOpClose, files);
     return out;
 }

@@ -34,15 +34,15 @@ struct PersonRef {
 // over Person and PLINK; false after a failure rolled it back.
 [[nodiscard]] bool MoveAliases(Session& s, const Person& from, uint32_t to);
 
-// Recounts the person `id` (PER:FROMCOUNT, PER:TOCOUNT) and writes the counts when they changed.
-// Person and the header file must be open; runs its own transaction over Person. True when the
-// counts are right now (or the person is gone).
+// Recounts the person `id` (PER:FROMCOUNT, PER:TOCOUNT) inside the caller's transaction over
+// Person, writing the counts when they changed, so that they change with the merge that changed
+// them. False after a failure rolled the transaction back; a missing person is no failure.
 [[nodiscard]] bool RecountPerson(Session& s, uint32_t id);
 
 // The manual merge: the messages and aliases of each person of `others` (in order) move to `keep`,
-// each in a transaction of its own, and the person goes. In a mail database the owner is never
-// merged away ("You are not allowed to change the mail default address!" and it is skipped).
-// A failure ends the merge (what was committed stays). `keep` is recounted at the end.
+// each in a transaction of its own, and the person goes; `keep`'s counts are written with each. In
+// a mail database the owner is never merged away ("You are not allowed to change the mail default
+// address!" and it is skipped). A failure ends the merge (what was committed stays).
 struct ManualMergeResult {
     std::vector<uint32_t> merged;   // persons merged into `keep`
     std::vector<uint32_t> skipped;  // the owner, or persons that do not exist
