@@ -287,7 +287,10 @@ TEST_F(Dedupe, ADryRunListsWhatTheRunMergesAndWritesNothing) {
     import_mail();
     run(settings(write(
         {mail_line("cis", "Joe", "12345.678@compuserve.com", "Me", "me@example.org", "2001-02-01"),
-         mail_line("cis2", "Joe Bloggs", "12345,678", "Me", "me@example.org", "2001-02-03")})));
+         mail_line("cis2", "Joe Bloggs", "12345,678", "Me", "me@example.org", "2001-02-03"),
+         // A reader that left the gateway address in the name, and none in the address.
+         mail_line("gw", "Me", "me@example.org", "Joe Bloggs CSINET:12345.678@compuserve.com", "",
+                   "2001-02-04")})));
     const std::string before = snapshot(h.s, mailbox);
     ASSERT_TRUE(MakeCurrent(h.s, mailbox));
     OP_CLOSE(h.s, kOpOpen, {kPerson, kMail});
@@ -295,7 +298,7 @@ TEST_F(Dedupe, ADryRunListsWhatTheRunMergesAndWritesNothing) {
     ASSERT_TRUE(PlanMerge(h.s, true, plan));
     OP_CLOSE(h.s, kOpClose, {kPerson, kMail});
     EXPECT_EQ(snapshot(h.s, mailbox), before);
-    EXPECT_EQ(plan.corrections.size(), 1u);  // Joe's address at the CompuServe domain
+    ASSERT_EQ(plan.corrections.size(), 2u);  // Joe's address at the CompuServe domain, the gateway
 
     ASSERT_TRUE(MakeCurrent(h.s, mailbox));
     DuplicatePersons d(h.s);
@@ -309,6 +312,15 @@ TEST_F(Dedupe, ADryRunListsWhatTheRunMergesAndWritesNothing) {
     EXPECT_EQ(ids(plan.merges), ids(d.merges()));
     EXPECT_EQ(plan.merges.size(), 4u);  // Bob Smith, Bobby, Joe, the owner's other name
     EXPECT_EQ(d.totals().duplicates, 4u);
+    // The gateway's partner got its address and name from its string; its mail's alphas follow.
+    const Person gw = person_named(mailbox, "BLOGGS", true);
+    EXPECT_EQ(gw.ADDRESS.str(), "12345.678");
+    for (const Mail& m : all<Mail>(mailbox, kMail)) {
+        if (m.SUBJECT.str() != "gw") continue;
+        EXPECT_EQ(m.TOID, gw.PERSONID);
+        EXPECT_EQ(m.TOALPHA.str(), "BLOGGS");
+        EXPECT_EQ(m.PAIRALPHA.str(), "BLOGGS");
+    }
 }
 
 // Stopped by the user after any step, the run asks whether counts may stay wrong, keeps what it
