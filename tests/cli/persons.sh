@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Duplicate persons from the command line: a dry run lists exactly what the run then merges and
+# changes nothing; a manual merge moves a person into another and never merges the owner away.
+source "$(dirname "$0")/lib.sh"
+
+cat > "$H/in.mbx" <<'MBX'
+From bob@example.org Sat Feb  3 10:00:00 2001
+From: Bob Smith <bob@example.org>
+To: Me <me@example.org>
+Subject: One
+Date: Sat, 3 Feb 2001 10:00:00 +0000
+
+First.
+
+From bob@example.org Sun Feb  4 10:00:00 2001
+From: Robert Smith <BOB@example.org>
+To: Me <me@example.org>
+Subject: Two
+Date: Sun, 4 Feb 2001 10:00:00 +0000
+
+Second.
+
+From ann@example.org Fri Feb  2 10:00:00 2001
+From: Ann Lee <ann@example.org>
+To: Me <me@example.org>
+Subject: Three
+Date: Fri, 2 Feb 2001 10:00:00 +0000
+
+Third.
+MBX
+
+check 0 "*" db add-mail Home --address me@example.org
+check 0 "*" import --format "Generic Mail Type 2" --db Home "$H/in.mbx"
+id_of() { "$QS" --home "$H" persons Home | awk -v n="$1" '$0 ~ n {print $1}'; }
+bob=$(id_of "Bob Smith") robert=$(id_of "Robert Smith") ann=$(id_of "Ann Lee")
+owner=$("$QS" --home "$H" --json db list | sed 's/.*"PERSONID":\([0-9]*\).*/\1/')
+before=$("$QS" --home "$H" persons Home)
+
+planned=$("$QS" --home "$H" dedupe-persons Home --dry-run 2>/dev/null)
+check 0 "$before" persons Home
+case "$planned" in
+*"merge $bob Smith <bob@example.org> into $robert Smith"*) ;;
+*) echo "FAIL: the dry run does not merge Bob into Robert:"; echo "$planned"; failures=$((failures + 1)) ;;
+esac
+check 0 '[{"PERSONID":'"$bob"',"LASTNAME":"Smith","ADDRESS":"bob@example.org","SURVIVOR":'"$robert"',"SURVIVORLASTNAME":"Smith"}]' \
+    --json dedupe-persons Home --dry-run
+check_err 0 "Number of duplicate persons: 1" dedupe-persons Home --dry-run
+check 0 "$planned" dedupe-persons Home
+check_err 0 "Recoding Message Receiver ID" dedupe-persons Home
+check 0 "" dedupe-persons Home --dry-run
+
+check_err 1 "You are not allowed to change the mail default address!" merge-persons Home "$ann" "$owner"
+check 0 "merged $robert into $ann" merge-persons Home "$ann" "$robert"
+check_err 1 "no person 42 in Home" merge-persons Home 42 "$ann"
+check_err 2 "OTHER" merge-persons Home "$ann"
+check_err 2 "KEEP" merge-persons Home x "$ann"
+finish
