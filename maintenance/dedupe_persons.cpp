@@ -160,6 +160,7 @@ bool DuplicatePersons::recode_batch() {
             if (!HeadersOf(s_, {e.id, e.last}, positions_)) return false;
             position_ = 0;
             loaded_ = true;
+            ++done;  // looking a person up counts, or a batch of persons without mail never ends
         }
         if (!open && position_ < positions_.size()) {
             if (!begin(s_, {header_})) return false;

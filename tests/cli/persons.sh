@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Duplicate persons from the command line: a dry run lists exactly what the run then merges and
-# changes nothing; a manual merge moves a person into another and never merges the owner away.
+# Duplicate persons from the command line: a dry run lists exactly what the run then corrects and
+# merges, and changes nothing; a manual merge moves a person into another and never merges the owner away.
 source "$(dirname "$0")/lib.sh"
 
 cat > "$H/in.mbx" <<'MBX'
@@ -27,6 +27,22 @@ Subject: Three
 Date: Fri, 2 Feb 2001 10:00:00 +0000
 
 Third.
+
+From x@example.org Mon Feb  5 10:00:00 2001
+From: Joe <12345.678@compuserve.com>
+To: Me <me@example.org>
+Subject: Four
+Date: Mon, 5 Feb 2001 10:00:00 +0000
+
+Fourth.
+
+From x@example.org Tue Feb  6 10:00:00 2001
+From: Joe Bloggs <12345.678@csi.com>
+To: Me <me@example.org>
+Subject: Five
+Date: Tue, 6 Feb 2001 10:00:00 +0000
+
+Fifth.
 MBX
 
 check 0 "*" db add-mail Home --address me@example.org
@@ -38,13 +54,15 @@ before=$("$QS" --home "$H" persons Home)
 
 planned=$("$QS" --home "$H" dedupe-persons Home --dry-run 2>/dev/null)
 check 0 "$before" persons Home
+joe=$(id_of "Joe <")
 case "$planned" in
-*"merge $bob Smith <bob@example.org> into $robert Smith"*) ;;
-*) echo "FAIL: the dry run does not merge Bob into Robert:"; echo "$planned"; failures=$((failures + 1)) ;;
+*"correct $joe <12345.678@compuserve.com> to <12345,678>"*) ;;
+*) echo "FAIL: the dry run does not correct Joe's address:"; echo "$planned"; failures=$((failures + 1)) ;;
 esac
-check 0 '[{"PERSONID":'"$bob"',"LASTNAME":"Smith","ADDRESS":"bob@example.org","SURVIVOR":'"$robert"',"SURVIVORLASTNAME":"Smith"}]' \
+joe_bloggs=$(id_of "Joe Bloggs")
+check 0 '[{"PERSONID":'"$joe"',"LASTNAME":"Joe","ADDRESS":"12345,678","SURVIVOR":'"$joe_bloggs"',"SURVIVORLASTNAME":"Bloggs"},{"PERSONID":'"$bob"',"LASTNAME":"Smith","ADDRESS":"bob@example.org","SURVIVOR":'"$robert"',"SURVIVORLASTNAME":"Smith"}]' \
     --json dedupe-persons Home --dry-run
-check_err 0 "Number of duplicate persons: 1" dedupe-persons Home --dry-run
+check_err 0 "Number of duplicate persons: 2" dedupe-persons Home --dry-run
 check 0 "$planned" dedupe-persons Home
 check_err 0 "Recoding Message Receiver ID" dedupe-persons Home
 check 0 "" dedupe-persons Home --dry-run
