@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Duplicate persons from the command line: a dry run lists exactly what the run then corrects and
-# merges, and changes nothing; a manual merge moves a person into another and never merges the owner away.
+# merges, and changes nothing; a manual merge moves a person into another and never merges the
+# owner of the mail database away.
 source "$(dirname "$0")/lib.sh"
 
 cat > "$H/in.mbx" <<'MBX'

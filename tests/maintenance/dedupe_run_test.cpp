@@ -211,24 +211,7 @@ TEST_F(Dedupe, TheOwnerOfAMailDatabaseIsNeverMergedAway) {
     ASSERT_EQ(dedupe(h.s, mailbox), DuplicatePersons::Result::Done);
     EXPECT_EQ(person_ids(), (std::set<uint32_t>{owner}));
     for (const Mail& x : all<Mail>(mailbox, kMail)) EXPECT_EQ(x.FROMID, owner);
-
-    // Nor by hand: the owner is refused and stays.
-    h.dialog.clear();
-    ASSERT_TRUE(MakeCurrent(h.s, mailbox));
-    const ManualMergeResult r = MergePersons(h.s, 900001, {owner});
-    EXPECT_TRUE(r.keep_missing);  // merged away above
-    ASSERT_TRUE(MakeCurrent(h.s, mailbox));
-    OP_CLOSE(h.s, kOpOpen, {kPerson});
-    p = Person{};
-    p.PERSONID = 900003;
-    p.PERSONSTRING = "ANN LEE ANN@EXAMPLE.ORG";
-    ASSERT_TRUE(UppDat(h.s, kPerson, kAdd, kReport));
-    OP_CLOSE(h.s, kOpClose, {kPerson});
-    const ManualMergeResult refused = MergePersons(h.s, 900003, {owner});
-    EXPECT_EQ(refused.skipped, std::vector<uint32_t>{owner});
-    EXPECT_TRUE(refused.merged.empty());
-    EXPECT_TRUE(h.dialog.saw("You are not allowed to change the mail default address!"));
-    EXPECT_EQ(person_ids(), (std::set<uint32_t>{owner, 900003}));
+    // Nor by hand: tests/cli/persons.sh has merge-persons refuse it.
 }
 
 TEST_F(Dedupe, AManualMergeMovesMailAndEveryAliasToTheKeptPerson) {
