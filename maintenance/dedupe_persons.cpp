@@ -227,9 +227,10 @@ void DuplicatePersons::finish() {
     const int64_t seconds = StartStop(s_, kStopStopwatch, 0);
     if (!RecordCount(s_, kPerson, totals_.remaining)) totals_.remaining = 0;
     if (s_.mem.DoTask == 2) return;
-    s_.dialog.message(" Duplicate Elimination ", "The Duplicate Removal Process has finished!");
-    s_.dialog.message(" Duplicate Elimination ",
-                      "The time for completion was: " + std::to_string(seconds) + " seconds");
+    s_.dialog.message(
+        " Duplicate Elimination ",
+        "The Duplicate Removal Process has finished!\r\nThe time for completion was: " +
+            std::to_string(seconds) + " seconds");
 }
 
 }  // namespace qs
