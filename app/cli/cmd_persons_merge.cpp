@@ -98,7 +98,18 @@ int cmd_merge_persons(Context& c, const std::vector<std::string>& w) {
         std::cerr << "quillstow: no person " << keep << " in " << a.positional()[0] << "\n";
         return kExitFailed;
     }
-    for (uint32_t id : r.merged) c.out << "merged " << id << " into " << keep << "\n";
+    if (c.json) c.out << "[";
+    for (size_t i = 0; i < r.merged.size(); ++i) {
+        if (!c.json) {
+            c.out << "merged " << r.merged[i] << " into " << keep << "\n";
+            continue;
+        }
+        JsonObject o;
+        o.number("PERSONID", r.merged[i]);
+        o.number("SURVIVOR", keep);
+        c.out << (i ? "," : "") << o.str();
+    }
+    if (c.json) c.out << "]\n";
     for (uint32_t id : r.skipped) std::cerr << "quillstow: person " << id << " not merged\n";
     return r.failed || !r.skipped.empty() ? kExitFailed : kExitOk;
 }

@@ -69,7 +69,7 @@ check_err 0 "Recoding Message Receiver ID" dedupe-persons Home
 check 0 "" dedupe-persons Home --dry-run
 
 check_err 1 "You are not allowed to change the mail default address!" merge-persons Home "$ann" "$owner"
-check 0 "merged $robert into $ann" merge-persons Home "$ann" "$robert"
+check 0 '[{"PERSONID":'"$robert"',"SURVIVOR":'"$ann"'}]' --json merge-persons Home "$ann" "$robert"
 check_err 1 "no person 42 in Home" merge-persons Home 42 "$ann"
 check_err 2 "OTHER" merge-persons Home "$ann"
 check_err 2 "KEEP" merge-persons Home x "$ann"
