@@ -72,6 +72,8 @@ int cmd_topic_delete(Context&, const std::vector<std::string>&);
 int cmd_classify(Context&, const std::vector<std::string>&);
 int cmd_attachments(Context&, const std::vector<std::string>&);
 int cmd_attachment(Context&, const std::vector<std::string>&);
+int cmd_dedupe_persons(Context&, const std::vector<std::string>&);
+int cmd_merge_persons(Context&, const std::vector<std::string>&);
 
 // The attachments of message `number` of the current database, printed after its text as lines
 // of `quillstow attachments`, or into `json` as the array that command prints; false when a read

@@ -147,6 +147,20 @@ const std::vector<Command>& commands() {
          "Give a message topics or take them off, and list its topics.",
          "\nTOPIC may be the start of a name that only one topic has.\n", cmd_classify},
         {"persons", "persons DB [--limit N]", "List the persons of a database.", "", cmd_persons},
+        {"dedupe-persons", "dedupe-persons DB [--dry-run]",
+         "Merge the persons of a database that share an address.",
+         "\nCorrects badly formed CompuServe addresses, then keeps one person of each address\n"
+         "(the one with a last name and the newest sent message; in a mail database always\n"
+         "the owner), moves the others' messages to it and keeps their names and addresses\n"
+         "as its aliases, so that later imports find it. Prints each correction and merge,\n"
+         "the totals on stderr.\n\n"
+         "  --dry-run   list what would be corrected and merged, and change nothing\n",
+         cmd_dedupe_persons},
+        {"merge-persons", "merge-persons DB KEEP OTHER...", "Merge persons into the person KEEP.",
+         "\nKEEP and OTHER are person numbers as persons lists them. The messages and aliases\n"
+         "of each OTHER move to KEEP and OTHER goes; its name and address become an alias of\n"
+         "KEEP. The owner of a mail database is never merged away.\n",
+         cmd_merge_persons},
         {"threads", "threads DB [--limit N]", "List the threads of a forum or newsgroup database.",
          "", cmd_threads},
         {"sections", "sections DB", "List the sections of a forum or newsgroup database.", "",
