@@ -15,7 +15,37 @@
 namespace qs {
 namespace {
 
-constexpr char kBar = '\xB3';  // the DOS vertical line, which sets a name off like a blank
+// The DOS vertical line sets a name off like a blank. In the archive's UTF-8 it is "\u2502" (a
+// capture read in its DOS code page) or "\u00B3" (the same byte read as Windows-1252); while a
+// text is split, each stands as one byte that UTF-8 never uses, so that no byte inside another
+// character ("\u00F3" is C3 B3) is taken for a bar.
+constexpr char kBar = '\xFF', kBarLatin = '\xFE';
+constexpr std::string_view kBarText = "\u2502", kBarLatinText = "\u00B3";
+
+std::string replaced(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    for (size_t at = 0;;) {
+        const size_t hit = text.find(from, at);
+        out.append(text.substr(at, hit - at));
+        if (hit == std::string_view::npos) return out;
+        out.append(to);
+        at = hit + from.size();
+    }
+}
+
+std::string bars_to_bytes(std::string_view text) {
+    if (text.find("\xE2\x94\x82") == std::string_view::npos &&
+        text.find("\xC2\xB3") == std::string_view::npos)
+        return std::string(text);
+    return replaced(replaced(text, kBarText, std::string_view(&kBar, 1)), kBarLatinText,
+                    std::string_view(&kBarLatin, 1));
+}
+
+std::string bytes_to_bars(const std::string& text) {
+    if (text.find_first_of("\xFE\xFF") == std::string::npos) return text;
+    return replaced(replaced(text, std::string_view(&kBar, 1), kBarText),
+                    std::string_view(&kBarLatin, 1), kBarLatinText);
+}
 
 struct Split {
     std::string address;
@@ -41,7 +71,7 @@ private:
     std::string s_;
 };
 
-bool is_blank_or_bar(char c) { return c == ' ' || c == kBar; }
+bool is_blank_or_bar(char c) { return c == ' ' || c == kBar || c == kBarLatin; }
 bool is_mark(char c) { return c == '>' || is_blank_or_bar(c); }
 
 // An optionally signed whole number in base ten, blanks allowed around it.
@@ -167,9 +197,9 @@ std::string fit(std::string_view s, size_t width) {
 
 void FindCISAdress(uint8_t mode, std::string& address, std::string& name, std::string_view text,
                    size_t address_width, size_t name_width) {
-    Split r = split(mode, text);
-    address = fit(r.address, address_width);
-    name = fit(r.name, name_width);
+    Split r = split(mode, bars_to_bytes(text));
+    address = fit(bytes_to_bars(r.address), address_width);
+    name = fit(bytes_to_bars(r.name), name_width);
 }
 
 }  // namespace qs
