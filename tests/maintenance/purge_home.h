@@ -143,6 +143,7 @@ inline std::string dump_database(Session& s, uint32_t db) {
     dump_file<WordList>(s, kWordList, out);
     dump_file<MasIdx>(s, kMasIdx, out);
     dump_file<Attach>(s, kAttach, out);
+    dump_file<AttData>(s, kAttData, out);
     if (s.mem.ForumType == kMailDb) {
         dump_file<Mail>(s, kMail, out);
         dump_file<CCR>(s, kCCR, out);
