@@ -199,7 +199,7 @@ bool PurgeRun::plinks() {
     if (!in_transaction(s, check(), {kPLINK}, work)) return false;
     if (mail())
         go(rq.purge ? PurgeStep::WordEntries : PurgeStep::MailCounts,
-           rq.purge ? "Purging orphaned word indexes" : "Updating message counts per person");
+           rq.purge ? "Purging orphaned word indexes" : nullptr);
     else if (type == kNewsDb)
         go(PurgeStep::Receivers, "Updating message receiver information");
     else

@@ -181,7 +181,7 @@ bool PurgeRun::marked_sections() {
     };
     if (!collect_ids<Sections>(s, kSections, 0, &Sections::SECSYSID, keep, sections)) return false;
     if (sections.empty())
-        go(PurgeStep::Links, "Removing orphaned search indexes");
+        go(PurgeStep::Links);
     else
         go(PurgeStep::SectionThreads);
     return true;
@@ -189,7 +189,7 @@ bool PurgeRun::marked_sections() {
 
 bool PurgeRun::section_threads() {
     if (section_at >= sections.size()) {
-        go(PurgeStep::Links, "Removing orphaned search indexes");
+        go(PurgeStep::Links);
         return true;
     }
     const uint32_t sec = sections[section_at];

@@ -131,7 +131,7 @@ bool PurgeRun::copy_recipients() {
         }
         if (!Commit(s)) return false;
     }
-    go(PurgeStep::MailPlinks, "Removing orphan duplicates");
+    go(PurgeStep::MailPlinks);
     return true;
 }
 
