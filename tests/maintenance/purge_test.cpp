@@ -182,5 +182,64 @@ TEST_F(PurgeTest, DuplicateMailsAreMarkedAndDeletedButOneOfEachStays) {
     EXPECT_TRUE(check(mailbox).empty());
 }
 
+TEST_F(PurgeTest, ADatabaseMarkedForDeletionGoesWholeOnlyWhenTheUserSaysSo) {
+    struct Case {
+        const char* forum;
+        bool answer;
+        bool removed;
+    } cases[] = {{"Cancelled", false, false}, {"Confirmed", true, true}};
+    h.dialog.script({cases[0].answer, cases[1].answer});
+    for (const Case& c : cases) {
+        std::string line = post(101, 0, "Only", "alice", "2020-05-01", "text");
+        line.replace(line.find("Photo"), 5, c.forum);
+        run(settings(write({line})));
+        const uint32_t db = FindDatabase(h.s, c.forum);
+        ASSERT_NE(db, 0u);
+        mark(db, MarkTarget::Database, 0, kMarkDelete);
+        h.dialog.clear();
+        ASSERT_TRUE(MakeCurrent(h.s, db));
+        {
+            maint::Purge p(h.s, PurgeRequest{});
+            EXPECT_EQ(p.step(), maint::Purge::Result::Done);
+            EXPECT_EQ(p.outcome().database_removed, c.removed);
+        }
+        EXPECT_TRUE(h.dialog.saw(" Database marked for deletion!"));
+        EXPECT_EQ(FindDatabase(h.s, c.forum) == 0, c.removed) << c.forum;
+        if (!c.removed) {
+            EXPECT_EQ(messages(db).size(), 1u) << "kept, yet purged";
+        }
+    }
+}
+
+TEST_F(PurgeTest, ANewsgroupReplyIsAddressedToTheSenderOfTheMessageItAnswers) {
+    run(settings(write({testing::news("comp.test", "Question", "ann", "<a@x>", ""),
+                        testing::news("comp.test", "Re: Question", "bob", "<b@x>", "<a@x>")})));
+    const uint32_t db = FindDatabase(h.s, "comp.test");
+    ASSERT_NE(db, 0u);
+    const auto headers = all<MsgNmbr>(db, kMsgNmbr);
+    ASSERT_EQ(headers.size(), 2u);
+    const MsgNmbr reply = headers[0].REFNUMBER ? headers[0] : headers[1];
+    const MsgNmbr question = headers[0].REFNUMBER ? headers[1] : headers[0];
+    ASSERT_EQ(reply.REFNUMBER, question.MSGNUMBER);
+    ASSERT_TRUE(MakeCurrent(h.s, db));
+    OP_CLOSE(h.s, kOpOpen, {kMsgNmbr});
+    h.s.rec.MsgNmbr = reply;
+    ASSERT_TRUE(Get(h.s, kMsgNmbr, keys::MsgIdKey));
+    h.s.rec.MsgNmbr.TOID = 4711;
+    ASSERT_TRUE(UppDat(h.s, kMsgNmbr, kUpdate, kReport));
+    OP_CLOSE(h.s, kOpClose, {kMsgNmbr});
+
+    const auto found = check(db);
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const auto& d) {
+        return d.file == "MsgNmbr" && d.id == reply.MSGNUMBER && d.counted == question.FROMID;
+    }));
+    count(db);
+    for (const MsgNmbr& m : all<MsgNmbr>(db, kMsgNmbr))
+        if (m.MSGNUMBER == reply.MSGNUMBER) {
+            EXPECT_EQ(m.TOID, question.FROMID);
+        }
+    EXPECT_TRUE(check(db).empty());
+}
+
 }  // namespace
 }  // namespace qs
