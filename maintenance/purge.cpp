@@ -133,6 +133,16 @@ bool PurgeRun::delete_message(uint32_t number, bool& deleted) {
     return true;
 }
 
+void PurgeRun::disk_check() {
+    if (CheckSpace(s, 10000000, s.mem.FileDir) == 0) return;
+    // Every batch is committed to the disk already; reopening lets go of what the store keeps
+    // in memory for these files before the walk goes on.
+    const std::vector<int> walked =
+        mail() ? std::vector<int>{kMail, kMsgText} : std::vector<int>{kMsgNmbr, kMsgText, kThreads};
+    OP_CLOSE(s, kOpForceClose, walked);
+    OP_CLOSE(s, kOpOpen, walked);
+}
+
 bool PurgeRun::update_forums() {
     uint64_t n = 0;
     if (!RecordCount(s, mail() ? kMail : kMsgNmbr, n)) return false;

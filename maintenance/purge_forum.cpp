@@ -148,6 +148,7 @@ bool PurgeRun::marked_threads() {
     if (!batch(
             kThreadTx, [this](uint32_t t) { return thread_purge(t); }, done))
         return false;
+    disk_check();
     if (!done) return true;
     list.clear();
     at = 0;
@@ -167,6 +168,7 @@ bool PurgeRun::marked_messages() {
         return delete_message(n, deleted);
     };
     if (!batch(kMessageTx, one, done)) return false;
+    disk_check();
     if (done) go(PurgeStep::MarkedSections, "Deleting messages in obsolete sections");
     return true;
 }
@@ -212,6 +214,7 @@ bool PurgeRun::section_walk() {
     if (!batch(
             kThreadTx, [this](uint32_t t) { return thread_purge(t); }, done))
         return false;
+    disk_check();
     if (done) {
         ++section_at;
         go(PurgeStep::SectionThreads);

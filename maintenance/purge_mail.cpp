@@ -83,6 +83,7 @@ bool PurgeRun::mail_partners() {
         return UppDat(s, kPerson, kDelete, kRollback);
     };
     if (!batch(kPartnerTx, one, done)) return false;
+    disk_check();
     if (!done) return true;
     list.clear();
     at = 0;
@@ -106,6 +107,7 @@ bool PurgeRun::mail_marked() {
         return delete_message(id, deleted);
     };
     if (!batch(kMailTx, one, done)) return false;
+    disk_check();
     if (done) go(PurgeStep::CopyRecipients);
     return true;
 }

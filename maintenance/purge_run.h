@@ -61,6 +61,9 @@ struct PurgeRun {
     bool delete_message(uint32_t number, bool& deleted);
     bool remove_word_entries(uint32_t number);
 
+    // After a deleting batch: on low free space the header, text and thread files are closed
+    // and opened again, as the user is told.
+    void disk_check();
     bool update_forums();  // FOR:MSGCOUNT and FOR:COUNTFLAG from the header count
 
     // Steps, by file.
