@@ -68,5 +68,5 @@ timed() {  # timed NAME COMMAND...: runs it, prints seconds and peak memory
     timed purge "$QS" --home "$home" purge Home
     grep -E "before|Deleted|after" "$work/purge.out"
     timed count "$QS" --home "$home" count Home
-    "$QS" --home "$home" count Home --check | tail -1
+    "$QS" --home "$home" count Home --check 2> /dev/null | tail -1
 } | tee "$log"
