@@ -20,8 +20,9 @@ protected:
         maint::PurgeRequest rq;
     };
 
-    // A copy of the home, purged: cut at batch `cut` (none when negative) by a failing disk and
-    // run again to the end in a new session. `cut_reached` tells whether the run got that far.
+    // A copy of the home, purged: cut at batch `cut` (none when negative), by a failing disk at
+    // odd cuts and by the user (cancel, as Ctrl-C does) at even ones, and run again to the end in
+    // a new session. `cut_reached` tells whether the run got that far.
     std::string purged_copy(const Run& run, int cut, bool& cut_reached) {
         testing::HomeDir copy;
         std::filesystem::copy(h.dir, copy.dir,
@@ -41,8 +42,13 @@ protected:
                     int steps = 0;
                     while (steps < cut && p.step() == maint::Purge::Result::More) ++steps;
                     cut_reached = steps == cut;
-                    fault.fail_after(1, true);
-                    while (p.step() == maint::Purge::Result::More) {
+                    if (cut % 2 == 0) {
+                        p.cancel();
+                        EXPECT_EQ(p.step(), maint::Purge::Result::Done);
+                    } else {
+                        fault.fail_after(1, true);
+                        while (p.step() == maint::Purge::Result::More) {
+                        }
                     }
                 } catch (const Halt&) {
                     // The program would end here; the archive is what the disk holds.
