@@ -241,5 +241,32 @@ TEST_F(PurgeTest, ANewsgroupReplyIsAddressedToTheSenderOfTheMessageItAnswers) {
     EXPECT_TRUE(check(db).empty());
 }
 
+TEST_F(PurgeTest, AnAttachmentGoesWithTheLastMailThatHoldsIt) {
+    auto with = [](const char* subject, const char* time, const char* content) {
+        return testing::mail(subject, "bob@example.org", "me@example.org", time, subject) +
+               "\t\t\t\ta.txt|text/plain|" + content;
+    };
+    run(settings(write({with("Goes, shares", "10:00:00", "shared bytes"),
+                        with("Stays, shares", "11:00:00", "shared bytes"),
+                        with("Goes alone", "12:00:00", "own bytes")})));
+    for (const Mail& m : all<Mail>(mailbox, kMail))
+        if (m.SUBJECT.trimmed().substr(0, 4) == "Goes")
+            mark(mailbox, MarkTarget::Mail, m.MAILID, kMarkDelete);
+    EXPECT_EQ(purge(mailbox).deleted.size(), 2u);
+
+    struct Case {
+        const char* content;
+        bool kept;
+    } cases[] = {{"shared bytes", true}, {"own bytes", false}};
+    const auto chunks = all<AttData>(mailbox, kAttData);
+    for (const Case& c : cases) {
+        const std::string hash = ContentHash::of(c.content);
+        const bool kept = std::any_of(chunks.begin(), chunks.end(),
+                                      [&](const AttData& d) { return d.HASH.str() == hash; });
+        EXPECT_EQ(kept, c.kept) << c.content;
+    }
+    EXPECT_EQ(all<Attach>(mailbox, kAttach).size(), 1u);
+}
+
 }  // namespace
 }  // namespace qs
