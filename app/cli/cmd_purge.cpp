@@ -26,6 +26,12 @@ int dry_run(Context& c, const maint::PurgeRequest& rq) {
     maint::PurgePlan plan;
     if (!maint::plan_purge(c.s, rq, plan)) return kExitFailed;
     const bool mail = c.s.mem.ForumType == kMailDb;
+    if (c.s.mem.ForumCheck == 2) {
+        // The purge does not pick messages out of such a database: it asks to remove it whole.
+        c.out << "The database is marked for deletion: the purge asks to remove it with all its "
+                 "messages, and keeps it when nobody answers.\n";
+        return kExitOk;
+    }
     if (c.json) {
         JsonObject o;
         o.raw("MESSAGES", json_ids(plan.messages));
@@ -116,7 +122,8 @@ int run_maintenance(Context& c, const maint::PurgeRequest& rq, const std::string
     const char* what = rq.purge ? "purge" : "count";
     if (o.declined) {
         std::cerr << "quillstow: the database is marked for deletion and was kept; nothing was "
-                     "purged\n";
+                     "purged (quillstow db remove \""
+                  << db << "\" --yes removes it, or mark it normal to purge it)\n";
         return kExitFailed;
     }
     if (o.database_removed) {

@@ -54,4 +54,9 @@ check 0 "Number of messages: 2
 Number of persons: 3" count Home
 check 0 "0 stored counts differ" count Home --check
 check_err 2 "--age must be a number of weeks" purge Home --age x
+check 0 "*" mark Home delete database
+check_err 1 "db remove \"Home\" --yes" purge Home
+kept=$("$QS" --home "$H" messages Home | wc -l)
+checks=$((checks + 1))
+[ "$kept" -eq 2 ] || { echo "FAIL: a database marked delete lost mails: $kept left"; failures=$((failures + 1)); }
 finish
