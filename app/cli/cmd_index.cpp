@@ -7,6 +7,7 @@
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
+#include "maintenance/interrupt.h"
 #include "storage/database_list.h"
 #include "wordindex/index_status.h"
 #include "wordindex/indexer.h"
@@ -46,9 +47,21 @@ int cmd_index(Context& c, const std::vector<std::string>& w) {
     rq.full = a.flag("--full");
     rq.confirmed = rq.full;  // asking for it on the command line is the confirmation
     std::cerr << words::index_title(c.s) << "\n";
-    words::IndexOutcome out;
-    uint8_t result = words::INDEXFILE1(c.s, rq, stderr_progress(), &out);
-    if (result != words::kIndexFinished) {
+    words::Indexer run(c.s, rq, stderr_progress());
+    maint::InterruptCatcher catcher;
+    bool stopped = false;
+    while (run.step() == words::Indexer::Result::More)
+        if (maint::interrupted() && !stopped) {
+            run.cancel();  // writes what is buffered and keeps the position reached
+            stopped = true;
+        }
+    const words::IndexOutcome& out = run.outcome();
+    if (stopped) {
+        std::cerr << "quillstow: indexing interrupted after " << out.tokenized
+                  << " messages; run quillstow index again to go on from there\n";
+        return maint::kExitInterrupted;
+    }
+    if (run.result() != words::kIndexFinished) {
         std::cerr << "quillstow: indexing did not finish\n";
         return kExitFailed;
     }

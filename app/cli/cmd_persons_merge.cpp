@@ -6,6 +6,7 @@
 #include "app/cli/command.h"
 #include "app/cli/json.h"
 #include "maintenance/dedupe_persons.h"
+#include "maintenance/interrupt.h"
 #include "maintenance/person_merge.h"
 #include "storage/file_access.h"
 
@@ -67,8 +68,10 @@ int cmd_dedupe_persons(Context& c, const std::vector<std::string>& w) {
     std::cerr << DuplicatePersons::title(c.s) << "\n";
     DuplicatePersons run(c.s, [](const std::string& caption) { std::cerr << caption << "\n"; });
     DuplicatePersons::Result r;
-    // A stop request (run.stop()) is looked at between batches: the seam for Ctrl-C.
+    // Ctrl-C asks the run to stop, which it does after the batch under way.
+    maint::InterruptCatcher ctrl_c;
     while ((r = run.step()) == DuplicatePersons::Result::More) {
+        if (maint::interrupted()) run.stop();
     }
     print_merges(c, run.corrections(), run.merges());
     const DedupeTotals& t = run.totals();
@@ -79,7 +82,7 @@ int cmd_dedupe_persons(Context& c, const std::vector<std::string>& w) {
     if (r == DuplicatePersons::Result::Stopped) {
         std::cerr << "quillstow: stopped after " << t.duplicates
                   << " duplicate persons; run dedupe-persons again to finish\n";
-        return 130;
+        return maint::kExitInterrupted;
     }
     print_totals(t.persons_before, t.duplicates, t.remaining);
     return kExitOk;

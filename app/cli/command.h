@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli/args.h"
+#include "maintenance/purge.h"
 #include "storage/session.h"
 
 namespace qs::cli {
@@ -74,6 +75,12 @@ int cmd_attachments(Context&, const std::vector<std::string>&);
 int cmd_attachment(Context&, const std::vector<std::string>&);
 int cmd_dedupe_persons(Context&, const std::vector<std::string>&);
 int cmd_merge_persons(Context&, const std::vector<std::string>&);
+int cmd_purge(Context&, const std::vector<std::string>&);
+int cmd_count(Context&, const std::vector<std::string>&);
+
+// Runs a purge or count of database `db` (current already) to its end or to Ctrl-C, and prints
+// its totals, end message or differences; returns the exit status (130 after Ctrl-C).
+int run_maintenance(Context& c, const maint::PurgeRequest& rq, const std::string& db);
 
 // The attachments of message `number` of the current database, printed after its text as lines
 // of `quillstow attachments`, or into `json` as the array that command prints; false when a read

@@ -133,6 +133,26 @@ const std::vector<Command>& commands() {
          "delete and keeps what is marked keep; a database marked delete is removed with all\n"
          "its messages.\n",
          cmd_mark},
+        {"purge", "purge DB [--age WEEKS] [--dry-run]",
+         "Delete what is marked delete, with everything that hangs on it, and recount.",
+         "\nDeletes the messages marked delete and those of threads and sections (mail:\n"
+         "partners) marked delete, except messages marked keep, which keep their thread; the\n"
+         "texts, key word links, word index entries and attachments no other message holds go\n"
+         "with them. A mail purge first marks duplicate mails delete (the first one stays).\n"
+         "Then every count is rebuilt as by quillstow count.\n\n"
+         "  --age WEEKS   also delete the threads whose newest message is older than WEEKS\n"
+         "                weeks (0: 999 weeks); threads marked keep never age\n"
+         "  --dry-run     list what would be deleted, with totals, and change nothing\n\n"
+         "Ctrl-C stops after the batch under way (exit 130); running the purge again\n"
+         "finishes the work.\n",
+         cmd_purge},
+        {"count", "count DB [--check]",
+         "Rebuild the message counts of persons, threads, sections, key words and the database.",
+         "\nAlso deletes persons without messages, threads and sections left empty and links\n"
+         "to messages that are gone; never deletes a message.\n\n"
+         "  --check   list every stored count that differs from a recount, change nothing,\n"
+         "            and exit 1 when one differs\n",
+         cmd_count},
         {"topics", "topics DB [--key-words]",
          "List the topics of a database with their number of messages.",
          "\nThe numbers are counted anew first. With --key-words the key words instead.\n",

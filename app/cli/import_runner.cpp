@@ -8,6 +8,7 @@
 #include "app/cli/json.h"
 #include "import/processor.h"
 #include "import/readers/registry.h"
+#include "maintenance/interrupt.h"
 
 namespace qs::cli {
 
@@ -33,8 +34,15 @@ int run_import(Context& c, const ImportSettings& settings) {
     bool bar = isatty(STDERR_FILENO) != 0;
     int last = -1;
     ImportProcessor::Result r;
-    while ((r = p.step()) == ImportProcessor::Result::More)
+    maint::InterruptCatcher catcher;
+    bool stopped = false;
+    while ((r = p.step()) == ImportProcessor::Result::More) {
         if (bar) draw_progress(p, last);
+        // Ctrl-C: the batch under way is committed; the question about the counts is printed
+        // as a warning and answered yes.
+        if (maint::interrupted() && (stopped = p.interrupt())) r = ImportProcessor::Result::Failed;
+        if (stopped) break;
+    }
     if (bar) std::cerr << "\r\033[K";
     const ImportAccounting& a = p.accounting();
     if (c.json) {
@@ -53,6 +61,12 @@ int run_import(Context& c, const ImportSettings& settings) {
               << ", skipped " << a.skipped << "\n"
               << p.final_message() << "\n";
         if (a.skipped || a.bad_files) c.out << "(see " << p.log_path() << ")\n";
+    }
+    if (stopped) {
+        std::cerr << "quillstow: import interrupted after storing " << a.stored
+                  << " messages; run the same import again to store the rest, then quillstow "
+                     "count for each database it stored into\n";
+        return maint::kExitInterrupted;
     }
     // A run that did not complete (nothing found, stopped, refused) is a failure, and so is a
     // file that could not be read, even when the rest went in.
