@@ -41,8 +41,13 @@ private:
     std::string s_;
 };
 
-bool is_blank_or_bar(char c) { return c == ' ' || c == kBar; }
-bool is_mark(char c) { return c == '>' || is_blank_or_bar(c); }
+// A bar is a byte 0xB3 of its own. In UTF-8 the same byte ends letters such as "ó" (C3 B3),
+// which belong to the name: taken for a bar they would be cut in half.
+bool bar_at(std::string_view s, size_t i) {
+    return s[i] == kBar && (i == 0 || static_cast<unsigned char>(s[i - 1]) < 0x80);
+}
+bool blank_or_bar_at(std::string_view s, size_t i) { return s[i] == ' ' || bar_at(s, i); }
+bool mark_at(std::string_view s, size_t i) { return s[i] == '>' || blank_or_bar_at(s, i); }
 
 // An optionally signed whole number in base ten, blanks allowed around it.
 bool is_number(std::string_view s) {
@@ -57,13 +62,13 @@ bool is_number(std::string_view s) {
 // The last blank or bar from `from` down to `down_to`; 0 when there is none.
 size_t last_blank_or_bar(const OneBased& s, size_t from, size_t down_to) {
     for (size_t j = from; j >= down_to && j >= 1; --j)
-        if (is_blank_or_bar(s.at(j))) return j;
+        if (blank_or_bar_at(s.view(), j - 1)) return j;
     return 0;
 }
 
 // A ">" or a bar after a name is how readers set it off from the address that follows.
 std::string without_trailing_marks(std::string name) {
-    while (!name.empty() && is_mark(name.back())) name.pop_back();
+    while (!name.empty() && mark_at(name, name.size() - 1)) name.pop_back();
     return name;
 }
 

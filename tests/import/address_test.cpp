@@ -23,6 +23,7 @@ TEST(FindCisAdress, SplitsNameFromUserNumberOrAddress) {
         {1, "John Smith> 12345,678", "12345,678", "John Smith"},
         {1, "John Smith \xB3 12345,678", "12345,678", "John Smith"},
         {1, "John Smith\26312345,678", "12345,678", "John Smith"},
+        {1, "Pepe Ló 71234,567", "71234,567", "Pepe Ló"},  // "ó" ends in the bar's byte
         {1, "John Smith 12345,678   ", "12345,678", "John Smith"},
         {1, "John Smith 12345, 6", "12345, 6", "John Smith"},  // too short to close up
         {1, "John Smith -12345,+678", "-12345,+678", "John Smith"},
@@ -45,6 +46,7 @@ TEST(FindCisAdress, SplitsNameFromUserNumberOrAddress) {
         {2, "Jane Doe\xB3jane@example", "jane@example", "Jane Doe"},
         {2, "Jane Doe INTERNET:", "INTERNET:", "Jane Doe"},  // nothing after the colon
         {2, "Jane Doe\xB3", "Jane Doe\xB3", "Jane Doe"},
+        {2, "Jane Ló", "Ló", "Jane"},
         {2, "jane@example.org", "jane@example.org", ""},
         {2, "postmaster", "postmaster", ""},
         {2, "a b", "b", "a"},
