@@ -75,7 +75,6 @@ private:
             if (nl != std::string_view::npos) break;
         }
         if (raw.size() > kCaptureLineKeep && raw.back() != '\r') l.cut = true;
-        std::replace(raw.begin(), raw.end(), '\0', ' ');
         l.text = capture_line(format_, raw);
         return true;
     }

@@ -137,9 +137,11 @@ std::string capture_line(CaptureFormat f, std::string_view raw) {
         while (raw.size() >= 2 && marker(raw.substr(raw.size() - 2))) raw.remove_suffix(2);
         while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     }
+    std::string bytes(raw);
+    std::replace(bytes.begin(), bytes.end(), '\0', ' ');  // a NUL would end the text elsewhere
     const bool dos = f == CaptureFormat::OzCis || f == CaptureFormat::Tapcis5 ||
                      f == CaptureFormat::Tapcis6 || f == CaptureFormat::Autosig;
-    return dos ? dos_capture_to_utf8(raw) : text_from_input(raw);
+    return dos ? dos_capture_to_utf8(bytes) : text_from_input(bytes);
 }
 
 int32_t capture_date(std::string_view s, bool strict, int32_t* time) {
