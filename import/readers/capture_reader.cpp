@@ -136,7 +136,9 @@ public:
             ctx.report("Warning!", kNotCaptureFile);
             return false;
         }
-        return lines_.open(path);
+        if (!lines_.open(path)) return false;
+        total_ = lines_.size();
+        return true;
     }
 
     bool step(ParseContext& ctx, int budget) override {
@@ -154,7 +156,7 @@ public:
     }
 
     ReadProgress progress() const override {
-        return {done_ ? lines_.size() : std::min(lines_.position(), lines_.size()), lines_.size()};
+        return {done_ ? total_ : std::min(lines_.position(), total_), total_};
     }
 
 private:
@@ -289,6 +291,7 @@ private:
     std::string path_;
     std::vector<std::string> msg_;
     uint64_t start_line_ = 0;
+    uint64_t total_ = 0;
     bool done_ = false;
 };
 
