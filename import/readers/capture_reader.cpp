@@ -95,7 +95,7 @@ std::string capture_text(const std::vector<std::string>& lines, size_t from) {
     while (last > from && trim_right(lines[last - 1]).empty()) --last;
     for (size_t i = from; i < last; ++i) push_line(q, lines[i]);
     size_t first = 0;
-    while (first < q.size() && q[first].LINE.empty()) ++first;
+    while (first < q.size() && !q[first].SPLITLINE && trim_right(q[first].LINE).empty()) ++first;
     if (first < q.size() && is_embedded_mail_header(q[first].LINE)) {
         const ForumBody fb = forum_body_mime(q, first, q.size());
         if (fb.block_ended) return assemble_text(q, fb.first_body, q.size(), fb.kind);

@@ -162,25 +162,13 @@ int32_t capture_date(std::string_view s, bool strict, int32_t* time) {
     return date;
 }
 
-CaptureHeader read_forum_header(CaptureFormat f, const std::vector<std::string>& lines) {
-    CaptureHeader h;
-    if (lines.size() < 5 || !has_label(lines, 2, "Sb:") || !has_label(lines, 3, "Fm:") ||
-        !has_label(lines, 4, "To:")) {
-        h.why = "the header is cut short or its lines are missing";
-        return h;
-    }
-    std::string_view line0 = lines[0];
-    std::string_view rest = skip_blanks(line0.substr(2));
-    const size_t end = std::min({rest.find(' '), rest.size(), kNumberEnd});
-    const std::optional<uint32_t> number = number_of(rest.substr(0, end));
-    if (!number || *number == 0 || *number >= kNumberLimit) {
-        h.why = "its message number \"" + std::string(rest.substr(0, end)) + "\" is not valid";
-        return h;
-    }
-    h.number = *number;
-    std::string_view section = skip_blanks(rest.substr(end));
-    const bool ozwin = f == CaptureFormat::OzWin1 || f == CaptureFormat::OzWin2;
-    if (ozwin) {
+namespace {
+
+// After the number: "S13/OS/2 Developer Mag.", for OzWin with "(FORUM)" at the end of the line
+// and for OzWin II "Par: 26252" on it.
+void read_section(CaptureFormat f, std::string_view line0, std::string_view section,
+                  CaptureHeader& h) {
+    if (f == CaptureFormat::OzWin1 || f == CaptureFormat::OzWin2) {
         const size_t close = section.rfind(')');
         const size_t open = close == std::string_view::npos ? close : section.rfind('(', close);
         if (open != std::string_view::npos) {
@@ -196,15 +184,15 @@ CaptureHeader read_forum_header(CaptureFormat f, const std::vector<std::string>&
         }
     }
     section = section.substr(0, utf8_prefix_chars(section, kSectionWidth));
-    if (!section.empty() && (section[0] == 'S' || section[0] == 's')) {
-        const size_t slash = section.find('/');
-        if (slash != std::string_view::npos) {
-            h.section = number_of(section.substr(1, slash - 1)).value_or(0);
-            h.section_name = trimmed(section.substr(slash + 1));
-        }
-    }
-    h.date = capture_date(lines[1], f == CaptureFormat::Tapcis5, &h.time);
-    std::string subject = clean_value(f, value_after(lines[2], 3), false);
+    if (section.empty() || (section[0] != 'S' && section[0] != 's')) return;
+    const size_t slash = section.find('/');
+    if (slash == std::string_view::npos) return;
+    h.section = number_of(section.substr(1, slash - 1)).value_or(0);
+    h.section_name = trimmed(section.substr(slash + 1));
+}
+
+// "#26252-Possible article": the number answered, when it is a valid one, and the subject.
+void read_subject(std::string subject, CaptureHeader& h) {
     if (subject.starts_with("#")) {
         const size_t stop = std::min(subject.find('-'), subject.find(' '));
         const uint32_t ref =
@@ -214,7 +202,30 @@ CaptureHeader read_forum_header(CaptureFormat f, const std::vector<std::string>&
             if (!h.ref) h.ref = ref;
         }
     }
-    h.subject = subject;
+    h.subject = std::move(subject);
+}
+
+}  // namespace
+
+CaptureHeader read_forum_header(CaptureFormat f, const std::vector<std::string>& lines) {
+    CaptureHeader h;
+    if (lines.size() < 5 || !has_label(lines, 2, "Sb:") || !has_label(lines, 3, "Fm:") ||
+        !has_label(lines, 4, "To:")) {
+        h.why = "the header is cut short or its lines are missing";
+        return h;
+    }
+    const std::string_view line0 = lines[0];
+    const std::string_view rest = skip_blanks(line0.substr(2));
+    const size_t end = std::min({rest.find(' '), rest.size(), kNumberEnd});
+    const std::optional<uint32_t> number = number_of(rest.substr(0, end));
+    if (!number || *number == 0 || *number >= kNumberLimit) {
+        h.why = "its message number \"" + std::string(rest.substr(0, end)) + "\" is not valid";
+        return h;
+    }
+    h.number = *number;
+    read_section(f, line0, skip_blanks(rest.substr(end)), h);
+    h.date = capture_date(lines[1], f == CaptureFormat::Tapcis5, &h.time);
+    read_subject(clean_value(f, value_after(lines[2], 3), false), h);
     h.from = clean_value(f, value_after(lines[3], 3), true);
     h.to = clean_value(f, value_after(lines[4], 3), true);
     h.text_from = 5;

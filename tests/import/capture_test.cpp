@@ -337,6 +337,21 @@ TEST_F(CaptureImport, TapcisFileIntoTheMailDatabaseIsReadAsMail) {
     EXPECT_EQ(partners, (std::set<std::string>{"72345,678", "bob@example.net"}));
 }
 
+TEST_F(CaptureImport, MessageLongerThanTheQueueIsCutAtItsEnd) {
+    std::string lines;
+    for (int i = 0; i < 3000; ++i) lines += "line\r\n";
+    const std::string file = message("1", "Long", "Ann Lee 71234,567", "All", lines) +
+                             message("2", "Next", "Ann Lee 71234,567", "All", "still read");
+    EXPECT_EQ(run_capture(capture_settings("TAPCIS 6.x", capture(file), "Photo")).stored, 2u);
+    const uint32_t photo = FindDatabase(h.s, "Photo");
+    // 2,500 lines held: the five header lines, the empty one, and 2,494 of the text.
+    std::string want;
+    for (int i = 0; i < 2494; ++i) want += "line\r\n";
+    EXPECT_EQ(text_of(photo, 1), want);
+    EXPECT_EQ(text_of(photo, 2), "still read\r\n");
+    EXPECT_NE(log_text().find("lines past the 2500th were left out"), std::string::npos);
+}
+
 TEST_F(CaptureImport, FileOfAnotherFormatIsWarnedAboutAndNotRead) {
     const std::string path = capture("From: bob@example.net\r\nSubject: hi\r\n\r\nHello\r\n");
     ImportAccounting a =
