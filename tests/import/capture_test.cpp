@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "import/catalogue.h"
 #include "import/readers/capture.h"
 #include "import/readers/registry.h"
 #include "tests/import/import_home.h"
@@ -350,6 +351,19 @@ TEST_F(CaptureImport, MessageLongerThanTheQueueIsCutAtItsEnd) {
     EXPECT_EQ(text_of(photo, 1), want);
     EXPECT_EQ(text_of(photo, 2), "still read\r\n");
     EXPECT_NE(log_text().find("lines past the 2500th were left out"), std::string::npos);
+}
+
+TEST_F(CaptureImport, SavedDefinitionImportsIntoItsForum) {
+    const uint32_t photo = AddForumDatabase(h.s, "Photo");
+    ImportSettings st =
+        capture_settings("TAPCIS 6.x", capture(message("1", "A", "Ann", "All", "x")), "");
+    st.database = photo;
+    const uint32_t id =
+        AddImportDefinition(h.s, definition_from(st, "Nightly"), saved_file_list(st));
+    BAT saved;
+    ASSERT_TRUE(ImportDefinition(h.s, id, saved));
+    EXPECT_EQ(run_capture(settings_from(h.s, saved)).stored, 1u);
+    EXPECT_EQ(all<MsgNmbr>(photo, kMsgNmbr).size(), 1u);
 }
 
 TEST_F(CaptureImport, FileOfAnotherFormatIsWarnedAboutAndNotRead) {
