@@ -22,6 +22,10 @@ namespace {
 
 constexpr uint32_t kNumberLimit = 9000000;
 constexpr size_t kRefDigits = 7;
+// A NavCIS label ends with its colon at the eighth character ("   From:"); the blanks after it
+// pad it to ten, but the value is taken after the colon, so that a label padded less does not
+// lose the start of its value.
+constexpr size_t kNavLabel = 8;
 
 std::string_view skip_blanks(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -127,7 +131,7 @@ CaptureHeader read_navcis_block(const std::vector<std::string>& lines, CaptureKi
         h.why = "the header is cut short or its lines are missing";
         return h;
     }
-    std::string_view subject = skip_blanks(std::string_view(lines[0]).substr(8));
+    std::string_view subject = skip_blanks(std::string_view(lines[0]).substr(kNavLabel));
     if (forum) {
         const size_t msg = subject.find("Msg Number:");
         const std::string digits =
@@ -148,10 +152,10 @@ CaptureHeader read_navcis_block(const std::vector<std::string>& lines, CaptureKi
         if (n > 1) subject = subject.substr(n + (subject.substr(n, 1) == "#" ? 1 : 0));
     }
     h.subject = trimmed(subject);
-    h.from = value_of(lines, 1, 10);
-    h.to = value_of(lines, 2, 10);
+    h.from = value_of(lines, 1, kNavLabel);
+    h.to = value_of(lines, 2, kNavLabel);
     if (forum) {
-        std::string_view place = skip_blanks(std::string_view(lines[3]).substr(9));
+        std::string_view place = skip_blanks(std::string_view(lines[3]).substr(kNavLabel));
         const size_t sec = place.find("Sec: ");
         std::string name = trimmed(place.substr(0, sec));
         if (name.starts_with("CIS:")) name = trimmed(name.substr(4));
@@ -165,7 +169,7 @@ CaptureHeader read_navcis_block(const std::vector<std::string>& lines, CaptureKi
         }
     }
     const size_t date_line = forum ? 4 : 3;
-    h.date = capture_date(value_of(lines, date_line, 10), false, &h.time);
+    h.date = capture_date(value_of(lines, date_line, kNavLabel), false, &h.time);
     h.text_from = forum ? 6 : 5;
     return h;
 }
