@@ -22,6 +22,10 @@ public:
         if (!mail) settings_.forum_name = "Photo";
     }
     const ImportSettings& settings() const override { return settings_; }
+    // The home's one mail database, without reading the database list for every input.
+    std::string mail_database_name(uint32_t id) override {
+        return id == settings_.mailbox ? "Home" : "";
+    }
     uint32_t next_id() override { return next_++; }
     DatabaseRef lookup_database(const std::string& name, bool) override {
         if (name == "Home") return {settings_.mailbox, true, kMailDb, 0, {}};

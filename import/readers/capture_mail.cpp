@@ -142,7 +142,9 @@ CaptureHeader read_navcis_block(const std::vector<std::string>& lines, CaptureKi
             return h;
         }
         h.number = number;
-        subject = subject.substr(0, msg >= 2 ? msg - 2 : 0);
+        // NavCIS pads the subject with blanks up to the number: the subject ends before them
+        // (cut by bytes, two before the label could fall inside a character).
+        subject = trim_right(subject.substr(0, msg));
     }
     if (subject.starts_with("#")) {
         size_t n = 1;
