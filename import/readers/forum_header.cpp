@@ -219,7 +219,8 @@ CaptureHeader read_forum_header(CaptureFormat f, const std::vector<std::string>&
     const size_t end = std::min({rest.find(' '), rest.size(), kNumberEnd});
     const std::optional<uint32_t> number = number_of(rest.substr(0, end));
     if (!number || *number == 0 || *number >= kNumberLimit) {
-        h.why = "its message number \"" + std::string(rest.substr(0, end)) + "\" is not valid";
+        const std::string_view shown = rest.substr(0, utf8_prefix_bytes(rest, end));
+        h.why = "its message number \"" + std::string(shown) + "\" is not valid";
         return h;
     }
     h.number = *number;
