@@ -58,6 +58,12 @@ ImportSettings settings_of(Context& c, const Args& a, const Format* f, uint32_t&
     if (a.has("--db")) {
         st.mailbox = FindDatabase(c.s, text_from_input(a.value("--db")));
         if (!st.mailbox) missing_db = 1;
+        // A forum named with --db is the forum of the CompuServe formats.
+        for (const Forums& db : st.forum_name.empty() ? ListDatabases(c.s) : std::vector<Forums>{})
+            if (db.ID == st.mailbox && db.TYPE == kForumDb) {
+                st.forum_name = db.DESCRIPTION.str();
+                st.database = db.ID;
+            }
     } else if (f->family == Family::Mail && st.mail) {
         throw UsageError("mail formats need --db NAME, the mail database to import into");
     }
