@@ -29,39 +29,6 @@ const std::map<std::string, Factory>& readers() {
         {"Unix Mailbox", make_unix_mailbox_reader},
         {"Maildir", make_maildir_reader},
         {"EML Files", make_eml_reader},
-        // The CompuServe capture files.
-        {"OzWin I",
-         [] {
-             return make_capture_reader("OzWin I");
-         }},
-        {"OzWin II",
-         [] {
-             return make_capture_reader("OzWin II");
-         }},
-        {"OzCIS",
-         [] {
-             return make_capture_reader("OzCIS");
-         }},
-        {"TAPCIS 5.x",
-         [] {
-             return make_capture_reader("TAPCIS 5.x");
-         }},
-        {"TAPCIS 6.x",
-         [] {
-             return make_capture_reader("TAPCIS 6.x");
-         }},
-        {"AUTOSIG",
-         [] {
-             return make_capture_reader("AUTOSIG");
-         }},
-        {"GoldenCompass",
-         [] {
-             return make_capture_reader("GoldenCompass");
-         }},
-        {"NavCIS Save format",
-         [] {
-             return make_capture_reader("NavCIS Save format");
-         }},
     };
     return table;
 }
@@ -69,6 +36,8 @@ const std::map<std::string, Factory>& readers() {
 }  // namespace
 
 std::unique_ptr<Parser> make_parser(const std::string& format) {
+    // The CompuServe capture formats share one reader.
+    if (std::unique_ptr<Parser> capture = make_capture_reader(format)) return capture;
     auto it = readers().find(format);
     return it == readers().end() ? nullptr : it->second();
 }
