@@ -12,6 +12,7 @@
 
 #include "import/catalogue.h"
 #include "storage/config.h"
+#include "storage/database_list.h"
 #include "storage/file_access.h"
 
 namespace qs {
@@ -172,6 +173,9 @@ ImportSettings settings_from(Session& s, const BAT& definition) {
     st.selection = definition.SELMETHOD;
     st.path = definition.IMPPATH.str();
     st.database = definition.DATABASE;
+    // The forum chosen for the forum formats is the one their messages go to.
+    for (const Forums& db : st.database ? ListDatabases(s) : std::vector<Forums>{})
+        if (db.ID == st.database && db.TYPE == kForumDb) st.forum_name = db.DESCRIPTION.str();
     st.mailbox = definition.MAILBOX;
     st.mail = definition.MAILMSG != 0;
     st.forum = definition.FORUMMSG != 0;

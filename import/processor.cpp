@@ -172,8 +172,14 @@ ImportState ImportProcessor::Impl::fail(const std::string& why) {
 void ImportProcessor::Impl::skip_message(SkipReason reason, const std::string& what) {
     spool.drop();  // a message not handed over brings no attachments
     ++acc.found;
-    ++acc.skipped;
-    ++acc.skipped_by_reason[skip_reason_text(reason)];
+    // A forum message found among the imported ones (the SaveFile) is a duplicate like one the
+    // store finds.
+    if (reason == SkipReason::Duplicate) {
+        ++acc.duplicates;
+    } else {
+        ++acc.skipped;
+        ++acc.skipped_by_reason[skip_reason_text(reason)];
+    }
     log("not stored: " + what + ": " + skip_reason_text(reason));
 }
 

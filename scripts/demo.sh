@@ -51,3 +51,11 @@ for number in $("$qs" --home "$home" messages Home --by date --limit 2 | awk '{ 
   echo "-- attachments $number"
   "$qs" --home "$home" attachments Home "$number"
 done
+echo
+echo "== a CompuServe forum capture (TAPCIS, DOS code page) into Photo Forum, and one thread"
+captures="$(cd "$(dirname "$0")/.." && pwd)/samples/compuserve"
+"$qs" --home "$home" import --format "TAPCIS 6.x" --forum "Photo Forum" "$captures/tapcis-forum.MSG"
+"$qs" --home "$home" sections "Photo Forum"
+"$qs" --home "$home" threads "Photo Forum"
+"$qs" --home "$home" tree "Photo Forum" 401012
+"$qs" --home "$home" show "Photo Forum" 401007

@@ -53,9 +53,17 @@ ImportSettings settings_of(Context& c, const Args& a, const Format* f, uint32_t&
     st.news = !any || a.flag("--news");
     st.reimport = a.flag("--reimport");
     st.forum_name = text_from_input(a.value("--forum"));
+    // Kept with a saved import definition as the database chosen for forum messages.
+    if (!st.forum_name.empty()) st.database = FindDatabase(c.s, st.forum_name);
     if (a.has("--db")) {
         st.mailbox = FindDatabase(c.s, text_from_input(a.value("--db")));
         if (!st.mailbox) missing_db = 1;
+        // A forum named with --db is the forum of the CompuServe formats.
+        for (const Forums& db : st.forum_name.empty() ? ListDatabases(c.s) : std::vector<Forums>{})
+            if (db.ID == st.mailbox && db.TYPE == kForumDb) {
+                st.forum_name = db.DESCRIPTION.str();
+                st.database = db.ID;
+            }
     } else if (f->family == Family::Mail && st.mail) {
         throw UsageError("mail formats need --db NAME, the mail database to import into");
     }

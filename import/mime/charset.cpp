@@ -344,4 +344,34 @@ void CharsetDecoder::finish(std::string& out) {
     out.append(buf, sizeof buf - to_left);
 }
 
+namespace {
+
+// Bytes 128 to 255 of a DOS capture, as the Windows-1252 characters they stand for.
+constexpr unsigned char kDosCapture[128] = {
+    199, 252, 233, 226, 228, 224, 229, 231, 234, 235, 232, 239, 238, 236, 196, 197,  // 128
+    201, 230, 198, 244, 246, 242, 251, 249, 255, 214, 220, 248, 163, 216, 215, 131,  // 144
+    225, 237, 243, 250, 241, 209, 170, 186, 191, 174, 172, 189, 188, 161, 171, 187,  // 160
+    32,  32,  32,  32,  32,  193, 194, 192, 169, 32,  32,  32,  32,  162, 165, 32,   // 176
+    32,  32,  32,  32,  32,  32,  227, 195, 32,  32,  32,  32,  32,  32,  32,  164,  // 192
+    240, 208, 202, 203, 200, 32,  205, 206, 207, 32,  32,  32,  32,  166, 204, 32,   // 208
+    211, 223, 212, 210, 245, 213, 181, 254, 222, 218, 219, 217, 253, 221, 175, 180,  // 224
+    173, 177, 61,  190, 182, 167, 247, 32,  32,  168, 183, 185, 179, 178, 32,  32,   // 240
+};
+
+}  // namespace
+
+std::string dos_capture_to_utf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 128) {
+            out += c;
+            continue;
+        }
+        append_1252(out, kDosCapture[b - 128]);
+    }
+    return out;
+}
+
 }  // namespace qs

@@ -20,6 +20,12 @@ size_t utf8_prefix_bytes(std::string_view s, size_t bytes);
 // Windows-1252. Header text without a declared charset is read this way.
 void append_utf8_or_1252(std::string& out, std::string_view bytes);
 
+// The text of a DOS capture file (the offline readers that ran under DOS wrote code page 437) as
+// UTF-8: each byte from 128 up is read through the readers' table of that code page, which keeps
+// the letters and signs of Western European text and turns the box-drawing characters into
+// blanks; bytes below 128 are ASCII. Every byte gives one character, so the output is NFC.
+std::string dos_capture_to_utf8(std::string_view bytes);
+
 // The import log's remark on a charset name that is not known (the name kept readable).
 std::string unknown_charset_note(std::string_view name);
 

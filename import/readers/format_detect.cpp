@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "import/readers/capture.h"
 #include "import/readers/mail_header.h"
 #include "import/readers/mbox_envelope.h"
 
@@ -133,6 +134,7 @@ Detection detect_file(const std::string& path) {
         return one("Eudora");
     if (head.find(std::string("\x7F\0\x7F", 3)) != std::string::npos)
         return {{"IE Mail", "Outlook Express 4 Mail"}};
+    if (auto capture = capture_candidates(head, ext); !capture.empty()) return {capture};
     if (mbox_envelope(first_line(head), true)) return one("Unix Mailbox");
     if (ext == ".pmm") return one("Pegasus");
     // A folder file opens with its name in a block padded with zero bytes; the first message

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "import/readers/capture.h"
 #include "import/readers/mail_reader.h"
 
 namespace qs {
@@ -35,6 +36,8 @@ const std::map<std::string, Factory>& readers() {
 }  // namespace
 
 std::unique_ptr<Parser> make_parser(const std::string& format) {
+    // The CompuServe capture formats share one reader.
+    if (std::unique_ptr<Parser> capture = make_capture_reader(format)) return capture;
     auto it = readers().find(format);
     return it == readers().end() ? nullptr : it->second();
 }

@@ -24,7 +24,8 @@ TEST(FindCisAdress, SplitsNameFromUserNumberOrAddress) {
         {1, "John Smith \u2502 12345,678", "12345,678", "John Smith"},
         {1, "John Smith\u00B312345,678", "12345,678", "John Smith"},
         {1, "Jos\u00E9 G\u00F3mez 12345,678", "12345,678",
-         "Jos\u00E9 G\u00F3mez"},  // C3 B3: no bar
+         "Jos\u00E9 G\u00F3mez"},                          // C3 B3: no bar
+        {1, "Pepe Ló 71234,567", "71234,567", "Pepe Ló"},  // "ó" ends in the bar's byte
         {1, "John Smith 12345,678   ", "12345,678", "John Smith"},
         {1, "John Smith 12345, 6", "12345, 6", "John Smith"},  // too short to close up
         {1, "John Smith -12345,+678", "-12345,+678", "John Smith"},
@@ -48,6 +49,7 @@ TEST(FindCisAdress, SplitsNameFromUserNumberOrAddress) {
         {2, "Ana G\u00F3mez", "G\u00F3mez", "Ana"},
         {2, "Jane Doe INTERNET:", "INTERNET:", "Jane Doe"},  // nothing after the colon
         {2, "Jane Doe\u2502", "Jane Doe\u2502", "Jane Doe"},
+        {2, "Jane Ló", "Ló", "Jane"},
         {2, "jane@example.org", "jane@example.org", ""},
         {2, "postmaster", "postmaster", ""},
         {2, "a b", "b", "a"},

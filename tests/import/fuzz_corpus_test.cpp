@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "fuzz/capture_targets.h"
 #include "fuzz/fuzz_targets.h"
 #include "fuzz/mail_targets.h"
 #include "fuzz/text_targets.h"
@@ -28,6 +29,7 @@ const Target kTargets[] = {
     {"mail_date_fuzz", fuzz::mail_date}, {"message_parser_fuzz", fuzz::message_parser},
     {"decoders_fuzz", fuzz::decoders},   {"unix_mailbox_fuzz", fuzz::unix_mailbox},
     {"detect_fuzz", fuzz::detect},       {"message_files_fuzz", fuzz::message_files},
+    {"capture_fuzz", fuzz::capture},
 };
 
 TEST(FuzzCorpus, EveryFileKeepsItsBounds) {

@@ -75,7 +75,7 @@ TEST_F(Import, ForumMessageImportedAgainIsOverwrittenWithoutRaisingCounts) {
     st.files = {write({forum("Photo", 100, 0, "Lenses", "Ann Lee", "second version")})};
     // Imported before: passed over, and with nothing left to store the run is unsuccessful.
     ImportAccounting skipped = run(st, ImportProcessor::Result::Failed);
-    EXPECT_EQ(skipped.skipped, 1u);
+    EXPECT_EQ(skipped.duplicates, 1u);
     st.reimport = true;
     ImportAccounting again = run(st);
     EXPECT_EQ(again.stored, 1u);
