@@ -159,6 +159,9 @@ ImportState ImportProcessor::Impl::finish_parse() {
     if (auto bytes = fs::file_size(full_name(s, kATB)); temp_size && bytes) *temp_size += *bytes;
     if (temp_size && CheckSpace(s, *temp_size, s.mem.FileDir) != 0)
         return fail("Import unsuccessful!");
+    // The messages found were imported before (a forum capture read again): nothing to store,
+    // and nothing went wrong, as when the store finds every mail a duplicate.
+    if (run_dbs.empty() && acc.duplicates > 0) return ImportState::SaveFileKeys;
     if (run_dbs.empty()) {
         report("Warning!", "No messages found in selected file(s)!\r\nImport unsuccessful!");
         return fail("No messages found in selected file(s)!");
