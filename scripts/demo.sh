@@ -51,3 +51,11 @@ for number in $("$qs" --home "$home" messages Home --by date --limit 2 | awk '{ 
   echo "-- attachments $number"
   "$qs" --home "$home" attachments Home "$number"
 done
+echo
+echo "== news: a Unix news file into the newsgroup databases its articles name"
+"$qs" --home "$home" import --format "Unix News" "$(dirname "$samples")/news/unix-news.txt"
+echo "-- the threads of rec.photo.darkroom"
+"$qs" --home "$home" threads rec.photo.darkroom
+echo "-- the reply tree of its first article"
+first=$("$qs" --home "$home" messages rec.photo.darkroom | awk 'END { print $1 }')
+"$qs" --home "$home" tree rec.photo.darkroom "$first"
