@@ -134,7 +134,8 @@ std::optional<Detection> detect_news(std::string_view head, const std::string& e
         }
     }
     if (first == "========") return Detection{{"Agent News"}};
-    const bool news = has_header(head.substr(first.size() + 1), "newsgroups:");
+    const bool news =
+        has_header(head.substr(std::min(head.size(), first.size() + 1)), "newsgroups:");
     if (mbox_envelope(first, true) && news) return Detection{{"Unix News"}};
     if (!header_line(first) || !has_header(head, "newsgroups:")) return std::nullopt;
     if (ext == ".snm") return Detection{{"Netscape News"}};

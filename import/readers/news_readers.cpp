@@ -128,7 +128,7 @@ ForumTitle read_title(std::string_view title) {
     std::string_view section = title.substr(slash + 1);
     section = section.substr(0, section.find(' '));
     if (const size_t bar = section.find('_'); bar != std::string_view::npos) {
-        t.section = number_of(section.substr(std::min<size_t>(1, bar), bar - 1)).value_or(0);
+        if (bar > 0) t.section = number_of(section.substr(1, bar - 1)).value_or(0);
         section = section.substr(bar + 1);
     }
     t.section_name = text_from_input(section.substr(0, kSectionReach));
