@@ -44,7 +44,7 @@ bool NewsReader::step(ParseContext& ctx, int budget) {
             return true;
         }
         if (found == Found::Message) {
-            read_message(ctx);
+            read_message();
             hand_over(ctx);
         }
     }
@@ -55,8 +55,7 @@ ReadProgress NewsReader::progress() const {
     return {finished_ ? total_ : std::min(buf_.position(), total_), total_};
 }
 
-void NewsReader::read_message(ParseContext& ctx) {
-    (void)ctx;
+void NewsReader::read_message() {
     parser_.begin();
     scan_.reset();
     phase_ = Phase::Header;
@@ -157,14 +156,14 @@ struct Group {
     std::string name;
 };
 
-// The first newsgroup of the list whose database takes the article.
+// The first newsgroup of the list whose database takes the article. The groups are split at
+// commas and, since no group name holds one, at blanks too.
 std::optional<Group> accepting_group(ParseContext& ctx, std::string_view list) {
     size_t from = 0;
     while (from <= list.size()) {
-        size_t comma = list.find(',', from);
+        size_t comma = list.find_first_of(", \t", from);
         if (comma == std::string_view::npos) comma = list.size();
-        std::string name = text_from_input(trim_right(list.substr(from, comma - from)));
-        name.erase(0, name.find_first_not_of(" \t"));
+        std::string name = text_from_input(list.substr(from, comma - from));
         from = comma + 1;
         if (name.empty()) continue;
         name = std::string(cut_chars(name, decltype(NHR::FOR_DESCRIPTION)::size()));

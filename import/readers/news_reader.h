@@ -62,7 +62,7 @@ protected:
 
 private:
     enum class Phase { Header, Gap, Body };
-    void read_message(ParseContext& ctx);
+    void read_message();
     void take(std::string_view bytes, std::string_view eol, bool piece);
     void header_line(std::string_view eol);
     void hand_over(ParseContext& ctx);

@@ -7,6 +7,7 @@
 
 #include "import/address.h"
 #include "import/mime/header_text.h"
+#include "import/readers/mbox_envelope.h"
 #include "import/readers/news_reader.h"
 #include "platform/text.h"
 #include "platform/unicode.h"
@@ -38,13 +39,16 @@ bool line_start(const StreamBuffer& b) {
     return b.previous() < 0 || b.previous() == '\n' || b.previous() == '\r';
 }
 
-// "From " and an "@" before the line ends, within the first 100 characters.
+// "From " and an "@" before the line ends, within the first 100 characters; or a "From " line
+// with the full envelope date, as the UUCP sites wrote it with a bang path for the sender
+// ("From host!relay!user Mon May 03 19:13:55 1993").
 bool at_from_line(const StreamBuffer& b) {
     constexpr size_t kReach = 100;
+    constexpr size_t kEnvelopeReach = 256;
     if (!b.looking_at("From ")) return false;
     for (size_t k = 5; k < kReach && !line_end(b.peek(k)); ++k)
         if (b.peek(k) == '@') return true;
-    return false;
+    return mbox_envelope(line_at(b, kEnvelopeReach), false);
 }
 
 // A line of exactly eight "=".
@@ -81,6 +85,7 @@ protected:
             return true;
         }
         agent_ = false;
+        if (mbox_envelope(first_line(head), true)) return true;
         for (size_t at = head.find("From "); at != std::string_view::npos;
              at = head.find("From ", at + 1)) {
             const size_t end = head.find_first_of("\r\n", at);
@@ -276,7 +281,8 @@ protected:
     }
     // Once the body holds as many lines as "Lines:" says, a header line begins the next one.
     bool ends_here(const StreamBuffer& b) const override {
-        if (in_header() || body_lines() < std::max(0L, scan_.lines())) return false;
+        if (in_header() || parser_.in_header() || body_lines() < std::max(0L, scan_.lines()))
+            return false;
         return at_header_start(b) || (marker_ && at_marker(b));
     }
 
@@ -298,7 +304,8 @@ protected:
         return Found::Message;
     }
     bool ends_here(const StreamBuffer& b) const override {
-        return !in_header() && at_known_header(b);
+        // The header lines of a part, or of a forwarded message, begin no message.
+        return !in_header() && !parser_.in_header() && at_known_header(b);
     }
 };
 

@@ -145,6 +145,36 @@ TEST_F(NewsImport, VirtualAccessForumAndSwitches) {
     EXPECT_EQ(m[2].THREADNUMBER, m[0].THREADNUMBER);  // joined by its subject
 }
 
+// Layouts met in real files: a UUCP site's bang path for the sender of the "From " line, the
+// part headers of a multipart article (which begin no new article), groups parted by a blank.
+TEST_F(NewsImport, LayoutsOfRealFiles) {
+    const std::string multipart =
+        "From: a@x\nNewsgroups: g.parts\nSubject: parts\nMessage-ID: <p@x>\n"
+        "Content-Type: multipart/mixed; boundary=\"B\"\n\n--B\nContent-Type: text/plain\n\n"
+        "the text\n--B\nContent-Type: text/plain; name=\"a.txt\"\n"
+        "Content-Disposition: attachment; filename=\"a.txt\"\n\nattached\n--B--\n";
+    const struct {
+        const char* format;
+        std::string bytes;
+        const char* group;
+        size_t messages;
+    } cases[] = {
+        {"Unix News",
+         "From host!relay!news Mon May 03 19:13:55 1993\nNewsgroups: g.uucp\nSubject: a\n\nx\n\n"
+         "From host!relay!news Mon May 03 19:14:00 1993\nNewsgroups: g.uucp\nSubject: b\n\ny\n",
+         "g.uucp", 2},
+        {"Gravity", multipart, "g.parts", 1},
+        {"Netscape News", "From: a@x\nNewsgroups: g.first g.second\nSubject: s\n\nz\n", "g.first",
+         1},
+    };
+    for (const auto& c : cases) {
+        const ImportAccounting a = run_format(c.format, raw(c.bytes));
+        EXPECT_EQ(a.found, c.messages) << c.format << "\n" << log_text();
+        EXPECT_EQ(a.stored, c.messages) << c.format;
+        EXPECT_EQ(messages(c.group).size(), c.messages) << c.format;
+    }
+}
+
 // Damaged articles are skipped with their reason in the log; the articles around them are kept.
 TEST_F(NewsImport, BadArticlesAreSkippedWithTheirReason) {
     const std::string good = article("g", "", "fine");
