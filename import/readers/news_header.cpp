@@ -36,7 +36,8 @@ std::string last_reference(std::string_view value) {
     value = trim(value);
     const size_t blank = value.find_last_of(" \t");
     if (blank != std::string_view::npos) value = value.substr(blank + 1);
-    return std::string(cut_chars(value, kIdWidth));
+    // Read as text before it is cut: 8-bit bytes count as one character each.
+    return std::string(cut_chars(text_from_input(value), kIdWidth));
 }
 
 NewsClass NewsHeaderScan::kind() const {

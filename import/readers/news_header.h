@@ -14,7 +14,7 @@ namespace qs {
 enum class NewsClass : uint8_t { Forum = 1, Mail = 2, Article = 3 };
 
 // The identifier a reply is filed under: the last of the identifiers a "References:" (or
-// "In-Reply-To:") value lists, at most 60 characters; empty when the value is blank.
+// "In-Reply-To:") value lists, in UTF-8, at most 60 characters; empty when the value is blank.
 std::string last_reference(std::string_view value);
 
 class NewsHeaderScan {

@@ -222,7 +222,7 @@ void NewsReader::hand_over_article(ParseContext& ctx, const std::string& what) {
     if (!unknown.empty()) ctx.note(what + ": " + unknown_charset_note(unknown));
     r.MSGTEXT.text = std::move(text);
     const std::string id(cut_chars(text_from_input(scan_.message_id()), 60));
-    ctx.add_message(r, {}, id, text_from_input(parent));
+    ctx.add_message(r, {}, id, parent);
 }
 
 }  // namespace qs
