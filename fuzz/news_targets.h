@@ -26,12 +26,11 @@ inline bool news_header(std::string_view in) {
         const std::string_view line = in.substr(at, end - at);
         const bool article = scan.has_newsgroups();  // before this line
         scan.line(line);
-        fed_empty =
-            fed_empty || (article && line.find_first_not_of(" \t") == std::string_view::npos);
+        fed_empty = fed_empty || (article && line.find_first_not_of(' ') == std::string_view::npos);
         at = end + 1;
     }
     bool ok = (scan.kind() == NewsClass::Article) == scan.has_newsgroups();
-    // An article's header ends at its first empty line once it named its groups.
+    // An article's header ends at its first empty line (blanks only) once it named its groups.
     ok = ok && (!fed_empty || !scan.has_newsgroups() || scan.ended());
     ok = ok && valid_utf8(scan.reference()) && char_count(scan.reference()) <= 60 &&
          scan.lines() >= -1;
