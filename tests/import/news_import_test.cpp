@@ -76,6 +76,17 @@ TEST_F(NewsImport, RepliesHangUnderTheLastReference) {
     EXPECT_EQ(run_format("Unix News", file).duplicates, 3u);
 }
 
+// A reply whose parent is not in the archive goes to "Unknown" and joins its subject's thread.
+TEST_F(NewsImport, AReplyWithoutItsParentGoesToUnknown) {
+    run_format("Unix News", raw(article("r", "", "root") + article("o", "<missing@x>", "orphan")));
+    const std::vector<MsgNmbr> m = messages("rec.test");
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[1].REFNUMBER, 0u);
+    EXPECT_EQ(m[1].THREADNUMBER, m[0].THREADNUMBER);
+    EXPECT_EQ(m[1].TOALPHA.str(), "Unknown");
+    EXPECT_EQ(m[0].TOALPHA.str(), "All");
+}
+
 struct FormatCase {
     const char* format;
     const char* file;
