@@ -116,6 +116,7 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
                              "so that nothing in it is misread; nothing in it was changed.\r\n"
                              "Keep using the earlier version for this archive, or choose another "
                              "home for this version.");
+        out.earlier_home = true;
         return out;
     }
     std::string cfg = fs::join(s.mem.Net, "CFG");

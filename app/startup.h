@@ -10,8 +10,9 @@ namespace qs {
 
 struct StartupOutcome {
     bool ok = false;
-    bool first_run = false;  // the settings were new: the start-up wizard is due
-    bool upgraded = false;   // an older settings version was reset to new defaults
+    bool first_run = false;     // the settings were new: the start-up wizard is due
+    bool upgraded = false;      // an older settings version was reset to new defaults
+    bool earlier_home = false;  // refused: the home was made by an earlier build (told)
 };
 
 // Runs start-up in `home` (created when missing). On failure the reason was told through the

@@ -15,8 +15,6 @@
 
 namespace qs {
 
-enum CodeType : uint8_t { kKeyWordCode = 1, kTopicCode = 2 };
-
 // The topic form (code 210). The request comes in s.GlobalRequest: 1 insert, 2 change, 3 delete;
 // for a change or a delete, Codes is open and its current record is the one to change. The
 // answer goes to s.GlobalResponse: 1 when accepted, 2 while it is not (and after cancel).

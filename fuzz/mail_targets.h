@@ -22,6 +22,7 @@
 #include "import/readers/format_detect.h"
 #include "import/readers/registry.h"
 #include "import/session_context.h"
+#include "import/store_places.h"
 #include "platform/fs.h"
 #include "platform/sqlite_db.h"
 #include "storage/database_list.h"
@@ -86,6 +87,8 @@ public:
         ok = ok && h.MSGNUMBER < next_ && h.DATE >= 0 && h.TIME >= 0;
         ok = ok && (h.MAILTYPE == 1 || h.MAILTYPE == 2);
         ok = ok && valid_utf8(h.MSGTEXT.text) && char_count(h.MSGTEXT.text) <= kTextLimit;
+        for (const std::string& place : split_places(h.PLACES.view()))
+            ok = ok && valid_utf8(place) && char_count(place) <= 40;
         ok = ok && valid_utf8(h.HEADING.trimmed()) && valid_utf8(h.S_NAME.trimmed()) &&
              valid_utf8(h.R_NAME.trimmed()) && valid_utf8(h.S_CISADRESS.trimmed());
         for (const CCT& c : copies)
@@ -160,6 +163,46 @@ inline bool separator(std::string_view in) { return read_mailbox("Generic Mail T
 inline bool header_run(std::string_view in) { return read_mailbox("Generic Mail Type 1", in); }
 inline bool pegasus(std::string_view in) { return read_mailbox("Pegasus", in); }
 inline bool unix_mailbox(std::string_view in) { return read_mailbox("Unix Mailbox", in); }
+
+// A path component made of the input's bytes: no separator, no NUL, not empty, not "." or "..".
+inline std::string component(std::string_view bytes) {
+    std::string name(bytes.substr(0, 100));
+    for (char& c : name)
+        if (c == '/' || c == '\0') c = '_';
+    return name.empty() || name == "." || name == ".." ? "x" + name : name;
+}
+
+// One message file in a Maildir++ sub-folder: the input's first line names the folder, its second
+// the file (with the flags after ":2,"), the rest is the message. Read by "Maildir" through the
+// Maildir and by "EML Files" as a single file.
+inline bool message_files(std::string_view in) {
+    MailHome& home = MailHome::get();
+    if (home.mailbox() == 0) return false;
+    const size_t first = std::min(in.find('\n'), in.size());
+    const size_t second = std::min(in.find('\n', std::min(first + 1, in.size())), in.size());
+    const std::string folder = "." + component(in.substr(0, first));
+    const std::string name = component(in.substr(std::min(first + 1, in.size()), second - first));
+    const std::string top = home.dir() + "/md";
+    std::error_code ignored;
+    std::filesystem::remove_all(top, ignored);
+    std::filesystem::create_directories(top + "/cur");
+    std::filesystem::create_directories(top + "/" + folder + "/cur", ignored);
+    const std::string file = top + "/" + folder + "/cur/" + name;
+    write_mailbox(home, in.substr(std::min(second + 1, in.size())), file);
+    bool ok = true;
+    for (const char* format : {"Maildir", "EML Files"}) {
+        CheckingContext ctx(home);
+        std::unique_ptr<Parser> p = make_parser(format);
+        if (!p || !p->open(ctx, format[0] == 'M' ? top : file)) return false;
+        size_t steps = 0;
+        for (bool done = false; !done && ok && steps < 10; ++steps) done = p->step(ctx, 1);
+        const ReadProgress now = p->progress();
+        ok = ok && ctx.ok && ctx.sink.sound && now.done == now.total &&
+             ctx.handed + ctx.skipped <= 1;
+    }
+    home.forget_dialogs();
+    return ok;
+}
 
 // The detector on a file of the input: every format it names is in the catalogue, and a
 // format it is sure of has a reader or is a news format.

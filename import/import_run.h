@@ -13,6 +13,7 @@
 #include "import/processor.h"
 #include "import/run_lock.h"
 #include "import/session_context.h"
+#include "import/store_places.h"
 
 namespace qs {
 
@@ -166,6 +167,8 @@ struct ImportProcessor::Impl : SessionParseContext {
     // Mails of this run found already stored without their copy recipients (a run stopped
     // before it added them): the run's identifier -> the stored mail's.
     std::map<uint32_t, uint32_t> copies_go_to;
+    // The folders and labels of the mails of the batch, as topics.
+    PlaceLinks places;
 
     // The persons of the record being stored.
     uint32_t from_id = 0, to_id = 0;

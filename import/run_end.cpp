@@ -24,9 +24,10 @@ bool ImportProcessor::Impl::end_batch(bool keep, const std::string& why) {
     const bool open = s.engine.in_transaction();
     bool kept = pending.empty();
     if (open && keep)
-        kept = Commit(s);  // reported and rolled back when it fails
+        kept = places.count(s) && Commit(s);  // reported and rolled back when either fails
     else if (open)
         Rollback(s);
+    places.reset();
     // With no transaction open, a failed record operation has rolled the batch back already.
     for (const Pending& p : pending) {
         if (kept) {

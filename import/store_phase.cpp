@@ -28,7 +28,8 @@ std::vector<int> ImportProcessor::Impl::files_of_current_db() const {
         // At most eleven files: a transaction runs on one connection, which attaches at most
         // ten files to its own.
         case kMailDb:
-            return {kMail, kMsgText, kPerson, kPLINK, kControl, kSIndex, kCCR, kAttach, kAttData};
+            return {kMail,   kMsgText, kPerson, kPLINK,   kControl,
+                    kSIndex, kCCR,     kAttach, kAttData, kCodes};
         case kNewsDb:
             return {kMsgNmbr, kMsgText, kPerson,    kPLINK,  kSections,
                     kThreads, kControl, kMsgString, kAttach, kAttData};

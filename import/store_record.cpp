@@ -254,6 +254,8 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
             m.TOID == to_id && DupString(s, 1, m.MAILID)) {
             // Stored by a run that stopped before adding its copy recipients: they go to it.
             if (m.CCR == 0) copies_go_to[h.REFNUMBER] = m.MAILID;
+            // The same mail kept in another folder: it is found under that folder too.
+            if (!places.link(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
             return Stored::Duplicate;
         }
     }
@@ -281,6 +283,7 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_mail() {
     t.HEADING = whole_subject(h, decltype(Mail::SUBJECT)::size());
     t.MSGTEXT.text = cut_chars(h.MSGTEXT.text, kMaxMemo);
     if (!UppDat(s, kMsgText, kAdd, kRollback)) return Stored::Failed;
+    if (!places.link(s, h.PLACES.view(), m.MAILID)) return Stored::Failed;
     if (cfg.mail_topic) {
         s.rec.SIndex.ID = cfg.mail_topic;
         s.rec.SIndex.MSGNUMBER = m.MAILID;

@@ -15,6 +15,8 @@ namespace qs {
 
 #define QS_FIELD(name) v(#name, name)
 
+enum CodeType : uint8_t { kKeyWordCode = 1, kTopicCode = 2 };
+
 struct Codes {         // 1, COD:
     uint8_t TYPE = 0;  // 1 key word, 2 topic
     Text<40> INDEX;
@@ -120,6 +122,7 @@ struct MsgNmbr {  // 3, MSG: forum and newsgroup message headers
 
 // The longest subject kept whole (NHR:LONGHEADING, TXT:HEADING).
 using LongHeading = Text<1000>;
+using Places = Text<1000>;
 
 struct MsgText {  // 4, TXT: message and mail texts
     uint32_t MSGNUMBER = 0;
@@ -262,6 +265,9 @@ struct NHR {  // 10: temporary import headers
     Text<2> RECIPTYPE;
     int32_t IMPDATE = 0;
     int32_t IMPTIME = 0;
+    // Where a mail was kept by its mail program: its folder, its labels and its marks, one
+    // name per line; each becomes a topic of the mail.
+    Places PLACES;
     Memo MSGTEXT;
     bool operator==(const NHR&) const = default;
     template <class V>
@@ -285,6 +291,7 @@ struct NHR {  // 10: temporary import headers
         QS_FIELD(RECIPTYPE);
         QS_FIELD(IMPDATE);
         QS_FIELD(IMPTIME);
+        QS_FIELD(PLACES);
         QS_FIELD(MSGTEXT);
     }
 };

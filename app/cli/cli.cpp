@@ -107,6 +107,7 @@ int run_command(const Globals& g, const Command& cmd, const std::vector<std::str
     Context c{s, g.home, g.json, std::cout};
     try {
         StartupOutcome up = StartUp(s, g.home);
+        if (!up.ok && up.earlier_home) return kExitFailed;  // what to do was told
         if (!up.ok) {
             std::cerr << "quillstow: start-up stopped; set the directories with\n"
                       << "  quillstow --home " << g.home << " config set-path data|index DIR\n";

@@ -47,6 +47,7 @@ constexpr FieldName kFields[] = {
     {"content-type", &HeaderFields::content_type},
     {"content-transfer-encoding", &HeaderFields::transfer_encoding},
     {"content-disposition", &HeaderFields::disposition},
+    {"x-gmail-labels", &HeaderFields::labels},
 };
 
 constexpr size_t kCcField = 2;  // Cc may be given more than once

@@ -42,6 +42,7 @@ struct HeaderFields {
     std::string from, to, cc, subject, date;
     std::string newsgroups, message_id, references, in_reply_to;
     std::string content_type, transfer_encoding, disposition;
+    std::string labels;  // X-Gmail-Labels: the labels of a mail of an exported mail account
     bool has_date = false;
     bool has_subject = false;
     bool has_newsgroups = false;  // a news article, whatever its value

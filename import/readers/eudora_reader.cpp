@@ -4,7 +4,9 @@
 // begin. Messages deleted in Eudora stay in the mailbox until it is compacted; the table of
 // contents is how they are told apart, and they are not imported.
 #include <set>
+#include <vector>
 
+#include "import/readers/eudora_attachments.h"
 #include "import/readers/mail_reader.h"
 #include "platform/fs.h"
 
@@ -71,6 +73,7 @@ public:
 
 protected:
     void prepare(ParseContext&, const std::string& path) override {
+        path_ = path;
         offsets_ = read_toc(toc_path(path));
     }
 
@@ -94,12 +97,38 @@ protected:
         const auto separator = [](const StreamBuffer& b) {
             return at_separator(b);
         };
+        converted_.clear();
         read_lines(kPlainLines, LineStop::at_line_start(separator));
-        return Found::Message;
+        return keep_converted(ctx) ? Found::Message : Found::Nothing;
+    }
+
+    void line_read(std::string_view line) override {
+        if (std::string name = converted_attachment(line); !name.empty())
+            converted_.push_back(std::move(name));
     }
 
 private:
+    // The files Eudora saved out of the message go with it; one not found is noted (the text
+    // still names it), one that cannot be read whole leaves the message unstored.
+    bool keep_converted(ParseContext& ctx) {
+        if (!importing()) return true;
+        for (const std::string& name : converted_) {
+            const std::string file = find_converted_attachment(path_, name);
+            if (file.empty()) {
+                ctx.note(where() + ": the attachment " + name +
+                         " was not found in the attachment folder beside the mailbox");
+            } else if (!keep_converted_attachment(file, ctx.attachments())) {
+                ctx.skip_message(SkipReason::Damaged,
+                                 where() + " (its attachment " + file + " could not be kept)");
+                return false;
+            }
+        }
+        return true;
+    }
+
     std::set<uint64_t> offsets_;
+    std::string path_;                    // the mailbox
+    std::vector<std::string> converted_;  // the files the message's text names
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "import/mime/charset.h"
 #include "import/mime/header_text.h"
+#include "import/readers/mail_places.h"
 #include "platform/text.h"
 #include "storage/files.h"
 
@@ -241,7 +242,7 @@ void log_notes(ParseContext& ctx, const std::string& what, const std::vector<std
 
 bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& parser,
                     const MailOptions& options, const std::string& where,
-                    std::string_view separator) {
+                    std::string_view separator, const std::vector<std::string>& places) {
     std::string text = parser.finish();
     const HeaderFields& h = parser.header();
     std::string unknown;
@@ -291,6 +292,11 @@ bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& 
     std::vector<CCT> copies = copy_recipients(h.cc, to, r.MSGNUMBER, &unknown);
     log_notes(ctx, what, parser.notes(), unknown);
     r.MSGTEXT.text = std::move(text);
+    if (!places.empty() || !h.labels.empty()) {
+        std::vector<std::string> all = places;
+        for (std::string& label : mail_labels(h.labels)) all.push_back(std::move(label));
+        r.PLACES = join_places(all);
+    }
     return ctx.add_message(r, copies);
 }
 

@@ -84,9 +84,10 @@ MailTarget find_mail_target(ParseContext& ctx);
 // Hands one message over once the parser has read it: database, identifier, the header fields
 // decoded, direction, text. `where` names the message in the log; `separator` is the line the
 // message began with (Eudora dates sent mail by it). Returns true when the message was handed
-// over; otherwise it was reported as skipped.
+// over; otherwise it was reported as skipped. `places` are the folder and marks the mail
+// program kept the message under; the labels of its header are added to them.
 bool hand_over_mail(ParseContext& ctx, const MailTarget& target, MessageParser& parser,
                     const MailOptions& options, const std::string& where,
-                    std::string_view separator = {});
+                    std::string_view separator = {}, const std::vector<std::string>& places = {});
 
 }  // namespace qs

@@ -35,8 +35,19 @@ bool MailReader::step(ParseContext& ctx, int budget) {
             line_ = SourceLine();
             return true;
         }
+        if (found == Found::Message && buf_.cut_short()) {
+            // The mail program compacted the file meanwhile: this message and the ones after it
+            // may be made of another message's bytes. A rerun reads the file as it is then.
+            ctx.skip_message(SkipReason::Damaged,
+                             where() +
+                                 " (the file was cut short while it was read; the rest "
+                                 "of it is left for the next import)");
+            finished_ = true;
+            buf_.close();
+            return true;
+        }
         if (found == Found::Message)
-            hand_over_mail(ctx, target_, parser_, options(), where(), separator_);
+            hand_over_mail(ctx, target_, parser_, options(), where(), separator_, places_);
     }
     return false;
 }
@@ -49,12 +60,14 @@ bool MailReader::read_lines(const LineRules& rules, const LineStop& stop) {
         const bool going_on = line_.goes_on;
         const LineEnd end = read_line(buf_, line_, parser_.reads_raw() ? kPlainLines : rules, stop);
         if (end == LineEnd::Newline || end == LineEnd::Piece) {
+            if (end == LineEnd::Newline && !going_on) line_read(line_.bytes);
             parser_.line(line_.bytes, line_.eol, end == LineEnd::Piece);
             any = true;
             continue;
         }
         // The last line, ended by the message's end or the file's, or the rest of a long one.
         if (!line_.bytes.empty() || going_on) {
+            if (!going_on) line_read(line_.bytes);
             parser_.line(line_.bytes, {});
             any = true;
         }

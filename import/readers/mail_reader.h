@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "import/parser.h"
 #include "import/readers/mail_header.h"
@@ -40,6 +41,11 @@ protected:
     // them as they stand (the body of mail without MIME headers). False when there was no line.
     bool read_lines(const LineRules& rules, const LineStop& stop);
 
+    // Each whole line read_lines gives the parser, before it does.
+    virtual void line_read(std::string_view) {}
+    // Whether the messages read are imported (their attachments kept).
+    bool importing() const { return target_.import; }
+
     // "message at byte 1234": names the message being read in the import log.
     virtual std::string where() const;
 
@@ -51,6 +57,8 @@ protected:
     uint64_t start_ = 0;  // the 1-based place of the message being read
     MessageParser parser_;
     std::string separator_;  // the line a message began with, when the reader keeps it
+    // The folder and marks of the message being read, as its mail program kept them.
+    std::vector<std::string> places_;
 
 private:
     MailTarget target_;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 
+#include "import/readers/mail_places.h"
 #include "import/readers/mail_reader.h"
 #include "import/readers/mbox_envelope.h"
 
@@ -116,6 +117,7 @@ protected:
     Found read_message(ParseContext& ctx) override {
         if (next_ >= files_.size()) return Found::None;
         current_ = files_[next_++];
+        if (maildir_) places_ = maildir_places(current_);
         if (!buf_.open(current_)) {
             ctx.skip_message(SkipReason::Damaged, where() + " (the file cannot be read)");
             return Found::Nothing;

@@ -2,6 +2,8 @@
 // The reading window of the mailbox readers.
 #include "import/readers/stream_buffer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,9 +18,14 @@ bool StreamBuffer::open(const std::string& path) {
     in_.seekg(0, std::ios::beg);
     if (end < 0 || !in_) return false;
     size_ = static_cast<uint64_t>(end);
+    struct stat st {};
+    path_ = ::stat(path.c_str(), &st) == 0 ? path : std::string();
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
     eof_ = false;
     for (int block = 0; block < 2 && !eof_; ++block) {
-        in_.read(window_.data() + filled_, kBlock);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, unread()));
+        in_.read(window_.data() + filled_, static_cast<std::streamsize>(want));
         auto got = static_cast<size_t>(in_.gcount());
         filled_ += got;
         eof_ = got < kBlock;
@@ -26,11 +33,20 @@ bool StreamBuffer::open(const std::string& path) {
     return true;
 }
 
+bool StreamBuffer::cut_short() const {
+    struct stat st {};
+    if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return false;
+    // A file written anew under the same name leaves the one being read as it was.
+    if (st.st_dev != device_ || st.st_ino != inode_) return false;
+    return static_cast<uint64_t>(st.st_size) < size_;
+}
+
 void StreamBuffer::close() {
     if (in_.is_open()) in_.close();
     in_.clear();
     filled_ = cursor_ = 0;
     window_start_ = size_ = 0;
+    path_.clear();
     eof_ = true;
     last_ = -1;
 }
@@ -57,10 +73,11 @@ void StreamBuffer::slide() {
     filled_ -= kBlock;
     cursor_ -= kBlock;
     window_start_ += kBlock;
-    in_.read(window_.data() + filled_, static_cast<std::streamsize>(kWindow - filled_));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kWindow - filled_, unread()));
+    in_.read(window_.data() + filled_, static_cast<std::streamsize>(want));
     auto got = static_cast<size_t>(in_.gcount());
     filled_ += got;
-    eof_ = !in_ || got == 0;
+    eof_ = !in_ || got == 0 || unread() == 0;
 }
 
 }  // namespace qs

@@ -4,6 +4,7 @@
 // reader can always look at least 10,000 bytes ahead of its cursor (fewer only near the end).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -17,7 +18,9 @@ public:
     static constexpr size_t kBlock = 10000;
     static constexpr size_t kWindow = 2 * kBlock;
 
-    // Opens the file and reads the first one or two blocks; false when it cannot be read.
+    // Opens the file and reads the first one or two blocks; false when it cannot be read. The
+    // file is read up to the size it had here: what a mail program appends meanwhile (a message
+    // still being delivered) is left for the next import.
     bool open(const std::string& path);
     void close();
 
@@ -48,6 +51,10 @@ public:
     // Bytes consumed so far; position() + 1 is the 1-based place of the byte at the cursor.
     uint64_t position() const { return window_start_ + cursor_; }
     uint64_t size() const { return size_; }
+    // True when the file has been cut shorter than it was at open, by a mail program that
+    // compacts or rewrites it in place while it is read: what is read from now on may be
+    // another message's bytes.
+    bool cut_short() const;
 
 private:
     void slide();
@@ -58,6 +65,9 @@ private:
     size_t cursor_ = 0;
     uint64_t window_start_ = 0;  // file offset of window_[0]
     uint64_t size_ = 0;
+    uint64_t unread() const { return size_ - std::min(size_, window_start_ + filled_); }
+    std::string path_;  // empty when the file could not be looked at again
+    uint64_t device_ = 0, inode_ = 0;
     bool eof_ = true;
     int last_ = -1;
 };

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <optional>
 
+#include "import/readers/mail_places.h"
 #include "import/readers/mail_reader.h"
 #include "import/readers/mbox_envelope.h"
 
@@ -49,6 +50,8 @@ public:
                 ? bundle
                 : path;
         if (!MailReader::open(ctx, file)) return false;
+        places_.clear();
+        if (std::string folder = mailbox_folder(file); !folder.empty()) places_.push_back(folder);
         side_.open(file, std::ios::binary);
         prev_blank_ = true;
         at_envelope_ = false;

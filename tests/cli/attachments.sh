@@ -58,4 +58,24 @@ esac
 check 0 "*" import --format "Generic Mail Type 2" --db Home "$H/news.mbox"
 id=$("$QS" --home "$H" messages Home | grep "After the news" | cut -d' ' -f1)
 check 0 "" attachments Home "$id"
+# Eudora saved the files out of its mail into its attachment folder and left a line naming each
+# in the text: the file found beside the mailbox is kept with the mail; one not found is logged.
+mkdir -p "$H/eudora/Attach"
+head -c 5000 /dev/urandom > "$H/eudora/Attach/Report.PDF"
+{
+  printf 'From ???@??? Mon Jan 05 10:00:30 1998\r\nFrom: Bob <bob@example.org>\r\n'
+  printf 'To: me@example.org\r\nSubject: Eudora report\r\nDate: Mon, 05 Jan 1998 10:00:30 +0100\r\n\r\n'
+  printf 'See the file.\r\nAttachment Converted: "C:\\Eudora\\Attach\\report.pdf"\r\n'
+  printf 'Attachment Converted: "C:\\Eudora\\Attach\\gone.doc"\r\n'
+} > "$H/eudora/In.mbx"
+check 0 "*" import --format Eudora --db Home "$H/eudora/In.mbx"
+id=$("$QS" --home "$H" messages Home | grep "Eudora report" | cut -d' ' -f1)
+check 0 "  1       5000  application/pdf          Report.PDF" attachments Home "$id"
+check 0 "*" attachment Home "$id" 1 --out "$H/report.out"
+checks=$((checks + 1))
+cmp -s "$H/eudora/Attach/Report.PDF" "$H/report.out" ||
+  { echo "FAIL: the Eudora attachment written out differs"; failures=$((failures + 1)); }
+checks=$((checks + 1))
+grep -q "the attachment gone.doc was not found" "$H/Log.txt" ||
+  { echo "FAIL: the missing Eudora attachment is not logged"; failures=$((failures + 1)); }
 finish

@@ -7,10 +7,12 @@
 #include <fstream>
 
 #include "app/startup.h"
+#include "app/topics.h"
 #include "import/address.h"
 #include "import/catalogue.h"
 #include "import/processor.h"
 #include "import/readers/mail_header.h"
+#include "import/readers/mail_places.h"
 #include "import/readers/registry.h"
 #include "import/session_context.h"
 #include "storage/database_list.h"
@@ -35,6 +37,7 @@ public:
         subjects.push_back(h.HEADING.str());
         texts.push_back(h.MSGTEXT.text);
         dates.push_back(h.DATE);
+        places.push_back(h.PLACES.str());
         return true;
     }
     void skip_message(SkipReason reason, const std::string& what) override {
@@ -42,7 +45,7 @@ public:
     }
     AttachmentSink& attachments() override { return sink; }
 
-    std::vector<std::string> subjects, texts, skipped;
+    std::vector<std::string> subjects, texts, skipped, places;
     std::vector<int32_t> dates;
     testing::CountingSink sink;
 
@@ -300,6 +303,107 @@ TEST_F(Sources, ReimportingAMaildirStoresNothingTwice) {
     const ImportAccounting again = import(st);
     EXPECT_EQ(again.stored, 0u);
     EXPECT_EQ(again.duplicates, 3u);
+}
+
+// Where the mail program kept each mail: its folder, its labels, its marks, one per line.
+TEST_F(Sources, FoldersLabelsAndMarksAreHandedOverWithEachMail) {
+    const std::string box = "From - Mon Jan  5 10:00:30 2026\n";
+    write("Maildir/cur/1:2,S", mail("inbox, seen"));
+    write("Maildir/.Work.Projects/cur/2:2,FRS", mail("flagged, replied, seen"));
+    write("Maildir/.Entw&APw-rfe/new/3", mail("draft"));
+    write("Maildir/.Work.Projects/.hidden", "");
+    EXPECT_EQ(read("Maildir", h.dir + "/in/Maildir").places,
+              (std::vector<std::string>{"Inbox\nSeen", "Entw\u00fcrfe",
+                                        "Work/Projects\nFlagged\nReplied\nSeen"}));
+    write("Mail/Local/Archive.sbd/2025.sbd/Q4", box + mail("nested"));
+    write("Mail/Local/Archive.sbd/2025.sbd/Q4.msf", "");
+    EXPECT_EQ(read("Unix Mailbox", h.dir + "/in/Mail/Local/Archive.sbd/2025.sbd/Q4").places,
+              std::vector<std::string>{"Archive/2025/Q4"});
+    write("Old.mbox/Work.mbox/mbox", box + mail("bundled"));
+    EXPECT_EQ(read("Unix Mailbox", h.dir + "/in/Old.mbox/Work.mbox").places,
+              std::vector<std::string>{"Old/Work"});
+    const std::string takeout =
+        box + "X-Gmail-Labels: Inbox,\"Work, old\",=?UTF-8?Q?K=C3=B6ln?=,inbox\n" +
+        mail("labelled");
+    write("takeout.mbox", takeout + "\n" + box + mail("no labels"));
+    EXPECT_EQ(read("Unix Mailbox", h.dir + "/in/takeout.mbox").places,
+              (std::vector<std::string>{"Inbox\nWork, old\nK\u00f6ln", ""}));
+}
+
+TEST(MailPlaces, ALongFolderPathKeepsItsEndAsTheTopicName) {
+    const std::string path = "Archive/Customers/Northwind/Projects/2023/Quarterly reports";
+    const std::string name = place_name(path);
+    EXPECT_EQ(char_count(name), 40u);
+    EXPECT_EQ(name, "\u2026" + path.substr(path.size() - 39));
+    EXPECT_EQ(place_name("  Inbox "), "Inbox");
+}
+
+// The places become topics of the stored mail, with their counts; the same mail kept in two
+// folders is stored once and found under both, and a reimport changes nothing.
+TEST_F(Sources, PlacesBecomeTopicsOfTheStoredMailCountedOnce) {
+    write("Maildir/cur/1:2,S", mail("one"));
+    write("Maildir/.Work/cur/1:2,S", mail("one"));
+    write("Maildir/.Work/new/2", mail("two", "Another text.\n"));
+    ImportSettings st;
+    st.format = "Maildir";
+    st.selection = kSelectedFiles;
+    st.files = {h.dir + "/in/Maildir"};
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(import(st).stored, run == 0 ? 2u : 0u);
+        ASSERT_TRUE(MakeCurrent(h.s, mailbox));
+        OP_CLOSE(h.s, kOpOpen, {kCodes, kSIndex});
+        std::vector<std::pair<std::string, uint32_t>> counts;
+        for (const Codes& c : ListCodes(h.s, kTopicCode))
+            counts.emplace_back(c.INDEX.str(), c.COUNT);
+        EXPECT_EQ(counts, (std::vector<std::pair<std::string, uint32_t>>{
+                              {"Inbox", 1}, {"Seen", 1}, {"Work", 2}}))
+            << "run " << run;
+        EXPECT_EQ(RecountCodes(h.s, kTopicCode), 3);
+        OP_CLOSE(h.s, kOpClose, {kCodes, kSIndex});
+    }
+}
+
+// A mailbox the mail program changes while it is read: mail appended meanwhile waits for the
+// next import; a file compacted in place stops being read, the rest reported as skipped; a file
+// written anew under the same name leaves the one being read as it was.
+TEST_F(Sources, AMailboxChangedWhileItIsReadNeverYieldsAMixedMessage) {
+    const std::string box = "From - Mon Jan  5 10:00:30 2026\n";
+    const std::string body(12000, 'x');
+    const std::string three = box + mail("one", body + "\n") + "\n" + box +
+                              mail("two", body + "\n") + "\n" + box + mail("three", body + "\n");
+    enum Change { Append, CutShort, Replace };
+    struct Case {
+        Change change;
+        std::vector<std::string> subjects;
+        size_t skipped;
+    };
+    const Case cases[] = {
+        {Append, {"one", "two", "three"}, 0},
+        {CutShort, {"one"}, 1},
+        {Replace, {"one", "two", "three"}, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = write("changing.mbox", three);
+        ImportSettings st;
+        st.mailbox = mailbox;
+        Collector got(h.s, st);
+        auto p = make_parser("Unix Mailbox");
+        ASSERT_TRUE(p->open(got, path));
+        ASSERT_FALSE(p->step(got, 1));
+        if (c.change == Append) std::ofstream(path, std::ios::app) << "\n" << box << mail("four");
+        if (c.change == CutShort) std::filesystem::resize_file(path, 5000);
+        if (c.change == Replace) {
+            write("new.mbox", box + mail("other"));
+            std::filesystem::rename(h.dir + "/in/new.mbox", path);
+        }
+        while (!p->step(got, 1)) {
+        }
+        EXPECT_EQ(got.subjects, c.subjects) << c.change;
+        ASSERT_EQ(got.skipped.size(), c.skipped) << c.change;
+        if (c.skipped) {
+            EXPECT_NE(got.skipped[0].find("cut short"), std::string::npos);
+        }
+    }
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ TEST(EarlierHome, IsRefusedAtStartUpAndLeftAsItWas) {
     TestSession t(home);
     StartupOutcome up = StartUp(t.s, home);
     EXPECT_FALSE(up.ok);
+    EXPECT_TRUE(up.earlier_home);
     ASSERT_EQ(t.dialog.entries.size(), 1u);
     EXPECT_EQ(t.dialog.entries[0].title, kEarlierLayoutTitle);
     EXPECT_NE(t.dialog.entries[0].text.find("was made by an earlier version"), std::string::npos);
