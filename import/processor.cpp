@@ -131,7 +131,7 @@ void ImportProcessor::Impl::check_invariants() const {
             assert(db_open && !reading_db && !txn && pending.empty());
             break;
         case ImportState::ThreadCounts: assert(db_open && current_db().type != kMailDb); break;
-        case ImportState::SectionCounts: assert(db_open && current_db().type == kForumDb); break;
+        case ImportState::SectionCounts: assert(db_open && current_db().type != kMailDb); break;
         case ImportState::SaveFileKeys:
         case ImportState::Finished:
             assert(!db_open && !txn && unsettled() == 0 && pending.empty());

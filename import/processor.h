@@ -16,9 +16,9 @@
 //          |              | database done: 22 for mail with copies, else 1
 //          |              v
 //          |             22 CarbonCopies --> 1 PersonCounts --forum, news--> 6 ThreadCounts
-//          |                                   | mail                          | news   | forum
-//          |                                   |                               |        v
-//          +-----------------------------------+-------------------------------+-- 12 SectionCounts
+//          |                                   | mail                          |
+//          |                                   |                               v
+//          +-----------------------------------+------------------------- 12 SectionCounts
 //
 // Every state may also end the run (7) as a failure: another import is running in the home,
 // the Control file cannot be held, no message was found, the user or a scheduled task stops for
@@ -59,7 +59,7 @@ enum class ImportState : int {
     CarbonCopies = 22,   // copy recipients of the database's mail
     PersonCounts = 1,    // sent and received counts
     ThreadCounts = 6,    // forum and newsgroup databases
-    SectionCounts = 12,  // forum databases
+    SectionCounts = 12,  // forum and newsgroup databases
     SaveFileKeys = 88,   // the imported-message list
     Finished = 7,        // the run is over, completed or not
 };

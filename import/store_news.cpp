@@ -69,6 +69,7 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_news() {
     }
     uint32_t ref = 0, thread = 0;
     std::string alpha;
+    bool addressed = false;  // the receiver is the author of the message answered
     std::string parent = temporary_id(s, h.REFNUMBER);
     if (!parent.empty()) {
         uint32_t known = stored_number(s, parent);
@@ -83,11 +84,13 @@ ImportProcessor::Impl::Stored ImportProcessor::Impl::store_news() {
                 to_id = s.rec.Person.PERSONID;
                 to_alpha = s.rec.Person.LASTNAME.str();
                 to_address = s.rec.Person.ADDRESS.str();
+                addressed = true;
             }
         } else if (!known && !remember(s, parent, h.REFNUMBER)) {
             return Stored::Failed;
         }
     }
+    if (!addressed && !resolve(false, to_id, to_alpha, to_address)) return Stored::Failed;
     if (!thread && !find_thread(section, h.HEADING.str(), thread, alpha)) return Stored::Failed;
     if (!is_new) header_of(s, number);
     MsgNmbr& m = s.rec.MsgNmbr;

@@ -262,7 +262,7 @@ ImportState ImportProcessor::Impl::thread_counts() {
         },
         keys_of(thread_delta));
     if (!ok) return fail("The thread counts could not be written.");
-    return current_db().type == kForumDb ? ImportState::SectionCounts : ImportState::NextDatabase;
+    return ImportState::SectionCounts;  // a newsgroup's one section counts its messages too
 }
 
 ImportState ImportProcessor::Impl::section_counts() {

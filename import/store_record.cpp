@@ -70,6 +70,9 @@ bool ImportProcessor::Impl::resolve_persons() {
         if (h.S_NAME.blank()) h.S_NAME = "Name Unknown";
         return resolve(true, from_id, from_alpha, from_address);
     }
+    // A newsgroup message's receiver is the author of the message it answers when that is
+    // stored; store_news resolves it, so that no person is made for a receiver never used.
+    if (current_db().type == kNewsDb) return resolve(true, from_id, from_alpha, from_address);
     return resolve(false, to_id, to_alpha, to_address) &&
            resolve(true, from_id, from_alpha, from_address);
 }

@@ -59,3 +59,10 @@ captures="$(cd "$(dirname "$0")/.." && pwd)/samples/compuserve"
 "$qs" --home "$home" threads "Photo Forum"
 "$qs" --home "$home" tree "Photo Forum" 401012
 "$qs" --home "$home" show "Photo Forum" 401007
+echo "== news: a Unix news file into the newsgroup databases its articles name"
+"$qs" --home "$home" import --format "Unix News" "$(dirname "$samples")/news/unix-news.txt"
+echo "-- the threads of rec.photo.darkroom"
+"$qs" --home "$home" threads rec.photo.darkroom
+echo "-- the reply tree of its first article"
+first=$("$qs" --home "$home" messages rec.photo.darkroom | awk 'END { print $1 }')
+"$qs" --home "$home" tree rec.photo.darkroom "$first"

@@ -268,7 +268,9 @@ int cmd_sections(Context& c, const std::vector<std::string>& words) {
     } else {
         Set(c.s, kSections, 1);  // SEC:SectionKey
         while (Next(c.s, kSections))
-            c.out << std::left << std::setw(6) << c.s.rec.Sections.SECTIONNUMBER << std::setw(10)
+            // A newsgroup's section is numbered by an identifier: the columns widen for it.
+            c.out << std::left << std::setw(6) << c.s.rec.Sections.SECTIONNUMBER
+                  << (c.s.rec.Sections.SECTIONNUMBER > 99999 ? " " : "") << std::setw(10)
                   << c.s.rec.Sections.SECSYSID << std::setw(6) << c.s.rec.Sections.MSGCOUNT
                   << c.s.rec.Sections.DESCRIPTION.trimmed() << "\n";
     }

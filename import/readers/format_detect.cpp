@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "import/readers/capture.h"
 #include "import/readers/mail_header.h"
@@ -117,6 +118,32 @@ std::string head_of(const std::string& path) {
     return out;
 }
 
+// News files, by their separators and record markers; nothing when the file shows none.
+std::optional<Detection> detect_news(std::string_view head, const std::string& ext) {
+    constexpr size_t kMarkerReach = 22;  // "<" stands this far after a record marker
+    const std::string_view first = first_line(head);
+    const size_t marker = head.find('\xBC');
+    if (marker != std::string_view::npos && marker + kMarkerReach < head.size() &&
+        head[marker + kMarkerReach] == '<' && has_header(head.substr(marker), "newsgroups:"))
+        return Detection{{"IE News", "Outlook Express 4 News"}};
+    if (first.starts_with("==========")) {
+        std::string_view rest = head.substr(std::min(head.size(), first.size() + 1));
+        for (int k = 0; k < 3 && !rest.empty(); ++k) {
+            const std::string_view line = first_line(rest);
+            if (line.starts_with("----------")) return Detection{{"VirtualAccess"}};
+            rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+        }
+    }
+    if (first == "========") return Detection{{"Agent News"}};
+    const bool news =
+        has_header(head.substr(std::min(head.size(), first.size() + 1)), "newsgroups:");
+    if (mbox_envelope(first, true) && news) return Detection{{"Unix News"}};
+    if (!header_line(first) || !has_header(head, "newsgroups:")) return std::nullopt;
+    if (ext == ".snm") return Detection{{"Netscape News"}};
+    if (ext == ".nch") return Detection{{"IE News", "Outlook Express 4 News"}};
+    return Detection{{"Gravity", "Netscape News"}};
+}
+
 Detection detect_file(const std::string& path) {
     std::error_code ec;
     const std::string head = head_of(path);
@@ -127,6 +154,7 @@ Detection detect_file(const std::string& path) {
         return d;
     }
     if (head.empty()) return {};
+    if (auto news = detect_news(head, ext)) return *news;
     // Eudora keeps a table of contents beside each mailbox.
     if (head.starts_with("From ???@???") ||
         (ext == ".mbx" && (sfs::exists(sfs::path(path).replace_extension(".toc"), ec) ||
@@ -144,7 +172,6 @@ Detection detect_file(const std::string& path) {
         if (header_line(first_line(head.substr(pad + 1)))) return one("Pegasus");
     }
     if (!header_line(first_line(head))) return {};
-    if (has_header(head, "newsgroups:")) return {{"Unix News", "Agent News", "Gravity"}};
     const std::string name = sfs::path(path).filename().string();
     if (ext == ".eml" || ext == ".msg" || all_digits(name)) return one("EML Files");
     if (head.size() < kLook && single_message(head)) return one("EML Files");

@@ -7,6 +7,7 @@
 
 #include "import/readers/capture.h"
 #include "import/readers/mail_reader.h"
+#include "import/readers/news_reader.h"
 
 namespace qs {
 
@@ -29,6 +30,13 @@ const std::map<std::string, Factory>& readers() {
         {"Unix Mailbox", make_unix_mailbox_reader},
         {"Maildir", make_maildir_reader},
         {"EML Files", make_eml_reader},
+        {"Unix News", make_unix_news_reader},
+        {"Agent News", make_unix_news_reader},
+        {"VirtualAccess", make_virtual_access_reader},
+        {"IE News", make_ie_news_reader},
+        {"Outlook Express 4 News", make_ie_news_reader},
+        {"Netscape News", make_netscape_news_reader},
+        {"Gravity", make_gravity_reader},
     };
     return table;
 }

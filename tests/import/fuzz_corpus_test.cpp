@@ -9,6 +9,7 @@
 #include "fuzz/capture_targets.h"
 #include "fuzz/fuzz_targets.h"
 #include "fuzz/mail_targets.h"
+#include "fuzz/news_targets.h"
 #include "fuzz/text_targets.h"
 
 namespace qs {
@@ -22,13 +23,14 @@ struct Target {
 };
 
 const Target kTargets[] = {
-    {"html_text_fuzz", fuzz::html_text}, {"encoded_words_fuzz", fuzz::encoded_words},
-    {"eudora_fuzz", fuzz::eudora},       {"marker_fuzz", fuzz::marker},
-    {"separator_fuzz", fuzz::separator}, {"header_run_fuzz", fuzz::header_run},
-    {"pegasus_fuzz", fuzz::pegasus},     {"html_text_fuzz", fuzz::html_conversion},
-    {"mail_date_fuzz", fuzz::mail_date}, {"message_parser_fuzz", fuzz::message_parser},
-    {"decoders_fuzz", fuzz::decoders},   {"unix_mailbox_fuzz", fuzz::unix_mailbox},
-    {"detect_fuzz", fuzz::detect},       {"message_files_fuzz", fuzz::message_files},
+    {"html_text_fuzz", fuzz::html_text},     {"encoded_words_fuzz", fuzz::encoded_words},
+    {"eudora_fuzz", fuzz::eudora},           {"marker_fuzz", fuzz::marker},
+    {"separator_fuzz", fuzz::separator},     {"header_run_fuzz", fuzz::header_run},
+    {"pegasus_fuzz", fuzz::pegasus},         {"html_text_fuzz", fuzz::html_conversion},
+    {"mail_date_fuzz", fuzz::mail_date},     {"message_parser_fuzz", fuzz::message_parser},
+    {"decoders_fuzz", fuzz::decoders},       {"unix_mailbox_fuzz", fuzz::unix_mailbox},
+    {"detect_fuzz", fuzz::detect},           {"message_files_fuzz", fuzz::message_files},
+    {"news_header_fuzz", fuzz::news_header}, {"news_readers_fuzz", fuzz::news_readers},
     {"capture_fuzz", fuzz::capture},
 };
 
