@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// quillstow formats: the reader formats an import can read, with their default masks.
+// quillstow formats: the reader formats of the catalogue, whether this version has a reader for
+// each yet, and their default masks.
 #include <iomanip>
 #include <sstream>
 
@@ -7,6 +8,7 @@
 #include "app/cli/format_choice.h"
 #include "app/cli/json.h"
 #include "import/catalogue.h"
+#include "import/readers/registry.h"
 
 namespace qs::cli {
 
@@ -43,6 +45,7 @@ int cmd_formats(Context& c, const std::vector<std::string>& words) {
             o.number("NUMBER", f.number);
             o.text("NAME", f.name);
             o.text("FAMILY", family_name(f.family));
+            o.raw("READER", make_parser(f.name) ? "true" : "false");
             o.text("MASK", f.mask);
             c.out << (i ? "," : "") << o.str();
         }
@@ -50,12 +53,13 @@ int cmd_formats(Context& c, const std::vector<std::string>& words) {
         return kExitOk;
     }
     c.out << std::left << std::setw(4) << "NO" << std::setw(24) << "NAME" << std::setw(12)
-          << "FAMILY"
+          << "FAMILY" << std::setw(8) << "READER"
           << "MASK\n";
     for (const Format* f : offered) {
         std::ostringstream line;
         line << std::left << std::setw(4) << f->number << std::setw(24) << f->name << std::setw(12)
-             << family_name(f->family) << f->mask;
+             << family_name(f->family) << std::setw(8) << (make_parser(f->name) ? "yes" : "no")
+             << f->mask;
         c.out << trim_right(line.str()) << "\n";  // "Outlook Mail" has no mask
     }
     return kExitOk;

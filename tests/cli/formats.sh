@@ -6,12 +6,12 @@ check 0 "*" init
 out=$("$QS" --home "$H" formats)
 [ "$(echo "$out" | wc -l)" = 39 ] || { echo "FAIL: formats: not 38 rows"; failures=$((failures + 1)); }
 case "$out" in
-  "NO  NAME                    FAMILY      MASK"*"17  WinCIM                  CompuServe  *.THD;*.MSG;*.PLX"*) ;;
+  "NO  NAME                    FAMILY      READER  MASK"*"17  WinCIM                  CompuServe  no      *.THD;*.MSG;*.PLX"*"36  Unix Mailbox            mail        yes"*) ;;
   *) echo "FAIL: formats table: $out"; failures=$((failures + 1)) ;;
 esac
 out=$("$QS" --home "$H" --json formats)
 case "$out" in
-  '[{"NUMBER":1,"NAME":"AUTOSIG","FAMILY":"CompuServe","MASK":"*.ATO"},'*'{"NUMBER":33,"NAME":"Outlook Mail","FAMILY":"mail","MASK":""},'*'{"NUMBER":35,"NAME":"Generic Mail Type 2","FAMILY":"mail","MASK":"*.*"},'*'{"NUMBER":38,"NAME":"EML Files","FAMILY":"mail","MASK":"*.eml"}]') ;;
+  '[{"NUMBER":1,"NAME":"AUTOSIG","FAMILY":"CompuServe","READER":true,"MASK":"*.ATO"},'*'{"NUMBER":33,"NAME":"Outlook Mail","FAMILY":"mail","READER":false,"MASK":""},'*'{"NUMBER":35,"NAME":"Generic Mail Type 2","FAMILY":"mail","READER":true,"MASK":"*.*"},'*'{"NUMBER":38,"NAME":"EML Files","FAMILY":"mail","READER":true,"MASK":"*.eml"}]') ;;
   *) echo "FAIL: formats JSON: $out"; failures=$((failures + 1)) ;;
 esac
 
