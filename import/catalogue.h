@@ -42,9 +42,11 @@ std::vector<std::string> split_masks(std::string_view mask_text);
 
 // The files an import reads, in reading order: a directory tree (top directory first, then its
 // subdirectories breadth first), one directory, or the selected files. `total_size` receives
-// the sum of their sizes.
+// the sum of their sizes; `notes` what was passed over on the way (a directory reached again
+// through a link, a link that leads nowhere), for the import log.
 std::vector<std::string> expand_selection(const ImportSettings& settings,
-                                          uint64_t* total_size = nullptr);
+                                          uint64_t* total_size = nullptr,
+                                          std::vector<std::string>* notes = nullptr);
 
 // Import definitions (BAT) and their file lists (FLI).
 BAT definition_from(const ImportSettings& settings, std::string_view description);

@@ -73,7 +73,9 @@ ImportState ImportProcessor::Impl::start() {
         report("Warning!", "Fatal error. Outlook cannot be initialized.");
         return fail("Fatal error. Outlook cannot be initialized.");
     }
-    files = expand_selection(cfg);
+    std::vector<std::string> passed_over;
+    files = expand_selection(cfg, nullptr, &passed_over);
+    for (const std::string& note : passed_over) log(note);
     if (cfg.mailbox) CheckOwnAddress(s, cfg.mailbox);
     // The temporary files are written without waiting for the disk, so what a crashed run left
     // is never opened: they are removed and made anew (emptied, should a removal fail).

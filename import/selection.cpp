@@ -28,14 +28,30 @@ std::string identity_of(const std::string& dir) {
     return ec ? dir : canonical.string();
 }
 
+// The symbolic links of `dir` that lead nowhere, which no listing of files or directories shows.
+void note_dangling_links(const std::string& dir, std::vector<std::string>* notes) {
+    if (!notes) return;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code link_ec;
+        if (it->is_symlink(link_ec) && !std::filesystem::exists(it->path(), link_ec))
+            notes->push_back(it->path().string() + ": a link that leads nowhere, passed over");
+    }
+}
+
 // Breadth first: the top directory, then its subdirectories in listed order, then theirs.
-std::vector<std::string> directory_tree(const std::string& top) {
+std::vector<std::string> directory_tree(const std::string& top, std::vector<std::string>* notes) {
     std::vector<std::string> dirs{top};
     std::set<std::string> seen{identity_of(top)};
     for (size_t visiting = 0; visiting < dirs.size(); ++visiting) {
+        note_dangling_links(dirs[visiting], notes);
         for (const auto& name : fs::list_dirs(dirs[visiting])) {
             std::string sub = fs::join(dirs[visiting], name);
-            if (seen.insert(identity_of(sub)).second) dirs.push_back(sub);
+            if (seen.insert(identity_of(sub)).second)
+                dirs.push_back(sub);
+            else if (notes)
+                notes->push_back(sub +
+                                 ": a directory read already under another name, passed over");
         }
     }
     return dirs;
@@ -72,15 +88,17 @@ std::vector<std::string> split_masks(std::string_view mask_text) {
     return masks;
 }
 
-std::vector<std::string> expand_selection(const ImportSettings& settings, uint64_t* total_size) {
+std::vector<std::string> expand_selection(const ImportSettings& settings, uint64_t* total_size,
+                                          std::vector<std::string>* notes) {
     std::vector<std::string> files;
     if (settings.selection == kSelectedFiles) {
         files = settings.files;
     } else {
         std::vector<std::string> masks = split_masks(settings.masks);
         std::vector<std::string> dirs = settings.selection == kDirectoryTree
-                                            ? directory_tree(settings.path)
+                                            ? directory_tree(settings.path, notes)
                                             : std::vector<std::string>{settings.path};
+        if (settings.selection != kDirectoryTree) note_dangling_links(settings.path, notes);
         for (const auto& dir : dirs) add_matching(dir, masks, files);
     }
     if (total_size) {

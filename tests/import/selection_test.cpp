@@ -93,6 +93,19 @@ TEST_F(SelectionTree, DirectoryReachedTwiceIsReadOnceUnderTheFirstNameMet) {
     stdfs::create_directory_symlink(top_ + "/Sub1/deep", stdfs::path(top_) / "alias");
     EXPECT_EQ(expand(kDirectoryTree, "*.MSG"),
               (Names{"a.msg", "b.MSG", "alias/e.MSG", "sub2/c.MSG"}));
+    // What was passed over is told, for the import log, with a link that leads nowhere.
+    stdfs::create_symlink(top_ + "/gone.msf", stdfs::path(top_) / "Sub1" / "x.msf");
+    ImportSettings s;
+    s.selection = kDirectoryTree;
+    s.path = top_;
+    s.masks = "*.MSG";
+    std::vector<std::string> notes;
+    expand_selection(s, nullptr, &notes);
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{
+                  top_ + "/Sub1/x.msf: a link that leads nowhere, passed over",
+                  top_ + "/Sub1/deep: a directory read already under another name, passed over",
+                  top_ + "/sub2/up: a directory read already under another name, passed over"}));
 }
 
 TEST_F(SelectionTree, SelectedFilesKeepTheirOrderAndMissingOnesCountNothing) {
