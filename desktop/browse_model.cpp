@@ -36,29 +36,32 @@ QVariant BrowseModel::headerData(int section, Qt::Orientation o, int role) const
 }
 
 bool BrowseModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && !source_->at_end();
+    return !parent.isValid() && !changing_ && !source_->at_end();
 }
 
 void BrowseModel::fetchMore(const QModelIndex& parent) {
-    if (parent.isValid()) return;
+    if (parent.isValid() || changing_) return;
     std::vector<BrowseRow> more;
     source_->read(kPage, more);
     if (more.empty()) return;
     const int first = rowCount();
+    changing_ = true;
     beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
     for (auto& r : more) rows_.push_back(std::move(r));
     endInsertRows();
+    changing_ = false;
 }
 
 bool BrowseModel::locate(const std::string& typed) {
+    if (!source_->locate(typed)) return false;
+    // Those told of the reset look at the model at once: no page is read until it is whole.
+    changing_ = true;
     beginResetModel();
-    const bool ok = source_->locate(typed);
-    if (ok) {
-        rows_.clear();
-        source_->read(kPage, rows_);
-    }
+    rows_.clear();
+    source_->read(kPage, rows_);
     endResetModel();
-    return ok;
+    changing_ = false;
+    return true;
 }
 
 void BrowseModel::refresh(int row) {

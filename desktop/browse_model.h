@@ -58,6 +58,7 @@ private:
     std::unique_ptr<RowSource> source_;
     QStringList columns_;
     std::vector<BrowseRow> rows_;
+    bool changing_ = false;  // rows are being added or replaced
 };
 
 }  // namespace qs::desktop
