@@ -121,6 +121,7 @@ bool DatabaseWindow::remove(uint32_t id) {
     // Search and tool windows work on the current database's files: they go first.
     f_.close_group("FindGroup");
     f_.close_group("NotToolsGroup");
+    f_.close_database_windows();
     const bool done = RemoveDatabase(s, id);
     f_.database_changed();
     reload();

@@ -107,18 +107,23 @@ void Frame::show_window(const QString& name, QWidget* w) {
 void Frame::close_group(const char* group) {
     for (const auto& p : procedures())
         if (QLatin1String(p.group) == QLatin1String(group))
-            if (QMdiSubWindow* w = windows_.value(QString::fromLatin1(p.name))) w->close();
+            if (QMdiSubWindow* w = windows_.value(QString::fromLatin1(p.name))) delete w;
 }
 
 void Frame::database_changed() {
     setWindowTitle(frame_title(s_));
     selection_ = Selection{};
-    // Windows that show a database are made for the one that was current.
-    for (const auto& p : procedures())
-        if (p.needs != Needs::Nothing)
-            if (QMdiSubWindow* w = windows_.value(QString::fromLatin1(p.name))) w->close();
+    close_database_windows();
     update_actions();
     Q_EMIT databaseChangedSignal();
+}
+
+// The windows go now rather than at the next turn of the event loop: the files they hold open
+// are the database's, and a window opened before they went would read those.
+void Frame::close_database_windows() {
+    for (const auto& p : procedures())
+        if (p.needs != Needs::Nothing)
+            if (QMdiSubWindow* w = windows_.value(QString::fromLatin1(p.name))) delete w;
 }
 
 void Frame::select(const Selection& selected) {

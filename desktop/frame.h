@@ -46,11 +46,15 @@ public:
     bool SemaFore(int code);
     // The running window of a procedure, or nullptr.
     QWidget* running(const QString& name) const;
-    // Closes the running windows of a group ("FindGroup", "NotToolsGroup", ...).
+    // Closes the running windows of a group ("FindGroup", "NotToolsGroup", ...), or those that
+    // show the current database, at once (they give back its files). Never called from one of
+    // the windows that close.
     void close_group(const char* group);
+    void close_database_windows();
 
     // The current database changed (made current, removed): the title follows, and the windows
-    // that showed the database before close.
+    // that showed the database before close at once. Called by windows that need no database
+    // (the database selection, the start-up wizard), never from one that does.
     void database_changed();
     const Selection& selection() const { return selection_; }
     void select(const Selection& selected);

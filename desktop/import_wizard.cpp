@@ -36,6 +36,7 @@ QWizardPage* new_page(const QString& title, const QString& subtitle) {
 ImportWizard::ImportWizard(Frame& f)
     : f_(f),
       format_(new QComboBox),
+      family_(new QLabel),
       by_files_(new QRadioButton(tr("Selected &files"))),
       by_dir_(new QRadioButton(tr("One &directory"))),
       by_tree_(new QRadioButton(tr("Directory &tree"))),
@@ -64,6 +65,7 @@ QWizardPage* ImportWizard::format_page() {
     format_->setCurrentIndex(format_->findText(QStringLiteral("Unix Mailbox")));
     auto* layout = new QFormLayout(p);
     layout->addRow(tr("Message format"), format_);
+    layout->addRow(tr("Kind of messages"), family_);
     connect(format_, &QComboBox::currentIndexChanged, this, &ImportWizard::format_chosen);
     format_chosen();
     return p;
@@ -121,8 +123,12 @@ QWizardPage* ImportWizard::target_page() {
 
 // A format comes with the masks of its files.
 void ImportWizard::format_chosen() {
-    if (const Format* fmt = format_by_number(format_->currentData().toInt()))
+    if (const Format* fmt = format_by_number(format_->currentData().toInt())) {
         masks_->setText(QString::fromLatin1(fmt->mask));
+        family_->setText(tr("%1, files %2")
+                             .arg(QString::fromLatin1(family_name(fmt->family)),
+                                  *fmt->mask ? QString::fromLatin1(fmt->mask) : tr("chosen")));
+    }
 }
 
 ImportSettings ImportWizard::settings() const {

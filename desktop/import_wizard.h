@@ -10,6 +10,7 @@
 #include "storage/session.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QRadioButton;
@@ -42,6 +43,7 @@ private:
 
     Frame& f_;
     QComboBox* format_;
+    QLabel* family_;
     QRadioButton* by_files_;
     QRadioButton* by_dir_;
     QRadioButton* by_tree_;

@@ -44,12 +44,12 @@ void place(Frame& f, const QString& name, const QRect& at) {
     if (w && w->parentWidget()) w->parentWidget()->setGeometry(at);
 }
 
-// The message browse selects the first message that has replies, so its tree shows something.
+// The message browse selects the oldest reply, so that its tree shows a whole thread.
 void select_reply(Frame& f) {
     auto* browse = qobject_cast<BrowseWindow*>(f.running(QStringLiteral("BrowseMsgNmbr")));
     if (!browse) return;
     BrowseModel* m = browse->model();
-    for (int r = 0; r < m->rowCount(); ++r) {
+    for (int r = m->rowCount() - 1; r >= 0; --r) {
         browse->view()->selectRow(r);
         if (f.selection().message.REFNUMBER != 0 &&
             f.selection().message.REFNUMBER != f.selection().number)
@@ -87,8 +87,7 @@ bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
     ok &= picture(f, dir, QStringLiteral("database-selection"));
     f.area()->closeAllSubWindows();
     f.start(QStringLiteral("ImportMeny"));
-    place(f, QStringLiteral("ImportMeny"), {20, 20, 680, 500});
-    ok &= picture(f, dir, QStringLiteral("import-wizard"));
+    place(f, QStringLiteral("ImportMeny"), {20, 20, 680, 460});
     auto* wizard = qobject_cast<ImportWizard*>(f.running(QStringLiteral("ImportMeny")));
     if (wizard && QFileInfo::exists(sample)) {
         // A run over a sample mailbox the demonstration imported already: it finds only
@@ -98,6 +97,8 @@ bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
         st.selection = kSelectedFiles;
         st.files = {QFileInfo(sample).absoluteFilePath().toStdString()};
         wizard->choose(st);
+        wizard->next();
+        ok &= picture(f, dir, QStringLiteral("import-wizard"));
         if (ProgressWindow* p = wizard->start_import()) {
             close_window(wizard);
             place(f, QStringLiteral("ImportProgress"), {20, 20, 560, 220});

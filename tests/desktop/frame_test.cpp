@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include <QAction>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -9,6 +8,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "desktop/browse_window.h"
 #include "desktop/database_window.h"
 #include "desktop/procedures.h"
 #include "desktop/startup_wizard.h"
@@ -79,20 +79,24 @@ TEST(Frame, DispatcherCodesStartTheirWindows) {
     for (int code : {206, 202, 216}) EXPECT_FALSE(h.frame->SemaFore(code)) << code;
 }
 
-// Windows of the database that was current close when another becomes current.
+// Windows of the database that was current close when another becomes current, and give back
+// its files at once: a browse opened right after shows the new database.
 TEST(Frame, ChangingTheDatabaseClosesItsWindows) {
     DesktopHome h;
     h.current_mail_db("One");
+    h.import(QS_SOURCE_DIR "/samples/mail/today.mbox");
     ASSERT_TRUE(h.frame->start("BrowseMail"));
     ASSERT_TRUE(h.frame->start("ChangeForum"));
     auto* w = qobject_cast<DatabaseWindow*>(h.frame->running("ChangeForum"));
     const uint32_t two = AddMailDatabase(h.s, {"Two", "me@example.org", {}});
     w->reload();
     EXPECT_TRUE(w->choose(two));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(h.frame->running("BrowseMail"));
     EXPECT_TRUE(h.frame->running("ChangeForum"));
     EXPECT_EQ(h.frame->windowTitle(), "Two");
+    ASSERT_TRUE(h.frame->start("BrowseMail"));
+    auto* browse = qobject_cast<desktop::BrowseWindow*>(h.frame->running("BrowseMail"));
+    EXPECT_EQ(browse->model()->rowCount(), 0);
 }
 
 TEST(DatabaseWindow, RemovesOnlyWhenTheUserAgrees) {
