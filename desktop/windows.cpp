@@ -18,6 +18,8 @@ WindowFactory window_factory(const QString& name) {
         {"MessageText", make_text_view},
         {"ImportMeny", make_import_wizard},
         {"StartUpWizard", make_startup_wizard},
+        {"BrowseTopics", make_topics_window},
+        {"Classify", make_classify_window},
         {"About", make_about},
     };
     for (const auto& [n, f] : table)

@@ -25,6 +25,8 @@ QWidget* make_thread_tree_window(Frame& f);
 QWidget* make_text_view(Frame& f);
 QWidget* make_import_wizard(Frame& f);
 QWidget* make_startup_wizard(Frame& f);
+QWidget* make_topics_window(Frame& f);
+QWidget* make_classify_window(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop
