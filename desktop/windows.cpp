@@ -20,6 +20,8 @@ WindowFactory window_factory(const QString& name) {
         {"StartUpWizard", make_startup_wizard},
         {"BrowseTopics", make_topics_window},
         {"Classify", make_classify_window},
+        {"AutoIndex", make_index_window},
+        {"SearchWz", make_search_window},
         {"About", make_about},
     };
     for (const auto& [n, f] : table)

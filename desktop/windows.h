@@ -5,10 +5,18 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
+
+#include "storage/session.h"
 
 namespace qs::desktop {
 
 class Frame;
+
+class LongProcess;
+
+// Word indexing of the current database as a progress window drives it.
+std::unique_ptr<LongProcess> index_process(Session& s);
 
 using WindowFactory = QWidget* (*)(Frame&);
 // The factory of a procedure's window; nullptr when the program has no such window yet.
@@ -27,6 +35,8 @@ QWidget* make_import_wizard(Frame& f);
 QWidget* make_startup_wizard(Frame& f);
 QWidget* make_topics_window(Frame& f);
 QWidget* make_classify_window(Frame& f);
+QWidget* make_index_window(Frame& f);
+QWidget* make_search_window(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop
