@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTabWidget>
 #include <QTableView>
 #include <QWizard>
 
@@ -13,6 +15,7 @@
 #include "desktop/frame.h"
 #include "desktop/import_wizard.h"
 #include "desktop/progress_window.h"
+#include "desktop/search_window.h"
 #include "desktop/windows.h"
 #include "storage/database_list.h"
 #include "storage/files.h"
@@ -57,6 +60,23 @@ void select_reply(Frame& f) {
     }
 }
 
+// The mail database is indexed (in its copy), then searched for a word of two subjects.
+bool search_picture(Frame& f, const QString& dir) {
+    f.area()->closeAllSubWindows();
+    ProgressWindow index(QString(), index_process(f.session()));
+    while (index.advance()) {
+    }
+    if (!f.start(QStringLiteral("SearchWz"))) return true;  // nothing to search in
+    auto* search = qobject_cast<SearchWindow*>(f.running(QStringLiteral("SearchWz")));
+    place(f, QStringLiteral("SearchWz"), {20, 20, 900, 560});
+    search->all()->setText(QStringLiteral("tomorrow"));
+    if (search->build()) {
+        search->get_messages();
+        search->findChild<QTabWidget*>()->setCurrentIndex(2);
+    }
+    return picture(f, dir, QStringLiteral("search"));
+}
+
 }  // namespace
 
 bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
@@ -69,6 +89,7 @@ bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
         place(f, QStringLiteral("BrowseMail"), {0, 0, 1180, 330});
         place(f, QStringLiteral("MessageText"), {0, 330, 1180, 360});
         ok &= picture(f, dir, QStringLiteral("mail-browse"));
+        ok &= search_picture(f, dir);
     }
     if (make_current(f, false)) {
         f.start(QStringLiteral("BrowseMsgNmbr"));

@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "app/display_date.h"
 #include "app/message_pages.h"
@@ -53,6 +54,27 @@ QString shown_text(const QString& stored, std::vector<int>& at) {
     }
     at.push_back(static_cast<int>(shown.size()));
     return shown;
+}
+
+// A hit's line: its date, its sender's name as the header keeps it and its subject.
+QString hit_label(Session& s, uint32_t id, int32_t date_format) {
+    QString date, from, subject;
+    if (s.mem.ForumType == kMailDb) {
+        s.rec.Mail = Mail{};
+        s.rec.Mail.MAILID = id;
+        if (!Get(s, kMail, keys::MaiIdKey)) return QString::number(id);
+        const Mail& m = s.rec.Mail;
+        std::tie(date, from, subject) = std::make_tuple(q(display_date(m.DATE, date_format)),
+                                                        q(m.FROMALPHA.view()), q(m.SUBJECT.view()));
+    } else {
+        s.rec.MsgNmbr = MsgNmbr{};
+        s.rec.MsgNmbr.MSGNUMBER = id;
+        if (!Get(s, kMsgNmbr, keys::MsgIdKey)) return QString::number(id);
+        const MsgNmbr& m = s.rec.MsgNmbr;
+        std::tie(date, from, subject) = std::make_tuple(
+            q(display_date(m.DATE, date_format)), q(m.FROMALPHA.view()), q(m.THREADALPHA.view()));
+    }
+    return QStringLiteral("%1  %2  %3  %4").arg(id).arg(date, -10).arg(from, -12).arg(subject);
 }
 
 }  // namespace
@@ -145,6 +167,7 @@ QWidget* SearchWindow::step3() {
     auto* layout = new QVBoxLayout(page);
     auto* split = new QSplitter(Qt::Vertical);
     text_->setReadOnly(true);
+    hits_->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
     split->addWidget(hits_);
     split->addWidget(text_);
     layout->addWidget(split, 1);
@@ -213,8 +236,9 @@ words::SearchOutcome SearchWindow::get_messages() {
     for (const auto& w : found)
         if (std::find(found_.begin(), found_.end(), w) == found_.end()) found_.push_back(w);
     // Newest first, as the browses list them.
+    const int32_t date_format = date_preference(s);
     for (auto it = block.rbegin(); it != block.rend(); ++it) {
-        auto* item = new QListWidgetItem(QString::number(*it), hits_);
+        auto* item = new QListWidgetItem(hit_label(s, *it, date_format), hits_);
         item->setData(Qt::UserRole, *it);
     }
     words::HitQueue all;
