@@ -10,19 +10,13 @@ namespace qs::desktop {
 
 WindowFactory window_factory(const QString& name) {
     static const std::pair<const char*, WindowFactory> table[] = {
-        {"ChangeForum", make_database_window},
-        {"BrowseMail", make_mail_browse},
-        {"BrowseMsgNmbr", make_message_browse},
-        {"BrowsePerson", make_person_browse},
-        {"ThreadTree", make_thread_tree_window},
-        {"MessageText", make_text_view},
-        {"ImportMeny", make_import_wizard},
-        {"StartUpWizard", make_startup_wizard},
-        {"BrowseTopics", make_topics_window},
-        {"Classify", make_classify_window},
-        {"AutoIndex", make_index_window},
-        {"SearchWz", make_search_window},
-        {"About", make_about},
+        {"ChangeForum", make_database_window},   {"BrowseMail", make_mail_browse},
+        {"BrowseMsgNmbr", make_message_browse},  {"BrowsePerson", make_person_browse},
+        {"ThreadTree", make_thread_tree_window}, {"MessageText", make_text_view},
+        {"ImportMeny", make_import_wizard},      {"StartUpWizard", make_startup_wizard},
+        {"BrowseTopics", make_topics_window},    {"Classify", make_classify_window},
+        {"AutoIndex", make_index_window},        {"SearchWz", make_search_window},
+        {"UserPanel", make_preferences_window},  {"About", make_about},
     };
     for (const auto& [n, f] : table)
         if (name == QLatin1String(n)) return f;

@@ -37,6 +37,7 @@ QWidget* make_topics_window(Frame& f);
 QWidget* make_classify_window(Frame& f);
 QWidget* make_index_window(Frame& f);
 QWidget* make_search_window(Frame& f);
+QWidget* make_preferences_window(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop

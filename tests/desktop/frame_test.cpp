@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableWidget>
 
 #include "desktop/browse_window.h"
 #include "desktop/database_window.h"
+#include "desktop/preferences_window.h"
 #include "desktop/procedures.h"
 #include "desktop/startup_wizard.h"
 #include "desktop/windows.h"
+#include "storage/config.h"
 #include "tests/desktop/desktop_home.h"
 
 namespace qs::testing {
@@ -144,6 +148,40 @@ TEST(StartupWizard, CreatesTheFirstDatabaseAndMakesItCurrent) {
     ASSERT_NE(id, 0u);
     EXPECT_EQ(h.s.mem.ForumNumber, id);
     EXPECT_EQ(h.frame->windowTitle(), "Home");
+}
+
+}  // namespace
+}  // namespace qs::testing
+
+namespace qs::testing {
+namespace {
+
+// Preferences are stored in the settings: another session over the home reads them, and the
+// lists show dates in the chosen format.
+TEST(Preferences, AreStoredAndFollowedByTheLists) {
+    DesktopHome h;
+    h.current_mail_db();
+    h.import(QS_SOURCE_DIR "/samples/mail/today.mbox");
+    desktop::PreferencesWindow w(*h.frame);
+    w.date_format()->setCurrentIndex(w.date_format()->findData(10));  // yyyy-mm-dd
+    w.pace(item::kPaceImport)->setValue(7);
+    ASSERT_TRUE(w.save());
+
+    RecordingDialog dialog;
+    FixedClock clock{80000, 1};
+    Session other(dialog, clock);
+    ASSERT_TRUE(StartUp(other, h.dir).ok);
+    int32_t v = 0;
+    ASSERT_TRUE(Konfig(other, kGetGeneral, item::kDateFormat, &v));
+    EXPECT_EQ(v, 10);
+    ASSERT_TRUE(Konfig(other, kGetDisplay, item::kPaceImport, &v));
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(SpeedVal(h.s, kGetPace, item::kPaceImport), 100);
+    for (auto& slot : other.slots) slot.file.reset();
+
+    desktop::BrowseWindow browse(*h.frame, desktop::BrowseKind::Mail);
+    EXPECT_EQ(browse.model()->row(0).cells[0].size(), 10);
+    EXPECT_EQ(browse.model()->row(0).cells[0][4], '-');
 }
 
 }  // namespace
