@@ -54,6 +54,17 @@ void BrowseModel::fetchMore(const QModelIndex& parent) {
 
 bool BrowseModel::locate(const std::string& typed) {
     if (!source_->locate(typed)) return false;
+    reread_from_start();
+    return true;
+}
+
+bool BrowseModel::locate_record(uint32_t number) {
+    if (!source_->locate_record(number)) return false;
+    reread_from_start();
+    return true;
+}
+
+void BrowseModel::reread_from_start() {
     // Those told of the reset look at the model at once: no page is read until it is whole.
     changing_ = true;
     beginResetModel();
@@ -61,7 +72,6 @@ bool BrowseModel::locate(const std::string& typed) {
     source_->read(kPage, rows_);
     endResetModel();
     changing_ = false;
-    return true;
 }
 
 void BrowseModel::refresh(int row) {

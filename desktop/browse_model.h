@@ -30,6 +30,9 @@ public:
     // Starts again: at the first row for an empty `typed`, else at the first row at or after
     // it in the list's order. False when this list has no locator (nothing changes).
     virtual bool locate(const std::string& typed) = 0;
+    // Starts again at the record numbered `number` (it is the first row); false when it is not
+    // in this list.
+    virtual bool locate_record(uint32_t number) = 0;
     // The row of a record read anew (after its mark changed); false when it is gone.
     virtual bool reread(BrowseRow& row) = 0;
 };
@@ -50,11 +53,15 @@ public:
 
     // The list starts again at the locator text (or the top); false when it has no locator.
     bool locate(const std::string& typed);
+    // The list starts again at a record (a bookmark, a search hit); false when it is not there.
+    bool locate_record(uint32_t number);
     // Reads a row's record again, after it was changed.
     void refresh(int row);
     const BrowseRow& row(int r) const { return rows_[static_cast<size_t>(r)]; }
 
 private:
+    void reread_from_start();
+
     std::unique_ptr<RowSource> source_;
     QStringList columns_;
     std::vector<BrowseRow> rows_;

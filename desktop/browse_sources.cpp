@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "desktop/browse_sources.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "app/display_date.h"
@@ -184,6 +185,8 @@ protected:
 
 // A file in the order of one key; with `mark`, only the records with that status mark (read
 // through the status key).
+constexpr int kAllParts = 64;  // more parts than any key has
+
 template <class R>
 class KeyList : public ListBase<R> {
 public:
@@ -233,6 +236,19 @@ public:
         end_ = false;
         return true;
     }
+    bool locate_record(uint32_t number) override {
+        R& rec = buffer<R>(this->s_, Rows<R>::file);
+        rec = R{};
+        Rows<R>::set_id(rec, number);
+        if (!Get(this->s_, Rows<R>::file, Rows<R>::id_key)) return false;
+        if (mark_ >= 0 && rec.DUMMY != mark_) return false;
+        // Every part of the key: the list starts at this very record.
+        anchor_ = rec;
+        parts_ = kAllParts;
+        started_ = false;
+        end_ = false;
+        return true;
+    }
 
 private:
     int key_;
@@ -265,6 +281,12 @@ public:
     bool locate(const std::string& typed) override {
         if (!typed.empty()) return false;
         at_ = 0;
+        return true;
+    }
+    bool locate_record(uint32_t number) override {
+        auto it = std::find(numbers_.begin(), numbers_.end(), number);
+        if (it == numbers_.end()) return false;
+        at_ = static_cast<size_t>(it - numbers_.begin());
         return true;
     }
 

@@ -14,6 +14,7 @@
 
 #include "app/status_marks.h"
 #include "app/topics.h"
+#include "desktop/find_bar.h"
 #include "desktop/frame.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
@@ -59,6 +60,13 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->installEventFilter(this);
     layout->addWidget(table_);
+    if (kind != BrowseKind::Persons) {
+        find_ = new FindBar(
+            f.session(), kind == BrowseKind::Mail,
+            [this](ListContext& list) { return list_context(list); },
+            [this](uint32_t number) { go_to(number); });
+        layout->addWidget(find_);
+    }
     connect(table_, &QWidget::customContextMenuRequested, this, &BrowseWindow::pop_up);
     connect(table_, &QAbstractItemView::activated, this,
             [this] { f_.start(QStringLiteral("MessageText")); });
@@ -84,6 +92,12 @@ void BrowseWindow::build_top_row() {
     row->addWidget(locator_, 1);
     auto* top = new QPushButton(tr("&Top"));
     row->addWidget(top);
+    auto* set_mark = new QPushButton(tr("Set BookMark"));
+    auto* reset_mark = new QPushButton(tr("Reset to BookMark"));
+    row->addWidget(set_mark);
+    row->addWidget(reset_mark);
+    connect(set_mark, &QPushButton::clicked, this, &BrowseWindow::set_bookmark);
+    connect(reset_mark, &QPushButton::clicked, this, &BrowseWindow::reset_to_bookmark);
     auto changed = [this] {
         show_view({static_cast<size_t>(views_->currentIndex()), topics_->currentData().toUInt(),
                    static_cast<uint8_t>(marks_->currentIndex())});
@@ -143,10 +157,41 @@ bool BrowseWindow::locate(const QString& typed) {
     return true;
 }
 
+bool BrowseWindow::go_to(uint32_t number) {
+    if (!model_->locate_record(number)) return false;
+    if (model_->rowCount() > 0) table_->selectRow(0);
+    return true;
+}
+
+void BrowseWindow::set_bookmark() {
+    const int r = table_->currentIndex().row();
+    if (r >= 0) bookmark_ = model_->row(r).number;
+}
+
+bool BrowseWindow::reset_to_bookmark() { return bookmark_ && go_to(bookmark_); }
+
+// What the standard search walks: the list as shown, from the selected message on.
+bool BrowseWindow::list_context(ListContext& list) const {
+    const BrowseView& v = views_of(kind_)[choice_.view];
+    switch (v.kind) {
+        case ViewKind::Key: list.source = ListContext::Source::KeyOrder; break;
+        case ViewKind::Topic: list.source = ListContext::Source::Topic; break;
+        case ViewKind::ResultSet: list.source = ListContext::Source::ResultSet; break;
+        case ViewKind::Status: return false;
+    }
+    list.key = v.key;
+    list.topic = choice_.topic;
+    const int r = table_->currentIndex().row();
+    list.current = r >= 0 ? model_->row(r).number : 0;
+    return true;
+}
+
+// The thread tree asks for a message: the list moves to it, in the view by number when the
+// view shown does not list it.
 void BrowseWindow::go_to_message(quint32 number) {
-    if (kind_ != BrowseKind::Messages) return;
-    show_view({0, 0, 0});  // by number: the message is the first row at or after it
-    locate(QString::number(number));
+    if (kind_ != BrowseKind::Messages || go_to(number)) return;
+    show_view({0, 0, 0});
+    go_to(number);
 }
 
 // The message or mail of the selected row becomes the frame's selection.

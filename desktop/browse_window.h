@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/standard_search.h"
 #include "desktop/browse_sources.h"
 
 class QComboBox;
@@ -18,6 +19,7 @@ class QMenu;
 namespace qs::desktop {
 
 class Frame;
+class FindBar;
 
 class BrowseWindow : public QWidget {
     Q_OBJECT
@@ -35,7 +37,14 @@ public:
     // The pop-up's entries (separators included as "-").
     QStringList mark_entries() const;
 
+    // The list starts at the selected message; "Reset to BookMark" brings it back there.
+    void set_bookmark();
+    bool reset_to_bookmark();
+    // Moves the list to message `number` and selects it; false when it is not in the list.
+    bool go_to(uint32_t number);
+
     BrowseModel* model() const { return model_.get(); }
+    FindBar* find_bar() const { return find_; }
     QTableView* view() const { return table_; }
 
 protected:
@@ -47,6 +56,7 @@ private:
     void pop_up(const QPoint& at);
     void fill_topics();
     void go_to_message(quint32 number);
+    bool list_context(ListContext& list) const;
 
     Frame& f_;
     BrowseKind kind_;
@@ -58,6 +68,8 @@ private:
     QTableView* table_;
     std::unique_ptr<BrowseModel> model_;
     std::string typed_;  // the locator text being typed into the list
+    uint32_t bookmark_ = 0;
+    FindBar* find_ = nullptr;
 };
 
 }  // namespace qs::desktop

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QTableView>
 
 #include "app/status_marks.h"
 #include "desktop/browse_window.h"
+#include "desktop/find_bar.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
 #include "tests/desktop/desktop_home.h"
@@ -117,6 +120,60 @@ TEST_F(MailBrowse, SelectionReachesTheFrame) {
     EXPECT_EQ(h.frame->selection().number, w.model()->row(5).number);
     EXPECT_TRUE(h.frame->selection().mail);
     EXPECT_EQ(h.frame->selection().mail_header.MAILID, w.model()->row(5).number);
+}
+
+}  // namespace
+}  // namespace qs::testing
+
+namespace qs::testing {
+namespace {
+
+QString selected_subject(BrowseWindow& w) {
+    return w.model()->row(w.view()->currentIndex().row()).cells[4];
+}
+
+// The standard search goes from the selected mail to the next one whose subject or text holds
+// the string, in the order of the view (by subject here). A whole word may not be joined by a
+// letter or the digit 1, so "number 1" stands alone in "number 12" but not in "number 11".
+TEST_F(MailBrowse, FindNextWalksTheListShown) {
+    struct Case {
+        const char* from;  // the subject selected first
+        const char* text;
+        bool whole;
+        std::vector<QString> found;  // the subjects found one after another
+    } cases[] = {
+        {"Mail number 1",
+         "number 12",
+         false,
+         {"Mail number 12", "Mail number 120", "Mail number 121"}},
+        {"Mail number 109", "number 1", false, {"Mail number 11", "Mail number 110"}},
+        {"Mail number 109", "number 1", true, {"Mail number 12", "Mail number 120"}},
+    };
+    for (const auto& c : cases) {
+        BrowseWindow w(*h.frame, BrowseKind::Mail);
+        w.show_view({1, 0, 0});
+        ASSERT_TRUE(w.locate(c.from));
+        w.find_bar()->text()->setText(c.text);
+        w.find_bar()->whole_words()->setChecked(c.whole);
+        for (const QString& subject : c.found) {
+            w.find_bar()->find(false);
+            EXPECT_EQ(w.find_bar()->run(), StandardSearch::Result::Found);
+            EXPECT_EQ(selected_subject(w), subject) << c.from;
+        }
+    }
+}
+
+TEST_F(MailBrowse, BookmarkBringsTheListBackToItsMail) {
+    BrowseWindow w(*h.frame, BrowseKind::Mail);
+    w.show_view({1, 0, 0});
+    w.view()->selectRow(42);
+    const QString marked = selected_subject(w);
+    w.set_bookmark();
+    w.locate("mail number 9");
+    ASSERT_NE(selected_subject(w), marked);
+    ASSERT_TRUE(w.reset_to_bookmark());
+    EXPECT_EQ(selected_subject(w), marked);
+    EXPECT_EQ(w.view()->currentIndex().row(), 0);
 }
 
 }  // namespace
