@@ -16,6 +16,7 @@ WindowFactory window_factory(const QString& name) {
         {"ImportMeny", make_import_wizard},      {"StartUpWizard", make_startup_wizard},
         {"BrowseTopics", make_topics_window},    {"Classify", make_classify_window},
         {"AutoIndex", make_index_window},        {"SearchWz", make_search_window},
+        {"WordList", make_word_list_window},     {"StopList", make_stop_list_window},
         {"UserPanel", make_preferences_window},  {"About", make_about},
     };
     for (const auto& [n, f] : table)

@@ -38,6 +38,8 @@ QWidget* make_classify_window(Frame& f);
 QWidget* make_index_window(Frame& f);
 QWidget* make_search_window(Frame& f);
 QWidget* make_preferences_window(Frame& f);
+QWidget* make_word_list_window(Frame& f);
+QWidget* make_stop_list_window(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop

@@ -2,13 +2,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QTextEdit>
 
 #include "desktop/browse_window.h"
 #include "desktop/progress_window.h"
 #include "desktop/search_window.h"
 #include "desktop/windows.h"
+#include "desktop/word_lists_window.h"
 #include "tests/desktop/desktop_home.h"
+#include "wordindex/word_lists.h"
 
 namespace qs::testing {
 namespace {
@@ -57,6 +60,35 @@ TEST_F(Search, ShowsTheHitsAndHighlightsTheWordsFound) {
     desktop::BrowseWindow browse(*h.frame, desktop::BrowseKind::Mail);
     browse.show_view({6, 0, 0});
     EXPECT_EQ(browse.model()->rowCount(), 5);
+}
+
+}  // namespace
+}  // namespace qs::testing
+
+namespace qs::testing {
+namespace {
+
+// A word marked in the word list waits in the pending deletions; the ignore list's form adds and
+// removes stop words.
+TEST_F(Search, WordListMarksAndIgnoreListKeepsWords) {
+    desktop::ProgressWindow index("Index", desktop::index_process(h.s));
+    while (index.advance()) {
+    }
+    desktop::WordListWindow words(*h.frame);
+    ASSERT_GT(words.table()->rowCount(), 0);
+    const QString word = words.table()->item(0, 1)->text();
+    ASSERT_TRUE(words.toggle(0));
+    EXPECT_EQ(words::marked_words(h.s).size(), 1u);
+    ASSERT_TRUE(words.toggle(0));
+    EXPECT_TRUE(words::marked_words(h.s).empty()) << word.toStdString();
+
+    desktop::StopListWindow stop(*h.frame);
+    const int before = stop.list()->count();
+    ASSERT_TRUE(stop.edit(1, "thanks"));
+    ASSERT_EQ(stop.list()->findItems("THANKS", Qt::MatchExactly).size(), 1);
+    stop.list()->setCurrentItem(stop.list()->findItems("THANKS", Qt::MatchExactly)[0]);
+    ASSERT_TRUE(stop.edit(3, {}));
+    EXPECT_EQ(stop.list()->count(), before);
 }
 
 }  // namespace
