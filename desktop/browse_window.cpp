@@ -16,6 +16,7 @@
 #include "app/topics.h"
 #include "desktop/find_bar.h"
 #include "desktop/frame.h"
+#include "desktop/window_places.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
@@ -76,6 +77,9 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
 }
 
 BrowseWindow::~BrowseWindow() {
+    std::vector<int> widths;
+    for (int c = 0; c < model_->columnCount(); ++c) widths.push_back(table_->columnWidth(c));
+    store_widths(f_.session(), static_cast<int>(kind_), widths);
     // The list closes its files before the window's selection goes.
     table_->setModel(nullptr);
 }
@@ -146,6 +150,10 @@ void BrowseWindow::show_view(const ViewChoice& choice) {
         table_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
     else
         table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    const std::vector<int> widths = stored_widths(f_.session(), static_cast<int>(kind_));
+    for (int c = 0; c < model_->columnCount() && c < static_cast<int>(widths.size()); ++c)
+        if (widths[static_cast<size_t>(c)] > 0)
+            table_->setColumnWidth(c, widths[static_cast<size_t>(c)]);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &BrowseWindow::selection_moved);
     if (model_->rowCount() > 0) table_->selectRow(0);

@@ -9,10 +9,24 @@
 
 #include "desktop/gui_dialog.h"
 #include "desktop/procedures.h"
+#include "desktop/window_places.h"
 #include "desktop/windows.h"
 #include "storage/files.h"
 
 namespace qs::desktop {
+
+namespace {
+
+// A window's place in the command table, which numbers the stored places; -1 for a window that
+// is not a command's (a progress window).
+int place_of(const QString& name) {
+    const auto& all = procedures();
+    for (size_t i = 0; i < all.size(); ++i)
+        if (name == QLatin1String(all[i].name)) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
 
 QString frame_title(const Session& s) {
     if (s.mem.ForumNumber == 0) return QString::fromLatin1(kNoDatabaseTitle);
@@ -101,6 +115,10 @@ void Frame::show_window(const QString& name, QWidget* w) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setObjectName(name);
     windows_[name] = sub;
+    // A window opens where the user left it last time, and is remembered when it closes.
+    if (const QRect place = stored_place(s_, place_of(name)); place.width() > 0)
+        sub->setGeometry(place);
+    sub->installEventFilter(this);
     sub->show();
 }
 
@@ -132,6 +150,13 @@ void Frame::select(const Selection& selected) {
 }
 
 void Frame::show_message(uint32_t number) { Q_EMIT messageRequested(number); }
+
+bool Frame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close)
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched))
+            store_place(s_, place_of(sub->objectName()), sub->geometry());
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void Frame::closeEvent(QCloseEvent* event) {
     if (s_.IndexingInProgress) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -15,6 +16,7 @@
 #include "desktop/preferences_window.h"
 #include "desktop/procedures.h"
 #include "desktop/startup_wizard.h"
+#include "desktop/window_places.h"
 #include "desktop/windows.h"
 #include "storage/config.h"
 #include "tests/desktop/desktop_home.h"
@@ -182,6 +184,45 @@ TEST(Preferences, AreStoredAndFollowedByTheLists) {
     desktop::BrowseWindow browse(*h.frame, desktop::BrowseKind::Mail);
     EXPECT_EQ(browse.model()->row(0).cells[0].size(), 10);
     EXPECT_EQ(browse.model()->row(0).cells[0][4], '-');
+}
+
+}  // namespace
+}  // namespace qs::testing
+
+namespace qs::testing {
+namespace {
+
+// A window closed by the user opens in the same place at the next start, and a browse keeps
+// the widths of its columns; new settings of an older version forget them.
+TEST(WindowPlaces, AreRestoredAtTheNextStart) {
+    DesktopHome h;
+    h.current_mail_db();
+    ASSERT_TRUE(h.frame->start("BrowseMail"));
+    QWidget* sub = h.frame->running("BrowseMail")->parentWidget();
+    const QRect place(40, 30, 500, 260);
+    sub->setGeometry(place);
+    qobject_cast<desktop::BrowseWindow*>(h.frame->running("BrowseMail"))
+        ->view()
+        ->setColumnWidth(2, 171);
+    sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the window goes
+
+    RecordingDialog dialog;
+    FixedClock clock{80000, 1};
+    Session again(dialog, clock);
+    ASSERT_TRUE(StartUp(again, h.dir).ok);
+    ASSERT_TRUE(MakeCurrent(again, h.s.mem.ForumNumber));
+    {
+        desktop::Frame frame(again);
+        ASSERT_TRUE(frame.start("BrowseMail"));
+        EXPECT_EQ(frame.running("BrowseMail")->parentWidget()->geometry(), place);
+        auto* browse = qobject_cast<desktop::BrowseWindow*>(frame.running("BrowseMail"));
+        EXPECT_EQ(browse->view()->columnWidth(2), 171);
+        ASSERT_TRUE(ResetWindowSettings(again));
+        EXPECT_EQ(desktop::stored_place(again, 8), QRect());
+    }
+    again.engine.rollback();
+    for (auto& slot : again.slots) slot.file.reset();
 }
 
 }  // namespace
