@@ -4,7 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 DEMO_HOME ?= $(CURDIR)/demo-home
 
-.PHONY: deps build build-asan run test test-plain test-asan bench format clean
+.PHONY: deps build build-asan run test test-plain test-asan bench format clean screenshots install
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,6 +28,12 @@ test-asan: build-asan
 	  ctest --output-on-failure -j $(JOBS)
 
 test: test-plain test-asan
+
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD)
+
+install: build
+	@cmake --install $(BUILD)
 
 bench: build
 	@bash bench/run.sh $(BUILD)

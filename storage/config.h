@@ -52,6 +52,13 @@ int32_t SpeedVal(Session& s, int operation, int item = 0);
 // records), or reset them all to their defaults.
 [[nodiscard]] uint8_t LoadWindowSettings(Session& s);
 [[nodiscard]] uint8_t ResetWindowSettings(Session& s);
+// One of those six records by its place (0 to 5: records 2, 3, 5, 6, 7, 8), as loaded, and
+// storing it anew. What the 200 bytes of each hold is the desktop program's layout; all zero
+// means the defaults. Saving returns 0 after the settings failure message.
+inline constexpr int kWindowSettingsBlocks = 6;
+const decltype(Control::CTLGROUP)& WindowSettings(const Session& s, int block);
+[[nodiscard]] uint8_t SaveWindowSettings(Session& s, int block,
+                                         const decltype(Control::CTLGROUP)& group);
 
 // Key code of the numeric-pad 0; the pad's digits are kKeyPad0 to kKeyPad0 + 9. Digits, letters
 // (upper-case) and the space bar are their ASCII codes.

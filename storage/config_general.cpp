@@ -277,4 +277,15 @@ uint8_t ResetWindowSettings(Session& s) {
     return 1;
 }
 
+const decltype(Control::CTLGROUP)& WindowSettings(const Session& s, int block) {
+    return s.settings.windows.at(static_cast<size_t>(block)).CTLGROUP;
+}
+
+uint8_t SaveWindowSettings(Session& s, int block, const decltype(Control::CTLGROUP)& group) {
+    Control& c = s.settings.windows.at(static_cast<size_t>(block));
+    if (!cfg::save_record(s, kWindowIds[block], group)) return failed(s);
+    c.CTLGROUP = group;
+    return 1;
+}
+
 }  // namespace qs

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/cli/command.h"
+#include "app/home_dir.h"
 #include "app/startup.h"
 #include "platform/fs.h"
 
@@ -23,13 +24,6 @@ const char* kProgramHelp =
     "  --help       this help; COMMAND --help tells about one command\n"
     "\n"
     "Commands:\n";
-
-std::string default_home() {
-    if (const char* h = std::getenv("QUILLSTOW_HOME"); h && *h) return h;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return fs::join(x, "quillstow");
-    const char* home = std::getenv("HOME");
-    return fs::join(fs::join(home ? home : "/tmp", ".local/share"), "quillstow");
-}
 
 void print_help(std::ostream& out) {
     out << kProgramHelp;

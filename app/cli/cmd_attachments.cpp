@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 // quillstow attachments | attachment, and the attachment list of show: the files a message
 // carries, listed and written out byte for byte.
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
+#include "app/attachment_file.h"
 #include "app/cli/command.h"
 #include "app/cli/json.h"
 #include "platform/fs.h"
@@ -67,28 +64,10 @@ std::string line_of(const Attach& a) {
     return head + type + (a.FILENAME.blank() ? "(no name)" : a.FILENAME.str());
 }
 
-// Writes an attachment into `path` through a file beside it that takes the name only when every
-// byte was written and checked: a failure leaves no file, and no half-written one.
+// Writes an attachment into `path`; a failure leaves no file (see SaveAttachment).
 int write_file(Context& c, const Attach& a, const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::string part = (target.parent_path() / ("." + target.filename().string() + ".part-" +
-                                                      std::to_string(getpid())))
-                                 .string();
-    std::ofstream file(part, std::ios::binary | std::ios::trunc);
-    Status st =
-        file ? ReadAttachment(c.s, a,
-                              [&](std::string_view b) {
-                                  file.write(b.data(), static_cast<std::streamsize>(b.size()));
-                                  return static_cast<bool>(file);
-                              })
-             : Status(Code::IoError, "it cannot be created");
-    file.close();
-    std::error_code ec;
-    if (st && !file) st = Status(Code::IoError, "it could not be written whole");
-    if (st) std::filesystem::rename(part, target, ec);
-    if (st && ec) st = Status(Code::IoError, ec.message());
+    const Status st = SaveAttachment(c.s, a, path);
     if (st) return kExitOk;
-    std::filesystem::remove(part, ec);
     if (st.code() == Code::Corrupt)
         std::cerr << "quillstow: attachment " << a.NUMBER << " of message " << a.MSGNUMBER
                   << " is damaged: " << st.text() << "\n";

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#include "desktop/browse_model.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace qs::desktop {
+
+BrowseModel::BrowseModel(std::unique_ptr<RowSource> source, QObject* parent)
+    : QAbstractTableModel(parent), source_(std::move(source)), columns_(source_->columns()) {
+    source_->read(kPage, rows_);
+}
+
+int BrowseModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int BrowseModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant BrowseModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const BrowseRow& r = rows_[static_cast<size_t>(index.row())];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return index.column() < r.cells.size() ? r.cells[index.column()] : QString();
+    // Marked rows stand out: kept ones dark green, those to be deleted grey and struck through.
+    if (role == Qt::ForegroundRole && r.mark)
+        return QBrush(r.mark == 1 ? QColor(0, 110, 0) : QColor(130, 130, 130));
+    return {};
+}
+
+QVariant BrowseModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
+    return section >= 0 && section < columns_.size() ? columns_[section] : QVariant();
+}
+
+bool BrowseModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && !changing_ && !source_->at_end();
+}
+
+void BrowseModel::fetchMore(const QModelIndex& parent) {
+    if (parent.isValid() || changing_) return;
+    std::vector<BrowseRow> more;
+    source_->read(kPage, more);
+    if (more.empty()) return;
+    const int first = rowCount();
+    changing_ = true;
+    beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
+    for (auto& r : more) rows_.push_back(std::move(r));
+    endInsertRows();
+    changing_ = false;
+}
+
+bool BrowseModel::locate(const std::string& typed) {
+    if (!source_->locate(typed)) return false;
+    reread_from_start();
+    return true;
+}
+
+bool BrowseModel::locate_record(uint32_t number) {
+    if (!source_->locate_record(number)) return false;
+    reread_from_start();
+    return true;
+}
+
+void BrowseModel::reread_from_start() {
+    // Those told of the reset look at the model at once: no page is read until it is whole.
+    changing_ = true;
+    beginResetModel();
+    rows_.clear();
+    source_->read(kPage, rows_);
+    endResetModel();
+    changing_ = false;
+}
+
+void BrowseModel::refresh(int row) {
+    if (row < 0 || row >= rowCount()) return;
+    if (!source_->reread(rows_[static_cast<size_t>(row)])) return;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+}  // namespace qs::desktop

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// The model of a browse list: the rows of a RowSource, read a page at a time as the view scrolls
+// to them (fetchMore), so that opening a list of a million messages reads one page.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qs::desktop {
+
+// One line of a browse: what it shows and the record it stands for.
+struct BrowseRow {
+    uint32_t number = 0;  // message number, mail identifier or person identifier
+    uint32_t thread = 0;  // the message's thread (forum and newsgroup messages)
+    uint8_t mark = 0;     // status mark
+    QStringList cells;
+};
+
+// What a browse lists, in order, read on from where the last read stopped.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    virtual QStringList columns() const = 0;
+    // Appends up to `n` rows after the last one read; fewer means the list ended.
+    virtual void read(size_t n, std::vector<BrowseRow>& out) = 0;
+    virtual bool at_end() const = 0;
+    // Starts again: at the first row for an empty `typed`, else at the first row at or after
+    // it in the list's order. False when this list has no locator (nothing changes).
+    virtual bool locate(const std::string& typed) = 0;
+    // Starts again at the record numbered `number` (it is the first row); false when it is not
+    // in this list.
+    virtual bool locate_record(uint32_t number) = 0;
+    // The row of a record read anew (after its mark changed); false when it is gone.
+    virtual bool reread(BrowseRow& row) = 0;
+};
+
+class BrowseModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr size_t kPage = 100;
+
+    explicit BrowseModel(std::unique_ptr<RowSource> source, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+    // The list starts again at the locator text (or the top); false when it has no locator.
+    bool locate(const std::string& typed);
+    // The list starts again at a record (a bookmark, a search hit); false when it is not there.
+    bool locate_record(uint32_t number);
+    // Reads a row's record again, after it was changed.
+    void refresh(int row);
+    const BrowseRow& row(int r) const { return rows_[static_cast<size_t>(r)]; }
+
+private:
+    void reread_from_start();
+
+    std::unique_ptr<RowSource> source_;
+    QStringList columns_;
+    std::vector<BrowseRow> rows_;
+    bool changing_ = false;  // rows are being added or replaced
+};
+
+}  // namespace qs::desktop

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// A browse window: the views of its list, a locator (type to jump), the status mark pop-up on a
+// message or mail, and the selection the thread tree, the text view and the classification window
+// follow.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/standard_search.h"
+#include "desktop/browse_sources.h"
+
+class QComboBox;
+class QLineEdit;
+class QTableView;
+class QMenu;
+
+namespace qs::desktop {
+
+class Frame;
+class FindBar;
+
+class BrowseWindow : public QWidget {
+    Q_OBJECT
+public:
+    BrowseWindow(Frame& f, BrowseKind kind);
+    ~BrowseWindow() override;
+
+    // Shows view `view` of the list (with the topic or mark its filter shows).
+    void show_view(const ViewChoice& choice);
+    // Positions the list at the first row at or after the locator text; false when the view has
+    // no locator.
+    bool locate(const QString& typed);
+    // Sets a status mark from the pop-up: entry `entry` of the menu on row `row`.
+    bool mark(int row, int entry);
+    // The pop-up's entries (separators included as "-").
+    QStringList mark_entries() const;
+
+    // The list starts at the selected message; "Reset to BookMark" brings it back there.
+    void set_bookmark();
+    bool reset_to_bookmark();
+    // Moves the list to message `number` and selects it; false when it is not in the list.
+    bool go_to(uint32_t number);
+
+    BrowseModel* model() const { return model_.get(); }
+    FindBar* find_bar() const { return find_; }
+    QTableView* view() const { return table_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_top_row();
+    void selection_moved();
+    void pop_up(const QPoint& at);
+    void fill_topics();
+    void go_to_message(quint32 number);
+    bool list_context(ListContext& list) const;
+
+    Frame& f_;
+    BrowseKind kind_;
+    ViewChoice choice_;
+    QComboBox* views_;
+    QComboBox* topics_;
+    QComboBox* marks_;
+    QLineEdit* locator_;
+    QTableView* table_;
+    std::unique_ptr<BrowseModel> model_;
+    std::string typed_;  // the locator text being typed into the list
+    uint32_t bookmark_ = 0;
+    FindBar* find_ = nullptr;
+};
+
+}  // namespace qs::desktop
