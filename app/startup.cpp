@@ -90,18 +90,6 @@ bool check_version(Session& s, bool control_existed, StartupOutcome& out) {
     return Konfig(s, kSetGeneral, item::kSettingsVersion, &v) && Konfig(s, kSaveGeneral);
 }
 
-class KeepOpen {
-public:
-    KeepOpen(Session& s, int file) : s_(s), file_(file) { OP_CLOSE(s_, kOpOpen, {file_}); }
-    ~KeepOpen() { OP_CLOSE(s_, kOpClose, {file_}); }
-    KeepOpen(const KeepOpen&) = delete;
-    KeepOpen& operator=(const KeepOpen&) = delete;
-
-private:
-    Session& s_;
-    int file_;
-};
-
 }  // namespace
 
 StartupOutcome StartUp(Session& s, const std::string& home) {
@@ -130,7 +118,7 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
     fs::make_dirs(s.mem.TempDir);
     // Every setting loaded below reads the control file; kept open meanwhile, it is opened and
     // checked once instead of once per setting.
-    KeepOpen control(s, kControl);
+    OpenFiles control(s, {kControl});
     if (!AutoPath(s, kLoadSettings) || !settle_temp_dir(s) || !settle_data_dir(s) ||
         !settle_index_dir(s))
         return out;

@@ -146,21 +146,6 @@ struct Rows<Person> {
     }
 };
 
-// Opens the files a list reads for as long as it lives.
-class OpenFiles {
-public:
-    OpenFiles(Session& s, std::vector<int> files) : s_(s), files_(std::move(files)) {
-        OP_CLOSE(s_, kOpOpen, files_);
-    }
-    ~OpenFiles() { OP_CLOSE(s_, kOpClose, files_); }
-    OpenFiles(const OpenFiles&) = delete;
-    OpenFiles& operator=(const OpenFiles&) = delete;
-
-private:
-    Session& s_;
-    std::vector<int> files_;
-};
-
 template <class R>
 class ListBase : public RowSource {
 public:

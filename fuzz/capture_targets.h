@@ -69,17 +69,7 @@ inline bool read_capture(const std::string& format, bool mail, const std::string
     std::unique_ptr<Parser> p = make_parser(format);
     if (!p) return false;
     if (!p->open(ctx, path)) return true;  // not a file of the format: said so, and skipped
-    bool ok = true;
-    uint64_t last = 0;
-    size_t steps = 0;
-    for (bool done = false; !done && ok; ++steps) {
-        done = p->step(ctx, 1);
-        const ReadProgress now = p->progress();
-        ok = now.done >= last && now.done <= now.total && now.total == size &&
-             (!done || now.done == now.total);
-        ok = ok && steps <= size + 2;
-        last = now.done;
-    }
+    const bool ok = read_to_end(*p, ctx, size);
     home.forget_dialogs();
     return ok && ctx.ok;
 }

@@ -129,6 +129,24 @@ inline size_t write_mailbox(MailHome& home, std::string_view in, const std::stri
     return size;
 }
 
+// Reads an opened file to its end, one message per step; false when the progress runs
+// backwards or past the file of `size` bytes, or the reader does not finish.
+inline bool read_to_end(Parser& p, ParseContext& ctx, size_t size) {
+    bool ok = true;
+    uint64_t last = 0;
+    size_t steps = 0;
+    for (bool done = false; !done && ok; ++steps) {
+        done = p.step(ctx, 1);
+        const ReadProgress now = p.progress();
+        ok = now.done >= last && now.done <= now.total && now.total == size &&
+             (!done || now.done == now.total);
+        // Every step reads a message or ends the file, and every message takes a byte.
+        ok = ok && steps <= size + 2;
+        last = now.done;
+    }
+    return ok;
+}
+
 // Reads the mailbox with the reader of `format`, one message per step.
 inline bool read_mailbox(const std::string& format, std::string_view in) {
     MailHome& home = MailHome::get();
@@ -138,18 +156,7 @@ inline bool read_mailbox(const std::string& format, std::string_view in) {
     CheckingContext ctx(home);
     std::unique_ptr<Parser> p = make_parser(format);
     if (!p || !p->open(ctx, path)) return false;
-    bool ok = true;
-    uint64_t last = 0;
-    size_t steps = 0;
-    for (bool done = false; !done && ok; ++steps) {
-        done = p->step(ctx, 1);
-        const ReadProgress now = p->progress();
-        ok = now.done >= last && now.done <= now.total && now.total == size &&
-             (!done || now.done == now.total);
-        // Every step reads a message or ends the file, and every message takes a byte.
-        ok = ok && steps <= size + 2;
-        last = now.done;
-    }
+    const bool ok = read_to_end(*p, ctx, size);
     home.forget_dialogs();
     return ok && ctx.ok && ctx.sink.sound;
 }

@@ -36,6 +36,21 @@ enum : int { kReport = 7, kRollback = 8 };
 uint8_t OP_CLOSE(Session& s, int operation, std::initializer_list<int> files);
 uint8_t OP_CLOSE(Session& s, int operation, const std::vector<int>& files);
 
+// Keeps files open (OP_CLOSE open and close) for as long as the object lives, halts included.
+class OpenFiles {
+public:
+    OpenFiles(Session& s, std::vector<int> files) : s_(s), files_(std::move(files)) {
+        OP_CLOSE(s_, kOpOpen, files_);
+    }
+    ~OpenFiles() { OP_CLOSE(s_, kOpClose, files_); }
+    OpenFiles(const OpenFiles&) = delete;
+    OpenFiles& operator=(const OpenFiles&) = delete;
+
+private:
+    Session& s_;
+    std::vector<int> files_;
+};
+
 // The full disk name of a file by the path rules; empty when it cannot be built.
 std::string full_name(const Session& s, int file);
 

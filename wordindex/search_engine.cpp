@@ -26,21 +26,6 @@ std::string grouped(uint64_t n) {
     return out;
 }
 
-// Keeps the files of a search open for one call.
-class OpenFiles {
-public:
-    OpenFiles(Session& s, std::vector<int> files) : s_(s), files_(std::move(files)) {
-        OP_CLOSE(s_, kOpOpen, files_);
-    }
-    ~OpenFiles() { OP_CLOSE(s_, kOpClose, files_); }
-    OpenFiles(const OpenFiles&) = delete;
-    OpenFiles& operator=(const OpenFiles&) = delete;
-
-private:
-    Session& s_;
-    std::vector<int> files_;
-};
-
 }  // namespace
 
 SearchState::SearchState(Session& s, uint8_t db_type) : s_(s), type_(db_type) {}
