@@ -29,6 +29,8 @@ public:
 
     // Shows view `view` of the list (with the topic or mark its filter shows).
     void show_view(const ViewChoice& choice);
+    // Reads the list again (after a purge or a merge changed the file under it).
+    void refresh() { show_view(choice_); }
     // Positions the list at the first row at or after the locator text; false when the view has
     // no locator.
     bool locate(const QString& typed);

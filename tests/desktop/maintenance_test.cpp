@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+// The maintenance windows over a small mail archive: each run stores its result, and a run
+// cancelled between batches leaves an archive whose counts a later run puts right.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <fstream>
+#include <functional>
+
+#include "app/status_marks.h"
+#include "desktop/maintenance_windows.h"
+#include "desktop/progress_window.h"
+#include "maintenance/purge.h"
+#include "storage/file_access.h"
+#include "storage/files.h"
+#include "tests/desktop/desktop_home.h"
+
+namespace qs::testing {
+namespace {
+
+struct MaintHome : DesktopHome {
+    uint32_t db = 0;
+
+    // Four mails from Ann, Bob and Bob again under another spelling of his address, so that the
+    // elimination has one person to merge.
+    MaintHome() {
+        db = current_mail_db();
+        const std::string path = dir + "/TEMP/maint.mbox";
+        std::ofstream out(path);
+        const char* from[] = {"Ann Lee <ann@example.net>", "Bob Smith <bob@example.net>",
+                              "Robert Smith <BOB@Example.net>", "Ann Lee <ann@example.net>"};
+        for (int i = 0; i < 4; ++i)
+            out << "From x@example.net Mon Jan  1 10:00:00 2001\nFrom: " << from[i]
+                << "\nTo: Me <me@example.org>\nSubject: Mail " << i << "\nDate: " << 2 + i
+                << " Jan 2001 10:00:00 +0000\n\nText of mail " << i << ".\n\n";
+        out.close();
+        import(path);
+    }
+    template <class R>
+    std::vector<R> all(int file) {
+        OP_CLOSE(s, kOpOpen, {file});
+        std::vector<R> out;
+        Set(s, file, 0);
+        while (Next(s, file)) out.push_back(buffer<R>(s, file));
+        OP_CLOSE(s, kOpClose, {file});
+        return out;
+    }
+    std::vector<uint32_t> mail_ids() {
+        std::vector<uint32_t> ids;
+        for (const Mail& m : all<Mail>(kMail)) ids.push_back(m.MAILID);
+        return ids;
+    }
+    // Every stored count that differs from a recount.
+    std::vector<maint::CountDifference> wrong_counts() {
+        maint::PurgeRequest rq;
+        rq.purge = false;
+        rq.check = true;
+        maint::Purge p(s, rq);
+        while (p.step() == maint::Purge::Result::More) {
+        }
+        return p.outcome().differences;
+    }
+    void inflate_person_counts() {
+        OP_CLOSE(s, kOpOpen, {kPerson});
+        Set(s, kPerson, 0);
+        ASSERT_TRUE(Next(s, kPerson));
+        s.rec.Person.FROMCOUNT += 7;
+        ASSERT_TRUE(UppDat(s, kPerson, kUpdate, kReport));
+        OP_CLOSE(s, kOpClose, {kPerson});
+    }
+};
+
+void run(desktop::ProgressWindow& p) {
+    for (int i = 0; i < 10000 && p.advance(); ++i) {
+    }
+    ASSERT_TRUE(p.finished());
+}
+
+QString result_of(desktop::ProgressWindow* p) { return p->result_label()->text(); }
+
+TEST(PurgeWindow, ListsThenPurgesTheMarkedMailAndRepairsCounts) {
+    MaintHome h;
+    const std::vector<uint32_t> before = h.mail_ids();
+    ASSERT_EQ(before.size(), 4u);
+    ASSERT_EQ(SetStatus(h.s, MarkTarget::Mail, before[1], 2), MarkResult::Done);
+    ASSERT_TRUE(h.frame->start("PurgeMess"));
+    auto* w = qobject_cast<desktop::PurgeWindow*>(h.frame->running("PurgeMess"));
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->list_planned());
+    const QString listing = w->listing()->toPlainText();
+    EXPECT_TRUE(listing.contains(QString("mail %1").arg(before[1]))) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("1 mails would be deleted")) << listing.toStdString();
+    EXPECT_EQ(h.mail_ids(), before) << "the listing writes nothing";
+
+    desktop::ProgressWindow* p = w->start(true);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(w->start(false), nullptr) << "one run at a time";
+    run(*p);
+    EXPECT_EQ(h.mail_ids(), (std::vector<uint32_t>{before[0], before[2], before[3]}));
+    EXPECT_TRUE(result_of(p).contains("Messages after purging: 3")) << result_of(p).toStdString();
+    EXPECT_TRUE(h.wrong_counts().empty());
+}
+
+TEST(PurgeWindow, CountRepairsWrongCounts) {
+    MaintHome h;
+    h.inflate_person_counts();
+    ASSERT_FALSE(h.wrong_counts().empty());
+    ASSERT_TRUE(h.frame->start("PurgeMess"));
+    auto* w = qobject_cast<desktop::PurgeWindow*>(h.frame->running("PurgeMess"));
+    ASSERT_TRUE(w);
+    desktop::ProgressWindow* p = w->start(false);
+    run(*p);
+    EXPECT_TRUE(h.wrong_counts().empty());
+    EXPECT_EQ(h.mail_ids().size(), 4u) << "counting deletes no mail";
+    EXPECT_TRUE(result_of(p).contains("Number of messages: 4")) << result_of(p).toStdString();
+}
+
+TEST(DuplicatesWindow, MergesThePersonsOfOneAddress) {
+    MaintHome h;
+    const size_t persons = h.all<Person>(kPerson).size();
+    ASSERT_TRUE(h.frame->start("Duplicates"));
+    auto* w = qobject_cast<desktop::DuplicatesWindow*>(h.frame->running("Duplicates"));
+    ASSERT_TRUE(w);
+    desktop::ProgressWindow* p = w->start();
+    run(*p);
+    EXPECT_EQ(h.all<Person>(kPerson).size(), persons - 1);
+    EXPECT_TRUE(h.dialog.saw("The Duplicate Removal Process has finished!"));
+    EXPECT_TRUE(result_of(p).contains("Number of duplicate persons: 1"))
+        << result_of(p).toStdString();
+    EXPECT_TRUE(h.wrong_counts().empty());
+}
+
+// Cancel after the first batch asks first: No goes on, Yes stops; either way a new run of the
+// same process leaves no stored count that differs from a recount.
+TEST(MaintenanceWindows, CancelAsksAndANewRunFinishesTheWork) {
+    using Make = std::function<std::unique_ptr<desktop::LongProcess>(Session&)>;
+    const Make purge = [](Session& s) {
+        return desktop::purge_process(s, {});
+    };
+    const Make count = [](Session& s) {
+        maint::PurgeRequest rq;
+        rq.purge = false;
+        return desktop::purge_process(s, rq);
+    };
+    struct Case {
+        const char* name;
+        Make make;
+        const char* question;
+        bool damage;  // the counts the run repairs
+    } cases[] = {
+        {"purge", purge, "Message Purging", true},
+        {"count", count, "Message Counting", true},
+        {"duplicates", desktop::duplicates_process, "Duplicate Person elimination interrupted",
+         false},
+    };
+    for (const auto& c : cases)
+        for (bool stop : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (stop ? " stopped" : " went on"));
+            MaintHome h;
+            ASSERT_EQ(SetStatus(h.s, MarkTarget::Mail, h.mail_ids()[0], 2), MarkResult::Done);
+            if (c.damage) h.inflate_person_counts();
+            desktop::ProgressWindow p("run", c.make(h.s));
+            ASSERT_TRUE(p.advance());
+            h.dialog.script({stop});
+            EXPECT_EQ(p.process().cancel(), stop);
+            EXPECT_TRUE(h.dialog.saw(c.question));
+            run(p);
+            desktop::ProgressWindow again("again", c.make(h.s));
+            run(again);
+            EXPECT_TRUE(h.wrong_counts().empty());
+        }
+}
+
+}  // namespace
+}  // namespace qs::testing
