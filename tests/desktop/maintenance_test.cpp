@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The maintenance windows over a small mail archive: each run stores its result, and a run
 // cancelled between batches leaves an archive whose counts a later run puts right.
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #include "app/status_marks.h"
+#include "desktop/browse_model.h"
+#include "desktop/browse_window.h"
 #include "desktop/maintenance_windows.h"
 #include "desktop/progress_window.h"
 #include "maintenance/purge.h"
@@ -126,6 +131,41 @@ TEST(DuplicatesWindow, MergesThePersonsOfOneAddress) {
     EXPECT_TRUE(h.dialog.saw("The Duplicate Removal Process has finished!"));
     EXPECT_TRUE(result_of(p).contains("Number of duplicate persons: 1"))
         << result_of(p).toStdString();
+    EXPECT_TRUE(h.wrong_counts().empty());
+}
+
+// Bob's two spellings become one person; the owner, selected by mistake, stays with a warning.
+TEST(PersonBrowse, MergesTheSelectedPersonsIntoTheKeptOneButNeverTheOwner) {
+    MaintHome h;
+    std::vector<uint32_t> bob;
+    for (const Person& p : h.all<Person>(kPerson))
+        if (QString::fromStdString(p.ADDRESS.str()).toLower() == "bob@example.net")
+            bob.push_back(p.PERSONID);
+    ASSERT_EQ(bob.size(), 2u);
+    const auto owner = static_cast<uint32_t>(h.s.mem.PersonID);
+    ASSERT_NE(owner, 0u);
+    ASSERT_TRUE(h.frame->start("BrowsePerson"));
+    auto* b = qobject_cast<desktop::BrowseWindow*>(h.frame->running("BrowsePerson"));
+    ASSERT_TRUE(b);
+    auto row_of = [&](uint32_t id) {
+        for (int r = 0; r < b->model()->rowCount(); ++r)
+            if (b->model()->row(r).number == id) return r;
+        return -1;
+    };
+    EXPECT_FALSE(b->merge_persons()) << "nothing kept yet";
+    ASSERT_TRUE(b->keep_person(row_of(bob[0])));
+    for (uint32_t id : {bob[1], owner})
+        b->view()->selectionModel()->select(
+            b->model()->index(row_of(id), 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(b->merge_persons());
+    EXPECT_TRUE(h.dialog.saw("You are not allowed to change the mail default address!"));
+    std::set<uint32_t> left;
+    for (const Person& p : h.all<Person>(kPerson)) left.insert(p.PERSONID);
+    EXPECT_TRUE(left.count(bob[0]) && left.count(owner));
+    EXPECT_FALSE(left.count(bob[1]));
+    EXPECT_EQ(row_of(bob[1]), -1) << "the list is read again";
+    for (const Mail& m : h.all<Mail>(kMail)) EXPECT_NE(m.PAIRID, bob[1]);
     EXPECT_TRUE(h.wrong_counts().empty());
 }
 
