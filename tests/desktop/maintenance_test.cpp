@@ -169,10 +169,12 @@ TEST(PersonBrowse, MergesTheSelectedPersonsIntoTheKeptOneButNeverTheOwner) {
     EXPECT_TRUE(h.wrong_counts().empty());
 }
 
-// Cancel after the first batch asks first: No goes on, Yes stops; either way a new run of the
-// same process leaves no stored count that differs from a recount.
+// Cancel after the first batch asks first: No goes on to the end, Yes stops before the run
+// changed anything more; a new run of the same process then does the rest and leaves no stored
+// count that differs from a recount.
 TEST(MaintenanceWindows, CancelAsksAndANewRunFinishesTheWork) {
     using Make = std::function<std::unique_ptr<desktop::LongProcess>(Session&)>;
+    using Measure = std::function<int64_t(MaintHome&)>;
     const Make purge = [](Session& s) {
         return desktop::purge_process(s, {});
     };
@@ -181,16 +183,24 @@ TEST(MaintenanceWindows, CancelAsksAndANewRunFinishesTheWork) {
         rq.purge = false;
         return desktop::purge_process(s, rq);
     };
+    const Measure mails = [](MaintHome& h) {
+        return static_cast<int64_t>(h.mail_ids().size());
+    };
+    const Measure persons = [](MaintHome& h) {
+        return static_cast<int64_t>(h.all<Person>(kPerson).size());
+    };
     struct Case {
         const char* name;
         Make make;
         const char* question;
         bool damage;  // the counts the run repairs
+        Measure measure;
+        int64_t change;  // what a whole run changes
     } cases[] = {
-        {"purge", purge, "Message Purging", true},
-        {"count", count, "Message Counting", true},
+        {"purge", purge, "Message Purging", true, mails, -1},
+        {"count", count, "Message Counting", true, mails, 0},
         {"duplicates", desktop::duplicates_process, "Duplicate Person elimination interrupted",
-         false},
+         false, persons, -1},
     };
     for (const auto& c : cases)
         for (bool stop : {false, true}) {
@@ -198,14 +208,17 @@ TEST(MaintenanceWindows, CancelAsksAndANewRunFinishesTheWork) {
             MaintHome h;
             ASSERT_EQ(SetStatus(h.s, MarkTarget::Mail, h.mail_ids()[0], 2), MarkResult::Done);
             if (c.damage) h.inflate_person_counts();
+            const int64_t start = c.measure(h);
             desktop::ProgressWindow p("run", c.make(h.s));
             ASSERT_TRUE(p.advance());
             h.dialog.script({stop});
             EXPECT_EQ(p.process().cancel(), stop);
             EXPECT_TRUE(h.dialog.saw(c.question));
             run(p);
+            EXPECT_EQ(c.measure(h), stop ? start : start + c.change);
             desktop::ProgressWindow again("again", c.make(h.s));
             run(again);
+            EXPECT_EQ(c.measure(h), start + c.change);
             EXPECT_TRUE(h.wrong_counts().empty());
         }
 }
