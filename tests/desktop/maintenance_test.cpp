@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The maintenance windows over a small mail archive: each run stores its result, and a run
 // cancelled between batches leaves an archive whose counts a later run puts right.
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -103,6 +104,26 @@ TEST(PurgeWindow, ListsThenPurgesTheMarkedMailAndRepairsCounts) {
     EXPECT_EQ(h.mail_ids(), (std::vector<uint32_t>{before[0], before[2], before[3]}));
     EXPECT_TRUE(result_of(p).contains("Messages after purging: 3")) << result_of(p).toStdString();
     EXPECT_TRUE(h.wrong_counts().empty());
+}
+
+// A database marked for deletion goes whole once the user agrees, and the windows that showed it
+// (the purge window too) close without touching its removed files.
+TEST(PurgeWindow, RemovesADatabaseMarkedForDeletionAndClosesItsWindows) {
+    MaintHome h;
+    ASSERT_EQ(SetStatus(h.s, MarkTarget::Database, h.db, 2), MarkResult::Done);
+    ASSERT_TRUE(h.frame->start("BrowseMail"));
+    ASSERT_TRUE(h.frame->start("PurgeMess"));
+    auto* w = qobject_cast<desktop::PurgeWindow*>(h.frame->running("PurgeMess"));
+    ASSERT_TRUE(w);
+    h.dialog.script({true});
+    desktop::ProgressWindow* p = w->start(true);
+    ASSERT_TRUE(h.dialog.saw("Database marked for deletion!"));
+    run(*p);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.s.mem.ForumNumber, 0u);
+    EXPECT_EQ(h.frame->windowTitle(), "[No Active Database]");
+    EXPECT_FALSE(h.frame->running("BrowseMail"));
+    EXPECT_FALSE(h.frame->running("PurgeMess"));
 }
 
 TEST(PurgeWindow, CountRepairsWrongCounts) {
