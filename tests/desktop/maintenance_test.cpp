@@ -126,20 +126,6 @@ TEST(PurgeWindow, RemovesADatabaseMarkedForDeletionAndClosesItsWindows) {
     EXPECT_FALSE(h.frame->running("PurgeMess"));
 }
 
-TEST(PurgeWindow, CountRepairsWrongCounts) {
-    MaintHome h;
-    h.inflate_person_counts();
-    ASSERT_FALSE(h.wrong_counts().empty());
-    ASSERT_TRUE(h.frame->start("PurgeMess"));
-    auto* w = qobject_cast<desktop::PurgeWindow*>(h.frame->running("PurgeMess"));
-    ASSERT_TRUE(w);
-    desktop::ProgressWindow* p = w->start(false);
-    run(*p);
-    EXPECT_TRUE(h.wrong_counts().empty());
-    EXPECT_EQ(h.mail_ids().size(), 4u) << "counting deletes no mail";
-    EXPECT_TRUE(result_of(p).contains("Number of messages: 4")) << result_of(p).toStdString();
-}
-
 TEST(DuplicatesWindow, MergesThePersonsOfOneAddress) {
     MaintHome h;
     const size_t persons = h.all<Person>(kPerson).size();
