@@ -61,7 +61,12 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->installEventFilter(this);
     layout->addWidget(table_);
-    if (kind != BrowseKind::Persons) {
+    if (kind == BrowseKind::Persons) {
+        // Persons are picked for a merge by selecting several rows.
+        table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        keep_label_ = new QLabel;
+        layout->addWidget(keep_label_);
+    } else {
         find_ = new FindBar(
             f.session(), kind == BrowseKind::Mail,
             [this](ListContext& list) { return list_context(list); },
@@ -246,7 +251,11 @@ bool BrowseWindow::mark(int row, int entry) {
 
 void BrowseWindow::pop_up(const QPoint& at) {
     const int row = table_->indexAt(at).row();
-    if (kind_ == BrowseKind::Persons || row < 0) return;
+    if (row < 0) return;
+    if (kind_ == BrowseKind::Persons) {
+        person_pop_up(row, at);
+        return;
+    }
     QMenu menu(this);
     const QStringList entries = mark_entries();
     for (int i = 0; i < entries.size(); ++i) {

@@ -12,6 +12,7 @@
 #include "desktop/browse_sources.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTableView;
 class QMenu;
@@ -29,6 +30,8 @@ public:
 
     // Shows view `view` of the list (with the topic or mark its filter shows).
     void show_view(const ViewChoice& choice);
+    // Reads the list again (after a purge or a merge changed the file under it).
+    void refresh() { show_view(choice_); }
     // Positions the list at the first row at or after the locator text; false when the view has
     // no locator.
     bool locate(const QString& typed);
@@ -43,6 +46,17 @@ public:
     // Moves the list to message `number` and selects it; false when it is not in the list.
     bool go_to(uint32_t number);
 
+    // The person browse's manual merge. "Keep highlighted person": the person of `row` stays
+    // (shown as "Keep"); false when the row is no person.
+    bool keep_person(int row);
+    // "Remove highlighted person fron merge": the row leaves the selection and is no longer kept.
+    void drop_from_merge(int row);
+    // "Merge selected persons": every selected person but the kept one moves onto it (messages,
+    // aliases) and goes, the owner of a mail database excepted; the list is read again. False
+    // when nothing was merged (the user was told why, or the store reported a failure).
+    bool merge_persons();
+    uint32_t kept_person() const { return keep_; }
+
     BrowseModel* model() const { return model_.get(); }
     FindBar* find_bar() const { return find_; }
     QTableView* view() const { return table_; }
@@ -54,6 +68,7 @@ private:
     void build_top_row();
     void selection_moved();
     void pop_up(const QPoint& at);
+    void person_pop_up(int row, const QPoint& at);
     void fill_topics();
     void go_to_message(quint32 number);
     bool list_context(ListContext& list) const;
@@ -69,6 +84,8 @@ private:
     std::unique_ptr<BrowseModel> model_;
     std::string typed_;  // the locator text being typed into the list
     uint32_t bookmark_ = 0;
+    uint32_t keep_ = 0;  // the person a merge keeps
+    QLabel* keep_label_ = nullptr;
     FindBar* find_ = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include "desktop/browse_window.h"
 #include "desktop/frame.h"
 #include "desktop/import_wizard.h"
+#include "desktop/maintenance_windows.h"
 #include "desktop/progress_window.h"
 #include "desktop/search_window.h"
 #include "desktop/windows.h"
@@ -77,6 +78,19 @@ bool search_picture(Frame& f, const QString& dir) {
     return picture(f, dir, QStringLiteral("search"));
 }
 
+// A purge of the mail database (in its copy) run to its end, with the listing before it.
+bool purge_picture(Frame& f, const QString& dir) {
+    f.area()->closeAllSubWindows();
+    if (!make_current(f, true) || !f.start(QStringLiteral("PurgeMess"))) return true;
+    auto* w = qobject_cast<PurgeWindow*>(f.running(QStringLiteral("PurgeMess")));
+    place(f, QStringLiteral("PurgeMess"), {20, 20, 640, 380});
+    w->list_planned();
+    ProgressWindow* p = w->start(true);
+    while (p && p->advance()) {
+    }
+    return picture(f, dir, QStringLiteral("purge"));
+}
+
 }  // namespace
 
 bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
@@ -128,6 +142,7 @@ bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
             ok &= picture(f, dir, QStringLiteral("progress"));
         }
     }
+    ok &= purge_picture(f, dir);
     return ok;
 }
 

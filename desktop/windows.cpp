@@ -18,6 +18,7 @@ WindowFactory window_factory(const QString& name) {
         {"AutoIndex", make_index_window},        {"SearchWz", make_search_window},
         {"WordList", make_word_list_window},     {"StopList", make_stop_list_window},
         {"UserPanel", make_preferences_window},  {"About", make_about},
+        {"PurgeMess", make_purge_window},        {"Duplicates", make_duplicates_window},
     };
     for (const auto& [n, f] : table)
         if (name == QLatin1String(n)) return f;

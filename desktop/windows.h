@@ -40,6 +40,8 @@ QWidget* make_search_window(Frame& f);
 QWidget* make_preferences_window(Frame& f);
 QWidget* make_word_list_window(Frame& f);
 QWidget* make_stop_list_window(Frame& f);
+QWidget* make_purge_window(Frame& f);
+QWidget* make_duplicates_window(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop

@@ -51,7 +51,8 @@ TEST(Frame, CommandsNeedTheirWindowAndASuitableDatabase) {
         {"&Mail", false, true},
         {"M&essages", false, false},
         {"&Persons", false, true},
-        {"&Purge and Count...", false, false},
+        {"&Purge and Count...", false, true},
+        {"&Address Export...", false, false},
     };
     DesktopHome h;
     for (const auto& c : cases) {
