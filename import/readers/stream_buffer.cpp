@@ -27,13 +27,20 @@ bool StreamBuffer::open(const std::string& path) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, unread()));
         in_.read(window_.data() + filled_, static_cast<std::streamsize>(want));
         auto got = static_cast<size_t>(in_.gcount());
+        came_short_ = came_short_ || got < want;
         filled_ += got;
         eof_ = got < kBlock;
     }
     return true;
 }
 
-bool StreamBuffer::cut_short() const {
+bool StreamBuffer::cut_short() {
+    if (came_short_) return true;
+    // Asked before every message: the file is looked at again only after every quarter
+    // megabyte read, which costs nothing beside reading it.
+    const uint64_t read_to = window_start_ + filled_;
+    if (read_to < looked_at_ + kLookEvery) return false;
+    looked_at_ = read_to;
     struct stat st {};
     if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return false;
     // A file written anew under the same name leaves the one being read as it was.
@@ -47,6 +54,8 @@ void StreamBuffer::close() {
     filled_ = cursor_ = 0;
     window_start_ = size_ = 0;
     path_.clear();
+    came_short_ = false;
+    looked_at_ = 0;
     eof_ = true;
     last_ = -1;
 }
@@ -76,6 +85,7 @@ void StreamBuffer::slide() {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(kWindow - filled_, unread()));
     in_.read(window_.data() + filled_, static_cast<std::streamsize>(want));
     auto got = static_cast<size_t>(in_.gcount());
+    came_short_ = came_short_ || got < want;
     filled_ += got;
     eof_ = !in_ || got == 0 || unread() == 0;
 }

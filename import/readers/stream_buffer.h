@@ -53,8 +53,9 @@ public:
     uint64_t size() const { return size_; }
     // True when the file has been cut shorter than it was at open, by a mail program that
     // compacts or rewrites it in place while it is read: what is read from now on may be
-    // another message's bytes.
-    bool cut_short() const;
+    // another message's bytes. Seen at once when a read comes short of the size the file had,
+    // else by its size looked at after every quarter megabyte read.
+    bool cut_short();
 
 private:
     void slide();
@@ -68,6 +69,9 @@ private:
     uint64_t unread() const { return size_ - std::min(size_, window_start_ + filled_); }
     std::string path_;  // empty when the file could not be looked at again
     uint64_t device_ = 0, inode_ = 0;
+    static constexpr uint64_t kLookEvery = 256 * 1024;
+    uint64_t looked_at_ = 0;   // read to here when the file was last looked at
+    bool came_short_ = false;  // a read ended before the size the file had at open
     bool eof_ = true;
     int last_ = -1;
 };
