@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <fstream>
 
 #include "import/mime/charset.h"
 #include "platform/fs.h"
+#include "platform/text.h"
 
 namespace qs {
 
@@ -20,15 +20,10 @@ constexpr std::string_view kConverted = "attachment converted:";
 constexpr int kLevelsUp = 3;
 constexpr size_t kChunk = 64 * 1024;
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool attachment_folder(const std::string& name) {
-    const std::string l = lower(name);
-    return l == "attach" || l == "attachments" || l == "attachments folder";
+    for (std::string_view folder : {"attach", "attachments", "attachments folder"})
+        if (compare_nocase(name, folder) == 0) return true;
+    return false;
 }
 
 // The content type by the name's extension, for the few kinds a viewer needs told.
@@ -47,16 +42,18 @@ std::string type_of(const std::string& name) {
         {".xls", "application/vnd.ms-excel"},
         {".rtf", "application/rtf"},
     }};
-    const std::string l = lower(name);
     for (const auto& [ext, type] : kTypes)
-        if (l.ends_with(ext)) return std::string(type);
+        if (name.size() >= ext.size() &&
+            compare_nocase(std::string_view(name).substr(name.size() - ext.size()), ext) == 0)
+            return std::string(type);
     return "application/octet-stream";
 }
 
 }  // namespace
 
 std::string converted_attachment(std::string_view line) {
-    if (line.size() <= kConverted.size() || lower(line.substr(0, kConverted.size())) != kConverted)
+    if (line.size() <= kConverted.size() ||
+        compare_nocase(line.substr(0, kConverted.size()), kConverted) != 0)
         return {};
     std::string_view path = line.substr(kConverted.size());
     while (!path.empty() && (path.front() == ' ' || path.front() == '"')) path.remove_prefix(1);
