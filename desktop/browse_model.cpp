@@ -3,6 +3,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <iterator>
 
 namespace qs::desktop {
 
@@ -24,9 +25,9 @@ QVariant BrowseModel::data(const QModelIndex& index, int role) const {
     const BrowseRow& r = rows_[static_cast<size_t>(index.row())];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return index.column() < r.cells.size() ? r.cells[index.column()] : QString();
-    // Marked rows stand out: kept ones dark green, those to be deleted grey and struck through.
-    if (role == Qt::ForegroundRole && r.mark)
-        return QBrush(r.mark == 1 ? QColor(0, 110, 0) : QColor(130, 130, 130));
+    // Marked rows stand out in the colours of the preferences: kept ones and those to be deleted.
+    if (role == Qt::ForegroundRole && r.mark) return QBrush(r.mark == 1 ? keep_ : remove_);
+    if (role == Qt::FontRole && has_font_) return font_;
     return {};
 }
 
@@ -50,6 +51,31 @@ void BrowseModel::fetchMore(const QModelIndex& parent) {
     for (auto& r : more) rows_.push_back(std::move(r));
     endInsertRows();
     changing_ = false;
+}
+
+bool BrowseModel::canFetchPrevious() const { return !changing_ && !source_->at_start(); }
+
+int BrowseModel::fetchPrevious() {
+    if (changing_) return 0;
+    std::vector<BrowseRow> before;
+    source_->read_previous(kPage, before);
+    if (before.empty()) return 0;
+    const int n = static_cast<int>(before.size());
+    changing_ = true;
+    beginInsertRows({}, 0, n - 1);
+    rows_.insert(rows_.begin(), std::make_move_iterator(before.rbegin()),
+                 std::make_move_iterator(before.rend()));
+    endInsertRows();
+    changing_ = false;
+    return n;
+}
+
+void BrowseModel::set_look(const QFont& font, const QColor& keep, const QColor& remove) {
+    font_ = font;
+    has_font_ = true;
+    keep_ = keep;
+    remove_ = remove;
+    if (!rows_.empty()) Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 bool BrowseModel::locate(const std::string& typed) {
