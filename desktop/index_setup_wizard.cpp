@@ -99,6 +99,7 @@ QWizardPage* IndexSetupWizard::rules_page() {
     chars_->setHorizontalHeaderLabels({QStringLiteral("ASCII"), QStringLiteral("Start"),
                                        QStringLiteral("Inside"), QStringLiteral("End")});
     chars_->verticalHeader()->hide();
+    chars_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     chars_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     chars_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     for (int r = 0; r < 256; ++r) fill_row(r);

@@ -37,14 +37,16 @@ void ThreadTreeWindow::follow() {
         ++loads_;
         show_lines();
     }
-    // The browse's message stands out in the colours of the preferences.
+    // The browse's message stands out in the colours of the preferences, not in those of a
+    // selection.
+    view_->clearSelection();
     for (QTreeWidgetItemIterator it(view_); *it; ++it) {
         const bool current = (*it)->data(0, Qt::UserRole).toUInt() == sel.number;
         (*it)->setForeground(0, current ? QBrush(look_.tree_current_colour) : QBrush());
         (*it)->setBackground(0, current ? QBrush(look_.tree_current_back) : QBrush());
         if (current) {
             QSignalBlocker quiet(view_);
-            view_->setCurrentItem(*it);
+            view_->setCurrentItem(*it, 0, QItemSelectionModel::NoUpdate);
         }
     }
 }
