@@ -3,12 +3,16 @@
 
 #include <QBrush>
 #include <QColor>
+#include <algorithm>
 #include <iterator>
 
 namespace qs::desktop {
 
-BrowseModel::BrowseModel(std::unique_ptr<RowSource> source, QObject* parent)
-    : QAbstractTableModel(parent), source_(std::move(source)), columns_(source_->columns()) {
+BrowseModel::BrowseModel(std::unique_ptr<RowSource> source, QObject* parent, size_t kept)
+    : QAbstractTableModel(parent),
+      source_(std::move(source)),
+      columns_(source_->columns()),
+      kept_(std::max(kept, 2 * kPage)) {
     source_->read(kPage, rows_);
 }
 
@@ -50,7 +54,25 @@ void BrowseModel::fetchMore(const QModelIndex& parent) {
     beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
     for (auto& r : more) rows_.push_back(std::move(r));
     endInsertRows();
+    if (rows_.size() > kept_) drop_first(rows_.size() - kept_);
     changing_ = false;
+}
+
+// The rows dropped are read again from the source when the view comes back to them; a row
+// whose record went meanwhile cannot be gone on from, so nothing is dropped then.
+void BrowseModel::drop_first(size_t n) {
+    if (!source_->resume_before(rows_[n])) return;
+    beginRemoveRows({}, 0, static_cast<int>(n) - 1);
+    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(n));
+    endRemoveRows();
+}
+
+void BrowseModel::drop_last(size_t n) {
+    const size_t keep = rows_.size() - n;
+    if (!source_->resume_after(rows_[keep - 1])) return;
+    beginRemoveRows({}, static_cast<int>(keep), rowCount() - 1);
+    rows_.resize(keep);
+    endRemoveRows();
 }
 
 bool BrowseModel::canFetchPrevious() const { return !changing_ && !source_->at_start(); }
@@ -66,6 +88,7 @@ int BrowseModel::fetchPrevious() {
     rows_.insert(rows_.begin(), std::make_move_iterator(before.rbegin()),
                  std::make_move_iterator(before.rend()));
     endInsertRows();
+    if (rows_.size() > kept_) drop_last(rows_.size() - kept_);
     changing_ = false;
     return n;
 }

@@ -2,7 +2,9 @@
 // The model of a browse list: the rows of a RowSource, read a page at a time as the view scrolls
 // to them (fetchMore), so that opening a list of a million messages reads one page. A list that
 // starts inside its file (after a locator jump or a bookmark) reads backwards too: the page
-// before its first row is inserted at the top when the view nears it (fetchPrevious).
+// before its first row is inserted at the top when the view nears it (fetchPrevious). The rows
+// read stay bounded: those far from the end being read are dropped, and read again when the
+// view comes back to them.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -43,14 +45,22 @@ public:
     virtual bool locate_record(uint32_t number) = 0;
     // The row of a record read anew (after its mark changed); false when it is gone.
     virtual bool reread(BrowseRow& row) = 0;
+    // Reading forwards goes on after `row`, or backwards before it, as when the rows beyond it
+    // were dropped; false (nothing changes) when its record is no longer in the list.
+    virtual bool resume_after(const BrowseRow& row) = 0;
+    virtual bool resume_before(const BrowseRow& row) = 0;
 };
 
 class BrowseModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr size_t kPage = 100;
+    // Rows kept at most: reading a page at one end drops the rows beyond this at the other, so
+    // that scrolling through a million messages keeps a few pages.
+    static constexpr size_t kKept = 30 * kPage;
 
-    explicit BrowseModel(std::unique_ptr<RowSource> source, QObject* parent = nullptr);
+    explicit BrowseModel(std::unique_ptr<RowSource> source, QObject* parent = nullptr,
+                         size_t kept = kKept);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -75,10 +85,13 @@ public:
 
 private:
     void reread_from_start();
+    void drop_first(size_t n);
+    void drop_last(size_t n);
 
     std::unique_ptr<RowSource> source_;
     QStringList columns_;
     std::vector<BrowseRow> rows_;
+    size_t kept_;
     bool changing_ = false;  // rows are being added or replaced
     QFont font_;
     bool has_font_ = false;

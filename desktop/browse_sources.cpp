@@ -253,12 +253,23 @@ public:
         have_first_ = false;
         return true;
     }
+    bool resume_after(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        last_ = buffer<R>(this->s_, Rows<R>::file);
+        last_pos_ = handle(this->s_, Rows<R>::file).position();
+        started_ = true;
+        pending_ = end_ = false;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        keep_first(buffer<R>(this->s_, Rows<R>::file), handle(this->s_, Rows<R>::file).position());
+        start_ = false;
+        return true;
+    }
     bool locate_record(uint32_t number) override {
+        if (!find(number)) return false;
         R& rec = buffer<R>(this->s_, Rows<R>::file);
-        rec = R{};
-        Rows<R>::set_id(rec, number);
-        if (!Get(this->s_, Rows<R>::file, Rows<R>::id_key)) return false;
-        if (mark_ >= 0 && rec.DUMMY != mark_) return false;
         // The list goes on from this very record, also among records of equal keys (the
         // status key holds nothing but the mark): it is the first row still to come.
         last_ = rec;
@@ -270,6 +281,14 @@ public:
     }
 
 private:
+    // Reads the record into the file's buffer (its position the handle's); false when it is not
+    // in this list.
+    bool find(uint32_t number) {
+        R& rec = buffer<R>(this->s_, Rows<R>::file);
+        rec = R{};
+        Rows<R>::set_id(rec, number);
+        return Get(this->s_, Rows<R>::file, Rows<R>::id_key) && (mark_ < 0 || rec.DUMMY == mark_);
+    }
     void keep_first(const R& rec, int64_t pos) {
         first_ = rec;
         first_pos_ = pos;
@@ -325,13 +344,30 @@ public:
         return true;
     }
     bool locate_record(uint32_t number) override {
-        auto it = std::find(numbers_.begin(), numbers_.end(), number);
-        if (it == numbers_.end()) return false;
-        at_ = first_ = static_cast<size_t>(it - numbers_.begin());
+        const size_t at = place(number);
+        if (at == numbers_.size()) return false;
+        at_ = first_ = at;
+        return true;
+    }
+    bool resume_after(const BrowseRow& row) override {
+        const size_t at = place(row.number);
+        if (at == numbers_.size()) return false;
+        at_ = at + 1;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        const size_t at = place(row.number);
+        if (at == numbers_.size()) return false;
+        first_ = at;
         return true;
     }
 
 private:
+    size_t place(uint32_t number) const {
+        return static_cast<size_t>(std::find(numbers_.begin(), numbers_.end(), number) -
+                                   numbers_.begin());
+    }
+
     std::vector<uint32_t> numbers_;
     size_t at_ = 0;     // the next to read forwards
     size_t first_ = 0;  // the first read: reading backwards goes on before it
@@ -406,21 +442,39 @@ public:
     }
     // The list starts at the word's entry of message `number`.
     bool locate_record(uint32_t number) override {
+        if (!find(number)) return false;
+        last_ = this->s_.rec.MasIdx;
+        last_pos_ = handle(this->s_, kMasIdx).position();
+        keep_first(last_, last_pos_);
+        started_ = pending_ = true;
+        end_ = start_ = false;
+        return true;
+    }
+    bool resume_after(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        last_ = this->s_.rec.MasIdx;
+        last_pos_ = handle(this->s_, kMasIdx).position();
+        started_ = true;
+        pending_ = end_ = false;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        keep_first(this->s_.rec.MasIdx, handle(this->s_, kMasIdx).position());
+        start_ = false;
+        return true;
+    }
+
+private:
+    // The word's entry of message `number` into the buffer of MasIdx.
+    bool find(uint32_t number) {
         if (!found_) return false;
         MasIdx& m = this->s_.rec.MasIdx;
         m = MasIdx{};
         m.SYSID = number;
         m.WORDID = word_;
-        if (!Get(this->s_, kMasIdx, words::kMasSysIdKey)) return false;
-        last_ = m;
-        last_pos_ = handle(this->s_, kMasIdx).position();
-        keep_first(m, last_pos_);
-        started_ = pending_ = true;
-        end_ = start_ = false;
-        return true;
+        return Get(this->s_, kMasIdx, words::kMasSysIdKey);
     }
-
-private:
     size_t take(const MasIdx& entry, std::vector<BrowseRow>& out) {
         BrowseRow row;
         row.number = entry.SYSID;

@@ -161,6 +161,16 @@ void BrowseWindow::show_view(const ViewChoice& choice) {
     model_ = std::make_unique<BrowseModel>(make_source(f_.session(), kind_, choice_));
     model_->set_look(look_.list_font, look_.keep_colour, look_.delete_colour);
     table_->setModel(model_.get());
+    // Rows dropped above the view would move what it shows: it goes on showing the same rows.
+    connect(model_.get(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                shown_top_ = first == 0 ? table_->rowAt(0) - (last + 1) : -1;
+            });
+    connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (shown_top_ < 0) return;
+        table_->doItemsLayout();
+        table_->scrollTo(model_->index(shown_top_, 0), QAbstractItemView::PositionAtTop);
+    });
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     if (model_->columnCount() > 4)
@@ -203,7 +213,10 @@ void BrowseWindow::fill_above() {
     if (bar->value() > bar->minimum() || !model_->canFetchPrevious()) return;
     const int top = std::max(table_->rowAt(0), 0);
     const int n = model_->fetchPrevious();
-    if (n > 0) table_->scrollTo(model_->index(top + n, 0), QAbstractItemView::PositionAtTop);
+    if (n <= 0) return;
+    // The scroll bar's range follows the new rows first, or the position would be cut to it.
+    table_->doItemsLayout();
+    table_->scrollTo(model_->index(top + n, 0), QAbstractItemView::PositionAtTop);
 }
 
 void BrowseWindow::set_bookmark() {

@@ -86,6 +86,7 @@ private:
     QLineEdit* locator_;
     QTableView* table_;
     DisplayLook look_;
+    int shown_top_ = -1;  // the row at the top of the view once rows above it are dropped
     std::unique_ptr<BrowseModel> model_;
     std::string typed_;  // the locator text being typed into the list
     uint32_t bookmark_ = 0;

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
 
 #include "app/status_marks.h"
 #include "desktop/browse_window.h"
@@ -222,6 +225,55 @@ TEST_F(MailBrowse, ListStartedAtARecordReadsBackToItsStart) {
         while (m.canFetchPrevious()) m.fetchPrevious();
         fetch_all(m);
         EXPECT_EQ(numbers_of(m), numbers_of(whole)) << c.view;
+    }
+}
+
+// In a window on the screen the row jumped to stands at the top of the view; scrolled to the
+// top, the page before comes in above it and the view goes on showing the same rows.
+TEST_F(MailBrowse, ShownListKeepsItsRowsInViewAsPagesComeInAbove) {
+    BrowseWindow w(*h.frame, BrowseKind::Mail);
+    w.resize(800, 400);
+    w.show();
+    w.show_view({1, 0, 0, {}});
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.locate("mail number 5"));
+    QTableView* view = w.view();
+    EXPECT_EQ(w.model()->row(view->rowAt(0)).cells[4], "Mail number 5");
+    EXPECT_EQ(selected_subject(w), "Mail number 5");
+    const QString top = w.model()->row(0).cells[4];
+    view->verticalScrollBar()->setValue(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.model()->rowCount(), kMails);
+    EXPECT_EQ(w.model()->row(view->rowAt(0)).cells[4], top);
+}
+
+// Scrolled through from end to end and back, a list keeps a bounded number of rows, always a
+// run of the view without gaps or repeats, and ends at the view's first row again.
+TEST_F(MailBrowse, RowsReadStayBoundedBothWays) {
+    constexpr int kKept = 220;
+    for (size_t view : {1u, 8u}) {  // by subject, status "Normal"
+        BrowseModel whole(desktop::make_source(h.s, BrowseKind::Mail, ViewChoice{view, 0, 0, {}}));
+        fetch_all(whole);
+        const std::vector<uint32_t> all = numbers_of(whole);
+        BrowseModel m(desktop::make_source(h.s, BrowseKind::Mail, ViewChoice{view, 0, 0, {}}),
+                      nullptr, kKept);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        auto is_a_run = [&] {
+            const std::vector<uint32_t> rows = numbers_of(m);
+            auto at = std::search(all.begin(), all.end(), rows.begin(), rows.end());
+            return !rows.empty() && rows.size() <= static_cast<size_t>(kKept) && at != all.end();
+        };
+        while (m.canFetchMore({})) {
+            m.fetchMore({});
+            ASSERT_TRUE(is_a_run()) << view;
+        }
+        EXPECT_EQ(m.row(m.rowCount() - 1).number, all.back());
+        EXPECT_TRUE(m.canFetchPrevious());
+        while (m.canFetchPrevious()) {
+            m.fetchPrevious();
+            ASSERT_TRUE(is_a_run()) << view;
+        }
+        EXPECT_EQ(m.row(0).number, all.front());
     }
 }
 
