@@ -210,13 +210,17 @@ void BrowseWindow::jumped() {
 // top and the view keeps showing the rows it showed.
 void BrowseWindow::fill_above() {
     const QScrollBar* bar = table_->verticalScrollBar();
-    if (bar->value() > bar->minimum() || !model_->canFetchPrevious()) return;
+    if (filling_ || bar->value() > bar->minimum() || !model_->canFetchPrevious()) return;
+    // The layout below moves the scroll bar, which calls here again.
+    filling_ = true;
     const int top = std::max(table_->rowAt(0), 0);
     const int n = model_->fetchPrevious();
-    if (n <= 0) return;
-    // The scroll bar's range follows the new rows first, or the position would be cut to it.
-    table_->doItemsLayout();
-    table_->scrollTo(model_->index(top + n, 0), QAbstractItemView::PositionAtTop);
+    if (n > 0) {
+        // The scroll bar's range follows the new rows first, or the position would be cut to it.
+        table_->doItemsLayout();
+        table_->scrollTo(model_->index(top + n, 0), QAbstractItemView::PositionAtTop);
+    }
+    filling_ = false;
 }
 
 void BrowseWindow::set_bookmark() {

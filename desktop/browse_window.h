@@ -86,7 +86,8 @@ private:
     QLineEdit* locator_;
     QTableView* table_;
     DisplayLook look_;
-    int shown_top_ = -1;  // the row at the top of the view once rows above it are dropped
+    int shown_top_ = -1;    // the row at the top of the view once rows above it are dropped
+    bool filling_ = false;  // a page is coming in above
     std::unique_ptr<BrowseModel> model_;
     std::string typed_;  // the locator text being typed into the list
     uint32_t bookmark_ = 0;
