@@ -21,22 +21,6 @@ namespace qs::desktop {
 
 namespace {
 
-// The persons of the current database, the mail database's owner aside, whose stored counts
-// say they sent and received nothing (the count process removes them).
-uint64_t persons_without_messages(Session& s) {
-    OpenFiles open(s, {kPerson});
-    const bool mail = s.mem.ForumType == kMailDb;
-    uint64_t n = 0;
-    Set(s, kPerson, keys::PersonKey);
-    while (Next(s, kPerson)) {
-        const Person& p = s.rec.Person;
-        if (p.FROMCOUNT == 0 && p.TOCOUNT == 0 &&
-            !(mail && p.PERSONID == static_cast<uint32_t>(s.mem.PersonID)))
-            ++n;
-    }
-    return n;
-}
-
 class DuplicatesProcess : public LongProcess {
 public:
     explicit DuplicatesProcess(Session& s)
@@ -47,11 +31,10 @@ public:
     }
     bool step() override {
         result_ = run_.step();
-        if (result_ == DuplicatePersons::Result::Done) without_ = persons_without_messages(s_);
         return result_ == DuplicatePersons::Result::More;
     }
     int percent() const override {
-        static const int order[] = {50, 2, 11, 3, 4, 5, 7};
+        static const int order[] = {50, 2, 11, 3, 4, 5, 1, 7};
         if (result_ == DuplicatePersons::Result::Done) return 100;
         const int* at = std::find(std::begin(order), std::end(order), run_.state());
         return static_cast<int>(100 * (at - std::begin(order)) / std::size(order));
@@ -68,7 +51,6 @@ public:
 private:
     Session& s_;
     bool forum_;
-    uint64_t without_ = 0;  // persons left without a message, after the run
     QString caption_;
     DuplicatePersons run_;
     DuplicatePersons::Result result_ = DuplicatePersons::Result::More;
@@ -90,18 +72,15 @@ QString DuplicatesProcess::result() const {
                 .arg(t.duplicates);
         default: break;
     }
-    // Whoever is neither merged away nor remaining was removed for want of messages.
-    const uint64_t kept = t.duplicates + t.remaining;
-    const uint64_t removed = t.persons_before > kept ? t.persons_before - kept : 0;
     QStringList lines = {
         QObject::tr("The Duplicate Removal Process has finished!"),
         QObject::tr("Number of persons before duplicate elimination: %1").arg(t.persons_before),
-        QObject::tr("Number of persons without related messages: %1").arg(without_),
+        QObject::tr("Number of persons without related messages: %1").arg(t.without_messages),
         QObject::tr("Number of duplicate persons: %1").arg(t.duplicates),
         QObject::tr("Number of remaining persons: %1").arg(t.remaining)};
     if (forum_)
         lines << QObject::tr("Existing Forum Members in database: %1").arg(t.persons_before)
-              << QObject::tr("Obsolete Forum Members removed: %1").arg(removed);
+              << QObject::tr("Obsolete Forum Members removed: %1").arg(t.without_messages);
     return lines.join('\n');
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "import/address.h"
 #include "maintenance/person_merge.h"
 #include "storage/config.h"
 #include "storage/file_access.h"
@@ -98,6 +99,9 @@ DuplicatePersons::Result DuplicatePersons::step() {
             break;
         case 5:
             if (!delete_batch()) return fail();
+            break;
+        case 1:
+            if (!count_batch()) return fail();
             break;
         case 7: finish(); return Result::Done;
     }
@@ -218,8 +222,48 @@ bool DuplicatePersons::delete_batch() {
         if (!Commit(s_)) return false;
     }
     entry_ = end;
-    if (entry_ == merges_.size()) next(7, "Updating message counts per person");
+    if (entry_ == merges_.size()) {
+        last_id_ = 0;
+        next(1, "Updating message counts per person");
+    }
     return true;
+}
+
+// Step 1: every person recounted, a batch per transaction; one left without any message goes
+// (the owner of a mail database stays, with counts of 0).
+bool DuplicatePersons::count_batch() {
+    std::vector<uint32_t> ids;
+    const uint64_t failures = s_.read_failures;
+    Person& p = s_.rec.Person;
+    p = Person{};
+    p.PERSONID = last_id_ + 1;
+    SetFrom(s_, kPerson, keys::PersonKey, 1);
+    bool more = false;
+    while (ids.size() < batch_ && (more = Next(s_, kPerson))) ids.push_back(p.PERSONID);
+    if (s_.read_failures != failures) return false;
+    if (!ids.empty()) {
+        if (!begin(s_, {kPerson})) return false;
+        for (uint32_t id : ids)
+            if (!count_one(id)) return false;
+        if (!Commit(s_)) return false;
+        last_id_ = ids.back();
+    }
+    if (!more || ids.size() < batch_) next(7, nullptr);
+    return true;
+}
+
+bool DuplicatePersons::count_one(uint32_t id) {
+    const uint64_t failures = s_.read_failures;
+    if (!ReadPerson(s_, id)) return s_.read_failures == failures;  // gone meanwhile
+    const bool mail = header_ == kMail;
+    const bool owner = mail && id == static_cast<uint32_t>(s_.mem.PersonID);
+    const uint8_t r = mail ? CFromToMail(s_, owner ? 1 : 0) : CFromToMsg(s_);
+    if (s_.read_failures != failures) return false;
+    if (r == 3) {
+        ++totals_.without_messages;
+        return UppDat(s_, kPerson, kDelete, kRollback);
+    }
+    return r != 2 || UppDat(s_, kPerson, kUpdate, kRollback);
 }
 
 void DuplicatePersons::finish() {

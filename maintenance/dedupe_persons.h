@@ -8,8 +8,9 @@
 //   50 (no person left) ---> 2 group list ---> 11 sent counts ---> 3 survivors
 //   3 ---> 4 recode headers of each merged person onto its survivor, a batch per transaction
 //   4 ---> 5 aliases (PLINK) and deletion of the merged persons, a batch per transaction, which
-//          also writes the recounted counts of its survivors (the count step, 1, of the window)
-//   5 ---> 7 end message ---> Done
+//          also writes the recounted counts of its survivors
+//   5 ---> 1 every person recounted, a batch per transaction; persons without any message go
+//   1 ---> 7 end message ---> Done
 //   a failed read, record operation or transaction ---> Failed, sticky
 //   stop() and the user confirms ---> Stopped after the batch under way, sticky
 #pragma once
@@ -26,9 +27,10 @@ namespace qs {
 
 struct DedupeTotals {
     uint64_t persons_before = 0;
-    uint64_t corrected = 0;   // persons whose CompuServe address was corrected
-    uint64_t duplicates = 0;  // persons merged into another and deleted
-    uint64_t remaining = 0;   // persons after the run
+    uint64_t corrected = 0;         // persons whose CompuServe address was corrected
+    uint64_t duplicates = 0;        // persons merged into another and deleted
+    uint64_t without_messages = 0;  // persons deleted by the recount for want of any message
+    uint64_t remaining = 0;         // persons after the run
 };
 
 class DuplicatePersons {
@@ -68,6 +70,8 @@ private:
     bool recode_batch();
     bool delete_batch();
     bool delete_one(const MergeEntry& e);
+    bool count_batch();
+    bool count_one(uint32_t id);
     void finish();
 
     Session& s_;
@@ -80,7 +84,7 @@ private:
     bool stopped_ = false;
     bool stop_requested_ = false;
 
-    uint32_t last_id_ = 0;  // step 50: persons up to this identifier are done
+    uint32_t last_id_ = 0;  // steps 50 and 1: persons up to this identifier are done
     std::vector<AddressCorrection> corrections_;
     std::vector<GroupMember> groups_;
     std::vector<MergeEntry> merges_;

@@ -40,9 +40,12 @@ void print_merges(Context& c, const std::vector<AddressCorrection>& corrections,
               << " " << e.survivor_last << "\n";
 }
 
-void print_totals(uint64_t before, uint64_t duplicates, uint64_t remaining) {
-    std::cerr << "Number of persons before duplicate elimination: " << before << "\n"
-              << "Number of duplicate persons: " << duplicates << "\n"
+// `without`: the persons the recount removed; a dry run does not recount.
+void print_totals(uint64_t before, const uint64_t* without, uint64_t duplicates,
+                  uint64_t remaining) {
+    std::cerr << "Number of persons before duplicate elimination: " << before << "\n";
+    if (without) std::cerr << "Number of persons without related messages: " << *without << "\n";
+    std::cerr << "Number of duplicate persons: " << duplicates << "\n"
               << "Number of remaining persons: " << remaining << "\n";
 }
 
@@ -54,7 +57,7 @@ int dry_run(Context& c) {
     OP_CLOSE(c.s, kOpClose, files);
     if (!ok) return kExitFailed;
     print_merges(c, plan.corrections, plan.merges);
-    print_totals(plan.persons, plan.merges.size(), plan.persons - plan.merges.size());
+    print_totals(plan.persons, nullptr, plan.merges.size(), plan.persons - plan.merges.size());
     return kExitOk;
 }
 
@@ -84,7 +87,7 @@ int cmd_dedupe_persons(Context& c, const std::vector<std::string>& w) {
                   << " duplicate persons; run dedupe-persons again to finish\n";
         return maint::kExitInterrupted;
     }
-    print_totals(t.persons_before, t.duplicates, t.remaining);
+    print_totals(t.persons_before, &t.without_messages, t.duplicates, t.remaining);
     return kExitOk;
 }
 
