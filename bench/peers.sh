@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Word index benchmark against two mail indexers from the distribution's packages, on the same
+# Word index benchmark against three mail indexers from the distribution's packages, on the same
 # generated mail: 100,000 messages as a "Generic Mail Type 2" mailbox (for Quillstow) and as a
-# Maildir (for notmuch and mu). Measures, per tool, the indexing throughput, the index size on
-# disk and the peak memory, then the median latency and the result count of eight searches run
-# as commands: a rare word, a frequent word, frequent AND rare, an OR of two words, a two-word
-# phrase, a prefix, a soundex and an approximate lookup. The words are chosen from the
-# generator's vocabulary by how many messages hold them (its --stats list).
+# Maildir (for notmuch, mu and mairix). Measures, per tool, the indexing throughput, the index
+# size on disk and the peak memory, then the median latency and the result count of eight
+# searches run as commands: a rare word, a frequent word, frequent AND rare, an OR of two words,
+# a two-word phrase, a prefix, a soundex and an approximate lookup. The words are chosen from the
+# generator's vocabulary by how many messages hold them (its --stats list). At the end Quillstow's
+# times are set against its targets, and its result counts against those of its previous run on
+# the same corpus (kept under bench/out/) and against the peers' where the peers agree.
 #
 #   bench/peers.sh BUILD_DIR [--messages N] [--runs N] [--quillstow-only]
-# Needs: BUILD_DIR/quillstow, BUILD_DIR/bench/mailgen, /usr/bin/time; notmuch and mu (Debian
-# packages notmuch and maildir-utils) for their side. The Quillstow side runs when the program
+# Needs: BUILD_DIR/quillstow, BUILD_DIR/bench/mailgen, /usr/bin/time; notmuch, mu and mairix
+# (Debian packages notmuch, maildir-utils and mairix) for their side. The Quillstow side runs when the program
 # has its `index` and `search` commands. Work files go under TMPDIR (default /tmp) and are
 # deleted; the output, with the machine it ran on, is kept under bench/out/.
 set -euo pipefail
@@ -46,7 +48,7 @@ trap 'rm -rf "$work"' EXIT
 NICE="nice -n 10"
 
 now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.5f", b - a }'; }
 per_second() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }'; }
 max_rss_mb() { awk -F: '/Maximum resident/ { printf "%.0f", $2 / 1024 }' "$1"; }
 size_mb() { du -sk "$@" | awk '{ s += $1 } END { printf "%.1f", s / 1024 }'; }
@@ -60,6 +62,7 @@ machine() {
     echo "work file system: $(df -T "$work" | awk 'NR == 2 {print $2}')"
     echo "notmuch: $(have notmuch && notmuch --version || echo missing)"
     echo "mu: $(have mu && mu --version | head -1 || echo missing)"
+    echo "mairix: $(have mairix && dpkg-query -W -f '${Version}' mairix 2> /dev/null || echo missing)"
     echo "quillstow index and search: $([[ $have_qs == 1 ]] && echo present || echo missing)"
     echo "load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 }
@@ -189,6 +192,19 @@ index_mu() {
     sizes+=("mu index (muhome): $(size_mb "$work/mu") MB")
 }
 
+index_mairix() {
+    # Its own rc file: the Maildir, the database and a results folder in the work directory.
+    cat > "$work/mairixrc" <<EOF
+base=$work
+maildir=Maildir...
+database=$work/mairix.db
+mfolder=$work/mairix-results
+mformat=maildir
+EOF
+    index_run mairix "$messages" mairix -f "$work/mairixrc" || return 1
+    sizes+=("mairix index (database file): $(size_mb "$work/mairix.db") MB")
+}
+
 # ---- searches -----------------------------------------------------------------------------
 
 # search_run TOOL QUERY_NAME COUNT_RULE COMMAND...: one warm-up, then RUNS timed runs; prints
@@ -203,7 +219,7 @@ search_run() {
         times+=("$(since "$t0")")
     done
     local ms count
-    ms=$(printf '%s\n' "${times[@]}" | median | awk '{ printf "%.0f", $1 * 1000 }')
+    ms=$(printf '%s\n' "${times[@]}" | median | awk '{ printf "%.1f", $1 * 1000 }')
     if [[ $count_rule == qs ]]; then
         # The closing line "N found; words: ..." gives the count; otherwise one result per line.
         count=$(awk 'NF { last = $0; n++ } END { if (match(last, /^[0-9]+ /)) print substr(last, 1, RLENGTH - 1); else print n + 0 }' "$work/search.out")
@@ -217,34 +233,103 @@ search_run() {
 nm() { search_run lines notmuch search --output=messages -- "$@"; }
 mu_find() { search_run lines mu find --muhome="$work/mu" --fields=i -- "$@"; }
 qs_find() { search_run qs "$QS" --home "$work/qs-home" search Home "$@"; }
+# mairix -r prints the path of each message found, one a line.
+mx() { search_run lines mairix -f "$work/mairixrc" -r "$@"; }
 
-# The queries, one row each: label | Quillstow arguments | notmuch query | mu query. Quillstow's
-# words match whole indexed words, as the other two tools' terms do (its default is any indexed
-# word holding the text), and every block of the index is searched (its default is the first).
+# The queries, one row each: key | label | Quillstow arguments | notmuch query | mu query |
+# mairix query. Quillstow's words match whole indexed words, as the other tools' terms do (its
+# default is any indexed word holding the text), and every block of the index is searched (its
+# default is the first). mairix is asked about the body and subject (bs:), which is what
+# Quillstow indexes; its "=" is a substring match ("^" anchors it at the word's start, "=1"
+# allows one wrong, missing or extra letter); it has no phrase or soundex search.
 search_table() {
     local all="--all-blocks"
-    echo "| search | quillstow | notmuch | mu |"
-    echo "|---|---|---|---|"
-    row "rare: $rare" "--and $rare --whole-word $all" "$rare" "$rare"
-    row "frequent: $frequent" "--and $frequent --whole-word $all" "$frequent" "$frequent"
-    row "$frequent AND $rare" "--and $frequent --and $rare --whole-word $all" "$frequent and $rare" "$frequent and $rare"
-    row "$or1 OR $or2" "--or $or1 --or $or2 --whole-word $all" "$or1 or $or2" "$or1 or $or2"
-    row "phrase \"$phrase\"" "--phrase|$phrase|$all" "\"$phrase\"" "\"$phrase\""
-    row "prefix $prefix*" "--and $prefix --starts-with $all" "$prefix*" "$prefix*"
-    row "soundex $sound" "--and $sound --soundex $all" "" ""
-    row "approximate $approx" "--and $approx --approx 1 $all" "" ""
+    echo "| search | quillstow | notmuch | mu | mairix |"
+    echo "|---|---|---|---|---|"
+    row rare "rare: $rare" "--and $rare --whole-word $all" "$rare" "$rare" "bs:$rare"
+    row frequent "frequent: $frequent" "--and $frequent --whole-word $all" "$frequent" "$frequent" "bs:$frequent"
+    row and "$frequent AND $rare" "--and $frequent --and $rare --whole-word $all" "$frequent and $rare" "$frequent and $rare" "bs:$frequent,$rare"
+    row or "$or1 OR $or2" "--or $or1 --or $or2 --whole-word $all" "$or1 or $or2" "$or1 or $or2" "bs:$or1/$or2"
+    row phrase "phrase \"$phrase\"" "--phrase|$phrase|$all" "\"$phrase\"" "\"$phrase\"" ""
+    row prefix "prefix $prefix*" "--and $prefix --starts-with $all" "$prefix*" "$prefix*" "bs:^$prefix="
+    row soundex "soundex $sound" "--and $sound --soundex $all" "" "" ""
+    row approximate "approximate $approx" "--and $approx --approx 1 $all" "" "" "bs:$approx=1"
 }
 
-# row LABEL QS_ARGS NOTMUCH_QUERY MU_QUERY (QS_ARGS split at blanks, or at "|" when it holds one;
-# an empty query: the tool has no such search).
+# row KEY LABEL QS_ARGS NOTMUCH_QUERY MU_QUERY MAIRIX_QUERY (QS_ARGS split at blanks, or at "|"
+# when it holds one; an empty query: the tool has no such search). Keeps each tool's time and
+# count under KEY for the checks at the end.
+declare -A result
 row() {
-    local label=$1 q n m args
-    if [[ $2 == *"|"* ]]; then IFS='|' read -r -a args <<< "$2"; else read -r -a args <<< "$2"; fi
-    q="not run"; n="n/a"; m="n/a"
+    local key=$1 label=$2 q n m x args
+    if [[ $3 == *"|"* ]]; then IFS='|' read -r -a args <<< "$3"; else read -r -a args <<< "$3"; fi
+    q="not run"; n="n/a"; m="n/a"; x="n/a"
     [[ $have_qs == 1 ]] && q=$(qs_find "${args[@]}")
-    [[ -n $3 && -n ${have_notmuch:-} ]] && n=$(nm "$3")
-    [[ -n $4 && -n ${have_mu:-} ]] && m=$(mu_find "$4")
-    echo "| $label | $q | $n | $m |"
+    [[ -n $4 && -n ${have_notmuch:-} ]] && n=$(nm "$4")
+    [[ -n $5 && -n ${have_mu:-} ]] && m=$(mu_find "$5")
+    [[ -n $6 && -n ${have_mairix:-} ]] && x=$(mx "$6")
+    result[qs_$key]=$q result[notmuch_$key]=$n result[mu_$key]=$m result[mairix_$key]=$x
+    echo "| $label | $q | $n | $m | $x |"
+}
+
+keys=(rare frequent and or phrase prefix soundex approximate)
+ms_of() { awk '$2 == "ms" { print $1 }' <<< "${result[$1]:-}"; }
+count_of() { sed -n 's/.*ms (\([0-9]*\))$/\1/p' <<< "${result[$1]:-}"; }
+
+# Quillstow's time per search against its target: a fixed number of milliseconds, or twice
+# mairix's time for the rare word, AND and OR.
+targets() {
+    local key limit what ms verdict
+    echo "| search | quillstow ms | target | met |"
+    echo "|---|---|---|---|"
+    for key in "${keys[@]}"; do
+        case $key in
+            rare | and | or)
+                limit=$(awk -v m="$(ms_of "mairix_$key")" 'BEGIN { if (m != "") printf "%.1f", 2 * m }')
+                what="2 × mairix ($(ms_of "mairix_$key") ms)" ;;
+            frequent | soundex | approximate) limit=30; what="30 ms" ;;
+            phrase) limit=20; what="20 ms" ;;
+            prefix) limit=25; what="25 ms" ;;
+        esac
+        ms=$(ms_of "qs_$key")
+        if [[ -z $ms || -z $limit ]]; then verdict="not measured"
+        else verdict=$(awk -v a="$ms" -v b="$limit" 'BEGIN { print (a + 0 < b + 0 ? "yes" : "**no**") }'); fi
+        echo "| $key | ${ms:--} | under $what | $verdict |"
+    done
+}
+
+# Quillstow's counts against its previous run on the same corpus (the generator's word counts
+# name the corpus) and against the peers' counts where every peer that ran agrees.
+check_counts() {
+    local corpus counts previous="" key now before peer p c agreed line
+    corpus=$(md5sum < "$work/stats.txt" | cut -c1-12)
+    counts="$here/out/peers-counts-$messages-$corpus.txt"
+    [[ -f $counts ]] && previous=$(cat "$counts")
+    : > "$work/counts"
+    for key in "${keys[@]}"; do
+        now=$(count_of "qs_$key")
+        [[ -n $now ]] || continue
+        echo "$key $now" >> "$work/counts"
+        before=$(awk -v k="$key" '$1 == k { print $2 }' <<< "$previous")
+        peer=""; agreed=1
+        for p in notmuch mu mairix; do
+            c=$(count_of "${p}_$key")
+            [[ -n $c ]] || continue
+            [[ -z $peer || $peer == "$c" ]] || agreed=0
+            peer=$c
+        done
+        line="$key: $now"
+        if [[ -z $before ]]; then line+="; no earlier run"
+        elif [[ $before == "$now" ]]; then line+="; same as the earlier run"
+        else line+="; **the earlier run found $before**"; fi
+        if [[ -z $peer ]]; then :
+        elif [[ $agreed == 0 ]]; then line+="; the peers disagree"
+        elif [[ $peer == "$now" ]]; then line+="; same as the peers"
+        else line+="; **the peers found $peer**"; fi
+        echo "$line"
+    done
+    if [[ -s $work/counts ]]; then cp "$work/counts" "$counts"; fi
+    echo "(counts kept in $counts)"
 }
 
 {
@@ -258,14 +343,19 @@ row() {
     echo "|---|---|---|---|"
     if [[ $have_qs == 1 ]]; then index_quillstow || have_qs=0; else echo "| quillstow | not run: no index/search commands | | |"; fi
     rm -f "$work/mail.mbox"
-    have_notmuch=; have_mu=
-    if [[ $peers == 0 ]]; then echo "| notmuch, mu | not run (--quillstow-only) | | |"
+    have_notmuch=; have_mu=; have_mairix=
+    if [[ $peers == 0 ]]; then echo "| notmuch, mu, mairix | not run (--quillstow-only) | | |"
     elif have notmuch; then index_notmuch && have_notmuch=1; else echo "| notmuch | not installed | | |"; fi
     [[ $peers == 0 ]] || if have mu; then index_mu && have_mu=1; else echo "| mu | not installed | | |"; fi
+    [[ $peers == 0 ]] || if have mairix; then index_mairix && have_mairix=1; else echo "| mairix | not installed | | |"; fi
     echo "== index size on disk"
     printf '%s\n' "${sizes[@]}"
     echo "== searches: median of $runs runs (results)"
     search_table
+    echo "== Quillstow against its targets"
+    targets
+    echo "== Quillstow's result counts"
+    check_counts
     echo "== what the tools said"
     cat "$work/notes"
     echo "load at end: $(cut -d' ' -f1-3 /proc/loadavg)"

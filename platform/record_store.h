@@ -49,7 +49,12 @@ public:
     int64_t position() const { return pos_; }
     void set_position(int64_t pos) { pos_ = pos; }
 
-    Status add(const void* rec);           // the new record becomes current
+    Status add(const void* rec);  // the new record becomes current
+    // Adds the records in this order, many to a statement: for long runs of new records this
+    // costs a fraction of one add() each. Inside a transaction a failure leaves none of them
+    // (the caller rolls back); outside one, those of the statements that ran stay. The last
+    // record added becomes current.
+    Status add_all(const std::vector<const void*>& recs);
     Status put(const void* rec);           // rewrites the current record
     Status remove();                       // deletes the current record
     Status fetch(int64_t pos, void* rec);  // reads by position

@@ -98,6 +98,32 @@ Status File::add(const void* rec) {
     return st;
 }
 
+Status File::add_all(const std::vector<const void*>& recs) {
+    end_reading();
+    drop_prefetch();
+    StmtSet& ss = stmts();
+    const size_t per = static_cast<size_t>(ss.insert_rows_count());
+    const int fields = static_cast<int>(decl_->fields.size());
+    size_t done = 0;
+    for (; recs.size() - done >= per; done += per) {
+        sqlite3_stmt* s = ss.insert_rows();
+        if (!s) return status_of(SQLITE_ERROR, ss.db);
+        for (size_t i = 0; i < per; ++i)
+            decl_->codec.bind_all(s, 1 + static_cast<int>(i) * fields, recs[done + i]);
+        Status st = run(s, ss.db);
+        if (!st) return st;
+    }
+    for (; done < recs.size(); ++done) {
+        sqlite3_stmt* s = ss.insert();
+        if (!s) return status_of(SQLITE_ERROR, ss.db);
+        bind_all(s, *decl_, recs[done]);
+        Status st = run(s, ss.db);
+        if (!st) return st;
+    }
+    if (!recs.empty()) pos_ = sqlite3_last_insert_rowid(ss.db);
+    return Status::ok();
+}
+
 Status File::put(const void* rec) {
     end_reading();
     drop_prefetch();

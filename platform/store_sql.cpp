@@ -96,6 +96,26 @@ sqlite3_stmt* StmtSet::insert() {
     return prepared(insert_, "INSERT INTO " + schema + ".rec(" + cols + ") VALUES(" + marks + ")");
 }
 
+// Records per multi-record insert: enough to spread a statement's own cost thin, and the
+// parameters stay under SQLite's smallest limit (999).
+int StmtSet::insert_rows_count() const {
+    int fields = std::max(1, static_cast<int>(decl.fields.size()));
+    return std::max(1, std::min(64, 999 / fields));
+}
+
+sqlite3_stmt* StmtSet::insert_rows() {
+    if (insert_rows_) return insert_rows_.get();
+    std::string cols, marks;
+    for (size_t i = 0; i < decl.fields.size(); ++i) {
+        cols += (i ? ", " : "") + quoted(decl.fields[i].name);
+        marks += i ? ", ?" : "(?";
+    }
+    marks += ")";
+    std::string rows = marks;
+    for (int r = 1; r < insert_rows_count(); ++r) rows += ", " + marks;
+    return prepared(insert_rows_, "INSERT INTO " + schema + ".rec(" + cols + ") VALUES" + rows);
+}
+
 sqlite3_stmt* StmtSet::update() {
     if (update_) return update_.get();
     std::string sets;

@@ -22,6 +22,9 @@ struct StmtSet {
     StmtSet(sqlite3* db, std::string schema, const TableDecl& decl);
 
     sqlite3_stmt* insert();
+    // One statement adding `insert_rows_count()` records.
+    sqlite3_stmt* insert_rows();
+    int insert_rows_count() const;
     sqlite3_stmt* update();
     sqlite3_stmt* remove();
     sqlite3_stmt* by_pos();
@@ -48,8 +51,8 @@ private:
     std::string part_expr(int key, int part) const;
     std::string order_by(int key, bool backward) const;
 
-    Stmt insert_, update_, remove_, by_pos_, after_pos_, count_, count_after_, hold_get_, hold_put_,
-        hold_del_;
+    Stmt insert_, insert_rows_, update_, remove_, by_pos_, after_pos_, count_, count_after_,
+        hold_get_, hold_put_, hold_del_;
     std::vector<Stmt> cursor_;
     std::vector<Stmt> get_;
     int max_parts_ = 0;

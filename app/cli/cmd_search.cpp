@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // quillstow search: the word index search of a database, from the command line.
 #include <algorithm>
-#include <iomanip>
 #include <iostream>
+#include <string_view>
 #include <tuple>
 
 #include "app/cli/command.h"
@@ -95,8 +95,30 @@ Row row_of(Context& c, uint32_t id) {
     return r;
 }
 
+// `text` left-aligned in at least `width` bytes, as std::left with std::setw prints it.
+void append_left(std::string& out, std::string_view text, size_t width) {
+    out += text;
+    if (text.size() < width) out.append(width - text.size(), ' ');
+}
+
+// The listing goes out as one block: formatting a stream line by line cost about as much as
+// reading the hits' headers.
+void print_lines(Context& c, const std::vector<Row>& rows) {
+    std::string out;
+    out.reserve(rows.size() * 96);
+    for (const auto& r : rows) {
+        append_left(out, std::to_string(r.number), 10);
+        append_left(out, iso_date(r.date), 11);
+        out += pad_to_width(r.sender, 12);
+        out += r.subject;
+        out += '\n';
+    }
+    c.out.write(out.data(), static_cast<std::streamsize>(out.size()));
+}
+
 void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
     std::vector<Row> rows;
+    rows.reserve(hits.size());
     {
         ReadSnapshot snapshot(c.s, words::message_files(c.s.mem.ForumType, false), true);
         for (uint32_t id : hits) rows.push_back(row_of(c, id));  // the message files are open
@@ -115,9 +137,7 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
         c.out << o.str() << "\n";
         return;
     }
-    for (const auto& r : rows)
-        c.out << std::left << std::setw(10) << r.number << std::setw(11) << iso_date(r.date)
-              << pad_to_width(r.sender, 12) << r.subject << "\n";
+    print_lines(c, rows);
     c.out << rows.size() << " found";
     if (!found.empty()) c.out << "; words:";
     for (const auto& w : found) c.out << " " << w;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/record_store.h"
 
@@ -153,6 +154,46 @@ TEST_F(StoreReading, FileSwitchedToAWriteAheadLogGetsItsRollbackJournalBack) {
     ASSERT_TRUE(f);
     f.reset();
     EXPECT_EQ(raw_query("PRAGMA journal_mode"), "delete");
+}
+
+// Records added many to a statement: each once, in order, across the statements' edges (64
+// records each for two fields); a duplicate key inside a statement leaves nothing after rollback.
+TEST_F(StoreReading, AddAllKeepsEveryRecordOnceInOrderAndAllOrNone) {
+    Engine engine;
+    TableDecl decl = entries(false);
+    auto f = make(engine, decl);
+    auto file_order = [&] {
+        std::vector<Entry> out;
+        EXPECT_TRUE(f->scan([&](int64_t, const void* r) {
+            out.push_back(*static_cast<const Entry*>(r));
+            return true;
+        }));
+        return out;
+    };
+    for (uint32_t n : {0u, 1u, 63u, 64u, 65u, 129u, 1000u}) {
+        ASSERT_TRUE(f->empty());
+        std::vector<Entry> recs;
+        for (uint32_t i = 0; i < n; ++i) recs.push_back({n * 10 - i, i});  // not in key order
+        std::vector<const void*> order;
+        for (const Entry& e : recs) order.push_back(&e);
+        ASSERT_TRUE(f->add_all(order)) << n;
+        ASSERT_EQ(file_order(), recs) << n;
+        Entry current;
+        if (n == 0) continue;
+        ASSERT_TRUE(f->fetch(f->position(), &current));
+        EXPECT_EQ(current, recs.back()) << "the last one added is current";
+    }
+    ASSERT_TRUE(f->empty());
+    Entry kept{7, 0};
+    ASSERT_TRUE(f->add(&kept));
+    std::vector<Entry> recs;
+    for (uint32_t i = 0; i < 100; ++i) recs.push_back({i == 70 ? 7 : 1000 + i, 0});
+    std::vector<const void*> order;
+    for (const Entry& e : recs) order.push_back(&e);
+    ASSERT_TRUE(engine.begin({f.get()}, 0));
+    EXPECT_EQ(f->add_all(order).code(), Code::Duplicate);
+    engine.rollback();
+    EXPECT_EQ(file_order(), std::vector<Entry>{kept});
 }
 
 }  // namespace

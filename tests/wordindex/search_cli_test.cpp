@@ -31,6 +31,9 @@ TEST_F(SearchCommand, ListsHitsNewestFirstAndKeepsThemAsTheResultSet) {
     ASSERT_NE(coffee, std::string::npos);
     ASSERT_NE(tea, std::string::npos);
     EXPECT_LT(coffee, tea);  // day 102 before day 100
+    // Columns of 10, 11 and 12 characters before the subject.
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1),
+              "2         " + iso_date(102) + " " + std::string(12, ' ') + "Coffee\n");
     EXPECT_NE(text.find("2 found; words: BLACK"), std::string::npos);
 
     ASSERT_EQ(run({"Home", "--or", "green", "--not", "tea", "--whole-word"}, true), kExitOk);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/vfs.h"
 #include "search_corpus.h"
 #include "wordindex/search_engine.h"
 
@@ -292,6 +293,37 @@ TEST_F(SearchEngine, ResultSetIsReplacedAsAWhole) {
     while (Next(h.s, kSearch)) ids.push_back(h.s.rec.Search.ID);
     OP_CLOSE(h.s, kOpClose, {kSearch});
     EXPECT_EQ(ids, (std::vector<uint32_t>{11, 3}));
+}
+
+// A write failing anywhere while the result set is replaced keeps the one before, whole.
+TEST_F(SearchEngine, FailedWriteKeepsThePreviousResultSet) {
+    HitQueue before, after;
+    for (uint32_t i = 1; i <= 300; ++i) before.insert(i);
+    for (uint32_t i = 1000; i <= 1200; ++i) after.insert(i);
+    ASSERT_TRUE(write_result_set(h.s, before));
+    vfs::FaultVfs fault;
+    vfs::set_base(fault.vfs());
+    h.s.engine.forget(full_name(h.s, kSearch));  // the transaction's connection opens anew
+    auto read_back = [&] {
+        OP_CLOSE(h.s, kOpOpen, {kSearch});
+        HitQueue ids;
+        Set(h.s, kSearch, 0);
+        while (Next(h.s, kSearch)) ids.insert(h.s.rec.Search.ID);
+        OP_CLOSE(h.s, kOpClose, {kSearch});
+        return ids;
+    };
+    bool replaced = false;
+    for (int n = 1; n < 200 && !replaced; ++n) {
+        fault.fail_after(n);
+        replaced = write_result_set(h.s, after);
+        fault.fail_after(0);
+        ASSERT_EQ(read_back(), replaced ? after : before) << "failing write " << n;
+        EXPECT_EQ(h.dialog.entries.empty(), replaced) << "a failure is reported: " << n;
+        h.dialog.entries.clear();
+    }
+    vfs::set_base(nullptr);
+    h.s.engine.forget(full_name(h.s, kSearch));
+    EXPECT_TRUE(replaced);
 }
 
 TEST_F(SearchEngine, DamagedResultSetIsMadeAnew) {
