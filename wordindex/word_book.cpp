@@ -69,13 +69,28 @@ std::vector<CachedWord*> WordBook::take_dirty() {
 
 std::vector<Pair> WordBook::take_pairs() {
     std::vector<Pair> out;
-    out.reserve(pairs_.size());
-    for (const Pair& p : pairs_)
-        if (stopped_ids_.empty() || !stopped_ids_.count(p.word_id)) out.push_back(p);
-    pairs_.clear();
-    std::sort(out.begin(), out.end(), [](const Pair& a, const Pair& b) {
-        return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
-    });
+    out.swap(pairs_);
+    if (!stopped_ids_.empty())
+        std::erase_if(out, [&](const Pair& p) { return stopped_ids_.count(p.word_id) > 0; });
+    // A message's pairs come together; messages mostly come in sysid order, and then sorting
+    // each message's words is enough.
+    auto by_sysid = [](const Pair& a, const Pair& b) {
+        return a.sysid < b.sysid;
+    };
+    auto by_word = [](const Pair& a, const Pair& b) {
+        return a.word_id < b.word_id;
+    };
+    if (!std::is_sorted(out.begin(), out.end(), by_sysid)) {
+        std::sort(out.begin(), out.end(), [](const Pair& a, const Pair& b) {
+            return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
+        });
+        return out;
+    }
+    for (auto at = out.begin(); at != out.end();) {
+        auto end = std::upper_bound(at, out.end(), *at, by_sysid);
+        std::sort(at, end, by_word);
+        at = end;
+    }
     return out;
 }
 

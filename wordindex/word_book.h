@@ -61,7 +61,8 @@ public:
     void stop(std::string_view word, CachedWord& w);
 
     size_t pair_count() const { return pairs_.size(); }
-    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer.
+    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer (and gives up
+    // its memory).
     std::vector<Pair> take_pairs();
 
     // Words whose record must be added or rewritten (not the stopped ones); marks them clean.
