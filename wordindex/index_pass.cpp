@@ -10,7 +10,16 @@ IndexPass::IndexPass(Session& s, const PassSetup& setup, const IndexState& state
                      const IndexProgress& progress)
     : s_(s), setup_(setup), state_(state), committed_(state), progress_(progress) {}
 
+// The files a run reads each record of once, in one pass: their pages are not kept, so that the
+// run's memory does not grow with the database.
+std::vector<int> IndexPass::read_once_files() const {
+    if (setup_.kind == Kind::Mail) return {kMsgText, kMail};
+    return {kMsgText, kMsgNmbr, kThreads};
+}
+
 bool IndexPass::prepare() {
+    for (int f : read_once_files()) handle(s_, f).read_once(true);
+    book_.reserve_pairs(setup_.flush_pairs);
     rules_ = WordRules::from(s_.settings);
     rules_.start[static_cast<unsigned char>('^')] = 1;
     store::File& sto = handle(s_, kSTO);
@@ -49,6 +58,7 @@ bool IndexPass::prepare() {
 }
 
 bool IndexPass::restore_keys() {
+    for (int f : read_once_files()) handle(s_, f).read_once(false);
     bool ok = true;
     for (const auto& [file, key] : set_aside_) {
         Status st = handle(s_, file).build_key(key);

@@ -54,6 +54,7 @@ public:
     void fill(IndexOutcome& out) const;
 
 private:
+    std::vector<int> read_once_files() const;
     bool index_message(const MsgText& text);
     bool subject_of(uint32_t sysid, std::string& subject);
     bool already_indexed(uint32_t sysid);

@@ -32,6 +32,7 @@ CachedWord& WordBook::add_new(std::string_view word) {
 }
 
 bool WordBook::count(CachedWord& w, uint32_t sysid) {
+    if (pairs_.capacity() == 0) pairs_.reserve(reserve_);
     if (w.counted && w.last_sysid == sysid) return false;
     w.counted = true;
     w.last_sysid = sysid;
@@ -70,6 +71,7 @@ std::vector<CachedWord*> WordBook::take_dirty() {
 std::vector<Pair> WordBook::take_pairs() {
     std::vector<Pair> out;
     out.swap(pairs_);
+    pairs_.reserve(reserve_);
     if (!stopped_ids_.empty())
         std::erase_if(out, [&](const Pair& p) { return stopped_ids_.count(p.word_id) > 0; });
     // A message's pairs come together; messages mostly come in sysid order, and then sorting

@@ -31,6 +31,9 @@ struct CachedWord {
     bool stopped = false;     // moved to the stop list during the run
 };
 
+// Pairs one message adds at most as a rule: a 64,000-character text holds fewer words.
+inline constexpr size_t kMessagePairs = 32000;
+
 struct Pair {
     uint32_t sysid;
     uint32_t word_id;
@@ -61,6 +64,9 @@ public:
     void stop(std::string_view word, CachedWord& w);
 
     size_t pair_count() const { return pairs_.size(); }
+    // Room for a flush's pairs and the message that passes the mark, taken again after each
+    // flush, so that the buffer does not double (and copy itself) on the way.
+    void reserve_pairs(size_t flush_pairs) { reserve_ = flush_pairs + kMessagePairs; }
     // Pairs of words not stopped, in (sysid, word id) order; empties the buffer (and gives up
     // its memory).
     std::vector<Pair> take_pairs();
@@ -80,6 +86,7 @@ private:
     std::unordered_set<std::string> stop_;
     std::unordered_map<std::string, CachedWord> words_;
     std::vector<Pair> pairs_;
+    size_t reserve_ = 0;
     std::vector<CachedWord*> dirty_;
     std::unordered_set<uint32_t> stopped_ids_;
     std::vector<int32_t> deleted_;
