@@ -6,10 +6,10 @@
 namespace qs::words {
 
 CachedWord& WordBook::add_existing(const WordList& rec, int64_t position) {
-    auto [it, added] = words_.try_emplace(std::string(rec.THEWORD.trimmed()));
-    CachedWord& w = it->second;
+    auto [text, cached] = words_.insert(rec.THEWORD.trimmed());
+    CachedWord& w = *cached;
     w = CachedWord{};
-    w.text = &it->first;
+    w.text = text;
     w.id = rec.WORDID;
     w.count = rec.WORDCOUNT;
     w.position = position;
@@ -17,16 +17,13 @@ CachedWord& WordBook::add_existing(const WordList& rec, int64_t position) {
     return w;
 }
 
-CachedWord* WordBook::find(const std::string& word) {
-    auto it = words_.find(word);
-    return it == words_.end() ? nullptr : &it->second;
-}
+CachedWord* WordBook::find(const std::string& word) { return words_.find(word); }
 
 CachedWord& WordBook::add_new(std::string_view word) {
-    auto [it, added] = words_.try_emplace(std::string(word));
-    CachedWord& w = it->second;
+    auto [text, cached] = words_.insert(word);
+    CachedWord& w = *cached;
     w = CachedWord{};
-    w.text = &it->first;
+    w.text = text;
     w.id = ++last_id_;
     return w;
 }
@@ -46,7 +43,7 @@ bool WordBook::count(CachedWord& w, uint32_t sysid) {
 }
 
 void WordBook::stop(std::string_view word, CachedWord& w) {
-    stop_.emplace(word);
+    stop_.insert(word);
     w.stopped = true;
     stopped_ids_.insert(static_cast<uint32_t>(w.id));
     // Entries already in the master index go with the cleanup after the run; the word's count

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "storage/records.h"
+#include "wordindex/word_cache.h"
 
 namespace qs::words {
 
@@ -42,8 +42,8 @@ struct Pair {
 class WordBook {
 public:
     // Stop words, upper-case.
-    void add_stop(std::string_view word) { stop_.emplace(word); }
-    bool is_stop(const std::string& word) const { return stop_.count(word) > 0; }
+    void add_stop(std::string_view word) { stop_.insert(word); }
+    bool is_stop(const std::string& word) { return stop_.find(word) != nullptr; }
 
     // A word of the word list as it stands; its id raises the last allocated id.
     CachedWord& add_existing(const WordList& rec, int64_t position);
@@ -83,8 +83,8 @@ public:
     size_t word_count() const { return words_.size(); }
 
 private:
-    std::unordered_set<std::string> stop_;
-    std::unordered_map<std::string, CachedWord> words_;
+    WordCache<bool> stop_;
+    WordCache<CachedWord> words_;
     std::vector<Pair> pairs_;
     size_t reserve_ = 0;
     std::vector<CachedWord*> dirty_;
