@@ -209,6 +209,29 @@ Status MasList::read_after(int64_t after, size_t room, std::vector<uint32_t>& ou
     }
 }
 
+Status MasList::read_before(uint32_t before, size_t room, std::vector<uint32_t>& out, bool& more) {
+    more = false;
+    if (before == 0) return Status::ok();
+    MasIdx at = probe(kind_, id_, before - 1), block;
+    f_.set(kMasBlockKey, &at, 3);
+    std::vector<uint32_t> numbers;
+    size_t taken = 0;
+    // Blocks in descending order lie forwards in key order, from the one `before - 1` falls into.
+    for (;;) {
+        Status st = f_.next(&block);
+        if (ended(st) || (st && !mine(block))) return Status::ok();
+        if (!st) return st;
+        numbers.clear();
+        if (st = decode_block(block, numbers); !st) return st;
+        for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) {
+            if (*it >= before) continue;
+            if (taken == room) return more = true, Status::ok();
+            out.push_back(*it);
+            ++taken;
+        }
+    }
+}
+
 Status MasList::exists(bool& found) {
     MasIdx row = probe(kind_, id_, 0);
     Status st = f_.get(kMasBlockKey, &row, &row, 2);

@@ -65,6 +65,8 @@ public:
     // Up to `room` numbers above `after` (all, with after = -1), ascending; `more` tells whether
     // further numbers follow.
     Status read_after(int64_t after, size_t room, std::vector<uint32_t>& out, bool& more);
+    // Up to `room` numbers below `before`, descending; `more` tells whether lower ones follow.
+    Status read_before(uint32_t before, size_t room, std::vector<uint32_t>& out, bool& more);
     // Whether the list has a block.
     Status exists(bool& found);
 

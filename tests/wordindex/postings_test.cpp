@@ -114,6 +114,15 @@ TEST_F(MasLists, AListReadsBackAsTheSetItWasGiven) {
         if (!page.empty()) after = page.back();
     }
     EXPECT_EQ(paged, std::vector<uint32_t>(oracle.begin(), oracle.end()));
+    std::vector<uint32_t> backwards;
+    uint32_t before = UINT32_MAX;
+    for (bool more = true; more;) {
+        std::vector<uint32_t> page;
+        ASSERT_TRUE(list(42).read_before(before, 100, page, more));
+        backwards.insert(backwards.end(), page.begin(), page.end());
+        if (!page.empty()) before = page.back();
+    }
+    EXPECT_EQ(backwards, std::vector<uint32_t>(oracle.rbegin(), oracle.rend()));
     for (uint32_t probe : {0u, 17u, 2500u, 4999u, 5300u, UINT32_MAX - 3}) {
         bool found = false;
         ASSERT_TRUE(list(42).has(probe, found));
