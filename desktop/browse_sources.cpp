@@ -9,6 +9,8 @@
 #include "platform/clock.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
+#include "wordindex/index_files.h"
+#include "wordindex/tokenizer.h"
 
 namespace qs::desktop {
 
@@ -170,8 +172,6 @@ protected:
 
 // A file in the order of one key; with `mark`, only the records with that status mark (read
 // through the status key).
-constexpr int kAllParts = 64;  // more parts than any key has
-
 template <class R>
 class KeyList : public ListBase<R> {
 public:
@@ -192,8 +192,14 @@ public:
             f.set_position(last_pos_);
             f.set_here(key_, &last_);
         }
+        size_t i = 0;
+        if (pending_) {
+            pending_ = false;
+            out.push_back(Rows<R>::row(this->lookups_, last_, this->date_format_));
+            ++i;
+        }
         R rec;
-        for (size_t i = 0; i < n; ++i) {
+        for (; i < n; ++i) {
             if (!StoreRead(this->s_, Rows<R>::file, f.next(&rec)) ||
                 (mark_ >= 0 && rec.DUMMY != mark_)) {
                 end_ = true;
@@ -201,10 +207,33 @@ public:
             }
             last_ = rec;
             last_pos_ = f.position();
+            if (!have_first_) keep_first(rec, last_pos_);
             out.push_back(Rows<R>::row(this->lookups_, rec, this->date_format_));
         }
     }
     bool at_end() const override { return end_; }
+    void read_previous(size_t n, std::vector<BrowseRow>& out) override {
+        if (start_) return;
+        store::File& f = handle(this->s_, Rows<R>::file);
+        if (have_first_) {
+            f.set_position(first_pos_);
+            f.set_here(key_, &first_);
+        } else {
+            // Nothing at or after the anchor: the list ends before it.
+            f.set(key_, &anchor_, parts_);
+        }
+        R rec;
+        for (size_t i = 0; i < n; ++i) {
+            if (!StoreRead(this->s_, Rows<R>::file, f.previous(&rec)) ||
+                (mark_ >= 0 && rec.DUMMY != mark_)) {
+                start_ = true;
+                return;
+            }
+            keep_first(rec, f.position());
+            out.push_back(Rows<R>::row(this->lookups_, rec, this->date_format_));
+        }
+    }
+    bool at_start() const override { return start_; }
     bool locate(const std::string& typed) override {
         R anchor{};
         int parts = 0;
@@ -217,33 +246,68 @@ public:
         }
         anchor_ = anchor;
         parts_ = parts;
-        started_ = false;
+        started_ = pending_ = false;
         end_ = false;
+        // A status filter starts at the first record of its mark, whatever was typed.
+        start_ = parts == 0 || mark_ >= 0;
+        have_first_ = false;
+        return true;
+    }
+    bool resume_after(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        last_ = buffer<R>(this->s_, Rows<R>::file);
+        last_pos_ = handle(this->s_, Rows<R>::file).position();
+        started_ = true;
+        pending_ = end_ = false;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        keep_first(buffer<R>(this->s_, Rows<R>::file), handle(this->s_, Rows<R>::file).position());
+        start_ = false;
         return true;
     }
     bool locate_record(uint32_t number) override {
+        if (!find(number)) return false;
         R& rec = buffer<R>(this->s_, Rows<R>::file);
-        rec = R{};
-        Rows<R>::set_id(rec, number);
-        if (!Get(this->s_, Rows<R>::file, Rows<R>::id_key)) return false;
-        if (mark_ >= 0 && rec.DUMMY != mark_) return false;
-        // Every part of the key: the list starts at this very record.
-        anchor_ = rec;
-        parts_ = kAllParts;
-        started_ = false;
-        end_ = false;
+        // The list goes on from this very record, also among records of equal keys (the
+        // status key holds nothing but the mark): it is the first row still to come.
+        last_ = rec;
+        last_pos_ = handle(this->s_, Rows<R>::file).position();
+        keep_first(last_, last_pos_);
+        started_ = pending_ = true;
+        end_ = start_ = false;
         return true;
     }
 
 private:
+    // Reads the record into the file's buffer (its position the handle's); false when it is not
+    // in this list.
+    bool find(uint32_t number) {
+        R& rec = buffer<R>(this->s_, Rows<R>::file);
+        rec = R{};
+        Rows<R>::set_id(rec, number);
+        return Get(this->s_, Rows<R>::file, Rows<R>::id_key) && (mark_ < 0 || rec.DUMMY == mark_);
+    }
+    void keep_first(const R& rec, int64_t pos) {
+        first_ = rec;
+        first_pos_ = pos;
+        have_first_ = true;
+    }
+
     int key_;
     int mark_;
     R anchor_{};
     int parts_ = 0;
     R last_{};
     int64_t last_pos_ = 0;
+    R first_{};  // the first row read, where reading backwards goes on
+    int64_t first_pos_ = 0;
+    bool have_first_ = false;
     bool started_ = false;
+    bool pending_ = false;  // the record jumped to is the first row still to come
     bool end_ = false;
+    bool start_ = true;  // nothing lies before the first row
 };
 
 // The records of a list of numbers, in its order; numbers without a record are passed over.
@@ -263,21 +327,177 @@ public:
         }
     }
     bool at_end() const override { return at_ >= numbers_.size(); }
+    void read_previous(size_t n, std::vector<BrowseRow>& out) override {
+        for (size_t done = 0; done < n && first_ > 0;) {
+            BrowseRow row;
+            row.number = numbers_[--first_];
+            if (this->reread(row)) {
+                out.push_back(std::move(row));
+                ++done;
+            }
+        }
+    }
+    bool at_start() const override { return first_ == 0; }
     bool locate(const std::string& typed) override {
         if (!typed.empty()) return false;
-        at_ = 0;
+        at_ = first_ = 0;
         return true;
     }
     bool locate_record(uint32_t number) override {
-        auto it = std::find(numbers_.begin(), numbers_.end(), number);
-        if (it == numbers_.end()) return false;
-        at_ = static_cast<size_t>(it - numbers_.begin());
+        const size_t at = place(number);
+        if (at == numbers_.size()) return false;
+        at_ = first_ = at;
+        return true;
+    }
+    bool resume_after(const BrowseRow& row) override {
+        const size_t at = place(row.number);
+        if (at == numbers_.size()) return false;
+        at_ = at + 1;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        const size_t at = place(row.number);
+        if (at == numbers_.size()) return false;
+        first_ = at;
         return true;
     }
 
 private:
+    size_t place(uint32_t number) const {
+        return static_cast<size_t>(std::find(numbers_.begin(), numbers_.end(), number) -
+                                   numbers_.begin());
+    }
+
     std::vector<uint32_t> numbers_;
-    size_t at_ = 0;
+    size_t at_ = 0;     // the next to read forwards
+    size_t first_ = 0;  // the first read: reading backwards goes on before it
+};
+
+// The messages or mails holding one word of the word index, read a page at a time along the
+// master index's word key. Entries whose message has gone are passed over.
+template <class R>
+class WordPostings : public ListBase<R> {
+public:
+    WordPostings(Session& s, const std::string& word)
+        : ListBase<R>(s), index_(s, {kWordList, kMasIdx}) {
+        WordList& w = s.rec.WordList;
+        w = WordList{};
+        w.THEWORD = words::indexed_form(word);
+        found_ = !word.empty() && Get(s, kWordList, words::kTheWordKey);
+        word_ = found_ ? static_cast<uint32_t>(w.WORDID) : 0;
+        end_ = !found_;
+    }
+    void read(size_t n, std::vector<BrowseRow>& out) override {
+        if (end_) return;
+        store::File& f = handle(this->s_, kMasIdx);
+        size_t done = 0;
+        if (pending_) {
+            pending_ = false;
+            done += take(last_, out);
+        }
+        if (!started_) {
+            started_ = true;
+            MasIdx at;
+            at.WORDID = word_;
+            f.set(words::kMasWordIdKey, &at, 1);
+        } else {
+            f.set_position(last_pos_);
+            f.set_here(words::kMasWordIdKey, &last_);
+        }
+        MasIdx rec;
+        while (done < n) {
+            if (!StoreRead(this->s_, kMasIdx, f.next(&rec)) || rec.WORDID != word_) {
+                end_ = true;
+                return;
+            }
+            last_ = rec;
+            last_pos_ = f.position();
+            if (!have_first_) keep_first(rec, last_pos_);
+            done += take(rec, out);
+        }
+    }
+    bool at_end() const override { return end_; }
+    void read_previous(size_t n, std::vector<BrowseRow>& out) override {
+        if (start_ || !have_first_) return;
+        store::File& f = handle(this->s_, kMasIdx);
+        f.set_position(first_pos_);
+        f.set_here(words::kMasWordIdKey, &first_);
+        MasIdx rec;
+        for (size_t done = 0; done < n;) {
+            if (!StoreRead(this->s_, kMasIdx, f.previous(&rec)) || rec.WORDID != word_) {
+                start_ = true;
+                return;
+            }
+            keep_first(rec, f.position());
+            done += take(rec, out);
+        }
+    }
+    bool at_start() const override { return start_; }
+    bool locate(const std::string& typed) override {
+        if (!typed.empty()) return false;
+        started_ = pending_ = have_first_ = false;
+        end_ = !found_;
+        start_ = true;
+        return true;
+    }
+    // The list starts at the word's entry of message `number`.
+    bool locate_record(uint32_t number) override {
+        if (!find(number)) return false;
+        last_ = this->s_.rec.MasIdx;
+        last_pos_ = handle(this->s_, kMasIdx).position();
+        keep_first(last_, last_pos_);
+        started_ = pending_ = true;
+        end_ = start_ = false;
+        return true;
+    }
+    bool resume_after(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        last_ = this->s_.rec.MasIdx;
+        last_pos_ = handle(this->s_, kMasIdx).position();
+        started_ = true;
+        pending_ = end_ = false;
+        return true;
+    }
+    bool resume_before(const BrowseRow& row) override {
+        if (!find(row.number)) return false;
+        keep_first(this->s_.rec.MasIdx, handle(this->s_, kMasIdx).position());
+        start_ = false;
+        return true;
+    }
+
+private:
+    // The word's entry of message `number` into the buffer of MasIdx.
+    bool find(uint32_t number) {
+        if (!found_) return false;
+        MasIdx& m = this->s_.rec.MasIdx;
+        m = MasIdx{};
+        m.SYSID = number;
+        m.WORDID = word_;
+        return Get(this->s_, kMasIdx, words::kMasSysIdKey);
+    }
+    size_t take(const MasIdx& entry, std::vector<BrowseRow>& out) {
+        BrowseRow row;
+        row.number = entry.SYSID;
+        if (!this->reread(row)) return 0;
+        out.push_back(std::move(row));
+        return 1;
+    }
+    void keep_first(const MasIdx& rec, int64_t pos) {
+        first_ = rec;
+        first_pos_ = pos;
+        have_first_ = true;
+    }
+
+    OpenFiles index_;
+    bool found_ = false;
+    uint32_t word_ = 0;
+    MasIdx last_{}, first_{};
+    int64_t last_pos_ = 0, first_pos_ = 0;
+    bool started_ = false;
+    bool pending_ = false;  // the entry a jump stands on is the first row still to come
+    bool have_first_ = false;
+    bool end_ = false;
+    bool start_ = true;
 };
 
 // The identifiers of the current search result, newest first.
@@ -294,6 +514,7 @@ std::unique_ptr<RowSource> source_of(Session& s, const BrowseView& v, const View
     switch (v.kind) {
         case ViewKind::Key: return std::make_unique<KeyList<R>>(s, v.key);
         case ViewKind::Status: return std::make_unique<KeyList<R>>(s, v.key, c.mark);
+        case ViewKind::Word: return std::make_unique<WordPostings<R>>(s, c.word);
         case ViewKind::Topic: return std::make_unique<NumberList<R>>(s, MessagesOf(s, c.topic));
         case ViewKind::ResultSet: return std::make_unique<NumberList<R>>(s, result_set(s));
     }
@@ -318,6 +539,7 @@ const std::vector<BrowseView>& views_of(BrowseKind kind) {
         {"By MailPartner", K::Key, keys::PairKey, "mail partner"},
         {"By Sender", K::Key, keys::MaiFromKey, "sender"},
         {"By Receiver", K::Key, keys::MaiToKey, "receiver"},
+        {"Filter KeyWord", K::Word, 0, ""},
         {"Filter Topic", K::Topic, 0, ""},
         {"Search Result", K::ResultSet, 0, ""},
         {"Filter Status", K::Status, keys::MaiStatusKey, ""},
@@ -329,6 +551,7 @@ const std::vector<BrowseView>& views_of(BrowseKind kind) {
         {"By Sender", K::Key, keys::MsgFromKey, "sender"},
         {"By Receiver", K::Key, keys::MsgToKey, "receiver"},
         {"By MsgDate", K::Key, keys::MsgDateKey, "date (yyyy-mm-dd)"},
+        {"Filter KeyWord", K::Word, 0, ""},
         {"Filter Topic", K::Topic, 0, ""},
         {"Search Result", K::ResultSet, 0, ""},
         {"Filter Status", K::Status, keys::MsgStatusKey, ""},

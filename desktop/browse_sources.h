@@ -3,11 +3,12 @@
 // browse ("BrowseMsgNmbr") and the person browse ("BrowsePerson"), each a choice of views. A key
 // view reads its file in the order of one key, a page at a time, going on after the last record
 // it read (so other windows may read the same file meanwhile); a filter view lists the messages
-// of a topic, of the current search result or with one status mark.
+// of an indexed word, of a topic, of the current search result or with one status mark.
 #pragma once
 
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "desktop/browse_model.h"
@@ -17,7 +18,7 @@ namespace qs::desktop {
 
 enum class BrowseKind { Mail, Messages, Persons };
 
-enum class ViewKind { Key, Topic, ResultSet, Status };
+enum class ViewKind { Key, Word, Topic, ResultSet, Status };
 
 struct BrowseView {
     const char* name;  // "By Date", "Filter Topic", ...
@@ -28,11 +29,12 @@ struct BrowseView {
 
 const std::vector<BrowseView>& views_of(BrowseKind kind);
 
-// What a filter view shows: the topic's identifier or the status mark.
+// What a filter view shows: the topic's identifier, the status mark or the indexed word.
 struct ViewChoice {
     size_t view = 0;
     uint32_t topic = 0;
     uint8_t mark = 0;
+    std::string word;
 };
 
 // The list of a view over the current database; it opens the files it reads and closes them

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -48,8 +49,10 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
       views_(new QComboBox),
       topics_(new QComboBox),
       marks_(new QComboBox),
+      word_(new QLineEdit),
       locator_(new QLineEdit),
-      table_(new QTableView) {
+      table_(new QTableView),
+      look_(read_look(f.session())) {
     setWindowTitle(QString::fromStdString(f.session().mem.Description) + " - " +
                    tr(title_of(kind)));
     auto* layout = new QVBoxLayout(this);
@@ -57,7 +60,8 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->verticalHeader()->hide();
-    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    table_->setFont(look_.list_font);
+    table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(look_.list_font).height() + 6);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->installEventFilter(this);
     layout->addWidget(table_);
@@ -77,6 +81,8 @@ BrowseWindow::BrowseWindow(Frame& f, BrowseKind kind)
     connect(table_, &QAbstractItemView::activated, this,
             [this] { f_.start(QStringLiteral("MessageText")); });
     connect(&f_, &Frame::messageRequested, this, &BrowseWindow::go_to_message);
+    connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &BrowseWindow::fill_above);
     show_view({});
     resize(760, 420);
 }
@@ -97,6 +103,8 @@ void BrowseWindow::build_top_row() {
     row->addWidget(topics_);
     for (const char* m : {"Normal", "Keep", "Delete"}) marks_->addItem(tr(m));
     row->addWidget(marks_);
+    word_->setPlaceholderText(tr("an indexed word"));
+    row->addWidget(word_);
     row->addWidget(new QLabel(tr("Locate:")));
     row->addWidget(locator_, 1);
     auto* top = new QPushButton(tr("&Top"));
@@ -109,8 +117,9 @@ void BrowseWindow::build_top_row() {
     connect(reset_mark, &QPushButton::clicked, this, &BrowseWindow::reset_to_bookmark);
     auto changed = [this] {
         show_view({static_cast<size_t>(views_->currentIndex()), topics_->currentData().toUInt(),
-                   static_cast<uint8_t>(marks_->currentIndex())});
+                   static_cast<uint8_t>(marks_->currentIndex()), word_->text().toStdString()});
     };
+    connect(word_, &QLineEdit::returnPressed, this, changed);
     connect(views_, &QComboBox::currentIndexChanged, this, changed);
     connect(topics_, &QComboBox::currentIndexChanged, this, changed);
     connect(marks_, &QComboBox::currentIndexChanged, this, changed);
@@ -141,14 +150,27 @@ void BrowseWindow::show_view(const ViewChoice& choice) {
         QSignalBlocker a(views_), b(marks_);
         views_->setCurrentIndex(static_cast<int>(choice_.view));
         marks_->setCurrentIndex(choice_.mark);
+        word_->setText(QString::fromStdString(choice_.word));
     }
     topics_->setVisible(v.kind == ViewKind::Topic);
+    word_->setVisible(v.kind == ViewKind::Word);
     marks_->setVisible(v.kind == ViewKind::Status);
     locator_->setEnabled(*v.hint != 0);
     locator_->setPlaceholderText(*v.hint ? tr("type a %1").arg(tr(v.hint)) : QString());
     table_->setModel(nullptr);
     model_ = std::make_unique<BrowseModel>(make_source(f_.session(), kind_, choice_));
+    model_->set_look(look_.list_font, look_.keep_colour, look_.delete_colour);
     table_->setModel(model_.get());
+    // Rows dropped above the view would move what it shows: it goes on showing the same rows.
+    connect(model_.get(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                shown_top_ = first == 0 ? table_->rowAt(0) - (last + 1) : -1;
+            });
+    connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (shown_top_ < 0) return;
+        table_->doItemsLayout();
+        table_->scrollTo(model_->index(shown_top_, 0), QAbstractItemView::PositionAtTop);
+    });
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     if (model_->columnCount() > 4)
@@ -166,14 +188,39 @@ void BrowseWindow::show_view(const ViewChoice& choice) {
 
 bool BrowseWindow::locate(const QString& typed) {
     if (!model_->locate(typed.trimmed().toStdString())) return false;
-    if (model_->rowCount() > 0) table_->selectRow(0);
+    jumped();
     return true;
 }
 
 bool BrowseWindow::go_to(uint32_t number) {
     if (!model_->locate_record(number)) return false;
-    if (model_->rowCount() > 0) table_->selectRow(0);
+    jumped();
     return true;
+}
+
+// The list starts at the row jumped to: it is selected, and the page before it is read so that
+// the list scrolls up from there as well as down.
+void BrowseWindow::jumped() {
+    if (model_->rowCount() > 0) table_->selectRow(0);
+    table_->scrollToTop();
+    fill_above();
+}
+
+// When the view shows the first row read and more lie before it, their page comes in at the
+// top and the view keeps showing the rows it showed.
+void BrowseWindow::fill_above() {
+    const QScrollBar* bar = table_->verticalScrollBar();
+    if (filling_ || bar->value() > bar->minimum() || !model_->canFetchPrevious()) return;
+    // The layout below moves the scroll bar, which calls here again.
+    filling_ = true;
+    const int top = std::max(table_->rowAt(0), 0);
+    const int n = model_->fetchPrevious();
+    if (n > 0) {
+        // The scroll bar's range follows the new rows first, or the position would be cut to it.
+        table_->doItemsLayout();
+        table_->scrollTo(model_->index(top + n, 0), QAbstractItemView::PositionAtTop);
+    }
+    filling_ = false;
 }
 
 void BrowseWindow::set_bookmark() {
@@ -190,6 +237,7 @@ bool BrowseWindow::list_context(ListContext& list) const {
         case ViewKind::Key: list.source = ListContext::Source::KeyOrder; break;
         case ViewKind::Topic: list.source = ListContext::Source::Topic; break;
         case ViewKind::ResultSet: list.source = ListContext::Source::ResultSet; break;
+        case ViewKind::Word:
         case ViewKind::Status: return false;
     }
     list.key = v.key;

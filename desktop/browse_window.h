@@ -10,6 +10,7 @@
 
 #include "app/standard_search.h"
 #include "desktop/browse_sources.h"
+#include "desktop/display_prefs.h"
 
 class QComboBox;
 class QLabel;
@@ -66,6 +67,8 @@ protected:
 
 private:
     void build_top_row();
+    void jumped();
+    void fill_above();
     void selection_moved();
     void pop_up(const QPoint& at);
     void person_pop_up(int row, const QPoint& at);
@@ -79,8 +82,12 @@ private:
     QComboBox* views_;
     QComboBox* topics_;
     QComboBox* marks_;
+    QLineEdit* word_;  // the indexed word of "Filter KeyWord"
     QLineEdit* locator_;
     QTableView* table_;
+    DisplayLook look_;
+    int shown_top_ = -1;    // the row at the top of the view once rows above it are dropped
+    bool filling_ = false;  // a page is coming in above
     std::unique_ptr<BrowseModel> model_;
     std::string typed_;  // the locator text being typed into the list
     uint32_t bookmark_ = 0;

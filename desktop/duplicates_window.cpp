@@ -14,20 +14,40 @@
 #include "desktop/progress_window.h"
 #include "desktop/windows.h"
 #include "maintenance/dedupe_persons.h"
+#include "storage/file_access.h"
 #include "storage/files.h"
 
 namespace qs::desktop {
 
 namespace {
 
+// The persons of the current database, the mail database's owner aside, whose stored counts
+// say they sent and received nothing (the count process removes them).
+uint64_t persons_without_messages(Session& s) {
+    OpenFiles open(s, {kPerson});
+    const bool mail = s.mem.ForumType == kMailDb;
+    uint64_t n = 0;
+    Set(s, kPerson, keys::PersonKey);
+    while (Next(s, kPerson)) {
+        const Person& p = s.rec.Person;
+        if (p.FROMCOUNT == 0 && p.TOCOUNT == 0 &&
+            !(mail && p.PERSONID == static_cast<uint32_t>(s.mem.PersonID)))
+            ++n;
+    }
+    return n;
+}
+
 class DuplicatesProcess : public LongProcess {
 public:
     explicit DuplicatesProcess(Session& s)
-        : run_(s, [this](const std::string& c) { caption_ = QString::fromStdString(c); }) {
+        : s_(s),
+          forum_(s.mem.ForumType == kForumDb),
+          run_(s, [this](const std::string& c) { caption_ = QString::fromStdString(c); }) {
         clock_.start();
     }
     bool step() override {
         result_ = run_.step();
+        if (result_ == DuplicatePersons::Result::Done) without_ = persons_without_messages(s_);
         return result_ == DuplicatePersons::Result::More;
     }
     int percent() const override {
@@ -46,6 +66,9 @@ public:
     int64_t seconds() const override { return clock_.elapsed() / 1000; }
 
 private:
+    Session& s_;
+    bool forum_;
+    uint64_t without_ = 0;  // persons left without a message, after the run
     QString caption_;
     DuplicatePersons run_;
     DuplicatePersons::Result result_ = DuplicatePersons::Result::More;
@@ -67,10 +90,19 @@ QString DuplicatesProcess::result() const {
                 .arg(t.duplicates);
         default: break;
     }
-    return QObject::tr("The Duplicate Removal Process has finished!") + "\n" +
-           QObject::tr("Number of persons before duplicate elimination: %1").arg(t.persons_before) +
-           "\n" + QObject::tr("Number of duplicate persons: %1").arg(t.duplicates) + "\n" +
-           QObject::tr("Number of remaining persons: %1").arg(t.remaining);
+    // Whoever is neither merged away nor remaining was removed for want of messages.
+    const uint64_t kept = t.duplicates + t.remaining;
+    const uint64_t removed = t.persons_before > kept ? t.persons_before - kept : 0;
+    QStringList lines = {
+        QObject::tr("The Duplicate Removal Process has finished!"),
+        QObject::tr("Number of persons before duplicate elimination: %1").arg(t.persons_before),
+        QObject::tr("Number of persons without related messages: %1").arg(without_),
+        QObject::tr("Number of duplicate persons: %1").arg(t.duplicates),
+        QObject::tr("Number of remaining persons: %1").arg(t.remaining)};
+    if (forum_)
+        lines << QObject::tr("Existing Forum Members in database: %1").arg(t.persons_before)
+              << QObject::tr("Obsolete Forum Members removed: %1").arg(removed);
+    return lines.join('\n');
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // start-up wizard.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillstow"));
     QApplication::setDesktopFileName(QStringLiteral("quillstow-desktop"));
+    // The icon installed beside the program (share/icons/hicolor), where the desktop finds it.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillstow")));
     QCommandLineParser args;
     args.addHelpOption();
     args.addOption(

@@ -2,10 +2,12 @@
 #include "desktop/preferences_window.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontComboBox>
 #include <QFormLayout>
+#include <QPushButton>
 #include <QSpinBox>
 
 #include "app/display_date.h"
@@ -28,6 +30,26 @@ void add_date_formats(QComboBox* box) {
 const char* const kPaceNames[] = {"Duplicate elimination", "Purge and merge", "Word indexing",
                                   "Standard text search", "Import"};
 
+// The choices of "Format of thread tree items", by their numbers 1 to 5.
+const char* const kTreeFormats[] = {"SenderName", "SenderName MsgNumber", "SenderName MsgDate",
+                                    "SenderName MsgNumber MsgDate", "SenderName MsgDate MsgNumber"};
+
+struct ColourChoice {
+    const char* label;
+    QColor DisplayLook::*colour;
+};
+const ColourChoice kColours[] = {
+    {"Messages marked Keep", &DisplayLook::keep_colour},
+    {"Messages marked Delete", &DisplayLook::delete_colour},
+    {"Current message in the thread tree", &DisplayLook::tree_current_colour},
+    {"Its background", &DisplayLook::tree_current_back},
+};
+
+void paint_button(QPushButton* b, const QColor& c) {
+    b->setText(c.name());
+    b->setStyleSheet(QStringLiteral("background-color: %1").arg(c.name()));
+}
+
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(Frame& f)
@@ -37,7 +59,9 @@ PreferencesWindow::PreferencesWindow(Frame& f)
       locator_(new QSpinBox),
       font_(new QFontComboBox),
       font_size_(new QSpinBox),
-      completion_time_(new QCheckBox(tr("Show the time for completion of long processes"))) {
+      tree_format_(new QComboBox),
+      completion_time_(new QCheckBox(tr("Show the time for completion of long processes"))),
+      look_(read_look(f.session())) {
     setWindowTitle(tr("Preferences"));
     auto* form = new QFormLayout(this);
     add_date_formats(date_format_);
@@ -55,6 +79,16 @@ PreferencesWindow::PreferencesWindow(Frame& f)
     font_size_->setRange(6, 36);
     form->addRow(tr("List font"), font_);
     form->addRow(tr("List font size"), font_size_);
+    for (int i = 0; i < 5; ++i) tree_format_->addItem(QString::fromLatin1(kTreeFormats[i]), i + 1);
+    form->addRow(tr("Format of thread tree items"), tree_format_);
+    for (size_t i = 0; i < std::size(kColours); ++i) {
+        colours_[i] = new QPushButton;
+        form->addRow(tr(kColours[i].label), colours_[i]);
+        connect(colours_[i], &QPushButton::clicked, this, [this, i] {
+            const QColor c = QColorDialog::getColor(look_.*kColours[i].colour, this);
+            if (c.isValid()) set_colour(i, c);
+        });
+    }
     form->addRow(QString(), completion_time_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
     form->addRow(buttons);
@@ -86,6 +120,13 @@ void PreferencesWindow::load() {
         font_size_->setValue(v);
     }
     completion_time_->setChecked(display(item::kShowCompletionTime) != 0);
+    tree_format_->setCurrentIndex(std::max(tree_format_->findData(look_.tree_format), 0));
+    for (size_t i = 0; i < std::size(kColours); ++i) set_colour(i, look_.*kColours[i].colour);
+}
+
+void PreferencesWindow::set_colour(size_t choice, const QColor& c) {
+    look_.*kColours[choice].colour = c;
+    paint_button(colours_[choice], c);
 }
 
 bool PreferencesWindow::save() {
@@ -101,9 +142,10 @@ bool PreferencesWindow::save() {
               general(item::kLocatorTenths, locator_->value());
     for (size_t i = 0; i < pace_.size() && ok; ++i)
         ok = display(item::kPaceDuplicates + static_cast<int>(i), pace_[i]->value());
-    std::string font = font_->currentFont().family().toStdString();
-    v = font_size_->value();
-    ok = ok && Konfig(s_, kSetDisplay, item::kFirstFont, &v, &font) &&
+    look_.list_font = font_->currentFont();
+    look_.list_font.setPointSize(font_size_->value());
+    look_.tree_format = tree_format_->currentData().toInt();
+    ok = ok && set_look(s_, look_) &&
          display(item::kShowCompletionTime, completion_time_->isChecked() ? 1 : 0);
     ok = ok && Konfig(s_, kSaveGeneral) && Konfig(s_, kSaveDisplay);
     // The pace values follow the new levels at once.

@@ -12,12 +12,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
+#include <unordered_set>
 
 #include "desktop/browse_window.h"
 #include "desktop/frame.h"
 #include "desktop/maintenance_windows.h"
 #include "desktop/progress_window.h"
 #include "desktop/windows.h"
+#include "storage/file_access.h"
 #include "storage/files.h"
 
 namespace qs::desktop {
@@ -33,6 +35,16 @@ constexpr const char* kStopText =
 
 QString q(const std::string& text) { return QString::fromStdString(text).trimmed(); }
 
+// The mail partners of the current mail database: the persons on the other side of its mails.
+uint64_t count_mail_partners(Session& s) {
+    OpenFiles open(s, {kMail});
+    std::unordered_set<uint32_t> partners;
+    Set(s, kMail, keys::PairKey);
+    while (Next(s, kMail))
+        if (s.rec.Mail.PAIRID != 0) partners.insert(s.rec.Mail.PAIRID);
+    return partners.size();
+}
+
 class PurgeProcess : public LongProcess {
 public:
     PurgeProcess(Session& s, const maint::PurgeRequest& rq)
@@ -41,6 +53,8 @@ public:
     }
     bool step() override {
         result_ = run_.step();
+        if (result_ == maint::Purge::Result::Done && !rq_.purge && s_.mem.ForumType == kMailDb)
+            partners_ = count_mail_partners(s_);
         return result_ == maint::Purge::Result::More;
     }
     int percent() const override {
@@ -70,6 +84,7 @@ private:
     QString caption_;
     maint::Purge run_;
     maint::Purge::Result result_ = maint::Purge::Result::More;
+    uint64_t partners_ = 0;  // of a mail database, after a count
     QElapsedTimer clock_;
 };
 
@@ -109,6 +124,7 @@ QString PurgeProcess::totals() const {
     }
     lines << QObject::tr("Count Messages") << QObject::tr("Number of messages: %1").arg(o.after);
     if (!mail) lines << QObject::tr("Number of threads: %1").arg(o.threads);
+    if (mail) lines << QObject::tr("Number of mailpartners: %1").arg(partners_);
     lines << (mail ? QObject::tr("Number of persons: %1")
                    : QObject::tr("Number of Forum members: %1"))
                  .arg(o.persons);

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QWizard>
 
 #include "desktop/browse_window.h"
@@ -41,6 +42,12 @@ void settle() {
 bool picture(Frame& f, const QString& dir, const QString& name) {
     settle();
     return f.grab().save(QDir(dir).filePath(name + ".png"));
+}
+
+// The windows go at once, so that a window of the same name opens anew after them.
+void close_all(Frame& f) {
+    f.area()->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void place(Frame& f, const QString& name, const QRect& at) {
@@ -78,6 +85,35 @@ bool search_picture(Frame& f, const QString& dir) {
     return picture(f, dir, QStringLiteral("search"));
 }
 
+// The mails of an indexed word (the index is there from the search's picture).
+bool keyword_picture(Frame& f, const QString& dir) {
+    close_all(f);
+    if (!f.start(QStringLiteral("BrowseMail"))) return true;
+    auto* browse = qobject_cast<BrowseWindow*>(f.running(QStringLiteral("BrowseMail")));
+    if (!browse) return false;
+    place(f, QStringLiteral("BrowseMail"), {0, 0, 1180, 330});
+    f.start(QStringLiteral("MessageText"));
+    place(f, QStringLiteral("MessageText"), {0, 330, 1180, 360});
+    for (size_t v = 0; v < views_of(BrowseKind::Mail).size(); ++v)
+        if (views_of(BrowseKind::Mail)[v].kind == ViewKind::Word)
+            browse->show_view({v, 0, 0, "tomorrow"});
+    return picture(f, dir, QStringLiteral("keyword-filter"));
+}
+
+// The word index setup on its page of the rules for forming words.
+bool index_setup_picture(Frame& f, const QString& dir) {
+    close_all(f);
+    if (!f.start(QStringLiteral("SetIndex"))) return true;
+    place(f, QStringLiteral("SetIndex"), {20, 20, 760, 600});
+    auto* wizard = qobject_cast<QWizard*>(f.running(QStringLiteral("SetIndex")));
+    if (!wizard) return false;
+    for (int i = 0; i < 3; ++i) wizard->next();
+    // The marks around the full stop, which may stand inside a word but not end one.
+    if (auto* chars = wizard->findChild<QTableWidget*>())
+        chars->scrollTo(chars->model()->index(40, 0), QAbstractItemView::PositionAtTop);
+    return picture(f, dir, QStringLiteral("index-setup"));
+}
+
 // A purge of the mail database (in its copy) run to its end, with the listing before it.
 bool purge_picture(Frame& f, const QString& dir) {
     f.area()->closeAllSubWindows();
@@ -104,6 +140,8 @@ bool take_screenshots(Frame& f, const QString& dir, const QString& sample) {
         place(f, QStringLiteral("MessageText"), {0, 330, 1180, 360});
         ok &= picture(f, dir, QStringLiteral("mail-browse"));
         ok &= search_picture(f, dir);
+        ok &= keyword_picture(f, dir);
+        ok &= index_setup_picture(f, dir);
     }
     if (make_current(f, false)) {
         f.start(QStringLiteral("BrowseMsgNmbr"));

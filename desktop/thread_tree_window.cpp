@@ -13,9 +13,13 @@
 namespace qs::desktop {
 
 ThreadTreeWindow::ThreadTreeWindow(Frame& f)
-    : f_(f), tree_(kSenderNumberDate, date_preference(f.session())), view_(new QTreeWidget) {
+    : f_(f),
+      look_(read_look(f.session())),
+      tree_(look_.tree_format, date_preference(f.session())),
+      view_(new QTreeWidget) {
     setWindowTitle(tr("Thread Tree"));
     view_->setHeaderHidden(true);
+    view_->setFont(look_.list_font);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(view_);
     connect(&f_, &Frame::selectionChanged, this, &ThreadTreeWindow::follow);
@@ -33,11 +37,18 @@ void ThreadTreeWindow::follow() {
         ++loads_;
         show_lines();
     }
-    for (QTreeWidgetItemIterator it(view_); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toUInt() == sel.number) {
+    // The browse's message stands out in the colours of the preferences, not in those of a
+    // selection.
+    view_->clearSelection();
+    for (QTreeWidgetItemIterator it(view_); *it; ++it) {
+        const bool current = (*it)->data(0, Qt::UserRole).toUInt() == sel.number;
+        (*it)->setForeground(0, current ? QBrush(look_.tree_current_colour) : QBrush());
+        (*it)->setBackground(0, current ? QBrush(look_.tree_current_back) : QBrush());
+        if (current) {
             QSignalBlocker quiet(view_);
-            view_->setCurrentItem(*it);
+            view_->setCurrentItem(*it, 0, QItemSelectionModel::NoUpdate);
         }
+    }
 }
 
 // The display list is depth first: a line's parent is the last line before it one level up.

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "app/thread_tree.h"
+#include "desktop/display_prefs.h"
 
 class QTreeWidget;
 
@@ -27,6 +28,7 @@ private:
     void show_lines();
 
     Frame& f_;
+    DisplayLook look_;
     ThreadTree tree_;
     QTreeWidget* view_;
     int loads_ = 0;

@@ -19,6 +19,7 @@ WindowFactory window_factory(const QString& name) {
         {"WordList", make_word_list_window},     {"StopList", make_stop_list_window},
         {"UserPanel", make_preferences_window},  {"About", make_about},
         {"PurgeMess", make_purge_window},        {"Duplicates", make_duplicates_window},
+        {"SetIndex", make_index_setup_wizard},
     };
     for (const auto& [n, f] : table)
         if (name == QLatin1String(n)) return f;

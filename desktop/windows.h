@@ -42,6 +42,7 @@ QWidget* make_word_list_window(Frame& f);
 QWidget* make_stop_list_window(Frame& f);
 QWidget* make_purge_window(Frame& f);
 QWidget* make_duplicates_window(Frame& f);
+QWidget* make_index_setup_wizard(Frame& f);
 QWidget* make_about(Frame& f);
 
 }  // namespace qs::desktop

@@ -5,6 +5,7 @@
 #include "import/mime/mime.h"
 #include "import/mime/utf8_text.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 
 namespace qs {
 
@@ -17,7 +18,7 @@ constexpr size_t kByteBound = 4 * kTextLimit;
 }  // namespace
 
 std::string enriched_to_text(std::string_view text) {
-    std::string upper = upper1252(text);
+    std::string upper = ascii_upper(text);
     std::string out;
     size_t n = text.size();
     size_t i = 0;

@@ -5,6 +5,7 @@
 
 #include "import/mime/mime.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 
 namespace qs {
 
@@ -32,7 +33,7 @@ struct HeaderBlock {
 };
 
 void header_line(HeaderBlock& h, std::string_view line) {
-    std::string upper = upper1252(line);
+    std::string upper = ascii_upper(line);
     if (starts_with(upper, "CONTENT-TYPE: TEXT/HTML")) {
         h.kind = kHtmlBody;
     } else if (starts_with(upper, "CONTENT-TYPE: MULTIPART")) {
@@ -107,7 +108,7 @@ ForumBody forum_body_mime(LineQueue& q, size_t first, size_t last) {
     if (!h.boundary.empty()) {
         fb.kind = select_part(q, i, last, h.boundary) ? kHtmlBody : kPlainBody;
     } else if (fb.kind != kHtmlBody && i < last) {
-        std::string start = upper1252(std::string_view(q[i].LINE).substr(0, 20));
+        std::string start = ascii_upper(std::string_view(q[i].LINE).substr(0, 20));
         if (start.find("HTML") != std::string::npos) {
             fb.kind = kHtmlBody;
         }
@@ -116,7 +117,7 @@ ForumBody forum_body_mime(LineQueue& q, size_t first, size_t last) {
 }
 
 bool is_embedded_mail_header(std::string_view line) {
-    std::string upper = upper1252(line.substr(0, kHeaderTestWidth));
+    std::string upper = ascii_upper(line.substr(0, kHeaderTestWidth));
     for (std::string_view h : kMailHeaders) {
         if (starts_with(upper, h)) {
             return true;

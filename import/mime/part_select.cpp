@@ -4,6 +4,7 @@
 
 #include "import/mime/mime.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 
 namespace qs {
 
@@ -88,7 +89,7 @@ void take_boundary(Selection& s, const BoundaryResult& r) {
 void part_header_line(Selection& s, TQ& line) {
     std::string text = std::move(line.LINE);
     mark_removed(line);
-    std::string upper = upper1252(text);
+    std::string upper = ascii_upper(text);
     if (starts_with(upper, "CONTENT-TYPE")) {
         size_t after = 0;
         PartType t = part_type(upper, after);
@@ -133,7 +134,7 @@ BoundaryResult find_boundary(std::string_view line, size_t start) {
     if (line.size() < 10) {
         return r;
     }
-    std::string upper = upper1252(line);
+    std::string upper = ascii_upper(line);
     size_t from = start > 0 ? start - 1 : 0;
     // The key must leave at least one character of boundary after it.
     for (size_t pos = from; pos + 10 <= upper.size(); ++pos) {

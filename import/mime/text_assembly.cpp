@@ -4,6 +4,7 @@
 
 #include "import/mime/mime.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 
 namespace qs {
 
@@ -13,7 +14,7 @@ namespace {
 constexpr size_t kLineRoom = kTextLimit - 2;
 
 bool looks_like_html(std::string_view text) {
-    return upper1252(text.substr(0, 8)).find("HTML") != std::string::npos;
+    return ascii_upper(text.substr(0, 8)).find("HTML") != std::string::npos;
 }
 
 std::string join_lines(const LineQueue& q, size_t first, size_t last) {

@@ -9,6 +9,7 @@
 #include "import/mime/header_text.h"
 #include "import/readers/mail_places.h"
 #include "platform/text.h"
+#include "platform/unicode.h"
 #include "storage/files.h"
 
 namespace qs {
@@ -124,7 +125,7 @@ constexpr size_t kXColonReach = 48;
 }  // namespace
 
 int known_header(std::string_view line) {
-    const std::string up = upper1252(line.substr(0, kKnownWidth));
+    const std::string up = ascii_upper(line.substr(0, kKnownWidth));
     for (const auto& h : kKnownHeaders)
         if (starts(up, h.name)) return h.code;
     std::string_view v = up;
@@ -188,7 +189,7 @@ std::string fit(std::string_view text, size_t width) { return std::string(cut_ch
 
 std::string mail_heading(std::string_view subject) {
     std::string_view s = trim_left(subject);
-    if (s.size() >= 3 && upper1252(s.substr(0, 3)) == "RE:") s = trim_left(s.substr(3));
+    if (s.size() >= 3 && ascii_upper(s.substr(0, 3)) == "RE:") s = trim_left(s.substr(3));
     return std::string(s);
 }
 

@@ -115,9 +115,8 @@ public:
         if (r.decode_pairs || r.soft_breaks || r.drop_space_pairs) bytes[2] = '=';
         if (!marker.empty()) bytes[3] = marker.front();
         for (int i = 0; i < 4; ++i) {
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            breaks_[b] = true;
-            for (auto& lane : lanes_[i]) lane = b;
+            bytes_[i] = static_cast<unsigned char>(bytes[i]);
+            for (auto& lane : lanes_[i]) lane = bytes_[i];
         }
     }
     // The number of bytes before the first one that interrupts (all of `w` when none does).
@@ -134,7 +133,7 @@ public:
             if (half[0]) return n + first_byte(half[0]);
             if (half[1]) return n + 8 + first_byte(half[1]);
         }
-        while (n < w.size() && !breaks_[p[n]]) ++n;
+        while (n < w.size() && !breaks(p[n])) ++n;
         return n;
     }
 
@@ -146,8 +145,12 @@ private:
             std::endian::native == std::endian::little ? std::countr_zero(m) : std::countl_zero(m);
         return static_cast<size_t>(bits) / 8;
     }
-    unsigned char lanes_[4][16] = {};
-    bool breaks_[256] = {};
+    bool breaks(unsigned char c) const {
+        return c == bytes_[0] || c == bytes_[1] || c == bytes_[2] || c == bytes_[3];
+    }
+    // Made for every line read: four bytes and their lanes, no table of all 256.
+    unsigned char bytes_[4] = {};
+    unsigned char lanes_[4][16];
 };
 
 // Whether the message ends at the cursor, for the two ways of asking.

