@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
+#include "wordindex/postings.h"
 #include "wordindex/search_engine.h"
 #include "wordindex/tokenizer.h"
 #include "wordindex/word_lookup.h"
@@ -75,21 +76,18 @@ void build(Session& s, uint32_t mails) {
         if (!Commit(s)) std::exit(1);
     }
     int32_t wid = 0;
-    size_t pending = 0;
+    std::map<uint32_t, std::vector<uint32_t>> words_of;
     if (BeginTransaction(s, {kWordList, kMasIdx}).code() != Code::Ok) std::exit(1);
+    store::File& mas = handle(s, kMasIdx);
     for (const auto& [w, ids] : postings) {
         s.rec.WordList = {++wid, std::string_view(w), static_cast<int32_t>(ids.size())};
         if (!add(s, kWordList)) std::exit(1);
-        for (uint32_t id : ids) {
-            s.rec.MasIdx = {id, static_cast<uint32_t>(wid)};
-            if (!add(s, kMasIdx)) std::exit(1);
-        }
-        if ((pending += ids.size()) > 200000) {
-            if (!Commit(s) || BeginTransaction(s, {kWordList, kMasIdx}).code() != Code::Ok)
-                std::exit(1);
-            pending = 0;
-        }
+        if (!words::MasList(mas, words::kWordMessages, static_cast<uint32_t>(wid)).add(ids, true))
+            std::exit(1);
+        for (uint32_t id : ids) words_of[id].push_back(static_cast<uint32_t>(wid));
     }
+    for (const auto& [id, wids] : words_of)
+        if (!words::MasList(mas, words::kMessageWords, id).add(wids, true)) std::exit(1);
     if (!Commit(s)) std::exit(1);
     OP_CLOSE(s, kOpClose, {kMail, kMsgText, kWordList, kMasIdx});
     std::printf("built %u mails, %zu words\n", mails, postings.size());

@@ -10,6 +10,7 @@
 #include "storage/file_access.h"
 #include "storage/files.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 #include "wordindex/tokenizer.h"
 
 namespace qs::desktop {
@@ -373,8 +374,9 @@ private:
     size_t first_ = 0;  // the first read: reading backwards goes on before it
 };
 
-// The messages or mails holding one word of the word index, read a page at a time along the
-// master index's word key. Entries whose message has gone are passed over.
+// The messages or mails holding one word of the word index, in the order of their numbers, read a
+// page at a time from the word's blocks of the master index. Entries whose message has gone are
+// passed over.
 template <class R>
 class WordPostings : public ListBase<R> {
 public:
@@ -389,47 +391,37 @@ public:
     }
     void read(size_t n, std::vector<BrowseRow>& out) override {
         if (end_) return;
-        store::File& f = handle(this->s_, kMasIdx);
         size_t done = 0;
         if (pending_) {
             pending_ = false;
             done += take(last_, out);
         }
-        if (!started_) {
+        while (done < n && !end_) {
+            std::vector<uint32_t> ids;
+            bool more = false;
+            const int64_t after = started_ ? int64_t{last_} : -1;
+            if (!read_ok(list().read_after(after, n - done, ids, more))) return;
             started_ = true;
-            MasIdx at;
-            at.WORDID = word_;
-            f.set(words::kMasWordIdKey, &at, 1);
-        } else {
-            f.set_position(last_pos_);
-            f.set_here(words::kMasWordIdKey, &last_);
-        }
-        MasIdx rec;
-        while (done < n) {
-            if (!StoreRead(this->s_, kMasIdx, f.next(&rec)) || rec.WORDID != word_) {
-                end_ = true;
-                return;
+            end_ = !more;
+            for (uint32_t id : ids) {
+                last_ = id;
+                if (!have_first_) keep_first(id);
+                done += take(id, out);
             }
-            last_ = rec;
-            last_pos_ = f.position();
-            if (!have_first_) keep_first(rec, last_pos_);
-            done += take(rec, out);
         }
     }
     bool at_end() const override { return end_; }
     void read_previous(size_t n, std::vector<BrowseRow>& out) override {
         if (start_ || !have_first_) return;
-        store::File& f = handle(this->s_, kMasIdx);
-        f.set_position(first_pos_);
-        f.set_here(words::kMasWordIdKey, &first_);
-        MasIdx rec;
-        for (size_t done = 0; done < n;) {
-            if (!StoreRead(this->s_, kMasIdx, f.previous(&rec)) || rec.WORDID != word_) {
-                start_ = true;
-                return;
+        for (size_t done = 0; done < n && !start_;) {
+            std::vector<uint32_t> ids;
+            bool more = false;
+            if (!read_ok(list().read_before(first_, n - done, ids, more))) return;
+            start_ = !more;
+            for (uint32_t id : ids) {
+                keep_first(id);
+                done += take(id, out);
             }
-            keep_first(rec, f.position());
-            done += take(rec, out);
         }
     }
     bool at_start() const override { return start_; }
@@ -443,56 +435,58 @@ public:
     // The list starts at the word's entry of message `number`.
     bool locate_record(uint32_t number) override {
         if (!find(number)) return false;
-        last_ = this->s_.rec.MasIdx;
-        last_pos_ = handle(this->s_, kMasIdx).position();
-        keep_first(last_, last_pos_);
+        last_ = number;
+        keep_first(number);
         started_ = pending_ = true;
         end_ = start_ = false;
         return true;
     }
     bool resume_after(const BrowseRow& row) override {
         if (!find(row.number)) return false;
-        last_ = this->s_.rec.MasIdx;
-        last_pos_ = handle(this->s_, kMasIdx).position();
+        last_ = row.number;
         started_ = true;
         pending_ = end_ = false;
         return true;
     }
     bool resume_before(const BrowseRow& row) override {
         if (!find(row.number)) return false;
-        keep_first(this->s_.rec.MasIdx, handle(this->s_, kMasIdx).position());
+        keep_first(row.number);
         start_ = false;
         return true;
     }
 
 private:
-    // The word's entry of message `number` into the buffer of MasIdx.
-    bool find(uint32_t number) {
-        if (!found_) return false;
-        MasIdx& m = this->s_.rec.MasIdx;
-        m = MasIdx{};
-        m.SYSID = number;
-        m.WORDID = word_;
-        return Get(this->s_, kMasIdx, words::kMasSysIdKey);
+    words::MasList list() {
+        return words::MasList(handle(this->s_, kMasIdx), words::kWordMessages, word_);
     }
-    size_t take(const MasIdx& entry, std::vector<BrowseRow>& out) {
+    // A failure of the store ends the list where it stands, after it was told.
+    bool read_ok(const Status& st) {
+        if (st) return true;
+        (void)StoreRead(this->s_, kMasIdx, st);
+        end_ = start_ = true;
+        return false;
+    }
+    // Whether message `number` holds the word.
+    bool find(uint32_t number) {
+        bool held = false;
+        return found_ && read_ok(list().has(number, held)) && held;
+    }
+    size_t take(uint32_t number, std::vector<BrowseRow>& out) {
         BrowseRow row;
-        row.number = entry.SYSID;
+        row.number = number;
         if (!this->reread(row)) return 0;
         out.push_back(std::move(row));
         return 1;
     }
-    void keep_first(const MasIdx& rec, int64_t pos) {
-        first_ = rec;
-        first_pos_ = pos;
+    void keep_first(uint32_t number) {
+        first_ = number;
         have_first_ = true;
     }
 
     OpenFiles index_;
     bool found_ = false;
     uint32_t word_ = 0;
-    MasIdx last_{}, first_{};
-    int64_t last_pos_ = 0, first_pos_ = 0;
+    uint32_t last_ = 0, first_ = 0;  // message numbers: the last read forwards, the first read
     bool started_ = false;
     bool pending_ = false;  // the entry a jump stands on is the first row still to come
     bool have_first_ = false;

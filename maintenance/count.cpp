@@ -10,6 +10,7 @@
 #include "maintenance/purge_run.h"
 #include "storage/file_access.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 
 namespace qs::maint {
 
@@ -134,10 +135,7 @@ bool PurgeRun::word_counts() {
     }
     const uint64_t before = s.read_failures;
     std::map<uint32_t, int32_t> counted;
-    store::File& h = handle(s, kMasIdx);
-    h.set(words::kMasWordIdKey);
-    MasIdx m;
-    while (h.next(&m)) ++counted[m.WORDID];
+    if (!words::entries_per_word(s, counted)) return false;
     std::vector<WordList> list;
     Set(s, kWordList, words::kWordIdKey);
     while (Next(s, kWordList)) list.push_back(s.rec.WordList);

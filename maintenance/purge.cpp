@@ -11,6 +11,7 @@
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 
 namespace qs::maint {
 
@@ -91,17 +92,9 @@ bool PurgeRun::change(const char* file, uint32_t id, const char* field, int64_t 
 }
 
 bool PurgeRun::remove_word_entries(uint32_t number) {
-    store::File& h = handle(s, kMasIdx);
-    MasIdx key{number, 0};
-    MasIdx rec;
     std::vector<uint32_t> words;
-    h.set(words::kMasSysIdKey, &key, 1);
-    Status st;
-    while ((st = h.next(&rec)) && rec.SYSID == number) words.push_back(rec.WORDID);
-    if (!st && st.code() != Code::NotFound) return StoreRead(s, kMasIdx, st);
+    if (Status st = words::remove_message(s, number, words); !st) return StoreRead(s, kMasIdx, st);
     for (uint32_t w : words) {
-        key = {number, w};
-        if (!h.get(words::kMasSysIdKey, &key, &rec) || !h.remove()) return false;
         s.rec.WordList = WordList{};
         s.rec.WordList.WORDID = static_cast<int32_t>(w);
         if (!Get(s, kWordList, words::kWordIdKey)) continue;  // a word already gone

@@ -77,10 +77,12 @@ struct TableDecl {
     std::string signature() const;
 };
 
-// The generation of the store's layouts: what the texts of every file are. A file whose signature
-// does not begin with it was written by an earlier build, whose texts were 8-bit Windows-1252 and
-// whose keys were ordered by its case rules; such a file is never read, rewritten or replaced.
-inline constexpr std::string_view kLayoutGeneration = "utf8-nfc/";
+// The generation of the store's layouts: what the texts of every file are, and how the word
+// index keeps its entries. A file whose signature does not begin with it was written by an
+// earlier build (whose texts were 8-bit Windows-1252 with keys ordered by its case rules, or
+// whose word index held one record per word and message); such a file is never read, rewritten
+// or replaced.
+inline constexpr std::string_view kLayoutGeneration = "utf8-nfc/postings/";
 inline bool current_generation(std::string_view signature) {
     return signature.substr(0, kLayoutGeneration.size()) == kLayoutGeneration;
 }

@@ -50,12 +50,6 @@ constexpr const char* kPwAttData = "Qd3(mX5bL7qR";
 constexpr const char* kPwATN = "Qt9)cJ4hS2wY";
 constexpr const char* kPwATB = "Qb1+pG8zN6eU";
 
-// A search reads a word's entries along this key and wants their message numbers only.
-store::TableDecl covering(store::TableDecl d, size_t key) {
-    d.keys.at(key).covering = true;
-    return d;
-}
-
 // The bytes of a record as its fields' types give them; the long text field is not counted.
 int record_bytes(const store::TableDecl& d) {
     int bytes = 0;
@@ -180,10 +174,9 @@ std::vector<FileInfo> build_catalogue() {
                                       {"by_theWord", {"THEWORD"}, U, C},
                                       {"by_WordCount", {"WORDCOUNT"}, D, C}}),
                      0, nullptr, ".DAT"));
+    // A list's blocks from the highest first number down: its last block is one look-up.
     v.push_back(info(29, "MasIdx", "MAS", P::WordIndex, "FMN",
-                     covering(table<MasIdx>({{"by_SysID", {"SYSID", "WORDID"}, U, C},
-                                             {"by_WordId", {"WORDID"}, D, C}}),
-                              1)));
+                     table<MasIdx>({{"by_Block", {"KIND", "ID", "-FIRST"}, U, C}})));
     v.push_back(
         info(30, "STO", "STO", P::Cfg, "", table<STO>({{"BY_THEWORD", {"THEWORD"}, U, C}})));
     v.push_back(foreign(31, "TOC", 10000));

@@ -467,14 +467,22 @@ struct WordList {  // 28, WOR:
     }
 };
 
-struct MasIdx {  // 29, MAS:
-    uint32_t SYSID = 0;
-    uint32_t WORDID = 0;
+// The master index: a block of one of its two lists of sorted numbers, the messages of a word
+// and the words of a message (wordindex/postings.h says how they are kept).
+struct MasIdx {          // 29, MAS:
+    uint8_t KIND = 0;    // 1: messages of word ID; 2: words of message ID
+    uint32_t ID = 0;     // the word id or the message's sysid
+    uint32_t FIRST = 0;  // the block's lowest number
+    uint32_t COUNT = 0;  // numbers in the block, FIRST included
+    Memo DATA;           // the numbers after FIRST, as gaps
     bool operator==(const MasIdx&) const = default;
     template <class V>
     void visit(V&& v) {
-        QS_FIELD(SYSID);
-        QS_FIELD(WORDID);
+        QS_FIELD(KIND);
+        QS_FIELD(ID);
+        QS_FIELD(FIRST);
+        QS_FIELD(COUNT);
+        QS_FIELD(DATA);
     }
 };
 

@@ -39,8 +39,6 @@ std::set<int32_t> pending_deletions(Session& s);
 inline constexpr int kWordIdKey = 0;     // WOR:by_WordId
 inline constexpr int kTheWordKey = 1;    // WOR:by_theWord
 inline constexpr int kWordCountKey = 2;  // WOR:by_WordCount
-inline constexpr int kMasSysIdKey = 0;   // MAS:by_SysID
-inline constexpr int kMasWordIdKey = 1;  // MAS:by_WordId
 
 // Builds the word list's count key anew (the word list open).
 bool rebuild_count_key(Session& s);

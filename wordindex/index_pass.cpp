@@ -2,6 +2,7 @@
 #include "wordindex/index_pass.h"
 
 #include "storage/file_access.h"
+#include "wordindex/postings.h"
 
 namespace qs::words {
 
@@ -9,7 +10,16 @@ IndexPass::IndexPass(Session& s, const PassSetup& setup, const IndexState& state
                      const IndexProgress& progress)
     : s_(s), setup_(setup), state_(state), committed_(state), progress_(progress) {}
 
+// The files a run reads each record of once, in one pass: their pages are not kept, so that the
+// run's memory does not grow with the database.
+std::vector<int> IndexPass::read_once_files() const {
+    if (setup_.kind == Kind::Mail) return {kMsgText, kMail};
+    return {kMsgText, kMsgNmbr, kThreads};
+}
+
 bool IndexPass::prepare() {
+    for (int f : read_once_files()) handle(s_, f).read_once(true);
+    book_.reserve_pairs(setup_.flush_pairs);
     rules_ = WordRules::from(s_.settings);
     rules_.start[static_cast<unsigned char>('^')] = 1;
     store::File& sto = handle(s_, kSTO);
@@ -20,7 +30,13 @@ bool IndexPass::prepare() {
     store::File& words = handle(s_, kWordList);
     words.set(0);
     book_.set_last_id(words.previous(&last) ? last.WORDID : 0);
-    // A count that fails takes the careful course: look words up, and look for pairs indexed.
+    // Words of the list are looked up before their entries are written; so are words that
+    // have entries but, through some damage, no longer a record in the list.
+    uint32_t highest = 0;
+    if (!highest_word(s_, highest)) return false;
+    written_id_ =
+        std::max(book_.last_id(), static_cast<int32_t>(std::min<uint32_t>(highest, INT32_MAX)));
+    // A count that fails takes the careful course: look words up, and look for messages indexed.
     uint64_t n = 0;
     list_had_words_ = !RecordCount(s_, kWordList, n) || n > 0;
     check_indexed_ = !RecordCount(s_, kMasIdx, n) || n > 0;
@@ -31,16 +47,10 @@ bool IndexPass::prepare() {
         set_aside_.push_back({kWordList, kWordIdKey});
         set_aside_.push_back({kWordList, kTheWordKey});
     }
-    if (setup_.to_go > state_.count) {
-        // Adding entries in bulk: the word-id key would take them at scattered places; with
-        // nothing indexed yet no sysid needs looking up either.
-        set_aside_.push_back({kMasIdx, kMasWordIdKey});
-        if (!check_indexed_) set_aside_.push_back({kMasIdx, kMasSysIdKey});
-    }
     for (const auto& [file, key] : set_aside_) {
         Status st = handle(s_, file).drop_key(key);
         if (!st) {
-            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", 0, "|" + st.text());
+            fail("Wordlist", 0, "|" + st.text());
             return false;
         }
     }
@@ -48,12 +58,12 @@ bool IndexPass::prepare() {
 }
 
 bool IndexPass::restore_keys() {
+    for (int f : read_once_files()) handle(s_, f).read_once(false);
     bool ok = true;
     for (const auto& [file, key] : set_aside_) {
-        if (file == kMasIdx) caption("Flushing Buffers/Building Indexes");
         Status st = handle(s_, file).build_key(key);
         if (!st) {
-            fail(file == kMasIdx ? "MASIDX(Build)" : "Wordlist", current_, "|" + st.text());
+            fail("Wordlist", current_, "|" + st.text());
             ok = false;
         }
     }
@@ -91,7 +101,8 @@ PassResult IndexPass::step() {
         if (!index_message(text_)) return PassResult::Failed;
         if (read_ % 50 == 0) show_share();
         bool many_left = setup_.to_go > read_ + 50;
-        if (book_.pair_count() >= kFlushPairs && many_left && !flush()) return PassResult::Failed;
+        if (book_.pair_count() >= setup_.flush_pairs && many_left && !flush())
+            return PassResult::Failed;
     }
     return PassResult::More;
 }
@@ -101,9 +112,10 @@ PassResult IndexPass::finish() {
     return flush() ? PassResult::Done : PassResult::Failed;
 }
 
+// A read that fails counts the message as indexed: it is not indexed twice.
 bool IndexPass::already_indexed(uint32_t sysid) {
-    MasIdx key{sysid, 0}, rec;
-    return handle(s_, kMasIdx).get(0, &key, &rec, 1).is_ok();
+    bool indexed = true;
+    return !message_indexed(s_, sysid, indexed) || indexed;
 }
 
 bool IndexPass::subject_of(uint32_t sysid, std::string& subject) {
@@ -205,17 +217,44 @@ bool IndexPass::write_words() {
     return true;
 }
 
+// Each message's words as blocks of their own, then each word's messages merged into its
+// blocks. A message is indexed once, so its blocks are new.
 bool IndexPass::write_pairs() {
     store::File& h = handle(s_, kMasIdx);
     std::vector<Pair> pairs = book_.take_pairs();
-    MasIdx rec;
-    for (const Pair& p : pairs) {
-        rec.SYSID = p.sysid;
-        rec.WORDID = p.word_id;
-        Status st = h.add(&rec);
-        if (!st) return fail("MASIDX", p.sysid, "|" + st.text()), false;
+    std::vector<uint32_t> ids;
+    for (size_t i = 0; i < pairs.size();) {
+        const uint32_t sysid = pairs[i].sysid;
+        ids.clear();
+        for (; i < pairs.size() && pairs[i].sysid == sysid; ++i) ids.push_back(pairs[i].word_id);
+        Status st = MasList(h, kMessageWords, sysid).add(ids, true);
+        if (!st) return fail("MASIDX", sysid, "|" + st.text()), false;
     }
+    if (!write_word_lists(h, pairs)) return false;
     pairs_written_ += pairs.size();
+    written_id_ = book_.last_id();
+    return true;
+}
+
+// The pairs, in sysid order, regrouped by word (a counting sort keeps each word's messages in
+// ascending order) and merged word by word.
+bool IndexPass::write_word_lists(store::File& h, const std::vector<Pair>& pairs) {
+    const size_t words = static_cast<size_t>(book_.last_id()) + 2;
+    std::vector<uint32_t> start(words, 0);
+    for (const Pair& p : pairs) ++start[p.word_id + 1];
+    for (size_t w = 1; w < words; ++w) start[w] += start[w - 1];
+    std::vector<uint32_t> sysids(pairs.size());
+    {
+        std::vector<uint32_t> at(start.begin(), start.end() - 1);
+        for (const Pair& p : pairs) sysids[at[p.word_id]++] = p.sysid;
+    }
+    for (size_t w = 0; w + 1 < words; ++w) {
+        if (start[w] == start[w + 1]) continue;
+        std::span<const uint32_t> list(sysids.data() + start[w], start[w + 1] - start[w]);
+        const bool fresh = static_cast<int32_t>(w) > written_id_;
+        Status st = MasList(h, kWordMessages, static_cast<uint32_t>(w)).add(list, fresh);
+        if (!st) return fail("MASIDX", list.front(), "|" + st.text()), false;
+    }
     return true;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The indexing passes of one run: message texts are read in file order, tokenized, and their
 // words counted into the word book; the book is flushed to the word list and master index in one
-// transaction whenever it holds enough pairs, and at the end.
+// transaction whenever it holds enough pairs, and at the end (wordindex/postings.h).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,7 @@ struct PassSetup {
     bool keep_footer = false;
     int per_pass = 4;
     uint64_t to_go = 0;  // messages expected, for the share shown
+    size_t flush_pairs = kFlushPairs;
 };
 
 enum class PassResult { More, Done, Failed };
@@ -34,9 +35,9 @@ public:
     IndexPass(Session& s, const PassSetup& setup, const IndexState& state,
               const IndexProgress& progress);
 
-    // Loads the stop words and the highest word id, and sets aside the keys not needed while
-    // indexing: the word list's count key always, the master index keys when the run is to add
-    // at least as many messages as are indexed already. False after a reported failure.
+    // Loads the stop words and the highest word id, and sets aside the word list's keys not
+    // needed while indexing: its count key always, the others when the list is empty. False
+    // after a reported failure.
     bool prepare();
     // Builds the keys set aside; needed after every run, failed or not.
     bool restore_keys();
@@ -53,6 +54,7 @@ public:
     void fill(IndexOutcome& out) const;
 
 private:
+    std::vector<int> read_once_files() const;
     bool index_message(const MsgText& text);
     bool subject_of(uint32_t sysid, std::string& subject);
     bool already_indexed(uint32_t sysid);
@@ -62,6 +64,7 @@ private:
     bool write_words();
     void caption(const std::string& c);
     bool write_pairs();
+    bool write_word_lists(store::File& h, const std::vector<Pair>& pairs);
     void fail(const std::string& what, uint32_t sysid, const std::string& detail);
     void show_share();
 
@@ -81,6 +84,7 @@ private:
     uint64_t new_words_ = 0;
     uint64_t stopped_ = 0;
     uint32_t current_ = 0;                        // sysid being indexed
+    int32_t written_id_ = 0;                      // words above this id have no entries written yet
     std::vector<std::pair<int, int>> set_aside_;  // (file, key)
 };
 

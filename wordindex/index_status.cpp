@@ -3,6 +3,7 @@
 
 #include "storage/file_access.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 
 namespace qs::words {
 
@@ -20,28 +21,27 @@ bool text_after(Session& s, uint32_t position) {
 
 // The position of the text of the highest indexed sysid that still has one; 0 when none.
 uint32_t last_indexed_position(Session& s) {
-    store::File& mas = handle(s, kMasIdx);
     store::File& texts = handle(s, kMsgText);
-    MasIdx entry;
-    mas.set(0);
-    while (mas.previous(&entry)) {
+    uint64_t below = uint64_t{UINT32_MAX} + 1;
+    uint32_t sysid = 0;
+    bool found = false;
+    while (indexed_below(s, below, sysid, found) && found) {
         MsgText key, text;
-        key.MSGNUMBER = entry.SYSID;
+        key.MSGNUMBER = sysid;
         if (texts.get(0, &key, &text)) return static_cast<uint32_t>(texts.position());
-        if (entry.SYSID == 0) break;
-        MasIdx below{entry.SYSID - 1, UINT32_MAX};
-        mas.set(0, &below, 1);  // skips the other entries of that sysid
+        below = sysid;
     }
     return 0;
 }
 
 uint8_t status_of(Session& s, IndexState& st) {
-    uint64_t texts = 0, pending = 0, entries = 0;
+    uint64_t texts = 0, pending = 0;
+    bool entries = false;
     if (!RecordCount(s, kMsgText, texts) || !RecordCount(s, kPUR, pending) ||
-        !RecordCount(s, kMasIdx, entries))
+        !any_entries(s, entries))
         return kIndexUnreadable;
     const bool deletions = pending > 0;
-    if (texts == 0 || entries == 0) {
+    if (texts == 0 || !entries) {
         st.position = st.count = 0;
         return texts == 0 ? kNothingToIndex : kFullIndexing;
     }

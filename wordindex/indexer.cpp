@@ -109,9 +109,9 @@ Indexer::Result Indexer::step() {
 // Whether the word list and the master index hold nothing; a count that fails counts as
 // something there, so that a rebuild is asked for all the same.
 bool Indexer::index_empty() {
-    uint64_t words = 0, entries = 0;
-    return RecordCount(s_, kWordList, words) && RecordCount(s_, kMasIdx, entries) && words == 0 &&
-           entries == 0;
+    uint64_t words = 0, rows = 0;
+    return RecordCount(s_, kWordList, words) && RecordCount(s_, kMasIdx, rows) && words == 0 &&
+           rows == 0;
 }
 
 bool Indexer::start() {
@@ -154,19 +154,21 @@ bool Indexer::cleanup() {
     return true;
 }
 
-// Empties the word list, master index and pending deletions together, so that a failure leaves
-// the old index as it was.
+// Empties the word list, master index and pending deletions and clears the stored position
+// together, so that a failure leaves the old index as it was, and an emptied index is never
+// taken for a complete one by the next partial run.
 bool Indexer::empty_index() {
-    if (TransactionCheck(s_, BeginTransaction(s_, {kWordList, kMasIdx, kPUR}))) return false;
-    bool ok =
-        handle(s_, kWordList).empty() && handle(s_, kMasIdx).empty() && handle(s_, kPUR).empty();
+    if (TransactionCheck(s_, BeginTransaction(s_, {kWordList, kMasIdx, kPUR, kForums})))
+        return false;
+    bool ok = handle(s_, kWordList).empty() && handle(s_, kMasIdx).empty() &&
+              handle(s_, kPUR).empty() && save_index_state(s_, {0, 0, 1});
     if (!ok) Rollback(s_);
     return ok && Commit(s_);
 }
 
 bool Indexer::prepare() {
     // Emptied in the step that saves the cleared position: a run cut before it leaves the index
-    // and its position as they were, and the next run does not take an empty index for complete.
+    // and its position as they were.
     if (request_.full && !empty_index()) return false;
     caption("Preparing for Word Indexing");
     const uint8_t type = request_.type;
@@ -175,6 +177,7 @@ bool Indexer::prepare() {
     setup.auto_stop = auto_stop_;
     setup.keep_footer = keep_footer_;
     setup.per_pass = request_.per_pass > 0 ? request_.per_pass : 4;
+    setup.flush_pairs = request_.flush_pairs;
     uint64_t texts = 0;
     if (!RecordCount(s_, kMsgText, texts)) return false;
     if (request_.full || index_.position == 0) {

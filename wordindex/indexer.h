@@ -28,8 +28,9 @@
 
 namespace qs::words {
 
-// A flush happens once this many pairs are buffered (and more than 50 messages remain).
-inline constexpr size_t kFlushPairs = 50000;
+// A flush happens once this many pairs are buffered (and more than 50 messages remain): the
+// memory budget of a run's pairs, about 8 bytes each while buffered and 12 while written.
+inline constexpr size_t kFlushPairs = size_t{1} << 21;
 
 // The results of INDEXFILE1.
 inline constexpr uint8_t kIndexFinished = 1;     // ended normally, count key rebuilt
@@ -40,6 +41,7 @@ struct IndexRequest {
     int per_pass = 4;        // messages tokenized per pass
     bool full = false;       // rebuild the whole index
     bool confirmed = false;  // the caller already had the rebuild confirmed
+    size_t flush_pairs = kFlushPairs;
 };
 
 // What a run tells its window: a caption, and the share done of the messages to go.

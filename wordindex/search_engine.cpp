@@ -8,6 +8,7 @@
 #include "storage/config.h"
 #include "storage/file_access.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 
 namespace qs::words {
 
@@ -195,32 +196,24 @@ bool SearchState::read_or_source(std::vector<Candidate>& block) {
 // entries than that (the position then stays at the last one taken).
 bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int origin,
                                 std::vector<Candidate>& block) {
-    store::File& f = handle(s_, kMasIdx);
-    MasIdx r;
-    if (at.kept) {
-        f.set_position(at.pos);
-        f.set_here(kMasWordIdKey, &at.rec);
-    } else {
-        r.WORDID = word;
-        f.set(kMasWordIdKey, &r, 1);
-    }
-    size_t taken = 0;
-    while (f.next(&r).is_ok() && r.WORDID == word) {
-        if (taken == room) return true;
-        ++taken;
-        ++counters_.postings_read;
-        block.push_back({r.SYSID, origin});
+    std::vector<uint32_t> ids;
+    bool more = false;
+    Status st = MasList(handle(s_, kMasIdx), kWordMessages, word)
+                    .read_after(at.kept ? int64_t{at.last} : -1, room, ids, more);
+    if (!st) (void)StoreRead(s_, kMasIdx, st);
+    for (uint32_t id : ids) block.push_back({id, origin});
+    counters_.postings_read += ids.size();
+    if (!ids.empty()) {
         at.kept = true;
-        at.rec = r;
-        at.pos = f.position();
+        at.last = ids.back();
     }
-    return false;
+    return st && more;
 }
 
-// Reading an entry along the word key costs a small part of a look-up by message (the key
-// carries the message numbers, and neighbouring entries share pages), so a word with no more than
-// this many entries per candidate is read whole instead of looked up for each candidate. A
-// frequent word checked for a few candidates is still looked up one by one.
+// A word's entries lie packed in its blocks, where a look-up by message reads and unpacks a whole
+// block; so a word with no more than this many entries per candidate is read whole instead of
+// looked up for each candidate. A frequent word checked for a few candidates is still looked up
+// one by one.
 constexpr size_t kWholeWordRatio = 8;
 
 const std::vector<uint32_t>* SearchState::whole_word(const SearchEntry& e, size_t candidates) {
@@ -229,14 +222,10 @@ const std::vector<uint32_t>* SearchState::whole_word(const SearchEntry& e, size_
         return nullptr;
     std::vector<uint32_t> ids;
     ids.reserve(static_cast<size_t>(e.WORDCOUNT));
-    store::File& f = handle(s_, kMasIdx);
-    MasIdx r;
-    r.WORDID = static_cast<uint32_t>(e.WORDID);
-    f.set(kMasWordIdKey, &r, 1);
-    while (f.next(&r).is_ok() && r.WORDID == static_cast<uint32_t>(e.WORDID))
-        ids.push_back(r.SYSID);
+    Status st =
+        MasList(handle(s_, kMasIdx), kWordMessages, static_cast<uint32_t>(e.WORDID)).read_all(ids);
+    if (!st) (void)StoreRead(s_, kMasIdx, st);
     counters_.whole_entries += ids.size();
-    std::sort(ids.begin(), ids.end());
     return &(whole_[e.WORDID] = std::move(ids));
 }
 
@@ -248,10 +237,11 @@ bool SearchState::holds(uint32_t sysid, const SearchEntry& e, size_t candidates)
 
 bool SearchState::has(uint32_t sysid, int32_t word) {
     ++counters_.lookups;
-    MasIdx probe;
-    probe.SYSID = sysid;
-    probe.WORDID = static_cast<uint32_t>(word);
-    return handle(s_, kMasIdx).get(kMasSysIdKey, &probe, &probe).is_ok();
+    bool found = false;
+    Status st =
+        MasList(handle(s_, kMasIdx), kWordMessages, static_cast<uint32_t>(word)).has(sysid, found);
+    if (!st) (void)StoreRead(s_, kMasIdx, st);
+    return found;
 }
 
 }  // namespace qs::words

@@ -78,8 +78,7 @@ private:
     };
     struct MasPosition {
         bool kept = false;
-        MasIdx rec;
-        int64_t pos = 0;
+        uint32_t last = 0;  // the last message number taken
     };
     struct HeaderPosition {
         bool kept = false;

@@ -2,6 +2,7 @@
 #include "wordindex/search_expression.h"
 
 #include "storage/file_access.h"
+#include "wordindex/postings.h"
 
 namespace qs::words {
 
@@ -70,8 +71,7 @@ SearchExpression build_search_expression(Session& s, const SearchInput& in,
 
 bool has_index_entries(Session& s) {
     bool any = false;
-    Status st = handle(s, kMasIdx).scan([&](int64_t, const void*) { return !(any = true); });
-    return StoreRead(s, kMasIdx, st) && any;
+    return any_entries(s, any) && any;
 }
 
 }  // namespace qs::words

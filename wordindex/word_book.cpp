@@ -6,10 +6,10 @@
 namespace qs::words {
 
 CachedWord& WordBook::add_existing(const WordList& rec, int64_t position) {
-    auto [it, added] = words_.try_emplace(std::string(rec.THEWORD.trimmed()));
-    CachedWord& w = it->second;
+    auto [text, cached] = words_.insert(rec.THEWORD.trimmed());
+    CachedWord& w = *cached;
     w = CachedWord{};
-    w.text = &it->first;
+    w.text = text;
     w.id = rec.WORDID;
     w.count = rec.WORDCOUNT;
     w.position = position;
@@ -17,21 +17,19 @@ CachedWord& WordBook::add_existing(const WordList& rec, int64_t position) {
     return w;
 }
 
-CachedWord* WordBook::find(const std::string& word) {
-    auto it = words_.find(word);
-    return it == words_.end() ? nullptr : &it->second;
-}
+CachedWord* WordBook::find(const std::string& word) { return words_.find(word); }
 
 CachedWord& WordBook::add_new(std::string_view word) {
-    auto [it, added] = words_.try_emplace(std::string(word));
-    CachedWord& w = it->second;
+    auto [text, cached] = words_.insert(word);
+    CachedWord& w = *cached;
     w = CachedWord{};
-    w.text = &it->first;
+    w.text = text;
     w.id = ++last_id_;
     return w;
 }
 
 bool WordBook::count(CachedWord& w, uint32_t sysid) {
+    if (pairs_.capacity() == 0) pairs_.reserve(reserve_);
     if (w.counted && w.last_sysid == sysid) return false;
     w.counted = true;
     w.last_sysid = sysid;
@@ -45,7 +43,7 @@ bool WordBook::count(CachedWord& w, uint32_t sysid) {
 }
 
 void WordBook::stop(std::string_view word, CachedWord& w) {
-    stop_.emplace(word);
+    stop_.insert(word);
     w.stopped = true;
     stopped_ids_.insert(static_cast<uint32_t>(w.id));
     // Entries already in the master index go with the cleanup after the run; the word's count
@@ -69,13 +67,29 @@ std::vector<CachedWord*> WordBook::take_dirty() {
 
 std::vector<Pair> WordBook::take_pairs() {
     std::vector<Pair> out;
-    out.reserve(pairs_.size());
-    for (const Pair& p : pairs_)
-        if (stopped_ids_.empty() || !stopped_ids_.count(p.word_id)) out.push_back(p);
-    pairs_.clear();
-    std::sort(out.begin(), out.end(), [](const Pair& a, const Pair& b) {
-        return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
-    });
+    out.swap(pairs_);
+    pairs_.reserve(reserve_);
+    if (!stopped_ids_.empty())
+        std::erase_if(out, [&](const Pair& p) { return stopped_ids_.count(p.word_id) > 0; });
+    // A message's pairs come together; messages mostly come in sysid order, and then sorting
+    // each message's words is enough.
+    auto by_sysid = [](const Pair& a, const Pair& b) {
+        return a.sysid < b.sysid;
+    };
+    auto by_word = [](const Pair& a, const Pair& b) {
+        return a.word_id < b.word_id;
+    };
+    if (!std::is_sorted(out.begin(), out.end(), by_sysid)) {
+        std::sort(out.begin(), out.end(), [](const Pair& a, const Pair& b) {
+            return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
+        });
+        return out;
+    }
+    for (auto at = out.begin(); at != out.end();) {
+        auto end = std::upper_bound(at, out.end(), *at, by_sysid);
+        std::sort(at, end, by_word);
+        at = end;
+    }
     return out;
 }
 

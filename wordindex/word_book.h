@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "storage/records.h"
+#include "wordindex/word_cache.h"
 
 namespace qs::words {
 
@@ -31,6 +31,9 @@ struct CachedWord {
     bool stopped = false;     // moved to the stop list during the run
 };
 
+// Pairs one message adds at most as a rule: a 64,000-character text holds fewer words.
+inline constexpr size_t kMessagePairs = 32000;
+
 struct Pair {
     uint32_t sysid;
     uint32_t word_id;
@@ -39,8 +42,8 @@ struct Pair {
 class WordBook {
 public:
     // Stop words, upper-case.
-    void add_stop(std::string_view word) { stop_.emplace(word); }
-    bool is_stop(const std::string& word) const { return stop_.count(word) > 0; }
+    void add_stop(std::string_view word) { stop_.insert(word); }
+    bool is_stop(const std::string& word) { return stop_.find(word) != nullptr; }
 
     // A word of the word list as it stands; its id raises the last allocated id.
     CachedWord& add_existing(const WordList& rec, int64_t position);
@@ -61,7 +64,11 @@ public:
     void stop(std::string_view word, CachedWord& w);
 
     size_t pair_count() const { return pairs_.size(); }
-    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer.
+    // Room for a flush's pairs and the message that passes the mark, taken again after each
+    // flush, so that the buffer does not double (and copy itself) on the way.
+    void reserve_pairs(size_t flush_pairs) { reserve_ = flush_pairs + kMessagePairs; }
+    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer (and gives up
+    // its memory).
     std::vector<Pair> take_pairs();
 
     // Words whose record must be added or rewritten (not the stopped ones); marks them clean.
@@ -76,9 +83,10 @@ public:
     size_t word_count() const { return words_.size(); }
 
 private:
-    std::unordered_set<std::string> stop_;
-    std::unordered_map<std::string, CachedWord> words_;
+    WordCache<bool> stop_;
+    WordCache<CachedWord> words_;
     std::vector<Pair> pairs_;
+    size_t reserve_ = 0;
     std::vector<CachedWord*> dirty_;
     std::unordered_set<uint32_t> stopped_ids_;
     std::vector<int32_t> deleted_;

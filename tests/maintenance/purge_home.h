@@ -5,7 +5,9 @@
 // back whole for comparing two archives.
 #pragma once
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "app/cli/json.h"
 #include "app/status_marks.h"
@@ -13,6 +15,7 @@
 #include "maintenance/purge_run.h"
 #include "tests/import/import_home.h"
 #include "wordindex/indexer.h"
+#include "wordindex/postings.h"
 
 namespace qs::testing {
 
@@ -124,6 +127,16 @@ void dump_file(Session& s, int file, std::string& out) {
     OP_CLOSE(s, kOpClose, {file});
 }
 
+// The word index's entries as (sysid, word id), by message; the current database's files.
+inline std::vector<std::pair<uint32_t, uint32_t>> index_entries(Session& s) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    OP_CLOSE(s, kOpOpen, {kMasIdx});
+    EXPECT_TRUE(words::all_entries(s, out));
+    OP_CLOSE(s, kOpClose, {kMasIdx});
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 // Every record of a database's files in key order, and its database record, as text.
 inline std::string dump_database(Session& s, uint32_t db) {
     std::string out;
@@ -141,7 +154,9 @@ inline std::string dump_database(Session& s, uint32_t db) {
     dump_file<SIndex>(s, kSIndex, out);
     dump_file<Codes>(s, kCodes, out);
     dump_file<WordList>(s, kWordList, out);
-    dump_file<MasIdx>(s, kMasIdx, out);
+    for (const auto& [sysid, word] : index_entries(s))
+        out += std::to_string(kMasIdx) + " " + std::to_string(sysid) + " " + std::to_string(word) +
+               "\n";
     dump_file<Attach>(s, kAttach, out);
     dump_file<AttData>(s, kAttData, out);
     if (s.mem.ForumType == kMailDb) {

@@ -10,6 +10,7 @@
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
 #include "wordindex/index_files.h"
+#include "wordindex/postings.h"
 
 namespace qs {
 namespace {
@@ -68,8 +69,7 @@ const KeyConstant kKeyConstants[] = {
     {kWordList, words::kWordIdKey, "by_WordId"},
     {kWordList, words::kTheWordKey, "by_theWord"},
     {kWordList, words::kWordCountKey, "by_WordCount"},
-    {kMasIdx, words::kMasSysIdKey, "by_SysID"},
-    {kMasIdx, words::kMasWordIdKey, "by_WordId"},
+    {kMasIdx, words::kMasBlockKey, "by_Block"},
 };
 
 TEST(FileKeys, EveryKeyConstantIsTheCataloguesPositionOfItsKey) {

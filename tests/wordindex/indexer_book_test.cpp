@@ -49,6 +49,27 @@ TEST(WordBook, AStoppedWordLosesItsBufferedPairsAndQueuesOnlyWhenWritten) {
     EXPECT_EQ(b.deleted(), (std::vector<int32_t>{written.id}));
 }
 
+// Words that share their first bytes and length, past what a slot keeps of them, and enough words
+// to make the table grow several times: each is found as itself, and a word never added is not.
+TEST(WordCache, EveryWordIsFoundAsItselfAcrossGrowthAndSharedBeginnings) {
+    WordCache<int> cache;
+    auto word = [](int i) {
+        const std::string head = i % 3 == 0 ? std::string(23, 'A') : i % 3 == 1 ? "W" : "";
+        return head + std::to_string(i) + (i % 5 == 0 ? std::string(200, 'Z') : "");
+    };
+    for (int i = 0; i < 5000; ++i) *cache.insert(word(i)).second = i;
+    EXPECT_EQ(cache.size(), 5000u);
+    for (int i = 0; i < 5000; ++i) {
+        const int* v = cache.find(word(i));
+        ASSERT_NE(v, nullptr) << word(i);
+        EXPECT_EQ(*v, i);
+        EXPECT_EQ(*cache.insert(word(i)).first, word(i));
+    }
+    for (int i = 5000; i < 5100; ++i) EXPECT_EQ(cache.find(word(i)), nullptr) << word(i);
+    EXPECT_EQ(cache.find(std::string(23, 'A')), nullptr);
+    EXPECT_EQ(cache.size(), 5000u);
+}
+
 TEST(WordBook, AutoStopThreshold) {
     EXPECT_FALSE(over_auto_stop(10000, 5000));
     EXPECT_FALSE(over_auto_stop(10001, 2500));

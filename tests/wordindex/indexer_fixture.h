@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "wordindex/index_files.h"
 #include "wordindex/index_status.h"
 #include "wordindex/indexer.h"
+#include "wordindex/postings.h"
 #include "wordindex/word_lists.h"
 
 namespace qs::words {
@@ -110,16 +112,16 @@ protected:
         std::vector<WordList> list;
         EXPECT_TRUE(list_words(h.s, WordOrder::ByWord, SIZE_MAX, list));
         for (const auto& w : list) names[w.WORDID] = w.THEWORD.str();
-        std::vector<std::pair<uint32_t, std::string>> out;
+        std::vector<std::pair<uint32_t, uint32_t>> pairs;
         OP_CLOSE(h.s, kOpOpen, {kMasIdx});
-        Set(h.s, kMasIdx, 0);
-        while (Next(h.s, kMasIdx)) {
-            const MasIdx& m = h.s.rec.MasIdx;
-            auto it = names.find(static_cast<int32_t>(m.WORDID));
-            out.emplace_back(m.SYSID,
-                             it == names.end() ? "#" + std::to_string(m.WORDID) : it->second);
-        }
+        EXPECT_TRUE(all_entries(h.s, pairs));
         OP_CLOSE(h.s, kOpClose, {kMasIdx});
+        std::sort(pairs.begin(), pairs.end());  // by message, then word id
+        std::vector<std::pair<uint32_t, std::string>> out;
+        for (const auto& [sysid, word] : pairs) {
+            auto it = names.find(static_cast<int32_t>(word));
+            out.emplace_back(sysid, it == names.end() ? "#" + std::to_string(word) : it->second);
+        }
         return out;
     }
 

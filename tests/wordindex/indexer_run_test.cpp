@@ -201,6 +201,7 @@ TEST_F(IndexMail, CountsStayRightAcrossFlushes) {
     IndexRequest rq;
     rq.type = type;
     rq.per_pass = 50;
+    rq.flush_pairs = 50000;
     IndexProgress p;
     p.caption = [&](const std::string& c) {
         captions.push_back(c);

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The indexer as a step machine: cut at any step, resumed by the next run, and a failure that
 // stays.
+#include <sys/wait.h>
+#include <unistd.h>
 #include "indexer_fixture.h"
+
+#include "platform/vfs.h"
 
 namespace qs::words {
 namespace {
@@ -53,6 +57,54 @@ TEST_F(IndexSteps, ARunCancelledAtAnyStepIsCompletedByTheNextRun) {
         EXPECT_EQ(words(), whole_words) << "cut after step " << cut;
         EXPECT_EQ(entries(), whole_entries) << "cut after step " << cut;
         EXPECT_EQ(database().RECSLASTTIME, 60u);
+    }
+}
+
+// A run on a disk that fails at its Nth write and on: it ends there, as a killed program would,
+// in a process of its own, whose holds then lapse. Returns whether the run got that far.
+bool run_failing_at(const std::string& home, uint32_t db, const IndexRequest& rq, int n) {
+    const pid_t child = fork();
+    if (child == 0) {
+        vfs::FaultVfs fault;
+        vfs::set_base(fault.vfs());
+        testing::TestSession t(home, "CFG");
+        if (!StartUp(t.s, home).ok || !MakeCurrent(t.s, db)) _exit(2);
+        fault.fail_after(n, true);
+        const int before = fault.writes();
+        try {
+            (void)INDEXFILE1(t.s, rq);
+        } catch (const Halt&) {
+            // The program would end here; the index is what the disk holds.
+        }
+        _exit(fault.writes() - before >= n ? 1 : 0);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) < 2) << status;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+// A disk failing at any point of a run: what the run leaves is the index as at one of its flushes
+// (every word counts exactly its entries), and the next run finishes it as one unbroken run would.
+TEST_F(IndexSteps, ADiskFailingAtAnyWriteLeavesAWholeIndexThatTheNextRunFinishes) {
+    IndexRequest rq = request(true);
+    rq.flush_pairs = 80;  // about twenty messages a flush
+    ASSERT_EQ(INDEXFILE1(h.s, rq), kIndexFinished);
+    const auto whole_words = words();
+    const auto whole_entries = entries();
+    bool reached = true;
+    // Every fourth write: each transaction of the run (emptying, each flush, the saved position)
+    // takes more than four, so each is cut at several points.
+    for (int n = 1; reached; n += 4) {
+        reached = run_failing_at(h.dir, db, rq, n);
+        std::map<std::string, int32_t> counted;
+        for (const auto& [sysid, word] : entries()) ++counted[word];
+        auto listed = words();
+        std::erase_if(listed, [](const auto& w) { return w.second == 0; });
+        EXPECT_EQ(counted, listed) << "failing write " << n;
+        ASSERT_EQ(INDEXFILE1(h.s, request(false)), kIndexFinished) << "failing write " << n;
+        EXPECT_EQ(words(), whole_words) << "failing write " << n;
+        EXPECT_EQ(entries(), whole_entries) << "failing write " << n;
     }
 }
 

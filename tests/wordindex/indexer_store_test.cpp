@@ -37,16 +37,18 @@ TEST_F(IndexStore, AKeyLeftAsideIsRebuiltWhenTheFileIsOpened) {
     add({{"", "apple pear"}});
     ASSERT_EQ(index(), 1);
     OP_CLOSE(h.s, kOpOpen, {kMasIdx});
-    ASSERT_TRUE(handle(h.s, kMasIdx).drop_key(kMasWordIdKey));
+    ASSERT_TRUE(handle(h.s, kMasIdx).drop_key(kMasBlockKey));
     OP_CLOSE(h.s, kOpClose, {kMasIdx});
     h.dialog.clear();
     OP_CLOSE(h.s, kOpOpen, {kMasIdx});
     EXPECT_TRUE(h.dialog.saw("due to corrupted indices"));
-    MasIdx key{0, static_cast<uint32_t>(id_of("PEAR"))}, rec;
-    EXPECT_TRUE(handle(h.s, kMasIdx).get(kMasWordIdKey, &key, &rec));
-    EXPECT_EQ(rec.WORDID, key.WORDID);
+    MasIdx key, rec;
+    key.KIND = kWordMessages;
+    key.ID = static_cast<uint32_t>(id_of("PEAR"));
+    EXPECT_TRUE(handle(h.s, kMasIdx).get(kMasBlockKey, &key, &rec, 2));
+    EXPECT_EQ(rec.ID, key.ID);
     // Building a key that is there changes nothing.
-    EXPECT_TRUE(handle(h.s, kMasIdx).build_key(kMasWordIdKey));
+    EXPECT_TRUE(handle(h.s, kMasIdx).build_key(kMasBlockKey));
     OP_CLOSE(h.s, kOpClose, {kMasIdx});
 }
 

@@ -15,6 +15,7 @@
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
+#include "wordindex/postings.h"
 #include "wordindex/tokenizer.h"
 
 namespace qs::testing {
@@ -64,15 +65,15 @@ protected:
         ASSERT_TRUE(BeginTransaction(h.s, {header, kThreads, kMsgText, kWordList, kMasIdx}));
         for (const auto& [id, m] : messages) write_message(id, m);
         int32_t word_id = 0;
+        std::map<uint32_t, std::vector<uint32_t>> words_of;
         for (const auto& [word, ids] : postings) {
             ids_[word] = ++word_id;
             h.s.rec.WordList = {word_id, std::string_view(word), static_cast<int32_t>(ids.size())};
             ASSERT_TRUE(UppDat(h.s, kWordList, kAdd, kRollback));
-            for (uint32_t id : ids) {
-                h.s.rec.MasIdx = {id, static_cast<uint32_t>(word_id)};
-                ASSERT_TRUE(UppDat(h.s, kMasIdx, kAdd, kRollback));
-            }
+            for (uint32_t id : ids) words_of[id].push_back(static_cast<uint32_t>(word_id));
         }
+        for (const auto& [id, word_ids] : words_of)
+            ASSERT_TRUE(words::add_message(h.s, id, word_ids));
         ASSERT_TRUE(Commit(h.s));
         OP_CLOSE(h.s, kOpClose, {header, kThreads, kMsgText, kWordList, kMasIdx});
     }

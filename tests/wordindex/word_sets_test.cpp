@@ -9,6 +9,7 @@
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
+#include "wordindex/postings.h"
 #include "wordindex/word_setup.h"
 
 namespace qs::words {
@@ -24,8 +25,7 @@ protected:
         ASSERT_TRUE(MakeCurrent(h.s, db));
         OP_CLOSE(h.s, kOpOpen, {kMasIdx, kWordList, kPUR});
         for (uint32_t i = 1; i <= entries; ++i) {
-            h.s.rec.MasIdx = MasIdx{i, i};
-            ASSERT_TRUE(UppDat(h.s, kMasIdx, kAdd, kReport));
+            ASSERT_TRUE(add_message(h.s, i, {i}));
             h.s.rec.WordList = WordList{static_cast<int32_t>(i),
                                         Text<40>(std::string_view("WORD" + std::to_string(i))), 1};
             ASSERT_TRUE(UppDat(h.s, kWordList, kAdd, kReport));
@@ -56,6 +56,9 @@ protected:
         EXPECT_TRUE(MakeCurrent(h.s, db));
         OP_CLOSE(h.s, kOpOpen, {file});
         uint64_t n = testing::record_count(h.s, file);
+        if (file == kMasIdx) {
+            EXPECT_TRUE(entry_count(h.s, n));  // entries, not blocks
+        }
         OP_CLOSE(h.s, kOpClose, {file});
         return n;
     }

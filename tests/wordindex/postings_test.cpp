@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: MIT
+// The master index's blocks: their coding, damage found on reading, and the lists kept in them
+// against a plain set of numbers.
+#include "wordindex/postings.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "app/startup.h"
+#include "storage/database_list.h"
+#include "storage/file_access.h"
+#include "tests/support/test_home.h"
+
+namespace qs::words {
+namespace {
+
+MasIdx block_of(std::vector<uint32_t> numbers) {
+    MasIdx r;
+    encode_block(numbers, r);
+    return r;
+}
+
+TEST(MasBlocks, CodingKeepsEveryNumberAndRefusesDamage) {
+    const std::vector<std::vector<uint32_t>> round_trips = {
+        {0}, {7, 8}, {1, 128, 16512, 2113664}, {5, UINT32_MAX}, {0, UINT32_MAX}};
+    for (const auto& numbers : round_trips) {
+        std::vector<uint32_t> back;
+        ASSERT_TRUE(decode_block(block_of(numbers), back)) << numbers.back();
+        EXPECT_EQ(back, numbers);
+    }
+    struct Damage {
+        const char* what;
+        uint32_t count;
+        std::string data;
+    };
+    const Damage damages[] = {
+        {"no numbers", 0, ""},
+        {"more than a block holds", kBlockSize + 1, std::string(kBlockSize, '\x01')},
+        {"a gap cut short", 2, "\x81"},
+        {"bytes left over", 2, "\x01\x01"},
+        {"a gap of nothing", 2, std::string(1, '\0')},
+        {"past 32 bits", 2, "\xff\xff\xff\xff\x0f"},
+        {"a gap of six groups", 2, "\x80\x80\x80\x80\x80\x01"},
+    };
+    for (const Damage& d : damages) {
+        MasIdx r;
+        r.FIRST = 10;
+        r.COUNT = d.count;
+        r.DATA.text = d.data;
+        std::vector<uint32_t> out;
+        EXPECT_EQ(decode_block(r, out).code(), Code::Corrupt) << d.what;
+    }
+}
+
+class MasLists : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartUp(h.s, h.dir).ok);
+        uint32_t db = AddMailDatabase(h.s, {"Home", "me@example.org", {}});
+        ASSERT_TRUE(MakeCurrent(h.s, db));
+        OP_CLOSE(h.s, kOpOpen, {kMasIdx});
+        ASSERT_TRUE(BeginTransaction(h.s, {kMasIdx}));
+    }
+    void TearDown() override {
+        EXPECT_TRUE(Commit(h.s));
+        OP_CLOSE(h.s, kOpClose, {kMasIdx});
+    }
+    MasList list(uint32_t id, ListKind kind = kWordMessages) {
+        return MasList(handle(h.s, kMasIdx), kind, id);
+    }
+    testing::TempHome h;
+};
+
+// Runs of numbers added above, below and between what a list holds, across block bounds, and
+// single numbers removed: the list always reads back as the set, whole and page by page, and its
+// neighbours are untouched.
+TEST_F(MasLists, AListReadsBackAsTheSetItWasGiven) {
+    std::mt19937 rng(17);
+    std::set<uint32_t> oracle;
+    std::vector<uint32_t> neighbour_below = {3, 4}, neighbour_above = {1, 2, 3};
+    ASSERT_TRUE(list(41).add(neighbour_below));
+    ASSERT_TRUE(list(43).add(neighbour_above));
+    ASSERT_TRUE(list(42, kMessageWords).add(neighbour_above));  // same id, other kind
+    for (int round = 0; round < 60; ++round) {
+        const uint32_t base = rng() % 5000, span = 1 + rng() % 700;
+        std::set<uint32_t> run;
+        for (uint32_t k = 0, n = rng() % 300; k < n; ++k) run.insert(base + rng() % span);
+        if (round % 7 == 3) run.insert(UINT32_MAX - round);
+        std::vector<uint32_t> numbers(run.begin(), run.end());
+        ASSERT_TRUE(list(42).add(numbers, round == 0)) << round;
+        oracle.insert(run.begin(), run.end());
+        for (int k = 0; k < 40 && !oracle.empty(); ++k) {
+            auto it = oracle.lower_bound(static_cast<uint32_t>(rng() % 5200));
+            const uint32_t gone = it == oracle.end() ? 9999 : *it;
+            bool removed = false;
+            ASSERT_TRUE(list(42).remove(gone, removed));
+            EXPECT_EQ(removed, it != oracle.end()) << gone;
+            if (it != oracle.end()) oracle.erase(it);
+        }
+        std::vector<uint32_t> all;
+        ASSERT_TRUE(list(42).read_all(all));
+        ASSERT_EQ(all, std::vector<uint32_t>(oracle.begin(), oracle.end())) << round;
+    }
+    // Page by page from a kept position, as a paused search reads.
+    std::vector<uint32_t> paged;
+    int64_t after = -1;
+    for (bool more = true; more;) {
+        std::vector<uint32_t> page;
+        ASSERT_TRUE(list(42).read_after(after, 100, page, more));
+        ASSERT_TRUE(more ? page.size() == 100 : page.size() <= 100);
+        paged.insert(paged.end(), page.begin(), page.end());
+        if (!page.empty()) after = page.back();
+    }
+    EXPECT_EQ(paged, std::vector<uint32_t>(oracle.begin(), oracle.end()));
+    std::vector<uint32_t> backwards;
+    uint32_t before = UINT32_MAX;
+    for (bool more = true; more;) {
+        std::vector<uint32_t> page;
+        ASSERT_TRUE(list(42).read_before(before, 100, page, more));
+        backwards.insert(backwards.end(), page.begin(), page.end());
+        if (!page.empty()) before = page.back();
+    }
+    EXPECT_EQ(backwards, std::vector<uint32_t>(oracle.rbegin(), oracle.rend()));
+    for (uint32_t probe : {0u, 17u, 2500u, 4999u, 5300u, UINT32_MAX - 3}) {
+        bool found = false;
+        ASSERT_TRUE(list(42).has(probe, found));
+        EXPECT_EQ(found, oracle.count(probe) == 1) << probe;
+    }
+    std::vector<uint32_t> below, above, other;
+    ASSERT_TRUE(list(41).read_all(below));
+    ASSERT_TRUE(list(43).read_all(above));
+    ASSERT_TRUE(list(42, kMessageWords).read_all(other));
+    EXPECT_EQ(below, neighbour_below);
+    EXPECT_EQ(above, neighbour_above);
+    EXPECT_EQ(other, neighbour_above);
+    uint64_t removed = 0;
+    ASSERT_TRUE(list(42).remove_all(removed));
+    EXPECT_EQ(removed, oracle.size());
+    bool any = true;
+    ASSERT_TRUE(list(42).exists(any));
+    EXPECT_FALSE(any);
+}
+
+// A message deleted takes its entries from its words' lists; a word named by the message but
+// deleted since (or never holding it) is passed over, and its count is not touched.
+TEST_F(MasLists, AMessageTakesItsEntriesAlong) {
+    ASSERT_TRUE(add_message(h.s, 7, {30, 10, 20, 10}));
+    ASSERT_TRUE(add_message(h.s, 8, {10}));
+    uint64_t n = 0;
+    ASSERT_TRUE(list(20).remove_all(n));  // word 20 deleted from the index
+    std::vector<uint32_t> words;
+    ASSERT_TRUE(remove_message(h.s, 7, words));
+    EXPECT_EQ(words, (std::vector<uint32_t>{10, 30}));
+    std::vector<std::pair<uint32_t, uint32_t>> left;
+    ASSERT_TRUE(all_entries(h.s, left));
+    EXPECT_EQ(left, (std::vector<std::pair<uint32_t, uint32_t>>{{8, 10}}));
+    bool indexed = true;
+    ASSERT_TRUE(message_indexed(h.s, 7, indexed));
+    EXPECT_FALSE(indexed);
+}
+
+}  // namespace
+}  // namespace qs::words

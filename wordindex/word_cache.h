@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// The words an indexing run has met, by their text. Every token of every message is looked up
+// here, so the table is laid out for that: open addressing over slots that carry each word's
+// hash, length and first bytes, so that a look-up as a rule reads one slot and no word.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qs::words {
+
+template <class Value>
+class WordCache {
+public:
+    // The word's value, or nullptr.
+    Value* find(std::string_view word) {
+        if (slots_.empty()) return nullptr;
+        const Slot& s = slots_[locate(word, hash(word))];
+        return s.index ? &entries_[s.index - 1].value : nullptr;
+    }
+    // The word's value, made (value-initialised) when the word is new. The text and the value
+    // stay where they are for the table's life.
+    std::pair<const std::string*, Value*> insert(std::string_view word) {
+        if ((entries_.size() + 1) * 4 > slots_.size() * 3) grow();
+        const uint32_t h = hash(word);
+        Slot& s = slots_[locate(word, h)];
+        if (!s.index) {
+            entries_.push_back({std::string(word), Value{}});
+            fill(s, word, h, static_cast<uint32_t>(entries_.size()));
+        }
+        Entry& e = entries_[s.index - 1];
+        return {&e.text, &e.value};
+    }
+    size_t size() const { return entries_.size(); }
+
+private:
+    static constexpr size_t kHead = 23;
+    struct Slot {
+        uint32_t hash = 0;
+        uint32_t index = 0;  // 1-based into entries_; 0 for an empty slot
+        uint8_t len = 0;     // the word's length, 255 for any longer
+        std::array<char, kHead> head{};
+    };
+    struct Entry {
+        std::string text;
+        Value value;
+    };
+
+    static uint32_t hash(std::string_view w) {
+        uint32_t h = 2166136261u;  // FNV-1a
+        for (char c : w) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return h;
+    }
+    static void fill(Slot& s, std::string_view w, uint32_t h, uint32_t index) {
+        s.hash = h;
+        s.index = index;
+        s.len = static_cast<uint8_t>(std::min<size_t>(w.size(), 255));
+        s.head = {};
+        w.copy(s.head.data(), std::min(w.size(), kHead));
+    }
+    bool same(const Slot& s, std::string_view w, uint32_t h) const {
+        if (s.hash != h || s.len != std::min<size_t>(w.size(), 255)) return false;
+        if (w.size() <= kHead) return w.compare(0, w.size(), s.head.data(), w.size()) == 0;
+        return entries_[s.index - 1].text == w;
+    }
+    // The slot holding the word, or the empty slot where it belongs.
+    size_t locate(std::string_view w, uint32_t h) const {
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask)
+            if (!slots_[i].index || same(slots_[i], w, h)) return i;
+    }
+    void grow() {
+        std::vector<Slot> old(std::max<size_t>(1024, slots_.size() * 2));
+        old.swap(slots_);
+        const size_t mask = slots_.size() - 1;
+        for (const Slot& s : old) {
+            if (!s.index) continue;
+            size_t i = s.hash & mask;
+            while (slots_[i].index) i = (i + 1) & mask;
+            slots_[i] = s;
+        }
+    }
+
+    std::deque<Entry> entries_;
+    std::vector<Slot> slots_;  // a power of two of them, at most three quarters used
+};
+
+}  // namespace qs::words
