@@ -99,8 +99,8 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
     if (HomeOfEarlierBuild(s)) {
         s.dialog.message(kEarlierLayoutTitle,
                          "The archive in " + s.mem.Net +
-                             " was made by an earlier version of Quillstow,\r\nwhich kept its "
-                             "texts in another character set. This version does not read it,\r\n"
+                             " was made by an earlier version of Quillstow,\r\nwhich laid out its "
+                             "files differently. This version does not read it,\r\n"
                              "so that nothing in it is misread; nothing in it was changed.\r\n"
                              "Keep using the earlier version for this archive, or choose another "
                              "home for this version.");

@@ -105,7 +105,7 @@ void rebuild_bad_keys(Session& s, const FileInfo& f, const std::string& name,
 [[noreturn]] void halt_earlier(Session& s, const std::string& name) {
     halt_open(s, kEarlierLayoutTitle,
               "The file " + name + " was written by an earlier version of Quillstow,\r\n" +
-                  "which kept its texts in another character set.\r\n" +
+                  "which laid out its files differently.\r\n" +
                   "This version does not read it, so that nothing in it is misread.\r\n" +
                   "Quillstow will terminate.",
               "Keep using the earlier version for this archive, or start a new archive home for "

@@ -111,8 +111,8 @@ TEST_P(EarlierFile, IsKeptAndStopsTheProgramUnlessItIsScratch) {
     EXPECT_EQ(t.dialog.entries[0].title, kEarlierLayoutTitle);
     EXPECT_EQ(t.dialog.entries[0].text,
               "The file " + path +
-                  " was written by an earlier version of Quillstow,\r\nwhich kept its texts in "
-                  "another character set.\r\nThis version does not read it, so that nothing in "
+                  " was written by an earlier version of Quillstow,\r\nwhich laid out its files "
+                  "differently.\r\nThis version does not read it, so that nothing in "
                   "it is misread.\r\nQuillstow will terminate.");
     EXPECT_EQ(storetest::read_all(path), bytes) << "the file was written into";
 }
