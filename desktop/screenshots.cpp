@@ -77,8 +77,12 @@ bool search_picture(Frame& f, const QString& dir) {
     if (!f.start(QStringLiteral("SearchWz"))) return true;  // nothing to search in
     auto* search = qobject_cast<SearchWindow*>(f.running(QStringLiteral("SearchWz")));
     place(f, QStringLiteral("SearchWz"), {20, 20, 900, 560});
-    search->all()->setText(QStringLiteral("tomorrow"));
-    if (search->build()) {
+    search->words()->setText(QStringLiteral("tomorrow lunch"));
+    if (search->find()) {
+        search->found()->selectAll();
+        search->add_found(false);
+        search->findChild<QTabWidget*>()->setCurrentIndex(1);
+        if (!picture(f, dir, QStringLiteral("search-expression"))) return false;
         search->get_messages();
         search->findChild<QTabWidget*>()->setCurrentIndex(2);
     }

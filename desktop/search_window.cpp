@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -31,11 +32,6 @@ namespace {
 
 QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::vector<std::string> inputs(const QLineEdit* e) {
-    const QString t = e->text().trimmed();
-    return t.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{t.toStdString()};
 }
 
 // A stored text as the view shows it, without carriage returns, and for each of its characters
@@ -82,15 +78,16 @@ QString hit_label(Session& s, uint32_t id, int32_t date_format) {
 SearchWindow::SearchWindow(Frame& f)
     : f_(f),
       steps_(new QTabWidget),
-      all_(new QLineEdit),
-      any_(new QLineEdit),
-      none_(new QLineEdit),
-      phrase_(new QLineEdit),
+      words_(new QLineEdit),
       whole_word_(new QCheckBox(QStringLiteral("  Whole Word Only?"))),
       starts_with_(new QCheckBox(QStringLiteral(" Starts With...?"))),
       soundex_(new QCheckBox(QStringLiteral(" Soundex?"))),
-      approximate_(new QSpinBox),
-      lists_(new QTableWidget(0, 3)),
+      approximate_(new QCheckBox(QStringLiteral(" Approximate Match?"))),
+      phrase_(new QCheckBox(QStringLiteral(" Phrase Search"))),
+      mismatch_(new QSpinBox),
+      found_list_(new QTableWidget(0, 2)),
+      and_(list_table(true)),
+      or_(list_table(false)),
       hits_(new QListWidget),
       text_(new QTextEdit) {
     Session& s = f.session();
@@ -111,53 +108,88 @@ SearchWindow::~SearchWindow() {
     OP_CLOSE(f_.session(), kOpClose, files_);
 }
 
+// The dialog "Find one or more Indexed Words".
 QWidget* SearchWindow::step1() {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
-    form->addRow(QStringLiteral("Must Contain ALL of These:"), all_);
-    form->addRow(QStringLiteral("Must Contain One or More of These:"), any_);
-    form->addRow(tr("Must Contain NONE of These:"), none_);
-    form->addRow(QStringLiteral(" Phrase Search"), phrase_);
-    for (QCheckBox* c : {whole_word_, starts_with_, soundex_}) form->addRow(QString(), c);
-    approximate_->setRange(-1, 40);
-    approximate_->setValue(-1);
-    approximate_->setSpecialValueText(tr("off"));
-    form->addRow(QStringLiteral(" Approximate Match?  Degree of Mismatch:"), approximate_);
-    auto* next = new QPushButton(tr("&Look up the words"));
-    form->addRow(QString(), next);
-    connect(next, &QPushButton::clicked, this, [this] {
-        if (build()) steps_->setCurrentIndex(1);
+    form->addRow(QStringLiteral(" Indexed Words(s) Separated by a Space:"), words_);
+    for (QCheckBox* c : {whole_word_, soundex_, starts_with_}) form->addRow(QString(), c);
+    auto* approximate = new QHBoxLayout;
+    approximate->addWidget(approximate_);
+    approximate->addWidget(new QLabel(QStringLiteral("Degree of Mismatch:")));
+    mismatch_->setRange(0, 40);
+    mismatch_->setValue(1);
+    approximate->addWidget(mismatch_);
+    approximate->addStretch();
+    form->addRow(QString(), approximate);
+    form->addRow(QString(), phrase_);
+    auto* find = new QPushButton(tr("&Find"));
+    form->addRow(QString(), find);
+    connect(find, &QPushButton::clicked, this, [this] {
+        if (SearchWindow::find()) steps_->setCurrentIndex(1);
     });
     return page;
 }
 
-QWidget* SearchWindow::step2() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    lists_->setHorizontalHeaderLabels(
-        {tr("List"), tr("Condition"), QStringLiteral(" Search Word")});
-    lists_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
-    lists_->verticalHeader()->hide();
-    lists_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    layout->addWidget(lists_);
-    auto* get = new QPushButton(QStringLiteral("Get Msgs"));
-    layout->addWidget(get, 0, Qt::AlignRight);
+QTableWidget* SearchWindow::list_table(bool to_and) {
+    auto* t = new QTableWidget(0, 3);
+    t->setHorizontalHeaderLabels({tr("Condition"), QStringLiteral(" Search Word"), tr("Hits")});
+    t->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
     // A click on the condition column toggles NOT.
-    connect(lists_, &QTableWidget::cellClicked, this, [this](int row, int column) {
-        if (column != 1) return;
-        auto& and_list = expression_.lists.ANDQ;
-        auto& entry = row < static_cast<int>(and_list.size())
-                          ? and_list[static_cast<size_t>(row)]
-                          : expression_.lists.ORQ[static_cast<size_t>(row) - and_list.size()];
-        words::SearchLists::toggle_not(entry);
+    connect(t, &QTableWidget::cellClicked, this, [this, to_and](int row, int column) {
+        auto& list = to_and ? lists_.ANDQ : lists_.ORQ;
+        if (column != 0 || row < 0 || row >= static_cast<int>(list.size())) return;
+        words::SearchLists::toggle_not(list[static_cast<size_t>(row)]);
         search_.reset();
         show_lists();
     });
+    return t;
+}
+
+QWidget* SearchWindow::step2() {
+    auto* page = new QWidget;
+    auto* layout = new QHBoxLayout(page);
+    found_list_->setHorizontalHeaderLabels(
+        {QStringLiteral("Hits"), QStringLiteral(" Search Word")});
+    found_list_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    found_list_->verticalHeader()->hide();
+    found_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    found_list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    layout->addWidget(found_list_, 2);
+    auto* moves = new QVBoxLayout;
+    auto* to_and = new QPushButton(QStringLiteral("AND ---->"));
+    auto* to_or = new QPushButton(QStringLiteral("OR ---->"));
+    moves->addStretch();
+    moves->addWidget(to_and);
+    moves->addWidget(to_or);
+    moves->addStretch();
+    layout->addLayout(moves);
+    auto* right = new QVBoxLayout;
+    right->addWidget(new QLabel(QStringLiteral("Must Contain ALL of These:")));
+    right->addWidget(and_);
+    right->addWidget(new QLabel(QStringLiteral("Must Contain One or More of These:")));
+    right->addWidget(or_);
+    auto* buttons = new QHBoxLayout;
+    auto* remove = new QPushButton(QStringLiteral("Delete"));
+    auto* remove_all = new QPushButton(QStringLiteral("DeleteAll"));
+    auto* get = new QPushButton(QStringLiteral("Get Msgs"));
+    buttons->addWidget(remove);
+    buttons->addWidget(remove_all);
+    buttons->addStretch();
+    buttons->addWidget(get);
+    right->addLayout(buttons);
+    layout->addLayout(right, 3);
+    connect(to_and, &QPushButton::clicked, this, [this] { add_found(true); });
+    connect(to_or, &QPushButton::clicked, this, [this] { add_found(false); });
+    connect(remove, &QPushButton::clicked, this, [this] { delete_highlighted(); });
+    connect(remove_all, &QPushButton::clicked, this, [this] { delete_all(); });
     connect(get, &QPushButton::clicked, this, [this] {
         hits_->clear();
         search_.reset();
-        get_messages();
-        steps_->setCurrentIndex(2);
+        if (get_messages() == words::SearchOutcome::Hits) steps_->setCurrentIndex(2);
     });
     return page;
 }
@@ -178,48 +210,98 @@ QWidget* SearchWindow::step3() {
     return page;
 }
 
-bool SearchWindow::build() {
+words::MatchOptions SearchWindow::match() const {
+    words::MatchOptions m;
+    m.whole_word = whole_word_->isChecked();
+    m.starts_with = starts_with_->isChecked();
+    m.soundex = soundex_->isChecked();
+    m.approximate = approximate_->isChecked() ? mismatch_->value() : -1;
+    return m;
+}
+
+bool SearchWindow::find() {
     Session& s = f_.session();
-    words::SearchInput in;
-    in.all = inputs(all_);
-    in.any = inputs(any_);
-    in.none = inputs(none_);
-    if (!phrase_->text().trimmed().isEmpty()) in.phrase = phrase_->text().trimmed().toStdString();
-    in.match.whole_word = whole_word_->isChecked();
-    in.match.starts_with = starts_with_->isChecked();
-    in.match.soundex = soundex_->isChecked();
-    in.match.approximate = approximate_->value();
     search_.reset();
     if (!words::has_index_entries(s)) {
         s.dialog.message("Search Not Available",
                          "Search Could not be initialized.|Try Again Later.");
         return false;
     }
-    expression_ = words::build_search_expression(s, in);
+    const std::string typed = words_->text().toStdString();
+    if (phrase_->isChecked()) {
+        // A phrase's words all belong in every hit, in the order typed.
+        words::SearchInput in;
+        in.phrase = typed;
+        in.match = match();
+        const words::SearchExpression e = words::build_search_expression(s, in);
+        if (e.result != words::ExpressionResult::Ready) return false;
+        lists_ = e.lists;
+        phrase_request_ = e.phrase;
+        found_words_.clear();
+        show_found();
+        show_lists();
+        return true;
+    }
+    const words::LookupOutcome out = words::find_indexed_words(s, {typed, match(), false});
+    if (!out.ok) return false;
+    found_words_ = out.found;
+    show_found();
+    return !found_words_.empty();
+}
+
+void SearchWindow::show_found() {
+    found_list_->setRowCount(static_cast<int>(found_words_.size()));
+    for (int r = 0; r < found_list_->rowCount(); ++r) {
+        const words::FoundWord& w = found_words_[static_cast<size_t>(r)];
+        found_list_->setItem(r, 0, new QTableWidgetItem(QString::number(w.count)));
+        found_list_->setItem(r, 1, new QTableWidgetItem(q(w.word)));
+    }
+}
+
+void SearchWindow::add_found(bool to_and) {
+    for (const QModelIndex& i : found_list_->selectionModel()->selectedRows()) {
+        const words::FoundWord& w = found_words_[static_cast<size_t>(i.row())];
+        if (to_and ? lists_.add_and(w) : lists_.add_or(w)) search_.reset();
+    }
     show_lists();
-    return expression_.result == words::ExpressionResult::Ready ||
-           expression_.result == words::ExpressionResult::NoMatch;
+}
+
+bool SearchWindow::delete_highlighted() {
+    for (auto [table, list] : {std::pair{and_, &lists_.ANDQ}, std::pair{or_, &lists_.ORQ}}) {
+        for (auto& e : *list) e.MARKFLAG = 0;
+        for (const QModelIndex& i : table->selectionModel()->selectedRows())
+            (*list)[static_cast<size_t>(i.row())].MARKFLAG = 1;
+    }
+    const bool removed = lists_.delete_marked(f_.session());
+    if (removed) search_.reset();
+    show_lists();
+    return removed;
+}
+
+void SearchWindow::delete_all() {
+    lists_.delete_all();
+    phrase_request_ = {};
+    search_.reset();
+    show_lists();
 }
 
 void SearchWindow::show_lists() {
-    const auto& l = expression_.lists;
-    lists_->setRowCount(static_cast<int>(l.ANDQ.size() + l.ORQ.size()));
-    int r = 0;
-    for (const auto* list : {&l.ANDQ, &l.ORQ})
+    for (auto [table, list] : {std::pair{and_, &lists_.ANDQ}, std::pair{or_, &lists_.ORQ}}) {
+        table->clearSelection();
+        table->setRowCount(static_cast<int>(list->size()));
+        int r = 0;
         for (const words::SearchEntry& e : *list) {
-            lists_->setItem(r, 0, new QTableWidgetItem(list == &l.ANDQ ? "AND" : "OR"));
-            lists_->setItem(r, 1, new QTableWidgetItem(q(e.CONDITION.view())));
-            lists_->setItem(
-                r, 2,
-                new QTableWidgetItem(
-                    QStringLiteral("%1  (%2)").arg(q(e.THEWORD.view())).arg(e.WORDCOUNT)));
+            table->setItem(r, 0, new QTableWidgetItem(q(e.CONDITION.view())));
+            table->setItem(r, 1, new QTableWidgetItem(q(e.THEWORD.view())));
+            table->setItem(r, 2, new QTableWidgetItem(QString::number(e.WORDCOUNT)));
             ++r;
         }
+    }
 }
 
 words::SearchOutcome SearchWindow::get_messages() {
     Session& s = f_.session();
-    if (expression_.lists.empty()) {
+    if (lists_.empty()) {
         s.dialog.message(
             "No Search Words",
             "Please use the Insert Button to Locate words of Interest!|Then Try Again.");
@@ -227,8 +309,7 @@ words::SearchOutcome SearchWindow::get_messages() {
     }
     if (!search_) {
         search_ = std::make_unique<words::SearchState>(s, s.mem.ForumType);
-        if (!search_->prepare(expression_.lists, expression_.phrase))
-            return words::SearchOutcome::NoSearchWords;
+        if (!search_->prepare(lists_, phrase_request_)) return words::SearchOutcome::NoSearchWords;
     }
     words::HitQueue block;
     words::FoundWordsQueue found;

@@ -46,8 +46,15 @@ TEST_F(Search, ShowsTheHitsAndHighlightsTheWordsFound) {
     while (index.advance()) {
     }
     desktop::SearchWindow w(*h.frame);
-    w.all()->setText("mail");
-    ASSERT_TRUE(w.build());
+    w.words()->setText("mail");
+    ASSERT_TRUE(w.find());
+    ASSERT_EQ(w.found()->rowCount(), 1);
+    EXPECT_EQ(w.found()->item(0, 0)->text(), "5");
+    EXPECT_EQ(w.get_messages(), words::SearchOutcome::NoSearchWords) << "no word in a list yet";
+    w.found()->selectRow(0);
+    w.add_found(true);
+    w.add_found(true);
+    ASSERT_EQ(w.and_list()->rowCount(), 1) << "a word is not added twice";
     EXPECT_EQ(w.get_messages(), words::SearchOutcome::Hits);
     EXPECT_EQ(w.hits()->count(), 5);
     w.hits()->setCurrentRow(2);
@@ -60,6 +67,12 @@ TEST_F(Search, ShowsTheHitsAndHighlightsTheWordsFound) {
     desktop::BrowseWindow browse(*h.frame, desktop::BrowseKind::Mail);
     browse.show_view({7, 0, 0, {}});
     EXPECT_EQ(browse.model()->rowCount(), 5);
+    // "Delete" with nothing highlighted asks for a pick; with the word highlighted it goes.
+    EXPECT_FALSE(w.delete_highlighted());
+    EXPECT_TRUE(h.dialog.saw("Pick One First"));
+    w.and_list()->selectRow(0);
+    EXPECT_TRUE(w.delete_highlighted());
+    EXPECT_EQ(w.and_list()->rowCount(), 0);
 }
 
 }  // namespace
