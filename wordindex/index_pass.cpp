@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "wordindex/index_pass.h"
 
+#include <algorithm>
+
 #include "storage/file_access.h"
 #include "wordindex/postings.h"
 
@@ -147,13 +149,32 @@ bool IndexPass::index_message(const MsgText& text) {
     if (!text.HEADING.blank()) subject = text.HEADING.str();  // the header holds only its start
     MessageText m =
         message_text(rules_, setup_.kind, subject, text.MSGTEXT.text, setup_.keep_footer);
-    bool ok = true;
+    word_total_ = 0;
     for_each_word(rules_, m, [&](const Word& w) {
-        if (ok) ok = book_word(w.text, sysid);
+        if (word_total_ == words_.size()) {
+            words_.emplace_back();
+            hashes_.emplace_back();
+        }
+        words_[word_total_].assign(w.text);
+        hashes_[word_total_++] = WordBook::hash_of(w.text);
     });
+    const bool ok = book_words(sysid);
     ++tokenized_;
     ++state_.count;
     return ok;
+}
+
+// Books the message's words in their order. Most of the time of a look-up is waiting for the
+// word's slot and record to come from memory, so each is asked for a few words ahead.
+bool IndexPass::book_words(uint32_t sysid) {
+    constexpr size_t kSlotAhead = 16, kValueAhead = 8;
+    for (size_t i = 0; i < std::min(word_total_, kSlotAhead); ++i) book_.prefetch(hashes_[i], 1);
+    for (size_t i = 0; i < word_total_; ++i) {
+        if (i + kSlotAhead < word_total_) book_.prefetch(hashes_[i + kSlotAhead], 1);
+        if (i + kValueAhead < word_total_) book_.prefetch(hashes_[i + kValueAhead], 2);
+        if (!book_word(words_[i], hashes_[i], sysid)) return false;
+    }
+    return true;
 }
 
 CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
@@ -176,9 +197,9 @@ CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
     return &book_.add_new(word);
 }
 
-bool IndexPass::book_word(const std::string& word, uint32_t sysid) {
-    if (book_.is_stop(word)) return true;
-    CachedWord* w = book_.find(word);
+bool IndexPass::book_word(const std::string& word, uint32_t h, uint32_t sysid) {
+    if (book_.is_stop(word, h)) return true;
+    CachedWord* w = book_.find(word, h);
     if (!w && !(w = look_up(word, sysid))) return false;
     if (setup_.auto_stop && over_auto_stop(state_.count, w->count)) {
         caption("Moving Word to Stop List...");

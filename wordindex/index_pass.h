@@ -58,7 +58,8 @@ private:
     bool index_message(const MsgText& text);
     bool subject_of(uint32_t sysid, std::string& subject);
     bool already_indexed(uint32_t sysid);
-    bool book_word(const std::string& word, uint32_t sysid);
+    bool book_words(uint32_t sysid);
+    bool book_word(const std::string& word, uint32_t h, uint32_t sysid);
     CachedWord* look_up(const std::string& word, uint32_t sysid);
     bool flush();
     bool write_words();
@@ -76,6 +77,11 @@ private:
     WordRules rules_;
     WordBook book_;
     MsgText text_;
+    // The words of the message being indexed and their hashes, kept between messages so that
+    // their memory is reused.
+    std::vector<std::string> words_;
+    std::vector<uint32_t> hashes_;
+    size_t word_total_ = 0;
     bool list_had_words_ = false;
     bool check_indexed_ = false;
     uint64_t read_ = 0;

@@ -2,6 +2,7 @@
 #include "wordindex/postings.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "storage/file_access.h"
@@ -32,16 +33,24 @@ bool ended(const Status& st) { return st.code() == Code::NotFound; }
 void encode_block(std::span<const uint32_t> numbers, MasIdx& row) {
     row.FIRST = numbers.front();
     row.COUNT = static_cast<uint32_t>(numbers.size());
-    std::string& out = row.DATA.text;
-    out.clear();
+    // Coded into a buffer that holds any block (five groups per gap at most), then copied once:
+    // a flush encodes hundreds of thousands of blocks.
+    std::array<char, kBlockSize * 5> buf;
+    size_t n = 0;
+    row.DATA.text.clear();
     for (size_t i = 1; i < numbers.size(); ++i) {
+        if (n + 5 > buf.size()) {  // only for more numbers than a block holds
+            row.DATA.text.append(buf.data(), n);
+            n = 0;
+        }
         uint32_t gap = numbers[i] - numbers[i - 1];
         while (gap >= 0x80) {
-            out.push_back(static_cast<char>((gap & 0x7F) | 0x80));
+            buf[n++] = static_cast<char>((gap & 0x7F) | 0x80);
             gap >>= 7;
         }
-        out.push_back(static_cast<char>(gap));
+        buf[n++] = static_cast<char>(gap);
     }
+    row.DATA.text.append(buf.data(), n);
 }
 
 Status decode_block(const MasIdx& row, std::vector<uint32_t>& out) {

@@ -44,6 +44,17 @@ public:
     // Stop words, upper-case.
     void add_stop(std::string_view word) { stop_.insert(word); }
     bool is_stop(const std::string& word) { return stop_.find(word) != nullptr; }
+    // The same and find below, with `h` = hash_of(word): a word is hashed once for both tables.
+    bool is_stop(std::string_view word, uint32_t h) { return stop_.find(word, h) != nullptr; }
+    static uint32_t hash_of(std::string_view word) { return WordCache<bool>::hash(word); }
+    // Asks for the cached word's slot (stage 1) or record (stage 2) to be fetched into the
+    // processor's cache ahead of its look-up; changes nothing.
+    void prefetch(uint32_t h, int stage) const {
+        if (stage == 1)
+            words_.prefetch_slot(h);
+        else
+            words_.prefetch_value(h);
+    }
 
     // A word of the word list as it stands; its id raises the last allocated id.
     CachedWord& add_existing(const WordList& rec, int64_t position);
@@ -52,6 +63,7 @@ public:
 
     // The word, or nullptr when it is not cached.
     CachedWord* find(const std::string& word);
+    CachedWord* find(std::string_view word, uint32_t h) { return words_.find(word, h); }
     // Caches a word met for the first time: the next id, not yet counted.
     CachedWord& add_new(std::string_view word);
 

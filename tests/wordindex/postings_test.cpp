@@ -30,6 +30,15 @@ TEST(MasBlocks, CodingKeepsEveryNumberAndRefusesDamage) {
         ASSERT_TRUE(decode_block(block_of(numbers), back)) << numbers.back();
         EXPECT_EQ(back, numbers);
     }
+    // A full block of four-group gaps, coded into a row that held a longer block before.
+    std::vector<uint32_t> full(kBlockSize);
+    for (uint32_t i = 0; i < kBlockSize; ++i) full[i] = i << 24;
+    MasIdx reused = block_of({0, UINT32_MAX});
+    reused.DATA.text += std::string(2000, '\x01');
+    encode_block(full, reused);
+    std::vector<uint32_t> back;
+    ASSERT_TRUE(decode_block(reused, back));
+    EXPECT_EQ(back, full);
     struct Damage {
         const char* what;
         uint32_t count;
