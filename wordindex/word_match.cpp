@@ -77,6 +77,13 @@ bool WordMatcher::exact() const {
            pieces_.size() == 1 && pieces_.front().find('?') == std::string::npos;
 }
 
+std::string WordMatcher::key_prefix() const {
+    if (options_.soundex || !approx_.empty() || pieces_.empty() || !anchored_start_) return {};
+    if (!wildcards_ && !options_.starts_with && !options_.whole_word) return {};
+    const std::string& first = pieces_.front();
+    return first.substr(0, first.find('?'));
+}
+
 bool WordMatcher::matches(std::string_view list_word) const {
     if (options_.soundex) {
         if (code_.empty()) return false;

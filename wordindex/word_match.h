@@ -58,6 +58,10 @@ public:
     // can then be looked up by key instead of testing the whole list.
     bool exact() const;
     const std::string& exact_word() const { return pieces_.front(); }
+    // The literal text every matching list word begins with (up to the first "?" of an anchored
+    // first piece); empty when a match can begin anywhere. The words holding it lie together in
+    // the word list's key order, so they can be read as one key range.
+    std::string key_prefix() const;
 
 private:
     bool pattern_matches(std::string_view w) const;
