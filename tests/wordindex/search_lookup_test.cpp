@@ -162,14 +162,14 @@ TEST_F(SearchLookup, ProgressCanStopTheScan) {
     EXPECT_EQ(f.size(), 1u);
 }
 
-// Words anchored at their start are read as a key range of the word list; the range must find
-// exactly what a pass over the whole list finds, in the same order.
+// Words anchored at their start, and soundex codes, are read as key ranges of the word list; the
+// ranges must find exactly what a pass over the whole list finds, in the same order.
 class SearchRange : public testing::SearchCorpus {
 protected:
     void SetUp() override {
         SearchCorpus::SetUp();
         mail(1, 100, "Sea", "searché search searcg searchi searc research seas seb");
-        mail(2, 101, "Sea", "sea\xC3\xBF searchers sea-bed séance");
+        mail(2, 101, "Sea", "sea\xC3\xBF searchers sea-bed séance élan eland ölan");
         store();
     }
 };
@@ -177,7 +177,7 @@ protected:
 TEST_F(SearchRange, AnchoredWordsFoundByKeyRangeMatchAPassOverTheList) {
     struct Case {
         const char* word;
-        bool starts_with, whole_word;
+        bool starts_with, whole_word, soundex = false;
     };
     const Case cases[] = {
         {"SEARCH", true, false}, {"SEA", true, false},      {"SEARCH", false, true},
@@ -189,8 +189,9 @@ TEST_F(SearchRange, AnchoredWordsFoundByKeyRangeMatchAPassOverTheList) {
         MatchOptions o;
         o.starts_with = c.starts_with;
         o.whole_word = c.whole_word;
+        o.soundex = c.soundex;
         WordMatcher m(nfc(upper_case(c.word)), o);
-        ASSERT_FALSE(m.key_prefix().empty()) << c.word;
+        ASSERT_FALSE(m.key_ranges().empty()) << c.word;
         std::vector<std::vector<FoundWord>> ranged, passed;
         ASSERT_EQ(scan_word_list(h.s, {m}, ranged), ScanResult::Done);
         ASSERT_EQ(scan_word_list(h.s, {m, everything}, passed), ScanResult::Done);
