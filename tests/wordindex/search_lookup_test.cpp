@@ -180,9 +180,10 @@ TEST_F(SearchRange, AnchoredWordsFoundByKeyRangeMatchAPassOverTheList) {
         bool starts_with, whole_word, soundex = false;
     };
     const Case cases[] = {
-        {"SEARCH", true, false}, {"SEA", true, false},      {"SEARCH", false, true},
-        {"SEA?CH", true, false}, {"SEARCH*", false, false}, {"SEA*S", false, false},
-        {"SÉ", true, false},     {"SEAÿ", false, true},     {"ZZZ", true, false},
+        {"SEARCH", true, false},      {"SEA", true, false},         {"SEARCH", false, true},
+        {"SEA?CH", true, false},      {"SEARCH*", false, false},    {"SEA*S", false, false},
+        {"SÉ", true, false},          {"SEAÿ", false, true},        {"ZZZ", true, false},
+        {"ELAN", false, false, true}, {"ÉLAN", false, false, true}, {"SEAS", false, false, true},
     };
     const WordMatcher everything("*", {});
     for (const auto& c : cases) {
