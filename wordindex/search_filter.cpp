@@ -45,9 +45,14 @@ void SearchState::note_found(const std::vector<Candidate>& block, FoundWordsQueu
         const SearchEntry& e = lists_.ORQ[i];
         std::string word = e.THEWORD.str();
         if (e.negated() || found.count(word)) continue;
-        bool seen = std::any_of(block.begin(), block.end(), [&](const Candidate& c) {
-            return c.origin == static_cast<int>(i) || has(c.sysid, e.WORDID);
-        });
+        // The words of a prefix, soundex or approximate search are many and mostly rare: asking
+        // the index about each candidate cost a block read apiece, so a word no longer than a
+        // few times the block is read whole once instead.
+        bool seen =
+            std::any_of(block.begin(), block.end(),
+                        [&](const Candidate& c) { return c.origin == static_cast<int>(i); }) ||
+            std::any_of(block.begin(), block.end(),
+                        [&](const Candidate& c) { return holds(c.sysid, e, block.size()); });
         if (seen) found.insert(word);
     }
 }

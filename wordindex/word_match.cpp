@@ -77,6 +77,25 @@ bool WordMatcher::exact() const {
            pieces_.size() == 1 && pieces_.front().find('?') == std::string::npos;
 }
 
+std::string WordMatcher::key_prefix() const {
+    if (options_.soundex || !approx_.empty() || pieces_.empty() || !anchored_start_) return {};
+    if (!wildcards_ && !options_.starts_with && !options_.whole_word) return {};
+    const std::string& first = pieces_.front();
+    return first.substr(0, first.find('?'));
+}
+
+std::vector<WordMatcher::KeyRange> WordMatcher::key_ranges() const {
+    if (options_.soundex) {
+        if (code_.empty()) return {};
+        const std::string upper(1, code_.front()), lower(1, ascii_lower(code_.front()));
+        return {
+            {upper, upper}, {lower, lower}, {"\xC2\x80", ""}};  // U+0080: the first beyond ASCII
+    }
+    std::string prefix = key_prefix();
+    if (prefix.empty()) return {};
+    return {{prefix, prefix}};
+}
+
 bool WordMatcher::matches(std::string_view list_word) const {
     if (options_.soundex) {
         if (code_.empty()) return false;

@@ -58,6 +58,18 @@ public:
     // can then be looked up by key instead of testing the whole list.
     bool exact() const;
     const std::string& exact_word() const { return pieces_.front(); }
+    // The literal text every matching list word begins with (up to the first "?" of an anchored
+    // first piece); empty when a match can begin anywhere. The words holding it lie together in
+    // the word list's key order, so they can be read as one key range.
+    std::string key_prefix() const;
+    // The key ranges of the word list that hold every word the matcher can match, each read from
+    // `from` on while the words begin with `prefix` (an empty prefix: to the end of the list);
+    // empty when the whole list must be read. A soundex code's first letter is the word's own
+    // (or, for a word beginning with an accented letter, that of a word beginning beyond ASCII).
+    struct KeyRange {
+        std::string from, prefix;
+    };
+    std::vector<KeyRange> key_ranges() const;
 
 private:
     bool pattern_matches(std::string_view w) const;

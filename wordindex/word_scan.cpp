@@ -45,6 +45,35 @@ Status look_up_exact(store::File& f, const std::vector<WordMatcher>& matchers,
     return Status::ok();
 }
 
+// The list words of the matcher's key ranges, tested against it. The key compares the stored
+// (trimmed) bytes, so the words that begin with a prefix follow one another from the prefix on.
+Status look_up_ranges(store::File& f, const WordMatcher& m, std::vector<FoundWord>& found) {
+    for (const auto& range : m.key_ranges()) {
+        WordList r;
+        r.THEWORD = range.from;
+        f.set(kTheWordKey, &r, 1);
+        for (;;) {
+            Status st = f.next(&r);
+            if (st.code() == Code::NotFound) break;
+            if (!st) return st;
+            std::string_view w = r.THEWORD.trimmed();
+            if (w.substr(0, range.prefix.size()) != range.prefix) break;
+            if (m.matches(w))
+                found.push_back({std::string(w), r.WORDID, r.WORDCOUNT, f.position()});
+        }
+    }
+    // In list order, as a pass over the whole list finds them.
+    std::sort(found.begin(), found.end(),
+              [](const FoundWord& a, const FoundWord& b) { return a.position < b.position; });
+    return Status::ok();
+}
+
+bool all_ranged(const std::vector<WordMatcher>& matchers) {
+    return !matchers.empty() &&
+           std::all_of(matchers.begin(), matchers.end(),
+                       [](const WordMatcher& m) { return !m.key_ranges().empty(); });
+}
+
 bool all_exact(const std::vector<WordMatcher>& matchers) {
     return !matchers.empty() && std::all_of(matchers.begin(), matchers.end(),
                                             [](const WordMatcher& m) { return m.exact(); });
@@ -60,6 +89,15 @@ ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
     store::File& f = handle(s, kWordList);
     if (all_exact(matchers)) {
         Status st = look_up_exact(f, matchers, found);
+        OP_CLOSE(s, kOpClose, {kWordList});
+        if (st) return ScanResult::Done;
+        report(s, "Error Reading Header", "Error Reading DAT File header. Aborting");
+        return ScanResult::Failed;
+    }
+    if (all_ranged(matchers)) {
+        Status st;
+        for (size_t i = 0; i < matchers.size() && st; ++i)
+            st = look_up_ranges(f, matchers[i], found[i]);
         OP_CLOSE(s, kOpClose, {kWordList});
         if (st) return ScanResult::Done;
         report(s, "Error Reading Header", "Error Reading DAT File header. Aborting");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The word-list scan: one sequential pass over the whole word list of the current database,
-// testing every word against one or more search words.
+// The word-list scan: the words of the current database's word list tested against one or more
+// search words. Whole words are looked up by key; when every search word is anchored at its start
+// (or is a soundex code) only the key ranges that can hold its matches are read; otherwise one
+// sequential pass reads the whole list.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +28,9 @@ using ScanProgress = std::function<bool(int percent)>;
 
 enum class ScanResult { Done, Stopped, Failed };
 
-// Reads the word list once and puts each word that matches matchers[i] into found[i]
-// (found is resized to the number of matchers). Failed after the failure was reported.
+// Puts each word of the list that matches matchers[i] into found[i], in list order (found is
+// resized to the number of matchers). Progress is told during a whole pass only. Failed after the
+// failure was reported.
 ScanResult scan_word_list(Session& s, const std::vector<WordMatcher>& matchers,
                           std::vector<std::vector<FoundWord>>& found,
                           const ScanProgress& progress = {});

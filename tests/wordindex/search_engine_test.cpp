@@ -97,6 +97,24 @@ TEST_F(SearchEngine, OrListIsTheSourceWhenItYieldsFewerEntries) {
     EXPECT_EQ(found, (FoundWordsQueue{"BIG", "BLUE", "RED"}));
 }
 
+// A prefix or soundex search ORs many words; the words of the first block's hits are told
+// without asking the index once per hit and word.
+TEST_F(SearchEngine, WordsOfABlockAreFoundWithoutALookUpPerHit) {
+    for (uint32_t i = 1; i <= 6; ++i) mail(i, 1, "x", i <= 3 ? "one two" : "one");
+    mail(20, 1, "x", "three");
+    store();
+    set_pause_count(4);
+    SearchState st(h.s, kMailDb);
+    st.set_questions({[] { return true; },
+                      [](size_t) {
+                          return false;
+                      }});
+    EXPECT_EQ(run(st, lists({}, {"ONE", "TWO", "THREE"})), SearchOutcome::Hits);
+    EXPECT_EQ(hits, (Hits{1, 2, 3, 4}));  // the first block only
+    EXPECT_EQ(found, (FoundWordsQueue{"ONE", "TWO"}));
+    EXPECT_EQ(st.counters().lookups, 0u);
+}
+
 TEST_F(SearchEngine, OrWithNot) {
     mail(1, 1, "x", "apple pear");
     mail(2, 2, "x", "apple");

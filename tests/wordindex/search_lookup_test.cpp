@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
 
+#include "platform/unicode.h"
 #include "search_corpus.h"
 #include "wordindex/word_lookup.h"
 
@@ -159,6 +160,48 @@ TEST_F(SearchLookup, ProgressCanStopTheScan) {
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(scan_word_list(h.s, m, f), ScanResult::Done);
     EXPECT_EQ(f.size(), 1u);
+}
+
+// Words anchored at their start, and soundex codes, are read as key ranges of the word list; the
+// ranges must find exactly what a pass over the whole list finds, in the same order.
+class SearchRange : public testing::SearchCorpus {
+protected:
+    void SetUp() override {
+        SearchCorpus::SetUp();
+        mail(1, 100, "Sea", "searché search searcg searchi searc research seas seb");
+        mail(2, 101, "Sea", "sea\xC3\xBF searchers sea-bed séance élan eland ölan");
+        store();
+    }
+};
+
+TEST_F(SearchRange, AnchoredWordsFoundByKeyRangeMatchAPassOverTheList) {
+    struct Case {
+        const char* word;
+        bool starts_with, whole_word, soundex = false;
+    };
+    const Case cases[] = {
+        {"SEARCH", true, false},      {"SEA", true, false},         {"SEARCH", false, true},
+        {"SEA?CH", true, false},      {"SEARCH*", false, false},    {"SEA*S", false, false},
+        {"SÉ", true, false},          {"SEAÿ", false, true},        {"ZZZ", true, false},
+        {"ELAN", false, false, true}, {"ÉLAN", false, false, true}, {"SEAS", false, false, true},
+    };
+    const WordMatcher everything("*", {});
+    for (const auto& c : cases) {
+        MatchOptions o;
+        o.starts_with = c.starts_with;
+        o.whole_word = c.whole_word;
+        o.soundex = c.soundex;
+        WordMatcher m(nfc(upper_case(c.word)), o);
+        ASSERT_FALSE(m.key_ranges().empty()) << c.word;
+        std::vector<std::vector<FoundWord>> ranged, passed;
+        ASSERT_EQ(scan_word_list(h.s, {m}, ranged), ScanResult::Done);
+        ASSERT_EQ(scan_word_list(h.s, {m, everything}, passed), ScanResult::Done);
+        ASSERT_EQ(ranged[0].size(), passed[0].size()) << c.word;
+        for (size_t i = 0; i < ranged[0].size(); ++i) {
+            EXPECT_EQ(ranged[0][i].word, passed[0][i].word) << c.word;
+            EXPECT_EQ(ranged[0][i].position, passed[0][i].position) << c.word;
+        }
+    }
 }
 
 }  // namespace
