@@ -118,6 +118,7 @@ private:
 
     StmtSet& stmts();
     Status step_cursor(bool backward, void* rec);
+    Status scan_rows(const std::function<bool(int64_t, const void*)>& f);
     Status fill(bool backward);
     Status hold_once(int64_t pos, void* rec, bool& locked);
     void drop_prefetch();

@@ -2,12 +2,31 @@
 // One sequential pass over a file in position order.
 #include <memory>
 
+#include "platform/fs.h"
 #include "platform/record_store.h"
 #include "platform/store_sql.h"
 
 namespace qs::store {
 
+namespace {
+
+// A pass reads each page once, so keeping or mapping the pages of a large file gains nothing, and
+// mapped pages count as the process's own memory once read: a pass over a file of a few hundred
+// megabytes would make the process that large. Small files keep their cache and map.
+constexpr uint64_t kPassKeepsPagesBelow = uint64_t{32} << 20;
+
+}  // namespace
+
 Status File::scan(const std::function<bool(int64_t, const void*)>& f) {
+    // Transactions' connections neither map nor keep more than their bounded cache.
+    const bool once = !group_ && !once_ && fs::file_size(path_).value_or(0) >= kPassKeepsPagesBelow;
+    if (once) read_once(true);
+    Status st = scan_rows(f);
+    if (once) read_once(false);
+    return st;
+}
+
+Status File::scan_rows(const std::function<bool(int64_t, const void*)>& f) {
     StmtSet& ss = stmts();
     sqlite3_stmt* raw = nullptr;
     std::string sql = "SELECT " + column_list(*decl_) + " FROM " + schema_ + ".rec ORDER BY pos";

@@ -25,6 +25,18 @@ bool delete_entries(Session& s, int32_t id) {
         .is_ok();
 }
 
+// The entries of the index as the word list counts them (a word's count is the number of its
+// entries): one pass over the word list rather than over every block of the index, which at a
+// million messages took seconds.
+bool counted_entries(Session& s, uint64_t& n) {
+    n = 0;
+    Status st = handle(s, kWordList).scan([&](int64_t, const void* rec) {
+        n += static_cast<uint64_t>(std::max(0, static_cast<const WordList*>(rec)->WORDCOUNT));
+        return true;
+    });
+    return st || StoreRead(s, kWordList, st);
+}
+
 void report(Session& s, const std::string& what) {
     if (s.quiet()) return;
     s.dialog.message("Unexpected Error", "Unexpected file error:" + what + "||on Message#");
@@ -55,7 +67,7 @@ bool take_pending_deletions(Session& s, std::vector<int32_t>& ids, int64_t& tota
 bool remove_words(Session& s, const std::vector<int32_t>& ids, int64_t total, bool words_only,
                   const Caption& caption) {
     uint64_t entries = 0;
-    if (!entry_count(s, entries)) return false;
+    if (!counted_entries(s, entries)) return false;
     if (total != 0 && entries != 0 && !words_only) {
         std::vector<int32_t> sorted = ids;
         std::sort(sorted.begin(), sorted.end());
