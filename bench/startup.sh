@@ -5,10 +5,12 @@
 # round by round, so that a change of load on a shared machine falls on both; each round is one
 # `perf stat -r RUNS` per build and command. Prints, per command and build, the median over the
 # rounds of the mean task-clock and wall time, the new build's share of the old one, and the load
-# before and after. First it checks that both builds print the same bytes for each command.
+# before and after. First it checks that both builds print the same bytes for each command, and
+# with valgrind at hand it counts the instructions each command runs in user space (the program
+# and its libraries, the dynamic loader included), a figure that the load does not change.
 #
 #   bench/startup.sh BUILD_NEW BUILD_OLD [--home DIR] [--runs N] [--rounds N]
-# Needs perf. The home (default /tmp/bh/h, database "Home") is searched, which rewrites its
+# Needs perf; valgrind for the instruction counts. The home (default /tmp/bh/h, database "Home") is searched, which rewrites its
 # result set file only.
 set -euo pipefail
 
@@ -49,6 +51,21 @@ for name in "${names[@]}"; do
     fi
     echo "$name: $(wc -l < "$work/new.out") lines, the same bytes in both builds"
 done
+
+if command -v valgrind > /dev/null; then
+    printf "%-8s %16s %16s %8s\n" command "old instructions" "new instructions" share
+    for name in "${names[@]}"; do
+        declare -n a="args_$name"
+        count() {
+            valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" --home "$home" "${a[@]}" \
+                2>&1 > /dev/null | awk '/Collected/ { print $NF }'
+        }
+        oi=$(count "$old")
+        ni=$(count "$new")
+        awk -v n="$name" -v o="$oi" -v w="$ni" \
+            'BEGIN { printf "%-8s %16d %16d %7.0f%%\n", n, o, w, 100 * w / o }'
+    done
+fi
 
 # One round: mean task-clock (ms) and wall time (ms) of RUNS runs.
 measure() {
