@@ -56,7 +56,10 @@ if command -v valgrind > /dev/null; then
     printf "%-8s %16s %16s %8s\n" command "old instructions" "new instructions" share
     for name in "${names[@]}"; do
         declare -n a="args_$name"
+        # Each count follows a run of the same search, so that both builds replace a result set
+        # of the same size.
         count() {
+            "$1" --home "$home" "${a[@]}" > /dev/null
             valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" --home "$home" "${a[@]}" \
                 2>&1 > /dev/null | awk '/Collected/ { print $NF }'
         }
