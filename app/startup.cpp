@@ -119,11 +119,21 @@ StartupOutcome StartUp(Session& s, const std::string& home) {
     // Every setting loaded below reads the control file; kept open meanwhile, it is opened and
     // checked once instead of once per setting.
     OpenFiles control(s, {kControl});
-    if (!AutoPath(s, kLoadSettings) || !settle_temp_dir(s) || !settle_data_dir(s) ||
-        !settle_index_dir(s))
-        return out;
-    if (!Konfig(s, kLoadGeneral) || !Konfig(s, kLoadDisplay) || !LoadWindowSettings(s)) return out;
-    SpeedVal(s, kComputePace);
+    // The settings are read in one read transaction per stretch instead of one each (a lock, a
+    // look for a journal and a read of the change counter every time); a setting that has to be
+    // written ends it first. The stretches leave out what may ask the user for a directory, so
+    // that nobody else's commit to the control file waits on an answer.
+    {
+        ReadSnapshot paths(s, {kControl});
+        if (!AutoPath(s, kLoadSettings) || !settle_temp_dir(s)) return out;
+    }
+    if (!settle_data_dir(s) || !settle_index_dir(s)) return out;
+    {
+        ReadSnapshot settings(s, {kControl});
+        if (!Konfig(s, kLoadGeneral) || !Konfig(s, kLoadDisplay) || !LoadWindowSettings(s))
+            return out;
+        SpeedVal(s, kComputePace);
+    }
     if (!check_version(s, control_existed, out)) return out;
     out.ok = true;
     return out;

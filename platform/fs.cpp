@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -199,6 +200,42 @@ std::vector<std::string> list_files(const std::string& dir, std::string_view mas
 std::vector<std::string> list_dirs(const std::string& dir) {
     return list_entries(dir,
                         [](const char*, const struct stat& st) { return S_ISDIR(st.st_mode); });
+}
+
+std::optional<std::string> read_head(const std::string& path, size_t max) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes(max, '\0');
+    size_t got = 0;
+    bool failed = false;
+    while (got < max) {
+        ssize_t n = ::read(fd, bytes.data() + got, max - got);
+        if (n < 0 && errno == EINTR) continue;
+        failed = n < 0;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
+bool replace_file(const std::string& path, const std::string& bytes) {
+    const std::string fresh = path + "-" + std::to_string(::getpid());
+    int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    size_t put = 0;
+    while (put < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        put += static_cast<size_t>(n);
+    }
+    const bool written = ::close(fd) == 0 && put == bytes.size();
+    if (written && ::rename(fresh.c_str(), path.c_str()) == 0) return true;
+    ::unlink(fresh.c_str());
+    return false;
 }
 
 std::string dir_part(const std::string& path) {

@@ -35,6 +35,12 @@ std::vector<std::string> list_files(const std::string& dir, std::string_view mas
 // Subdirectories of `dir`, sorted by name.
 std::vector<std::string> list_dirs(const std::string& dir);
 
+// The first `max` bytes of a file; nullopt when it cannot be read.
+std::optional<std::string> read_head(const std::string& path, size_t max);
+// Puts `bytes` in the file `path` whole or not at all: written under a name of its own beside
+// it, then renamed over it. Not synced: for notes that may be lost, never half written.
+bool replace_file(const std::string& path, const std::string& bytes);
+
 // The directory part of a path, up to and including its last "/"; empty when none.
 std::string dir_part(const std::string& path);
 std::string join(const std::string& dir, const std::string& name);

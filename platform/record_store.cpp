@@ -259,6 +259,30 @@ Status read_signature(const std::string& path, const vfs::Key* key, std::string&
     return st;
 }
 
+std::string file_state(const std::string& path) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0) return errno == ENOENT ? "-" : "";
+    if (fs::exists(path + "-journal")) return "";
+    constexpr size_t kHeaderBytes = 100;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    unsigned char head[kHeaderBytes];
+    ssize_t n = ::pread(fd, head, sizeof head, 0);
+    struct stat open_one {};
+    const bool same = ::fstat(fd, &open_one) == 0 && open_one.st_ino == before.st_ino &&
+                      open_one.st_dev == before.st_dev;
+    ::close(fd);
+    if (n != static_cast<ssize_t>(sizeof head) || !same) return "";
+    std::string state = std::to_string(before.st_dev) + " " + std::to_string(before.st_ino) + " " +
+                        std::to_string(before.st_size) + " ";
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (unsigned char b : head) {
+        state += kHex[b >> 4];
+        state += kHex[b & 15];
+    }
+    return state;
+}
+
 namespace {
 
 void remove_with_journal(const std::string& path) {

@@ -209,6 +209,14 @@ private:
 // has none; fails when the file cannot be read.
 Status read_signature(const std::string& path, const vfs::Key* key, std::string& signature);
 
+// A token of a record file's state, for telling later that nothing changed it meanwhile: its
+// device, inode and size and its first 100 bytes as they lie on the disk, which hold the change
+// counter that every commit raises (enciphered or not, a commit changes them). "-" for a missing
+// file; empty when it cannot be read or a journal beside it tells of an unfinished transaction.
+// Reads without the store's locks, through a descriptor of its own: call it before this process
+// opens the file (closing that descriptor would end the process's locks on the file).
+std::string file_state(const std::string& path);
+
 // Identity of this process for record holds: its id and start time, so that a hold whose owner
 // died (and whose id was reused) is recognised as lapsed.
 struct Owner {

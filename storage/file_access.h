@@ -58,7 +58,9 @@ std::string full_name(const Session& s, int file);
 inline constexpr const char* kEarlierLayoutTitle = "Archive of an Earlier Version";
 // Whether the home's settings or database list (in `Mem:Net`) were written by an earlier build in
 // another layout generation; read without writing anything into them. False when they are
-// missing or cannot be read: opening them then tells what is wrong.
+// missing or cannot be read: opening them then tells what is wrong. A home found to be of this
+// layout is noted in its TEMP directory, so that the next call, while neither file changed, only
+// compares their states with the note. Call it before the session opens either file.
 bool HomeOfEarlierBuild(const Session& s);
 
 // Adds, updates or deletes the file's current record; true on success.

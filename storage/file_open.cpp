@@ -4,6 +4,7 @@
 // file that is damaged, and otherwise a file that cannot be opened stops the program with a
 // message that says why. A damaged file (empty, or no file of the store) is never written into,
 // and neither is a file written by an earlier build in another layout generation, however small.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/fs.h"
@@ -272,14 +273,57 @@ std::string full_name(const Session& s, int number) {
     return {};
 }
 
+namespace {
+
+// A home found to be of this build's layout gets a note in its TEMP directory: the layout
+// generation and the state (store::file_state) of its settings and database list files when they
+// were looked into. While both files are in that state, the next start-up need not open them to
+// know: that costs a few system calls instead of reading two files' schemas and signatures. A
+// commit to either file, a file put in the place of one, a journal beside one or another
+// generation's note sends the next start-up to look inside again.
+constexpr const char* kLayoutNote = "LAYOUT.CHK";
+
+std::string layout_note(const std::vector<std::string>& states) {
+    std::string note(store::kLayoutGeneration);
+    note += "\n";
+    for (const std::string& state : states) note += state + "\n";
+    return note;
+}
+
+std::vector<std::string> home_file_states(const std::vector<std::string>& names) {
+    std::vector<std::string> states;
+    for (const std::string& name : names)
+        states.push_back(name.empty() ? std::string() : store::file_state(name));
+    return states;
+}
+
+bool written_by_earlier_build(const std::string& name, int number) {
+    std::string signature;
+    if (name.empty() || !fs::exists(name)) return false;
+    if (!store::read_signature(name, file_key(number), signature)) return false;
+    return !signature.empty() && !store::current_generation(signature);
+}
+
+}  // namespace
+
 bool HomeOfEarlierBuild(const Session& s) {
-    for (int number : {kControl, kForums}) {
-        const std::string name = full_name(s, number);
-        std::string signature;
-        if (name.empty() || !fs::exists(name)) continue;
-        if (!store::read_signature(name, file_key(number), signature)) continue;
-        if (!signature.empty() && !store::current_generation(signature)) return true;
-    }
+    const int numbers[] = {kControl, kForums};
+    std::vector<std::string> names;
+    for (int number : numbers) names.push_back(full_name(s, number));
+    const std::vector<std::string> states = home_file_states(names);
+    // Only files that can be told apart later are noted, and a home without them has none.
+    const bool notable =
+        std::none_of(states.begin(), states.end(), [](const auto& st) { return st.empty(); }) &&
+        std::any_of(states.begin(), states.end(), [](const auto& st) { return st != "-"; });
+    const std::string temp = fs::join(s.mem.Net, "TEMP");
+    const std::string note_path = fs::join(temp, kLayoutNote);
+    const std::string note = layout_note(states);
+    if (notable && fs::read_head(note_path, note.size() + 1) == note) return false;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (written_by_earlier_build(names[i], numbers[i])) return true;
+    // Noted only when neither file changed while it was looked into.
+    if (notable && fs::is_dir(temp) && home_file_states(names) == states)
+        fs::replace_file(note_path, note);
     return false;
 }
 

@@ -80,6 +80,51 @@ TEST(EarlierHome, AHomeOfThisBuildIsNotTakenForOne) {
     EXPECT_FALSE(HomeOfEarlierBuild(t.s));
 }
 
+// A home of this build is noted after its first check, so that later start-ups need not look into
+// its files; whatever put an earlier build's file in the place of one must still be seen.
+struct NotedHomeCase {
+    const char* name;
+    int file;
+    // Rewrites the file in place, or puts an earlier copy of it in its place under a new inode.
+    bool replaced;
+};
+
+void PrintTo(const NotedHomeCase& c, std::ostream* os) { *os << c.name; }
+
+class NotedHome : public ::testing::TestWithParam<NotedHomeCase> {};
+
+TEST_P(NotedHome, AFileOfAnEarlierBuildPutInPlaceIsStillSeen) {
+    const NotedHomeCase& c = GetParam();
+    HomeDir dir;
+    const std::string home = dir.dir + "/archive";
+    TestSession t(home);
+    ASSERT_TRUE(StartUp(t.s, home).ok);
+    ASSERT_NE(AddForumDatabase(t.s, "Photo Forum"), 0u);
+    for (auto& slot : t.s.slots) slot.file.reset();
+    ASSERT_FALSE(HomeOfEarlierBuild(t.s));
+    ASSERT_TRUE(fs::exists(home + "/TEMP/LAYOUT.CHK")) << "the home was not noted";
+    ASSERT_FALSE(HomeOfEarlierBuild(t.s)) << "the note of an unchanged home was not taken";
+    t.s.mem.Dirnamn = "CFG";
+    const std::string path = full_name(t.s, c.file);
+    if (c.replaced) {
+        std::filesystem::copy_file(path, path + ".copy");
+        make_earlier(path + ".copy", c.file);
+        std::filesystem::rename(path + ".copy", path);
+    } else {
+        make_earlier(path, c.file);
+    }
+    EXPECT_TRUE(HomeOfEarlierBuild(t.s));
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUp, NotedHome,
+                         ::testing::Values(NotedHomeCase{"SettingsRewritten", kControl, false},
+                                           NotedHomeCase{"DatabaseListRewritten", kForums, false},
+                                           NotedHomeCase{"SettingsReplaced", kControl, true},
+                                           NotedHomeCase{"DatabaseListReplaced", kForums, true}),
+                         [](const ::testing::TestParamInfo<NotedHomeCase>& info) {
+                             return info.param.name;
+                         });
+
 // The open loop meets a file of an earlier build (a database directory copied into a home of this
 // build): small files that an outdated layout of this build's own would let go are kept.
 struct EarlierFileCase {
