@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/record_codec.h"
@@ -36,6 +37,25 @@ struct OpenOptions {
     // Made with 64 KiB pages: for a file written once in long runs and read once.
     bool large_pages = false;
 };
+
+// One record as a field pass reads it: only the fields asked for, as the file holds them (texts
+// without their trailing blanks), valid during the call that receives it.
+class FieldRow {
+public:
+    explicit FieldRow(sqlite3_stmt* s) : s_(s) {}
+    int64_t position() const { return sqlite3_column_int64(s_, 0); }
+    // The i-th of the fields asked for (from 0).
+    std::string_view text(int i) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s_, i + 1));
+        return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s_, i + 1)))
+                 : std::string_view();
+    }
+    int64_t number(int i) const { return sqlite3_column_int64(s_, i + 1); }
+
+private:
+    sqlite3_stmt* s_;
+};
+using FieldVisitor = std::function<bool(const FieldRow&)>;
 
 class File {
 public:
@@ -65,6 +85,22 @@ public:
     // Reads every record in position order in one statement, calling f(position, record) until
     // it returns false. For whole-file passes; the statement lasts for this call only.
     Status scan(const std::function<bool(int64_t, const void*)>& f);
+    // A pass that reads only the fields `fields` (indexes into the declaration) of every record,
+    // in position order, calling f(row) until it returns false: for passes that test one or two
+    // small fields of each record, where decoding whole records costs more than the test.
+    Status scan_fields(const std::vector<int>& fields, const FieldVisitor& f);
+    // The same in the order of key `key`, from the first record whose first key part is at or
+    // after that of `values` in key order (texts compared as the key compares them), to the end
+    // of the file or until f returns false. Reads the key's own index alone when it holds the
+    // fields asked for.
+    Status scan_fields_from(int key, const void* values, const std::vector<int>& fields,
+                            const FieldVisitor& f);
+    // scan_fields over the records whose text field `tested` passes `keep` only. SQLite calls
+    // keep(text) on each record as it reads it, and the records turned away never leave the
+    // statement: for a pass that keeps few records this costs far less than handing each one
+    // over. `keep` must not use this file.
+    Status scan_fields_where(int tested, const std::function<bool(std::string_view)>& keep,
+                             const std::vector<int>& fields, const FieldVisitor& f);
     // File order: the first record after position `pos` (0: the first record), and how many
     // records lie after `pos`. Records are added at the end of file order.
     Status fetch_after(int64_t pos, void* rec);

@@ -27,9 +27,13 @@ class ApproximateMatcher {
 public:
     ApproximateMatcher(std::string_view pattern, int degree);
     bool matches(std::string_view text) const;
+    // Literal texts of which every text the matcher takes holds at least one (see the
+    // constructor); empty when it cannot tell.
+    const std::vector<std::string>& pieces() const { return pieces_; }
 
 private:
     uint64_t equal_bits(char32_t c) const;
+    void cut_pieces(const std::vector<char32_t>& pattern);
 
     std::array<uint64_t, 256> peq_{};
     std::vector<std::pair<char32_t, uint64_t>> wide_;  // characters from U+0100 on
@@ -37,6 +41,7 @@ private:
     uint64_t high_ = 0;
     int length_ = 0;
     int degree_ = 0;
+    std::vector<std::string> pieces_;
 };
 
 struct MatchOptions {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/record_store.h"
@@ -126,6 +127,66 @@ TEST_F(StoreReading, CoveringKeyKeepsKeyThenPositionOrderAndNeedsNoRecords) {
     }
     EXPECT_NE(f->plan(1, false).find("COVERING INDEX"), std::string::npos) << f->plan(1, false);
     EXPECT_NE(f->plan(1, true).find("COVERING INDEX"), std::string::npos) << f->plan(1, true);
+}
+
+struct Named {
+    Text<20> NAME;
+    int32_t RANK = 0;
+    bool operator==(const Named&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        v("NAME", NAME);
+        v("RANK", RANK);
+    }
+};
+
+// A field pass reads what reading whole records reads, in the same order: position order, or
+// key order from a value on, with the key's own collation and direction.
+TEST_F(StoreReading, FieldPassesReadWhatRecordReadsRead) {
+    Engine engine;
+    TableDecl decl;
+    decl.fields = describe_fields<Named>();
+    decl.codec = make_codec<Named>();
+    decl.keys = {{"by_Name", {{0}}, false, true}, {"by_Rank", {{1, true}}, false, false}};
+    auto f = make(engine, decl);
+    auto named = [](std::string_view name, int32_t rank) {
+        Named n;
+        n.NAME = name;
+        n.RANK = rank;
+        return n;
+    };
+    const Named adds[] = {named("beta", 3),   named("Alpha", 1),  named("alpha", 2),
+                          named("Gamma", 2),  named("ÉCLAIR", 5), named("éclair", 4),
+                          named("delta  ", 7)};
+    for (Named n : adds) ASSERT_TRUE(f->add(&n));
+    using Rows = std::vector<std::tuple<int64_t, std::string, int64_t>>;
+    auto by_fields = [&](Rows& out) {
+        return [&out](const FieldRow& row) {
+            out.emplace_back(row.position(), std::string(row.text(0)), row.number(1));
+            return true;
+        };
+    };
+    Rows records, fields;
+    ASSERT_TRUE(f->scan([&](int64_t pos, const void* rec) {
+        const auto& n = *static_cast<const Named*>(rec);
+        records.emplace_back(pos, n.NAME.str(), n.RANK);
+        return true;
+    }));
+    ASSERT_TRUE(f->scan_fields({0, 1}, by_fields(fields)));
+    EXPECT_EQ(fields, records);
+    ASSERT_EQ(fields.size(), std::size(adds));
+
+    const std::pair<int, Named> froms[] = {
+        {0, named("", 0)},    {0, named("ALPHA", 0)}, {0, named("b", 0)}, {0, named("éC", 0)},
+        {0, named("zzz", 0)}, {1, named("", 9)},      {1, named("", 4)},  {1, named("", 0)}};
+    for (const auto& [key, from] : froms) {
+        Rows keyed, passed;
+        Named r;
+        f->set(key, &from, 1);
+        while (f->next(&r)) keyed.emplace_back(f->position(), r.NAME.str(), r.RANK);
+        ASSERT_TRUE(f->scan_fields_from(key, &from, {0, 1}, by_fields(passed)));
+        EXPECT_EQ(passed, keyed) << key << " " << from.NAME.str() << " " << from.RANK;
+    }
 }
 
 TEST_F(StoreReading, FileWithTheOlderNarrowKeyIsReportedForRebuild) {

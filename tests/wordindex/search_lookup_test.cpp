@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
+#include <map>
 
 #include "platform/unicode.h"
 #include "search_corpus.h"
@@ -160,6 +161,56 @@ TEST_F(SearchLookup, ProgressCanStopTheScan) {
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(scan_word_list(h.s, m, f), ScanResult::Done);
     EXPECT_EQ(f.size(), 1u);
+}
+
+// A pass over the list reads the words alone and their ids and counts afterwards: one look-up
+// each for a few words, a second pass for many. Without progress to tell, the words are tested
+// inside the statement that reads them. Whatever the way, the same words come out, each with its
+// own id and count.
+class SearchManyWords : public testing::SearchCorpus {
+protected:
+    void SetUp() override {
+        SearchCorpus::SetUp();
+        const char* letters[] = {"A", "E", "L", "N", "S", "T", "É", "Ø"};
+        std::string texts[3];
+        for (int k = 1; k <= 3000; ++k) {
+            std::string w = "Q";
+            for (int n = k; n > 0; n /= 8) w += letters[n % 8];
+            for (int m = 0; m <= k % 3; ++m) texts[m] += w + " ";
+            counts[w] = k % 3 + 1;
+        }
+        for (uint32_t m = 0; m < 3; ++m) mail(m + 1, 100, "Many", texts[m]);
+        counts["MANY"] = 3;  // the subject
+        store();
+    }
+    std::map<std::string, int32_t> counts;
+};
+
+TEST_F(SearchManyWords, EveryWayOfPassingFindsTheSameWordsWithTheirIdsAndCounts) {
+    MatchOptions approx[3];
+    for (int d = 0; d < 3; ++d) approx[d].approximate = d;
+    const std::pair<const char*, MatchOptions> cases[] = {
+        {"*", {}},           {"*É*", {}},         {"*AL", {}},         {"Q?Ø*", {}},
+        {"LENA", approx[1]}, {"SÉAN", approx[2]}, {"L?NT", approx[1]}, {"ETA", approx[0]}};
+    for (const auto& [input, options] : cases) {
+        const WordMatcher m(input, options);
+        const auto expected = static_cast<size_t>(std::count_if(
+            counts.begin(), counts.end(), [&](const auto& c) { return m.matches(c.first); }));
+        std::vector<std::vector<FoundWord>> tested, passed;
+        ASSERT_EQ(scan_word_list(h.s, {m}, tested), ScanResult::Done);
+        ASSERT_EQ(scan_word_list(h.s, {m}, passed, [](int) { return true; }), ScanResult::Done);
+        EXPECT_EQ(tested[0].size(), expected) << input;
+        ASSERT_EQ(passed[0].size(), tested[0].size()) << input;
+        for (size_t i = 0; i < tested[0].size(); ++i) {
+            const FoundWord &t = tested[0][i], &p = passed[0][i];
+            EXPECT_EQ(t.word, p.word) << input;
+            EXPECT_EQ(t.position, p.position) << input;
+            EXPECT_EQ(t.id, id_of(t.word)) << input << " " << t.word;
+            EXPECT_EQ(t.count, counts.at(t.word)) << input << " " << t.word;
+            EXPECT_EQ(p.id, t.id) << input << " " << t.word;
+            EXPECT_EQ(p.count, t.count) << input << " " << t.word;
+        }
+    }
 }
 
 // Words anchored at their start, and soundex codes, are read as key ranges of the word list; the

@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/unicode.h"
+
 #include "wordindex/word_match.h"
 #include "wordindex/word_positions.h"
 
@@ -60,6 +67,83 @@ TEST(SearchApproximate, QuestionMarkMatchesAnyCharacter) {
     EXPECT_TRUE(m.matches("SEARCH"));
     EXPECT_TRUE(m.matches("SXARCH"));
     EXPECT_FALSE(m.matches("SEARXH"));
+}
+
+// The fewest substitutions, insertions and deletions that turn the pattern into some part of the
+// text, character by character, "?" taking any one character: the plain table, for checking the
+// matcher and the pieces it turns words away with.
+int distance_in(std::string_view pattern, std::string_view text) {
+    auto chars = [](std::string_view s) {
+        std::vector<char32_t> out;
+        for (size_t i = 0; i < s.size();) out.push_back(next_code_point(s, i));
+        return out;
+    };
+    const std::vector<char32_t> p = chars(pattern), t = chars(text);
+    std::vector<int> row(t.size() + 1, 0), next(t.size() + 1);
+    for (size_t i = 1; i <= p.size(); ++i) {
+        next[0] = static_cast<int>(i);
+        for (size_t j = 1; j <= t.size(); ++j) {
+            const int same = p[i - 1] == '?' || p[i - 1] == t[j - 1] ? 0 : 1;
+            next[j] = std::min({row[j - 1] + same, row[j] + 1, next[j - 1] + 1});
+        }
+        std::swap(row, next);
+    }
+    return *std::min_element(row.begin(), row.end());
+}
+
+TEST(SearchApproximate, AgreesWithTheEditDistanceOnGeneratedWords) {
+    // Few letters, so that words near the pattern are common; accented and wide letters, and a
+    // byte that is no UTF-8, which reads as U+FFFD.
+    // A Greek letter makes its patterns match exactly.
+    const std::vector<std::string> letters = {"A", "B", "L", "N", "É", "Ö", "ẞ", "Λ", "\xFF"};
+    std::vector<std::string> pattern_letters = letters;
+    pattern_letters.back() = "?";
+    pattern_letters.push_back("\xEF\xBF\xBD");
+    std::mt19937 rng(1709);
+    auto word = [&](const std::vector<std::string>& from, size_t min, size_t max) {
+        std::string w;
+        const size_t n = std::uniform_int_distribution<size_t>(min, max)(rng);
+        for (size_t i = 0; i < n; ++i)
+            w += from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(rng)];
+        return w;
+    };
+    std::vector<std::string> texts;
+    for (int i = 0; i < 300; ++i) texts.push_back(word(letters, 0, 10));
+    int matched = 0, refused = 0;
+    for (int i = 0; i < 120; ++i) {
+        const std::string pattern = word(pattern_letters, 1, 7);
+        const int degree = latin_script(pattern) ? i % 4 : 0;
+        const ApproximateMatcher m(pattern, degree);
+        for (const auto& t : texts) {
+            const bool expected = distance_in(pattern, t) <= degree;
+            ASSERT_EQ(m.matches(t), expected) << pattern << " / " << t << " degree " << degree;
+            ++(expected ? matched : refused);
+        }
+    }
+    // Both outcomes are common, so the table checks both ways.
+    EXPECT_GT(matched, 1000);
+    EXPECT_GT(refused, 1000);
+}
+
+// The pieces are what keeps a pass over the word list cheap: a pattern that silently lost them
+// would still match rightly, only slowly.
+TEST(SearchApproximate, PiecesAreCutAtWildcardsAndGoneWhenOneWouldBeEmpty) {
+    struct Case {
+        const char* pattern;
+        int degree;
+        std::vector<std::string> pieces;
+    };
+    const Case cases[] = {
+        {"LAINTAL", 1, {"LAI", "NTAL"}},
+        {"LAINTAL", 0, {"LAINTAL"}},
+        {"SE?RCHING", 1, {"SE", "CHING"}},  // the longest literal run of "SE?R"
+        {"SÉANCE", 1, {"SÉA", "NCE"}},
+        {"AB", 2, {}},  // more pieces than characters: every word may match
+        {"A??B", 1, {"A", "B"}},
+        {"A??B", 3, {}},  // "A", "?", "?", "B": two pieces hold no letter
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ApproximateMatcher(c.pattern, c.degree).pieces(), c.pieces) << c.pattern;
 }
 
 TEST(SearchPattern, PlainStartsWithAndWholeWord) {
