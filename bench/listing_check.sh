@@ -1,7 +1,7 @@
 #!/bin/bash
-# Runs the eight benchmark searches with one build and keeps each listing (plain and --json) and
-# the result set file's records under OUT, so that two builds' listings can be compared byte for
-# byte: bench/listing_check.sh QUILLSTOW HOME OUT
+# Runs the eight benchmark searches with one build and keeps each listing (plain and --json)
+# under OUT, so that two builds' listings can be compared byte for byte (diff -r):
+# bench/listing_check.sh QUILLSTOW HOME OUT
 set -euo pipefail
 qs=$1 home=$2 out=$3
 mkdir -p "$out"
@@ -19,6 +19,5 @@ for k in "${!q[@]}"; do
   eval "args=(${q[$k]})"
   "$qs" --home "$home" search Home "${args[@]}" >"$out/$k.txt"
   "$qs" --home "$home" --json search Home "${args[@]}" >"$out/$k.json"
-  [ -n "${DUMP:-}" ] && $DUMP "$home" >"$out/$k.set"
   tail -1 "$out/$k.txt"
 done
