@@ -120,7 +120,7 @@ public:
         texts_.reserve(hits.size() * 40);
     }
     std::vector<Line>& lines() { return lines_; }
-    // The line of hit `id`: the hits are read in the order they came.
+    // The i-th line, in the order of the hits (ascending numbers) until sorted.
     Line& at(size_t i) { return lines_[i]; }
     void set_sender(Line& l, std::string_view t) { keep(t, l.sender, l.sender_size); }
     void set_subject(Line& l, std::string_view t) { keep(t, l.subject, l.subject_size); }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/record_store.h"
@@ -200,6 +201,7 @@ struct Header {
     uint32_t ID = 0;
     int32_t DATE = 0;
     Text<10> NAME;
+    bool operator==(const Header&) const = default;
     template <class V>
     void visit(V&& v) {
         v("ID", ID);
@@ -216,8 +218,9 @@ TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
     decl.keys = {{"by_Id", {{0}}, true, false}, {"by_Date", {{1, true}}, false, false}};
     auto f = make(engine, decl);
     // Dates repeat: the first record of a date in key order is the earliest added.
-    for (Header h : {Header{5, 300, "eve"}, Header{2, 100, "bob"}, Header{9, 300, "zoe"},
-                     Header{7, 200, "Ülrike"}}) {
+    using namespace std::string_view_literals;
+    for (Header h : {Header{5, 300, "eve"sv}, Header{2, 100, "bob"sv}, Header{9, 300, "zoe"sv},
+                     Header{7, 200, "Ülrike"sv}}) {
         ASSERT_TRUE(f->add(&h));
     }
     struct Case {
@@ -240,7 +243,9 @@ TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
         {1, {300, 200}, {2}, true, "300:eve\n200:Ülrike\n"},
     };
     for (const Case& c : cases) {
-        if (c.snapshot) ASSERT_TRUE(f->begin_reading());
+        if (c.snapshot) {
+            ASSERT_TRUE(f->begin_reading());
+        }
         std::string got;
         ASSERT_TRUE(f->read_fields(c.key, c.values, c.fields, [&](int64_t v, const FieldRow& row) {
             got += std::to_string(v) + ":";
