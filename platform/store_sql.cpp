@@ -212,4 +212,15 @@ sqlite3_stmt* StmtSet::get(int key, int parts) {
                                    order_by(key, false) + " LIMIT 1");
 }
 
+std::string StmtSet::fields_by_key(int key, const std::vector<int>& fields) const {
+    std::string cols;
+    for (int f : fields) cols += (cols.empty() ? "" : ", ") + quoted(decl.fields.at(f).name);
+    const KeyDecl& k = decl.keys.at(static_cast<size_t>(key));
+    std::string sql =
+        "SELECT " + cols + " FROM " + schema + ".rec WHERE " + part_expr(key, 0) + " = ?";
+    // A unique key of one part has one record per value: no order to keep.
+    if (k.unique && k.parts.size() == 1) return sql;
+    return sql + order_by(key, false) + " LIMIT 1";
+}
+
 }  // namespace qs::store

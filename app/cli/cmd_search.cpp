@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // quillstow search: the word index search of a database, from the command line.
 #include <algorithm>
+#include <charconv>
 #include <iostream>
 #include <string_view>
 #include <tuple>
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
+#include "platform/clock.h"
+#include "platform/unicode.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "wordindex/search_engine.h"
@@ -101,22 +104,135 @@ void append_left(std::string& out, std::string_view text, size_t width) {
     if (text.size() < width) out.append(width - text.size(), ' ');
 }
 
-// The listing goes out as one block: formatting a stream line by line cost about as much as
-// reading the hits' headers.
-void print_lines(Context& c, const std::vector<Row>& rows) {
-    std::string out;
-    out.reserve(rows.size() * 96);
-    for (const auto& r : rows) {
-        append_left(out, std::to_string(r.number), 10);
-        append_left(out, iso_date(r.date), 11);
-        out += pad_to_width(r.sender, 12);
-        out += r.subject;
+// A hit of the plain listing. Its sender and subject lie in one buffer shared by all hits, so
+// that neither reading nor sorting twenty thousand hits allocates per hit.
+struct Line {
+    int32_t date = 0, time = 0;
+    uint32_t number = 0;
+    uint32_t sender = 0, sender_size = 0, subject = 0, subject_size = 0;
+};
+
+class Lines {
+public:
+    explicit Lines(const words::HitQueue& hits) {
+        lines_.reserve(hits.size());
+        for (uint32_t id : hits) lines_.push_back(Line{.number = id});
+        texts_.reserve(hits.size() * 40);
+    }
+    std::vector<Line>& lines() { return lines_; }
+    // The i-th line, in the order of the hits (ascending numbers) until sorted.
+    Line& at(size_t i) { return lines_[i]; }
+    void set_sender(Line& l, std::string_view t) { keep(t, l.sender, l.sender_size); }
+    void set_subject(Line& l, std::string_view t) { keep(t, l.subject, l.subject_size); }
+    std::string_view sender(const Line& l) const {
+        return {texts_.data() + l.sender, l.sender_size};
+    }
+    std::string_view subject(const Line& l) const {
+        return {texts_.data() + l.subject, l.subject_size};
+    }
+
+private:
+    void keep(std::string_view t, uint32_t& at, uint32_t& size) {
+        at = static_cast<uint32_t>(texts_.size());
+        size = static_cast<uint32_t>(t.size());
+        texts_ += t;
+    }
+    std::vector<Line> lines_;
+    std::string texts_;
+};
+
+// A field as its record would hold it: cut to the field's width and without trailing blanks.
+template <class T>
+std::string_view as_field(T& field, std::string_view stored) {
+    field = stored;
+    return field.view();
+}
+
+std::vector<int> field_numbers(const store::File& f, std::initializer_list<const char*> names) {
+    std::vector<int> out;
+    for (const char* n : names) out.push_back(f.decl().field_index(n));
+    return out;
+}
+
+// Reads the date, sender and subject of every hit, each hit's record only in part: the plain
+// listing needs no more. A hit whose header is gone keeps a line with its number alone.
+void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
+    std::vector<int64_t> keys(hits.begin(), hits.end());
+    size_t next = 0;  // the hits come back in ascending order, those without a record skipped
+    auto line_of = [&](int64_t id) -> Line& {
+        while (out.at(next).number != static_cast<uint32_t>(id)) ++next;
+        return out.at(next++);
+    };
+    if (c.s.mem.ForumType == kMailDb) {
+        store::File& mail = handle(c.s, kMail);
+        Mail m;
+        static_cast<void>(mail.read_fields(
+            keys::MaiIdKey, keys, field_numbers(mail, {"DATE", "TIME", "FROMALPHA", "SUBJECT"}),
+            [&](int64_t id, const store::KeyFields& row) {
+                Line& l = line_of(id);
+                l.date = static_cast<int32_t>(row.number(0));
+                l.time = static_cast<int32_t>(row.number(1));
+                out.set_sender(l, as_field(m.FROMALPHA, row.text(2)));
+                out.set_subject(l, as_field(m.SUBJECT, row.text(3)));
+            }));
+        return;
+    }
+    // A forum message lists the heading of its thread, read once for all its thread's hits.
+    store::File& msgs = handle(c.s, kMsgNmbr);
+    MsgNmbr m;
+    std::vector<std::pair<uint32_t, size_t>> threads;  // thread, line
+    static_cast<void>(msgs.read_fields(
+        keys::MsgIdKey, keys, field_numbers(msgs, {"DATE", "FROMALPHA", "THREADNUMBER"}),
+        [&](int64_t id, const store::KeyFields& row) {
+            Line& l = line_of(id);
+            l.date = static_cast<int32_t>(row.number(0));
+            out.set_sender(l, as_field(m.FROMALPHA, row.text(1)));
+            threads.emplace_back(static_cast<uint32_t>(row.number(2)), next - 1);
+        }));
+    std::sort(threads.begin(), threads.end());
+    Threads t;
+    std::string heading;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        if (i == 0 || threads[i].first != threads[i - 1].first) {
+            t.THREADNUMBER = threads[i].first;
+            heading = handle(c.s, kThreads).get(0, &t, &t) ? std::string(trim_right(t.heading()))
+                                                           : std::string();
+        }
+        out.set_subject(out.at(threads[i].second), heading);
+    }
+}
+
+// The listing goes out in large blocks: formatting a stream line by line cost about as much as
+// reading the hits' headers, and one block for all of it costs fresh memory (page faults).
+void print_lines(Context& c, Lines& lines) {
+    std::vector<Line>& all = lines.lines();
+    std::sort(all.begin(), all.end(), [](const Line& x, const Line& y) {
+        return std::tie(x.date, x.time, x.number) > std::tie(y.date, y.time, y.number);
+    });
+    constexpr size_t kBlock = 64 * 1024;
+    std::string out, date;
+    out.reserve(kBlock + 1024);
+    int32_t date_of = 0;  // the hits come by date: most lines share the last one's
+    for (const Line& l : all) {
+        char number[16];
+        auto [end, ec] = std::to_chars(number, number + sizeof number, l.number);
+        append_left(out, std::string_view(number, static_cast<size_t>(end - number)), 10);
+        if (l.date != date_of || date.empty()) date = iso_date(date_of = l.date);
+        append_left(out, date, 11);
+        std::string_view sender = lines.sender(l);
+        out += sender;
+        if (size_t width = display_width(sender); width < 12) out.append(12 - width, ' ');
+        out += lines.subject(l);
         out += '\n';
+        if (out.size() >= kBlock) {
+            c.out.write(out.data(), static_cast<std::streamsize>(out.size()));
+            out.clear();
+        }
     }
     c.out.write(out.data(), static_cast<std::streamsize>(out.size()));
 }
 
-void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
+void print_json(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
     std::vector<Row> rows;
     rows.reserve(hits.size());
     {
@@ -126,19 +242,25 @@ void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue
     std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) {
         return std::tie(x.date, x.time, x.number) > std::tie(y.date, y.time, y.number);
     });
-    if (c.json) {
-        std::string list = "[", wordlist = "[";
-        for (size_t i = 0; i < rows.size(); ++i) list += (i ? "," : "") + rows[i].json.str();
-        size_t n = 0;
-        for (const auto& w : found) wordlist += (n++ ? "," : "") + json_string(w);
-        JsonObject o;
-        o.raw("HITS", list + "]");
-        o.raw("WORDS", wordlist + "]");
-        c.out << o.str() << "\n";
-        return;
+    std::string list = "[", wordlist = "[";
+    for (size_t i = 0; i < rows.size(); ++i) list += (i ? "," : "") + rows[i].json.str();
+    size_t n = 0;
+    for (const auto& w : found) wordlist += (n++ ? "," : "") + json_string(w);
+    JsonObject o;
+    o.raw("HITS", list + "]");
+    o.raw("WORDS", wordlist + "]");
+    c.out << o.str() << "\n";
+}
+
+void print(Context& c, const words::HitQueue& hits, const words::FoundWordsQueue& found) {
+    if (c.json) return print_json(c, hits, found);
+    Lines lines(hits);
+    {
+        ReadSnapshot snapshot(c.s, words::message_files(c.s.mem.ForumType, false), true);
+        read_lines(c, hits, lines);  // the message files are open
     }
-    print_lines(c, rows);
-    c.out << rows.size() << " found";
+    print_lines(c, lines);
+    c.out << hits.size() << " found";
     if (!found.empty()) c.out << "; words:";
     for (const auto& w : found) c.out << " " << w;
     c.out << "\n";

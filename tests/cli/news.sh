@@ -24,6 +24,9 @@ check 0 $'Jane Doe 250003 03/11/96\n  Bob Miller 250004 03/11/96\n    Klaus Mül
 check 0 "*" index rec.photo.darkroom
 check 0 $'250006    1996-03-12 Müller      Developer temperature\n1 found; words: MÜNCHEN' \
   search rec.photo.darkroom --and münchen
+# Each hit of a thread lists the thread's heading, newest first.
+check 0 $'250006    1996-03-12 Müller      Developer temperature\n250004    1996-03-11 Miller      Developer temperature\n250003    1996-03-11 Doe         Developer temperature\n3 found; words: DEGREES GRAD' \
+  search rec.photo.darkroom --or degrees --or grad
 check 0 $'250009    1996-03-13 Berg        Enlarger lens for sale' messages rec.photo.equipment
 # Read again: every article is known by its Message-ID.
 check 0 $'found 4, stored 0, duplicates 4, skipped 0\nNo messages to import!' \

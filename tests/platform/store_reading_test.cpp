@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -255,6 +256,72 @@ TEST_F(StoreReading, AddAllKeepsEveryRecordOnceInOrderAndAllOrNone) {
     EXPECT_EQ(f->add_all(order).code(), Code::Duplicate);
     engine.rollback();
     EXPECT_EQ(file_order(), std::vector<Entry>{kept});
+}
+
+struct Header {
+    uint32_t ID = 0;
+    int32_t DATE = 0;
+    Text<10> NAME;
+    bool operator==(const Header&) const = default;
+    template <class V>
+    void visit(V&& v) {
+        v("ID", ID);
+        v("DATE", DATE);
+        v("NAME", NAME);
+    }
+};
+
+TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
+    Engine engine;
+    TableDecl decl;
+    decl.fields = describe_fields<Header>();
+    decl.codec = make_codec<Header>();
+    decl.keys = {{"by_Id", {{0}}, true, false}, {"by_Date", {{1, true}}, false, false}};
+    auto f = make(engine, decl);
+    // Dates repeat: the first record of a date in key order is the earliest added.
+    using namespace std::string_view_literals;
+    for (Header h : {Header{5, 300, "eve"sv}, Header{2, 100, "bob"sv}, Header{9, 300, "zoe"sv},
+                     Header{7, 200, "Ülrike"sv}}) {
+        ASSERT_TRUE(f->add(&h));
+    }
+    struct Case {
+        int key;
+        std::vector<int64_t> values;
+        std::vector<int> fields;
+        bool snapshot;
+        std::string want;  // value: fields, one line each
+    };
+    const Case cases[] = {
+        {0,
+         {1, 2, 5, 6, 7, 9, 10},
+         {2, 1},
+         false,
+         "2:bob,100\n5:eve,300\n7:Ülrike,200\n9:zoe,300\n"},
+        {0, {9, 2}, {0}, true, "9:9\n2:2\n"},
+        {0, {}, {2}, false, ""},
+        {0, {3, 4}, {2}, false, ""},
+        {1, {100, 250, 300}, {0, 2}, false, "100:2,bob\n300:5,eve\n"},
+        {1, {300, 200}, {2}, true, "300:eve\n200:Ülrike\n"},
+    };
+    for (const Case& c : cases) {
+        if (c.snapshot) {
+            ASSERT_TRUE(f->begin_reading());
+        }
+        std::string got;
+        ASSERT_TRUE(f->read_fields(c.key, c.values, c.fields, [&](int64_t v, const KeyFields& row) {
+            got += std::to_string(v) + ":";
+            for (size_t i = 0; i < c.fields.size(); ++i) {
+                int n = static_cast<int>(i);
+                got += (i ? "," : "") + (decl.fields[c.fields[i]].type == FieldType::Text
+                                             ? std::string(row.text(n))
+                                             : std::to_string(row.number(n)));
+            }
+            got += "\n";
+        })) << c.want;
+        f->end_reading();
+        EXPECT_EQ(got, c.want);
+    }
+    EXPECT_FALSE(f->read_fields(0, {2}, {}, [](int64_t, const KeyFields&) {}));
 }
 
 }  // namespace
