@@ -177,6 +177,8 @@ private:
     StmtSet& stmts();
     Status step_cursor(bool backward, void* rec);
     Status scan_rows(const std::function<bool(int64_t, const void*)>& f);
+    bool large_pass() const;
+    Status count_rows(sqlite3_stmt* s, sqlite3* db, uint64_t& n);
     Status fill(bool backward);
     Status hold_once(int64_t pos, void* rec, bool& locked);
     void drop_prefetch();

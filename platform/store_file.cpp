@@ -185,12 +185,8 @@ Status File::count_after(int64_t pos, uint64_t& n) {
     StmtSet& ss = stmts();
     sqlite3_stmt* s = ss.count_after();
     if (!s) return status_of(SQLITE_ERROR, ss.db);
-    ResetGuard reset(s);
     sqlite3_bind_int64(s, 1, pos);
-    int rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
-    n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
-    return Status::ok();
+    return count_rows(s, ss.db, n);
 }
 
 Status File::get(int key, const void* values, void* rec, int parts) {
@@ -234,11 +230,19 @@ Status File::count(uint64_t& n) {
     StmtSet& ss = stmts();
     sqlite3_stmt* s = ss.count();
     if (!s) return status_of(SQLITE_ERROR, ss.db);
-    ResetGuard reset(s);
+    return count_rows(s, ss.db, n);
+}
+
+// Runs a counting statement, whose parameters are bound, without keeping the pages of a large file.
+Status File::count_rows(sqlite3_stmt* s, sqlite3* db, uint64_t& n) {
+    const bool once = large_pass();
+    if (once) read_once(true);
     int rc = sqlite3_step(s);
-    if (rc != SQLITE_ROW) return status_of(rc, ss.db);
-    n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
-    return Status::ok();
+    if (rc == SQLITE_ROW) n = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
+    Status st = rc == SQLITE_ROW ? Status::ok() : status_of(rc, db);
+    sqlite3_reset(s);
+    if (once) read_once(false);
+    return st;
 }
 
 void File::bind_key_values(sqlite3_stmt* s, int key, int parts, const void* values, int64_t pos) {

@@ -17,9 +17,14 @@ constexpr uint64_t kPassKeepsPagesBelow = uint64_t{32} << 20;
 
 }  // namespace
 
+// Transactions' connections neither map nor keep more than their bounded cache. Counting the
+// records is a pass too: SQLite reads every leaf page of the table or of a key to count them.
+bool File::large_pass() const {
+    return !group_ && !once_ && fs::file_size(path_).value_or(0) >= kPassKeepsPagesBelow;
+}
+
 Status File::scan(const std::function<bool(int64_t, const void*)>& f) {
-    // Transactions' connections neither map nor keep more than their bounded cache.
-    const bool once = !group_ && !once_ && fs::file_size(path_).value_or(0) >= kPassKeepsPagesBelow;
+    const bool once = large_pass();
     if (once) read_once(true);
     Status st = scan_rows(f);
     if (once) read_once(false);
