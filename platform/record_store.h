@@ -57,22 +57,6 @@ private:
 };
 using FieldVisitor = std::function<bool(const FieldRow&)>;
 
-// The fields of one record read by File::read_fields, in the order they were asked for.
-class KeyFields {
-public:
-    explicit KeyFields(sqlite3_stmt* s) : s_(s) {}
-    int64_t number(int i) const { return sqlite3_column_int64(s_, i); }
-    // Valid until the next record is read.
-    std::string_view text(int i) const {
-        const char* p = static_cast<const char*>(sqlite3_column_blob(s_, i));
-        return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s_, i)))
-                 : std::string_view();
-    }
-
-private:
-    sqlite3_stmt* s_;
-};
-
 class File {
 public:
     ~File();
@@ -103,7 +87,7 @@ public:
     // skipped. One statement serves them all and no record is decoded whole: for the hits of a
     // search, listed by a few fields each. Values in ascending order read the key in its order.
     Status read_fields(int key, const std::vector<int64_t>& values, const std::vector<int>& fields,
-                       const std::function<void(int64_t, const KeyFields&)>& f);
+                       const std::function<void(int64_t, const FieldRow&)>& f);
     // Reads every record in position order in one statement, calling f(position, record) until
     // it returns false. For whole-file passes; the statement lasts for this call only.
     Status scan(const std::function<bool(int64_t, const void*)>& f);

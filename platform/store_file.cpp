@@ -207,7 +207,7 @@ Status File::get(int key, const void* values, void* rec, int parts) {
 
 Status File::read_fields(int key, const std::vector<int64_t>& values,
                          const std::vector<int>& fields,
-                         const std::function<void(int64_t, const KeyFields&)>& f) {
+                         const std::function<void(int64_t, const FieldRow&)>& f) {
     if (fields.empty()) return Status(Code::Invalid, "no fields to read");
     StmtSet& ss = stmts();
     sqlite3_stmt* raw = nullptr;
@@ -215,7 +215,7 @@ Status File::read_fields(int key, const std::vector<int64_t>& values,
     int rc = sqlite3_prepare_v2(ss.db, sql.c_str(), -1, &raw, nullptr);
     Stmt stmt(raw);
     if (rc != SQLITE_OK) return status_of(rc, ss.db);
-    const KeyFields row(raw);
+    const FieldRow row(raw);
     for (int64_t v : values) {
         sqlite3_bind_int64(raw, 1, v);
         rc = sqlite3_step(raw);

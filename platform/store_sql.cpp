@@ -213,8 +213,9 @@ sqlite3_stmt* StmtSet::get(int key, int parts) {
 }
 
 std::string StmtSet::fields_by_key(int key, const std::vector<int>& fields) const {
-    std::string cols;
-    for (int f : fields) cols += (cols.empty() ? "" : ", ") + quoted(decl.fields.at(f).name);
+    // The position first, as every field pass hands its rows out (FieldRow).
+    std::string cols = "pos";
+    for (int f : fields) cols += ", " + quoted(decl.fields.at(f).name);
     const KeyDecl& k = decl.keys.at(static_cast<size_t>(key));
     std::string sql =
         "SELECT " + cols + " FROM " + schema + ".rec WHERE " + part_expr(key, 0) + " = ?";

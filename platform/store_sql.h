@@ -40,8 +40,8 @@ struct StmtSet {
     sqlite3_stmt* cursor(int key, bool backward, int level, bool inclusive);
     // Exact match on the first `parts` parts of a key, first in key order.
     sqlite3_stmt* get(int key, int parts);
-    // The text of a statement reading only `fields` of the first record whose first part of
-    // `key` equals the bound value (not kept: see File::read_fields).
+    // The text of a statement reading the position and `fields` of the first record whose first
+    // part of `key` equals the bound value (not kept: see File::read_fields).
     std::string fields_by_key(int key, const std::vector<int>& fields) const;
 
     // Everything prepared is kept here (and in its slots), finalized with the set.

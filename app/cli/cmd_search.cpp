@@ -168,7 +168,7 @@ void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
         Mail m;
         static_cast<void>(mail.read_fields(
             keys::MaiIdKey, keys, field_numbers(mail, {"DATE", "TIME", "FROMALPHA", "SUBJECT"}),
-            [&](int64_t id, const store::KeyFields& row) {
+            [&](int64_t id, const store::FieldRow& row) {
                 Line& l = line_of(id);
                 l.date = static_cast<int32_t>(row.number(0));
                 l.time = static_cast<int32_t>(row.number(1));
@@ -183,7 +183,7 @@ void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
     std::vector<std::pair<uint32_t, size_t>> threads;  // thread, line
     static_cast<void>(msgs.read_fields(
         keys::MsgIdKey, keys, field_numbers(msgs, {"DATE", "FROMALPHA", "THREADNUMBER"}),
-        [&](int64_t id, const store::KeyFields& row) {
+        [&](int64_t id, const store::FieldRow& row) {
             Line& l = line_of(id);
             l.date = static_cast<int32_t>(row.number(0));
             out.set_sender(l, as_field(m.FROMALPHA, row.text(1)));

@@ -308,7 +308,7 @@ TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
             ASSERT_TRUE(f->begin_reading());
         }
         std::string got;
-        ASSERT_TRUE(f->read_fields(c.key, c.values, c.fields, [&](int64_t v, const KeyFields& row) {
+        ASSERT_TRUE(f->read_fields(c.key, c.values, c.fields, [&](int64_t v, const FieldRow& row) {
             got += std::to_string(v) + ":";
             for (size_t i = 0; i < c.fields.size(); ++i) {
                 int n = static_cast<int>(i);
@@ -321,7 +321,7 @@ TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
         f->end_reading();
         EXPECT_EQ(got, c.want);
     }
-    EXPECT_FALSE(f->read_fields(0, {2}, {}, [](int64_t, const KeyFields&) {}));
+    EXPECT_FALSE(f->read_fields(0, {2}, {}, [](int64_t, const FieldRow&) {}));
 }
 
 }  // namespace
