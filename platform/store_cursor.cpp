@@ -11,6 +11,10 @@ namespace qs::store {
 
 namespace {
 
+// The first read after positioning takes one record: most readers that position look at the
+// record found, or a few after it, and each record read ahead is a look-up in the file's table,
+// which in a large file is a page read. The batch doubles with each read after.
+constexpr size_t kFirstBatch = 1;
 constexpr size_t kMaxBatch = 512;
 // Records with long texts are read ahead only up to this many bytes, so that the records held
 // ahead stay small whatever the file holds.
@@ -37,7 +41,7 @@ void File::set(int key) {
     cursor_->key = key;
     cursor_->mode = Cursor::Mode::Start;
     cursor_->parts = 0;
-    cursor_->batch = 16;
+    cursor_->batch = kFirstBatch;
 }
 
 void File::set(int key, const void* values, int parts) {
@@ -78,7 +82,7 @@ Status File::step_cursor(bool backward, void* rec) {
     Cursor& c = *cursor_;
     if (c.key < 0) return Status(Code::Invalid, "no key order was set");
     if (c.filled == 0 || c.backward != backward || c.next_row >= c.filled) {
-        if (c.backward != backward) c.batch = 16;
+        if (c.backward != backward) c.batch = kFirstBatch;
         drop_prefetch();
         c.backward = backward;
         Status st = fill(backward);

@@ -27,7 +27,7 @@ struct File::Cursor {
     std::vector<int64_t> pool_pos;
     size_t filled = 0;
     size_t next_row = 0;
-    size_t batch = 16;
+    size_t batch = 1;  // set on every positioning
 };
 
 }  // namespace qs::store
