@@ -113,6 +113,13 @@ struct ImportProcessor::Impl : SessionParseContext {
     bool move_content(const ATN& a);
 
     bool begin_batch();
+    // A large import into a mail database sets aside the keys of the mail file that storing
+    // does not read, and builds them again when the database's messages are stored: a key in
+    // random order costs a page read, a journal write and a page write for most mails stored
+    // into it, a build one sort (import/mail_keys.cpp). Restoring reports a failure; the next
+    // open of the file builds keys that are still missing.
+    bool set_mail_keys_aside();
+    bool restore_mail_keys();
     // Reads the mail that the copy recipients of the run's mail `run_id` go to; false when there
     // is none, or when it is a mail stored before that has its copy recipients already.
     bool mail_for_copies(uint32_t run_id);
@@ -164,6 +171,7 @@ struct ImportProcessor::Impl : SessionParseContext {
     std::map<uint32_t, int64_t> thread_delta;
     std::map<uint32_t, int64_t> section_delta;
     bool any_copies = false;
+    std::vector<int> mail_keys_aside;
     // Mails of this run found already stored without their copy recipients (a run stopped
     // before it added them): the run's identifier -> the stored mail's.
     std::map<uint32_t, uint32_t> copies_go_to;

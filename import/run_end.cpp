@@ -91,6 +91,7 @@ void ImportProcessor::Impl::close_run(bool keep_batch, const std::string& why, b
         control_held = false;
     }
     if (db_open) {
+        static_cast<void>(restore_mail_keys());  // logged; the next open builds what is missing
         ReturnIds(s);
         OP_CLOSE(s, kOpForceClose, files_of_current_db());
         db_open = false;

@@ -117,6 +117,7 @@ ImportState ImportProcessor::Impl::next_database() {
     SetFrom(s, kNHR, 0, 1);
     reading_db = true;
     first_unread_db = db_index + 1;
+    if (!set_mail_keys_aside()) return fail("The keys of the mail file could not be built.");
     return ImportState::Store;
 }
 
@@ -137,6 +138,7 @@ ImportState ImportProcessor::Impl::store_batch() {
         if (!Next(s, kNHR) || s.rec.NHR.INTERNAL != id) {
             reading_db = false;
             if (!end_batch(true, kBatchLost)) return fail("The last batch could not be written.");
+            if (!restore_mail_keys()) return fail("The keys of the mail file could not be built.");
             return current_db().type == kMailDb && any_copies ? ImportState::CarbonCopies
                                                               : ImportState::PersonCounts;
         }

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#include "import/import_run.h"
+#include "storage/file_access.h"
+
+namespace qs {
+
+namespace {
+
+// The keys storing a mail does not read: the duplicate check goes by date, copy recipients find
+// their mail by number, and the status key grows at its end. The person counts after the store
+// phase read the sender and receiver keys, so they are built before.
+constexpr int kKeysAside[] = {keys::PairKey, keys::MaiFromKey, keys::MaiToKey, keys::SubjectKey};
+
+// Below this many messages to store, or a quarter of the mails already there, the keys are
+// kept: building a key sorts every mail of the file, inserting touches a page per mail.
+constexpr uint64_t kLargeImport = 2000;
+
+}  // namespace
+
+bool ImportProcessor::Impl::set_mail_keys_aside() {
+    if (current_db().type != kMailDb || !mail_keys_aside.empty()) return true;
+    const uint64_t to_store = unsettled();
+    uint64_t stored = 0;
+    if (to_store < kLargeImport || !RecordCount(s, kMail, stored) || to_store < stored / 4)
+        return true;
+    store::File& mail = handle(s, kMail);
+    for (int key : kKeysAside) {
+        mail_keys_aside.push_back(key);
+        if (Status st = mail.drop_key(key); !st) {
+            log("the keys of the mail file stay: " + st.text());
+            return restore_mail_keys();
+        }
+    }
+    log("keys of the mail file set aside while " + std::to_string(to_store) +
+        " messages are stored");
+    return true;
+}
+
+bool ImportProcessor::Impl::restore_mail_keys() {
+    if (mail_keys_aside.empty()) return true;
+    bool ok = true;
+    store::File& mail = handle(s, kMail);
+    for (int key : mail_keys_aside) {
+        if (Status st = mail.build_key(key); !st) {
+            log("a key of the mail file could not be built: " + st.text());
+            ok = false;
+        }
+    }
+    mail_keys_aside.clear();
+    return ok;
+}
+
+}  // namespace qs
