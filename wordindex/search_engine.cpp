@@ -135,9 +135,16 @@ SearchOutcome SearchState::run_blocks(HitQueue& hits, FoundWordsQueue& found) {
         filter_and(block);
         if (source_ != Source::Or) filter_or(block);
         note_found(block, found);
-        for (const auto& c : block) hits.insert(c.sysid);
+        keep_hits(block, hits);
         if (!paused || !ask_more(hits.size())) return SearchOutcome::Hits;
     }
+}
+
+void SearchState::keep_hits(const std::vector<Candidate>& block, HitQueue& hits) {
+    std::vector<uint32_t> ids;
+    ids.reserve(block.size());
+    for (const auto& c : block) ids.push_back(c.sysid);
+    hits.insert(ids.begin(), ids.end());
 }
 
 bool SearchState::ask_more(size_t hits) {
