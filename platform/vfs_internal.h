@@ -80,7 +80,8 @@ private:
 // whose records lie in file order does: one read of a window of pages instead of a system call
 // per page. It holds the bytes as stored (the caller deciphers what it hands out), and they are
 // right only while the handle's lock stays as it is: whoever locks, unlocks, writes or
-// truncates drops them. A read that does not continue the ones before reads as before.
+// truncates drops them. A read that does not continue the ones before reads as before, and so
+// does a pass that leaves most of each window unread.
 class ReadAhead {
 public:
     static constexpr int kWindow = 64 * 1024;
@@ -90,9 +91,9 @@ public:
     // the caller reads them itself (also when the window cannot be read).
     bool read(sqlite3_file* real, void* out, int n, sqlite3_int64 off);
     void drop() {
-        held_ = 0;
+        held_ = used_ = 0;
         next_ = -1;
-        run_ = 0;
+        run_ = poor_ = 0;
     }
 
 private:
@@ -105,7 +106,9 @@ private:
     sqlite3_int64 start_ = 0;
     sqlite3_int64 held_ = 0;   // bytes of the file held from start_
     sqlite3_int64 next_ = -1;  // where the last read ended; -1: none since the last drop
+    sqlite3_int64 used_ = 0;   // bytes handed out of the window held
     int run_ = 0;              // reads in a row that went forward from the one before
+    int poor_ = 0;             // windows in a row of which less than half was read
 };
 
 // A fresh random key, for files that no other handle will ever read.

@@ -23,11 +23,18 @@ bool ReadAhead::read(sqlite3_file* real, void* out, int n, sqlite3_int64 off) {
         if (!pass || !fill(real, off) || !holds(off, n)) return false;
     }
     std::memcpy(out, bytes_.data() + (off - start_), static_cast<size_t>(n));
+    used_ += n;
     return true;
 }
 
 bool ReadAhead::fill(sqlite3_file* real, sqlite3_int64 off) {
+    // Copying a window costs about what the reads it saves cost once a few of its pages go
+    // unread, as in a key whose pages lie among those of other keys: after two windows that
+    // went mostly unread, the pass reads page by page until the lock changes.
+    if (held_ > 0) poor_ = used_ * 2 < held_ ? poor_ + 1 : 0;
+    used_ = 0;
     held_ = 0;
+    if (poor_ >= 2) return false;
     // Exceptions must not cross SQLite's C frames.
     try {
         bytes_.resize(kWindow);
