@@ -211,6 +211,25 @@ Status File::read_fields(int key, const std::vector<int64_t>& values,
     return Status::ok();
 }
 
+Status File::add_values(int field, const std::vector<int64_t>& values) {
+    end_reading();
+    drop_prefetch();
+    StmtSet& ss = stmts();
+    // OR FAIL: a unique key refusing a value stops the statement without the statement journal
+    // that undoing only this statement would need (a copy of every page it changes).
+    const std::string sql = "INSERT OR FAIL INTO " + schema_ + ".rec(" +
+                            quoted(decl_->fields.at(static_cast<size_t>(field)).name) +
+                            ") SELECT value FROM qs_values(?)";
+    sqlite3_stmt* raw = nullptr;
+    int rc = prepare(ss.db, sql, &raw);
+    Stmt stmt(raw);
+    if (rc != SQLITE_OK) return status_of(rc, ss.db);
+    sqlite3_bind_pointer(raw, 1, const_cast<Values*>(&values), kValuesPointer, nullptr);
+    rc = sqlite3_step(raw);
+    if (rc == SQLITE_DONE && !values.empty()) pos_ = sqlite3_last_insert_rowid(ss.db);
+    return status_of(rc, ss.db);
+}
+
 Status File::scan_fields(const std::vector<int>& fields, const FieldVisitor& f) {
     return run_pass(
         stmts().db,

@@ -208,6 +208,7 @@ bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int
     Status st = MasList(handle(s_, kMasIdx), kWordMessages, word)
                     .read_after(at.kept ? int64_t{at.last} : -1, room, ids, more);
     if (!st) (void)StoreRead(s_, kMasIdx, st);
+    block.reserve(block.size() + ids.size());
     for (uint32_t id : ids) block.push_back({id, origin});
     counters_.postings_read += ids.size();
     if (!ids.empty()) {
