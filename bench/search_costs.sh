@@ -4,7 +4,9 @@
 # search and round, `perf stat -r RUNS` of the old build, then of the new one. Per build and round
 # it prints the mean wall time and task-clock (ms), the page faults and the user-space
 # instructions (millions) of one run. Faults and instructions hardly move with the load of a
-# shared machine; the times do, which is why the builds alternate.
+# shared machine; the times do, which is why the builds alternate. Where the machine counts no
+# instructions (a virtual machine without performance counters) that column says n/a: valgrind
+# --tool=callgrind counts them instead.
 #
 #   bench/search_costs.sh OLD_QUILLSTOW NEW_QUILLSTOW HOME [--runs N] [--rounds N] [--only WORD]
 # HOME holds the indexed mail database "Home" of 100,000 generated mails (mailgen --seed 4).
@@ -42,9 +44,9 @@ costs() {
         awk '
             / task-clock/ { clock = $1 }
             / page-faults/ { faults = $1 }
-            / instructions/ { ins = $1 / 1e6 }
+            / instructions/ { ins = $1 ~ /^[0-9]/ ? sprintf("%.1f", $1 / 1e6) : "n/a" }
             /seconds time elapsed/ { wall = $1 * 1000 }
-            END { printf "%.1f %.1f %.0f %.1f", wall, clock, faults, ins }'
+            END { printf "%.1f %.1f %.0f %s", wall, clock, faults, ins }'
 }
 echo "load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "| search | round | old wall ms | new wall ms | old task-clock ms | new task-clock ms | old faults | new faults | old M instr | new M instr |"
