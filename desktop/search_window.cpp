@@ -16,6 +16,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <tuple>
+#include <vector>
 
 #include "app/display_date.h"
 #include "app/message_pages.h"
@@ -322,9 +323,12 @@ words::SearchOutcome SearchWindow::get_messages() {
         auto* item = new QListWidgetItem(hit_label(s, *it, date_format), hits_);
         item->setData(Qt::UserRole, *it);
     }
-    words::HitQueue all;
+    std::vector<uint32_t> listed;
+    listed.reserve(static_cast<size_t>(hits_->count()));
     for (int i = 0; i < hits_->count(); ++i)
-        all.insert(hits_->item(i)->data(Qt::UserRole).toUInt());
+        listed.push_back(hits_->item(i)->data(Qt::UserRole).toUInt());
+    words::HitQueue all;
+    all.insert(listed.begin(), listed.end());
     words::write_result_set(s, all);
     if (hits_->count() > 0 && hits_->currentRow() < 0) hits_->setCurrentRow(0);
     return out;

@@ -75,6 +75,10 @@ public:
     // (the caller rolls back); outside one, those of the statements that ran stay. The last
     // record added becomes current.
     Status add_all(const std::vector<const void*>& recs);
+    // Adds one record per value, in this order, with the value in field `field` (a number) and
+    // every other field empty: one statement for them all, for files of one field such as a
+    // result set. A failure inside a transaction is left to the caller's rollback.
+    Status add_values(int field, const std::vector<int64_t>& values);
     Status put(const void* rec);           // rewrites the current record
     Status remove();                       // deletes the current record
     Status fetch(int64_t pos, void* rec);  // reads by position

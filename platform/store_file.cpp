@@ -205,27 +205,6 @@ Status File::get(int key, const void* values, void* rec, int parts) {
     return Status::ok();
 }
 
-Status File::read_fields(int key, const std::vector<int64_t>& values,
-                         const std::vector<int>& fields,
-                         const std::function<void(int64_t, const FieldRow&)>& f) {
-    if (fields.empty()) return Status(Code::Invalid, "no fields to read");
-    StmtSet& ss = stmts();
-    sqlite3_stmt* raw = nullptr;
-    std::string sql = ss.fields_by_key(key, fields);
-    int rc = sqlite3_prepare_v2(ss.db, sql.c_str(), -1, &raw, nullptr);
-    Stmt stmt(raw);
-    if (rc != SQLITE_OK) return status_of(rc, ss.db);
-    const FieldRow row(raw);
-    for (int64_t v : values) {
-        sqlite3_bind_int64(raw, 1, v);
-        rc = sqlite3_step(raw);
-        if (rc == SQLITE_ROW) f(v, row);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return status_of(rc, ss.db);
-        sqlite3_reset(raw);
-    }
-    return Status::ok();
-}
-
 Status File::count(uint64_t& n) {
     StmtSet& ss = stmts();
     sqlite3_stmt* s = ss.count();

@@ -212,16 +212,25 @@ sqlite3_stmt* StmtSet::get(int key, int parts) {
                                    order_by(key, false) + " LIMIT 1");
 }
 
+bool StmtSet::reads_by_join(int key) const {
+    const KeyDecl& k = decl.keys.at(static_cast<size_t>(key));
+    return k.unique && k.parts.size() == 1;
+}
+
 std::string StmtSet::fields_by_key(int key, const std::vector<int>& fields) const {
     // The position first, as every field pass hands its rows out (FieldRow).
-    std::string cols = "pos";
-    for (int f : fields) cols += ", " + quoted(decl.fields.at(f).name);
-    const KeyDecl& k = decl.keys.at(static_cast<size_t>(key));
-    std::string sql =
-        "SELECT " + cols + " FROM " + schema + ".rec WHERE " + part_expr(key, 0) + " = ?";
-    // A unique key of one part has one record per value: no order to keep.
-    if (k.unique && k.parts.size() == 1) return sql;
-    return sql + order_by(key, false) + " LIMIT 1";
+    const bool join = reads_by_join(key);
+    const std::string rec = join ? "r." : "";
+    std::string cols = rec + "pos";
+    for (int f : fields) cols += ", " + rec + quoted(decl.fields.at(f).name);
+    // A unique key of one part has one record per value: the values are a table of their own
+    // (qs_values, see File::read_fields), looped over outside the records (CROSS JOIN keeps
+    // that order), each value's record found through the key, and the value comes last.
+    if (join)
+        return "SELECT " + cols + ", v.value FROM qs_values(?) AS v CROSS JOIN " + schema +
+               ".rec AS r WHERE r." + part_expr(key, 0) + " = v.value";
+    return "SELECT " + cols + " FROM " + schema + ".rec WHERE " + part_expr(key, 0) + " = ?" +
+           order_by(key, false) + " LIMIT 1";
 }
 
 }  // namespace qs::store

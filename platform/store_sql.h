@@ -41,8 +41,11 @@ struct StmtSet {
     // Exact match on the first `parts` parts of a key, first in key order.
     sqlite3_stmt* get(int key, int parts);
     // The text of a statement reading the position and `fields` of the first record whose first
-    // part of `key` equals the bound value (not kept: see File::read_fields).
+    // part of `key` equals the bound value (not kept: see File::read_fields). For a key with
+    // reads_by_join, one statement reads the records of all values, bound as a qs_values list,
+    // and each row ends with its value.
     std::string fields_by_key(int key, const std::vector<int>& fields) const;
+    bool reads_by_join(int key) const;
 
     // Everything prepared is kept here (and in its slots), finalized with the set.
     sqlite3* db;

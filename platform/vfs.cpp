@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 #include "platform/vfs_internal.h"
 
@@ -34,7 +35,8 @@ constexpr uint8_t kJournalMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 
 
 struct CryptFile {
     detail::ShimFile head;
-    Cipher* cipher;  // owned; null for a file without a key
+    Cipher* cipher;            // owned; null for a file without a key
+    detail::ReadAhead* ahead;  // owned; only for an enciphered database, which is never mapped
 };
 
 CryptFile* crypt_file(sqlite3_file* file) { return reinterpret_cast<CryptFile*>(file); }
@@ -177,6 +179,8 @@ int bytes_in_file(sqlite3_file* real, int n, sqlite3_int64 off) {
 int crypt_read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
     CryptFile* file = crypt_file(f);
     sqlite3_file* real = file->head.real;
+    if (file->ahead && file->ahead->read(real, buf, n, off))
+        return file->cipher->apply(buf, buf, n, off) ? SQLITE_OK : SQLITE_IOERR_READ;
     int rc = real->pMethods->xRead(real, buf, n, off);
     if (!file->cipher || (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)) return rc;
     int present = rc == SQLITE_OK ? n : bytes_in_file(real, n, off);
@@ -184,9 +188,34 @@ int crypt_read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
     return rc;
 }
 
+void drop_ahead(CryptFile* file) {
+    if (file->ahead) file->ahead->drop();
+}
+
+// The pages read ahead stay right while the lock does: another connection writes to the file
+// only after every reader has let go of its shared lock.
+int crypt_lock(sqlite3_file* f, int level) {
+    drop_ahead(crypt_file(f));
+    sqlite3_file* real = crypt_file(f)->head.real;
+    return real->pMethods->xLock(real, level);
+}
+
+int crypt_unlock(sqlite3_file* f, int level) {
+    drop_ahead(crypt_file(f));
+    sqlite3_file* real = crypt_file(f)->head.real;
+    return real->pMethods->xUnlock(real, level);
+}
+
+int crypt_truncate(sqlite3_file* f, sqlite3_int64 size) {
+    drop_ahead(crypt_file(f));
+    sqlite3_file* real = crypt_file(f)->head.real;
+    return real->pMethods->xTruncate(real, size);
+}
+
 int crypt_write(sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
     CryptFile* file = crypt_file(f);
     sqlite3_file* real = file->head.real;
+    drop_ahead(file);
     if (!file->cipher) return real->pMethods->xWrite(real, buf, n, off);
     // `buf` is often a page of SQLite's cache, which must keep its plain text.
     uint8_t* out = file->cipher->scratch(n);
@@ -210,6 +239,8 @@ int crypt_close(sqlite3_file* f) {
     CryptFile* file = crypt_file(f);
     delete file->cipher;
     file->cipher = nullptr;
+    delete file->ahead;
+    file->ahead = nullptr;
     return detail::close_real(f);
 }
 
@@ -220,6 +251,9 @@ const detail::MethodTables& crypt_methods() {
             m.xClose = crypt_close;
             m.xRead = crypt_read;
             m.xWrite = crypt_write;
+            m.xTruncate = crypt_truncate;
+            m.xLock = crypt_lock;
+            m.xUnlock = crypt_unlock;
             if (m.iVersion >= 3) m.xFetch = crypt_fetch;
         }
         return out;
@@ -232,6 +266,7 @@ int crypt_open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int fla
     CryptFile* file = crypt_file(f);
     file->head.io.pMethods = nullptr;
     file->cipher = nullptr;
+    file->ahead = nullptr;
     Plan plan;
     int rc = plan_for(name, flags, &plan);
     if (rc != SQLITE_OK) return rc;
@@ -242,7 +277,11 @@ int crypt_open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int fla
     if (!file->head.io.pMethods) return rc;
     file->cipher = plan.cipher.release();
     if (rc != SQLITE_OK) return rc;
-    rc = check(file, plan.check);
+    if (plan.check == Check::DatabaseHeader) {
+        file->ahead = new (std::nothrow) detail::ReadAhead;
+        if (!file->ahead) rc = SQLITE_NOMEM;
+    }
+    if (rc == SQLITE_OK) rc = check(file, plan.check);
     if (rc != SQLITE_OK) {
         crypt_close(f);
         file->head.io.pMethods = nullptr;

@@ -76,6 +76,41 @@ private:
     std::vector<uint8_t> scratch_;
 };
 
+// Reading ahead for one file handle that reads pages in rising order, as a pass along a key
+// whose records lie in file order does: one read of a window of pages instead of a system call
+// per page. It holds the bytes as stored (the caller deciphers what it hands out), and they are
+// right only while the handle's lock stays as it is: whoever locks, unlocks, writes or
+// truncates drops them. A read that does not continue the ones before reads as before, and so
+// does a pass that leaves most of each window unread.
+class ReadAhead {
+public:
+    static constexpr int kWindow = 64 * 1024;
+
+    // Copies the `n` bytes at `off` into `out` and returns true when the window holds them,
+    // reading the window first when this read continues the last one or the window. False:
+    // the caller reads them itself (also when the window cannot be read).
+    bool read(sqlite3_file* real, void* out, int n, sqlite3_int64 off);
+    void drop() {
+        held_ = used_ = 0;
+        next_ = -1;
+        run_ = poor_ = 0;
+    }
+
+private:
+    bool holds(sqlite3_int64 off, int n) const {
+        return off >= start_ && off + n <= start_ + held_;
+    }
+    bool fill(sqlite3_file* real, sqlite3_int64 off);
+
+    std::vector<uint8_t> bytes_;
+    sqlite3_int64 start_ = 0;
+    sqlite3_int64 held_ = 0;   // bytes of the file held from start_
+    sqlite3_int64 next_ = -1;  // where the last read ended; -1: none since the last drop
+    sqlite3_int64 used_ = 0;   // bytes handed out of the window held
+    int run_ = 0;              // reads in a row that went forward from the one before
+    int poor_ = 0;             // windows in a row of which less than half was read
+};
+
 // A fresh random key, for files that no other handle will ever read.
 bool random_key(Key* key);
 

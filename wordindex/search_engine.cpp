@@ -135,9 +135,16 @@ SearchOutcome SearchState::run_blocks(HitQueue& hits, FoundWordsQueue& found) {
         filter_and(block);
         if (source_ != Source::Or) filter_or(block);
         note_found(block, found);
-        for (const auto& c : block) hits.insert(c.sysid);
+        keep_hits(block, hits);
         if (!paused || !ask_more(hits.size())) return SearchOutcome::Hits;
     }
+}
+
+void SearchState::keep_hits(const std::vector<Candidate>& block, HitQueue& hits) {
+    std::vector<uint32_t> ids;
+    ids.reserve(block.size());
+    for (const auto& c : block) ids.push_back(c.sysid);
+    hits.insert(ids.begin(), ids.end());
 }
 
 bool SearchState::ask_more(size_t hits) {
@@ -201,6 +208,7 @@ bool SearchState::read_postings(uint32_t word, MasPosition& at, size_t room, int
     Status st = MasList(handle(s_, kMasIdx), kWordMessages, word)
                     .read_after(at.kept ? int64_t{at.last} : -1, room, ids, more);
     if (!st) (void)StoreRead(s_, kMasIdx, st);
+    block.reserve(block.size() + ids.size());
     for (uint32_t id : ids) block.push_back({id, origin});
     counters_.postings_read += ids.size();
     if (!ids.empty()) {

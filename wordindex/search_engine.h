@@ -100,6 +100,7 @@ private:
     bool fits(uint32_t sysid);  // the full scan's test of one message
     bool next_newest(uint32_t& sysid);
     void note_found(const std::vector<Candidate>& block, FoundWordsQueue& found);
+    static void keep_hits(const std::vector<Candidate>& block, HitQueue& hits);
     void match_phrase(HitQueue& hits);
     bool has(uint32_t sysid, int32_t word);
     bool holds(uint32_t sysid, const SearchEntry& e, size_t candidates);

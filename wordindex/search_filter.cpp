@@ -63,14 +63,13 @@ void SearchState::match_phrase(HitQueue& hits) {
     std::string subject, text;
     // The text first: it holds the phrase far more often than the subject, whose header then
     // need not be read. A whole subject kept with the text stands for the header's.
-    for (auto it = hits.begin(); it != hits.end();) {
-        const bool read = read_text(s_, *it, text, &subject);
-        bool keep = (read && contains_phrase(rules, text, phrase_)) ||
-                    (read && !subject.empty() && contains_phrase(rules, subject, phrase_)) ||
-                    ((!read || subject.empty()) && read_subject(s_, type_, *it, subject) &&
-                     contains_phrase(rules, subject, phrase_));
-        it = keep ? std::next(it) : hits.erase(it);
-    }
+    hits.erase_if([&](uint32_t id) {
+        const bool read = read_text(s_, id, text, &subject);
+        return !((read && contains_phrase(rules, text, phrase_)) ||
+                 (read && !subject.empty() && contains_phrase(rules, subject, phrase_)) ||
+                 ((!read || subject.empty()) && read_subject(s_, type_, id, subject) &&
+                  contains_phrase(rules, subject, phrase_)));
+    });
 }
 
 }  // namespace qs::words

@@ -20,7 +20,7 @@ SearchOutcome SearchState::run_full_scan(HitQueue& hits, FoundWordsQueue& found)
     }
     full_done_ = !more;
     note_found(block, found);
-    for (const auto& c : block) hits.insert(c.sysid);
+    keep_hits(block, hits);
     return SearchOutcome::Hits;
 }
 

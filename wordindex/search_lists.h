@@ -10,6 +10,7 @@
 
 #include "platform/text.h"
 #include "storage/session.h"
+#include "wordindex/hit_queue.h"
 #include "wordindex/word_scan.h"
 
 namespace qs::words {
@@ -45,8 +46,7 @@ private:
     static bool add(std::vector<SearchEntry>& list, const FoundWord& w, bool negated);
 };
 
-// Queues filled by a search: hits (message sysids) and the words seen in them.
-using HitQueue = std::set<uint32_t>;
+// The words seen in the hits of a search.
 using FoundWordsQueue = std::set<std::string>;
 
 }  // namespace qs::words

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "app/cli/command.h"
 #include "app/cli/json.h"
@@ -310,7 +311,10 @@ int run_search(Context& c, const Args& a, const words::SearchInput& in) {
         if (!st.prepare(e.lists, e.phrase)) return kExitFailed;
         do {
             if (st.BUILDSEARCH(block, found) == words::SearchOutcome::Cancelled) break;
-            hits.insert(block.begin(), block.end());
+            if (hits.empty())
+                std::swap(hits, block);  // the usual single block, without a copy
+            else
+                hits.insert(block.begin(), block.end());
         } while (all_blocks && !st.finished());
         if (!st.finished())
             std::cerr

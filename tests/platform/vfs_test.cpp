@@ -310,6 +310,40 @@ TEST_F(VfsStore, ReadPastTheEndGivesPlainTextThenZeros) {
     EXPECT_NE(read_all(main_), text);
 }
 
+// Pages read ahead of a pass must never hide a later commit of another connection, nor the
+// reader's own writes: after each change the reader's pass finds what a new connection finds.
+TEST_F(VfsStore, PassesSeeEveryCommitOfAnyConnection) {
+    create();
+    Db reader = connect(), writer = connect();
+    // About a hundred pages, so that a pass reads several windows and ends inside the last.
+    ASSERT_EQ(exec(writer.get(),
+                   "INSERT INTO t SELECT id + 1000, 0, body FROM t;"
+                   "INSERT INTO t SELECT id + 2000, 0, body FROM t;"),
+              SQLITE_OK);
+    const std::string pass = "SELECT count(*) || '|' || sum(v) || '|' || sum(length(body)) FROM t";
+    const struct {
+        Db* by;
+        const char* sql;
+    } changes[] = {
+        {&writer, "UPDATE t SET v = 1, body = body || 'x'"},
+        {&writer, "UPDATE t SET v = 2 WHERE id > 2000"},
+        {&reader, "UPDATE t SET v = 3, body = substr(body, 2) WHERE id % 2 = 0"},
+        {&writer, "DELETE FROM t WHERE id > 2300"},
+    };
+    std::string before = query(reader.get(), pass);
+    for (const auto& change : changes) {
+        ASSERT_EQ(exec(reader.get(), "BEGIN"), SQLITE_OK);
+        EXPECT_EQ(query(reader.get(), pass), before);
+        ASSERT_EQ(exec(reader.get(), "COMMIT"), SQLITE_OK);
+        ASSERT_EQ(exec(change.by->get(), change.sql), SQLITE_OK);
+        const std::string now = query(reader.get(), pass);
+        EXPECT_EQ(now, query(connect().get(), pass)) << change.sql;
+        EXPECT_NE(now, before) << change.sql;
+        before = now;
+    }
+    EXPECT_EQ(query(reader.get(), "PRAGMA integrity_check"), "ok");
+}
+
 TEST_F(VfsStore, WrongMissingOrMalformedKeyCannotRead) {
     create();
     Key wrong = derive_key("other password");

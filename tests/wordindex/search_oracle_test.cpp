@@ -61,7 +61,7 @@ protected:
         HitQueue hits;
         FoundWordsQueue seen;
         st.BUILDSEARCH(hits, seen);
-        return hits;
+        return {hits.begin(), hits.end()};
     }
     std::set<uint32_t> expected(const std::vector<std::string>& and_words,
                                 const std::vector<std::string>& or_words) {
