@@ -2,8 +2,10 @@
 #include "wordindex/index_pass.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "storage/file_access.h"
+#include "wordindex/position_records.h"
 #include "wordindex/postings.h"
 
 namespace qs::words {
@@ -21,7 +23,7 @@ std::vector<int> IndexPass::read_once_files() const {
 
 bool IndexPass::prepare() {
     for (int f : read_once_files()) handle(s_, f).read_once(true);
-    book_.reserve_pairs(setup_.flush_pairs);
+    book_.reserve_pairs(setup_.flush_pairs, setup_.flush_position_bytes);
     rules_ = WordRules::from(s_.settings);
     rules_.start[static_cast<unsigned char>('^')] = 1;
     store::File& sto = handle(s_, kSTO);
@@ -109,8 +111,9 @@ PassResult IndexPass::step() {
         if (!index_message(text_)) return PassResult::Failed;
         if (read_ % 50 == 0) show_share();
         bool many_left = setup_.to_go > read_ + 50;
-        if (book_.pair_count() >= setup_.flush_pairs && many_left && !flush())
-            return PassResult::Failed;
+        const bool full = book_.pair_count() >= setup_.flush_pairs ||
+                          book_.position_bytes() >= setup_.flush_position_bytes;
+        if (full && many_left && !flush()) return PassResult::Failed;
     }
     return PassResult::More;
 }
@@ -143,6 +146,12 @@ bool IndexPass::subject_of(uint32_t sysid, std::string& subject) {
     return true;
 }
 
+namespace {
+
+constexpr uint32_t kNotCounted = 0x80000000u;
+
+}  // namespace
+
 bool IndexPass::index_message(const MsgText& text) {
     uint32_t sysid = text.MSGNUMBER;
     current_ = sysid;
@@ -153,34 +162,106 @@ bool IndexPass::index_message(const MsgText& text) {
     std::string subject;
     if (!subject_of(sysid, subject)) return true;  // a text without its header is not indexed
     if (!text.HEADING.blank()) subject = text.HEADING.str();  // the header holds only its start
-    MessageText m =
-        message_text(rules_, setup_.kind, subject, text.MSGTEXT.text, setup_.keep_footer);
+    const std::string_view whole = text.MSGTEXT.text;
+    MessageText m = message_text(rules_, setup_.kind, subject, whole, setup_.keep_footer);
     word_total_ = 0;
-    for_each_word(rules_, m, [&](const Word& w) {
-        if (word_total_ == words_.size()) {
-            words_.emplace_back();
-            hashes_.emplace_back();
-        }
-        words_[word_total_].assign(w.text);
-        hashes_[word_total_++] = WordBook::hash_of(w.text);
-    });
+    const bool known = numbered(subject, whole, m);
+    if (known) {
+        take_words(subject, 0, m.subject.size(), 0);
+        const size_t from = m.body.empty() ? 0 : static_cast<size_t>(m.body.data() - whole.data());
+        take_words(whole, from, from + m.body.size(), static_cast<uint32_t>(word_total_) + 1);
+    } else {
+        for_each_word(rules_, m, [&](const Word& w) { take_word(w.text, 0); });
+    }
     const bool ok = book_words(sysid);
+    if (ok && known) number_words(sysid);
+    book_.end_message(numbered_, known && ok);
     ++tokenized_;
     ++state_.count;
     return ok;
 }
 
-// Books the message's words in their order. Most of the time of a look-up is waiting for the
-// word's slot and record to come from memory, so each is asked for a few words ahead.
+void IndexPass::take_word(const std::string& text, uint32_t place) {
+    if (word_total_ == words_.size()) {
+        words_.emplace_back();
+        hashes_.emplace_back();
+        places_.emplace_back();
+        cached_.emplace_back();
+    }
+    words_[word_total_].assign(text);
+    hashes_[word_total_] = WordBook::hash_of(text);
+    places_[word_total_++] = place;
+}
+
+// The words of `part`, numbered from base + 1; those that begin in [from, to) are counted.
+void IndexPass::take_words(std::string_view part, size_t from, size_t to, uint32_t base) {
+    Tokenizer t(rules_, part);
+    Word w;
+    uint32_t n = base;
+    while (t.next(w)) {
+        const size_t at = w.first - 1;
+        take_word(w.text, ++n | (at >= from && at < to ? 0 : kNotCounted));
+    }
+}
+
+// Whether the message's words can be numbered as a phrase search reads them: every word of the
+// whole subject and the whole text, of which the run counts those of the indexed parts. They can
+// when each indexed part is cut from the whole where no word can span the cut (then the words of
+// the part are a run of the words of the whole), and when no word begins with a circumflex (the
+// run reads "^word" as WORD, where a phrase search passes the word over).
+bool IndexPass::numbered(std::string_view subject, std::string_view text,
+                         const MessageText& m) const {
+    if (subject.find('^') != std::string_view::npos || text.find('^') != std::string_view::npos)
+        return false;
+    // A full stop is left out: two of them end a word before the first.
+    auto separates = [&](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x80 && u != '.' && rules_.cannot_start(u) && rules_.ends_word(u);
+    };
+    auto between_words = [&](std::string_view t, size_t at) {
+        return at == 0 || at >= t.size() || separates(t[at - 1]) || separates(t[at]);
+    };
+    if (!m.subject.empty() && m.subject.data() != subject.data()) return false;
+    if (!between_words(subject, m.subject.size())) return false;
+    if (m.body.empty()) return true;
+    const std::less<const char*> below;
+    const char* end = text.data() + text.size();
+    if (below(m.body.data(), text.data()) || below(end, m.body.data() + m.body.size()))
+        return false;
+    const size_t from = static_cast<size_t>(m.body.data() - text.data());
+    return between_words(text, from) && between_words(text, from + m.body.size());
+}
+
+// Books the message's counted words in their order. Most of the time of a look-up is waiting for
+// the word's slot and record to come from memory, so each is asked for a few words ahead.
 bool IndexPass::book_words(uint32_t sysid) {
     constexpr size_t kSlotAhead = 16, kValueAhead = 8;
     for (size_t i = 0; i < std::min(word_total_, kSlotAhead); ++i) book_.prefetch(hashes_[i], 1);
     for (size_t i = 0; i < word_total_; ++i) {
         if (i + kSlotAhead < word_total_) book_.prefetch(hashes_[i + kSlotAhead], 1);
         if (i + kValueAhead < word_total_) book_.prefetch(hashes_[i + kValueAhead], 2);
-        if (!book_word(words_[i], hashes_[i], sysid)) return false;
+        if (places_[i] & kNotCounted) {
+            cached_[i] = book_.find(words_[i], hashes_[i]);
+            continue;
+        }
+        bool ok = true;
+        cached_[i] = book_word(words_[i], hashes_[i], sysid, ok);
+        if (!ok) return false;
     }
     return true;
+}
+
+// The places of the words counted for the message, wherever they stand in it. A word read only
+// for its place may have been cached after it, by a later counted word.
+void IndexPass::number_words(uint32_t sysid) {
+    numbered_.clear();
+    for (size_t i = 0; i < word_total_; ++i) {
+        CachedWord* w = cached_[i];
+        if (!w && (places_[i] & kNotCounted)) w = book_.find(words_[i], hashes_[i]);
+        if (w && w->counted && w->last_sysid == sysid)
+            numbered_.push_back(uint64_t{static_cast<uint32_t>(w->id)} << 32 |
+                                (places_[i] & ~kNotCounted));
+    }
 }
 
 CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
@@ -203,19 +284,21 @@ CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
     return &book_.add_new(word);
 }
 
-bool IndexPass::book_word(const std::string& word, uint32_t h, uint32_t sysid) {
-    if (book_.is_stop(word, h)) return true;
+// The cached word that the message's word was counted for; nullptr for a stop word, or one moved
+// to the stop list now, and with ok false after a failure.
+CachedWord* IndexPass::book_word(const std::string& word, uint32_t h, uint32_t sysid, bool& ok) {
+    if (book_.is_stop(word, h)) return nullptr;
     CachedWord* w = book_.find(word, h);
-    if (!w && !(w = look_up(word, sysid))) return false;
+    if (!w && !(w = look_up(word, sysid))) return ok = false, nullptr;
     if (setup_.auto_stop && over_auto_stop(state_.count, w->count)) {
         caption("Moving Word to Stop List...");
-        if (!add_stop_record(s_, word, kReport)) return false;
+        if (!add_stop_record(s_, word, kReport)) return ok = false, nullptr;
         book_.stop(word, *w);
         ++stopped_;
-        return true;
+        return nullptr;
     }
     book_.count(*w, sysid);
-    return true;
+    return w;
 }
 
 void IndexPass::fail(const std::string& what, uint32_t sysid, const std::string& detail) {
@@ -248,7 +331,8 @@ bool IndexPass::write_words() {
 // blocks. A message is indexed once, so its blocks are new.
 bool IndexPass::write_pairs() {
     store::File& h = handle(s_, kMasIdx);
-    std::vector<Pair> pairs = book_.take_pairs();
+    std::string records;
+    std::vector<Pair> pairs = book_.take_pairs(&records);
     std::vector<uint32_t> ids;
     for (size_t i = 0; i < pairs.size();) {
         const uint32_t sysid = pairs[i].sysid;
@@ -257,29 +341,44 @@ bool IndexPass::write_pairs() {
         Status st = MasList(h, kMessageWords, sysid).add(ids, true);
         if (!st) return fail("MASIDX", sysid, "|" + st.text()), false;
     }
-    if (!write_word_lists(h, pairs)) return false;
+    if (!write_word_lists(h, pairs, records)) return false;
     pairs_written_ += pairs.size();
     written_id_ = book_.last_id();
     return true;
 }
 
-// The pairs, in sysid order, regrouped by word (a counting sort keeps each word's messages in
-// ascending order) and merged word by word.
-bool IndexPass::write_word_lists(store::File& h, const std::vector<Pair>& pairs) {
+// The pairs, in sysid order, regrouped by word with their records (a counting sort keeps each
+// word's messages in ascending order) and merged word by word.
+bool IndexPass::write_word_lists(store::File& h, const std::vector<Pair>& pairs,
+                                 const std::string& records) {
     const size_t words = static_cast<size_t>(book_.last_id()) + 2;
     std::vector<uint32_t> start(words, 0);
     for (const Pair& p : pairs) ++start[p.word_id + 1];
     for (size_t w = 1; w < words; ++w) start[w] += start[w - 1];
-    std::vector<uint32_t> sysids(pairs.size());
+    const std::string_view all(records);
+    std::vector<uint32_t> sysids(pairs.size()), offsets(pairs.size());
     {
         std::vector<uint32_t> at(start.begin(), start.end() - 1);
-        for (const Pair& p : pairs) sysids[at[p.word_id]++] = p.sysid;
+        size_t offset = 0;
+        for (const Pair& p : pairs) {
+            const uint32_t slot = at[p.word_id]++;
+            sysids[slot] = p.sysid;
+            offsets[slot] = static_cast<uint32_t>(offset);
+            offset += record_size(all.substr(offset));
+        }
     }
+    std::vector<std::string_view> list_records;
     for (size_t w = 0; w + 1 < words; ++w) {
         if (start[w] == start[w + 1]) continue;
         std::span<const uint32_t> list(sysids.data() + start[w], start[w + 1] - start[w]);
+        list_records.clear();
+        for (uint32_t k = start[w]; k < start[w + 1]; ++k) {
+            const std::string_view rest = all.substr(offsets[k]);
+            list_records.push_back(rest.substr(0, record_size(rest)));
+        }
         const bool fresh = static_cast<int32_t>(w) > written_id_;
-        Status st = MasList(h, kWordMessages, static_cast<uint32_t>(w)).add(list, fresh);
+        Status st =
+            MasList(h, kWordMessages, static_cast<uint32_t>(w)).add(list, list_records, fresh);
         if (!st) return fail("MASIDX", list.front(), "|" + st.text()), false;
     }
     return true;

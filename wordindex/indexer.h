@@ -31,6 +31,9 @@ namespace qs::words {
 // A flush happens once this many pairs are buffered (and more than 50 messages remain): the
 // memory budget of a run's pairs, about 8 bytes each while buffered and 12 while written.
 inline constexpr size_t kFlushPairs = size_t{1} << 21;
+// Or once their position records take this many bytes: the records' own budget. A pair's
+// record takes about three bytes, so the pairs' budget is as a rule the one that fills first.
+inline constexpr size_t kFlushPositionBytes = size_t{12} << 20;
 
 // The results of INDEXFILE1.
 inline constexpr uint8_t kIndexFinished = 1;     // ended normally, count key rebuilt
@@ -42,6 +45,7 @@ struct IndexRequest {
     bool full = false;       // rebuild the whole index
     bool confirmed = false;  // the caller already had the rebuild confirmed
     size_t flush_pairs = kFlushPairs;
+    size_t flush_position_bytes = kFlushPositionBytes;
 };
 
 // What a run tells its window: a caption, and the share done of the messages to go.
