@@ -2,6 +2,7 @@
 #include "wordindex/index_pass.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "storage/file_access.h"
@@ -149,6 +150,7 @@ bool IndexPass::subject_of(uint32_t sysid, std::string& subject) {
 namespace {
 
 constexpr uint32_t kNotCounted = 0x80000000u;
+constexpr uint32_t kNoPair = UINT32_MAX;
 
 }  // namespace
 
@@ -174,8 +176,8 @@ bool IndexPass::index_message(const MsgText& text) {
         for_each_word(rules_, m, [&](const Word& w) { take_word(w.text, 0); });
     }
     const bool ok = book_words(sysid);
-    if (ok && known) number_words(sysid);
-    book_.end_message(numbered_, known && ok);
+    if (ok && known) number_words();
+    book_.end_message(grouped_, starts_, known && ok);
     ++tokenized_;
     ++state_.count;
     return ok;
@@ -187,6 +189,7 @@ void IndexPass::take_word(const std::string& text, uint32_t place) {
         hashes_.emplace_back();
         places_.emplace_back();
         cached_.emplace_back();
+        token_pairs_.emplace_back();
     }
     words_[word_total_].assign(text);
     hashes_[word_total_] = WordBook::hash_of(text);
@@ -233,9 +236,14 @@ bool IndexPass::numbered(std::string_view subject, std::string_view text,
 }
 
 // Books the message's counted words in their order. Most of the time of a look-up is waiting for
-// the word's slot and record to come from memory, so each is asked for a few words ahead.
+// the word's slot and record to come from memory, so each is asked for a few words ahead. A word
+// counted for the message for the first time gets the number of its pair among the message's.
 bool IndexPass::book_words(uint32_t sysid) {
     constexpr size_t kSlotAhead = 16, kValueAhead = 8;
+    size_t capacity = 64;
+    while (capacity < 2 * word_total_) capacity <<= 1;
+    pair_keys_.assign(capacity, nullptr);
+    pair_numbers_.resize(capacity);
     for (size_t i = 0; i < std::min(word_total_, kSlotAhead); ++i) book_.prefetch(hashes_[i], 1);
     for (size_t i = 0; i < word_total_; ++i) {
         if (i + kSlotAhead < word_total_) book_.prefetch(hashes_[i + kSlotAhead], 1);
@@ -245,23 +253,46 @@ bool IndexPass::book_words(uint32_t sysid) {
             continue;
         }
         bool ok = true;
+        const size_t pairs = book_.message_pairs();
         cached_[i] = book_word(words_[i], hashes_[i], sysid, ok);
         if (!ok) return false;
+        if (book_.message_pairs() != pairs) {
+            const size_t at = pair_slot(cached_[i]);
+            pair_keys_[at] = cached_[i];
+            pair_numbers_[at] = static_cast<uint32_t>(pairs);
+        }
     }
     return true;
 }
 
-// The places of the words counted for the message, wherever they stand in it. A word read only
-// for its place may have been cached after it, by a later counted word.
-void IndexPass::number_words(uint32_t sysid) {
-    numbered_.clear();
+// The slot of the word in the message's table of pairs: its own, or the empty one where it
+// belongs.
+size_t IndexPass::pair_slot(const CachedWord* w) const {
+    const size_t mask = pair_keys_.size() - 1;
+    size_t at = (reinterpret_cast<uintptr_t>(w) >> 4) * 0x9E3779B97F4A7C15ull >> 40 & mask;
+    while (pair_keys_[at] && pair_keys_[at] != w) at = (at + 1) & mask;
+    return at;
+}
+
+// The places of the message's words grouped by their pair, wherever they stand in the message
+// (a word read only for its place may have been cached after it, by a later counted word), as
+// WordBook::end_message takes them.
+void IndexPass::number_words() {
+    const size_t pairs = book_.message_pairs();
+    starts_.assign(pairs + 2, 0);
     for (size_t i = 0; i < word_total_; ++i) {
-        CachedWord* w = cached_[i];
-        if (!w && (places_[i] & kNotCounted)) w = book_.find(words_[i], hashes_[i]);
-        if (w && w->counted && w->last_sysid == sysid)
-            numbered_.push_back(uint64_t{static_cast<uint32_t>(w->id)} << 32 |
-                                (places_[i] & ~kNotCounted));
+        const CachedWord* w = cached_[i];
+        if (!w && (places_[i] & kNotCounted)) w = cached_[i] = book_.find(words_[i], hashes_[i]);
+        const size_t slot = w ? pair_slot(w) : 0;
+        token_pairs_[i] = w && pair_keys_[slot] == w ? pair_numbers_[slot] : kNoPair;
+        if (token_pairs_[i] != kNoPair) ++starts_[token_pairs_[i] + 2];
     }
+    for (size_t j = 2; j < starts_.size(); ++j) starts_[j] += starts_[j - 1];
+    grouped_.resize(starts_.back());
+    for (size_t i = 0; i < word_total_; ++i)
+        if (token_pairs_[i] != kNoPair)
+            grouped_[starts_[token_pairs_[i] + 1]++] = places_[i] & ~kNotCounted;
+    starts_.pop_back();
 }
 
 CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
@@ -333,48 +364,66 @@ bool IndexPass::write_pairs() {
     store::File& h = handle(s_, kMasIdx);
     std::string records;
     std::vector<Pair> pairs = book_.take_pairs(&records);
+    const size_t written = pairs.size();
     std::vector<uint32_t> ids;
     for (size_t i = 0; i < pairs.size();) {
         const uint32_t sysid = pairs[i].sysid;
         ids.clear();
         for (; i < pairs.size() && pairs[i].sysid == sysid; ++i) ids.push_back(pairs[i].word_id);
+        std::sort(ids.begin(), ids.end());  // a message's pairs stand in the order first counted
         Status st = MasList(h, kMessageWords, sysid).add(ids, true);
         if (!st) return fail("MASIDX", sysid, "|" + st.text()), false;
     }
-    if (!write_word_lists(h, pairs, records)) return false;
-    pairs_written_ += pairs.size();
+    if (!write_word_lists(h, std::move(pairs), std::move(records))) return false;
+    pairs_written_ += written;
     written_id_ = book_.last_id();
     return true;
 }
 
 // The pairs, in sysid order, regrouped by word with their records (a counting sort keeps each
-// word's messages in ascending order) and merged word by word.
-bool IndexPass::write_word_lists(store::File& h, const std::vector<Pair>& pairs,
-                                 const std::string& records) {
+// word's messages in ascending order) and merged word by word. The pairs and their records in
+// message order are let go before the lists are written: a transaction's changed pages are the
+// bulk of a flush's memory, and they peak there.
+bool IndexPass::write_word_lists(store::File& h, std::vector<Pair> pairs, std::string records) {
     const size_t words = static_cast<size_t>(book_.last_id()) + 2;
-    std::vector<uint32_t> start(words, 0);
-    for (const Pair& p : pairs) ++start[p.word_id + 1];
-    for (size_t w = 1; w < words; ++w) start[w] += start[w - 1];
-    const std::string_view all(records);
-    std::vector<uint32_t> sysids(pairs.size()), offsets(pairs.size());
+    std::vector<uint32_t> start(words, 0), bytes(words, 0);
+    size_t offset = 0;
+    for (const Pair& p : pairs) {
+        const size_t size = record_size(std::string_view(records).substr(offset));
+        ++start[p.word_id + 1];
+        bytes[p.word_id + 1] += static_cast<uint32_t>(size);
+        offset += size;
+    }
+    for (size_t w = 1; w < words; ++w) {
+        start[w] += start[w - 1];
+        bytes[w] += bytes[w - 1];
+    }
+    std::vector<uint32_t> sysids(pairs.size());
+    std::string by_word(records.size(), '\0');
     {
-        std::vector<uint32_t> at(start.begin(), start.end() - 1);
-        size_t offset = 0;
+        std::vector<uint32_t> at(start.begin(), start.end() - 1),
+            byte_at(bytes.begin(), bytes.end() - 1);
+        offset = 0;
         for (const Pair& p : pairs) {
-            const uint32_t slot = at[p.word_id]++;
-            sysids[slot] = p.sysid;
-            offsets[slot] = static_cast<uint32_t>(offset);
-            offset += record_size(all.substr(offset));
+            const size_t size = record_size(std::string_view(records).substr(offset));
+            sysids[at[p.word_id]++] = p.sysid;
+            std::memcpy(by_word.data() + byte_at[p.word_id], records.data() + offset, size);
+            byte_at[p.word_id] += static_cast<uint32_t>(size);
+            offset += size;
         }
     }
+    std::vector<Pair>().swap(pairs);
+    std::string().swap(records);
     std::vector<std::string_view> list_records;
     for (size_t w = 0; w + 1 < words; ++w) {
         if (start[w] == start[w + 1]) continue;
         std::span<const uint32_t> list(sysids.data() + start[w], start[w + 1] - start[w]);
         list_records.clear();
-        for (uint32_t k = start[w]; k < start[w + 1]; ++k) {
-            const std::string_view rest = all.substr(offsets[k]);
-            list_records.push_back(rest.substr(0, record_size(rest)));
+        std::string_view rest = std::string_view(by_word).substr(bytes[w], bytes[w + 1] - bytes[w]);
+        while (!rest.empty()) {
+            const size_t size = std::max<size_t>(1, record_size(rest));
+            list_records.push_back(rest.substr(0, size));
+            rest.remove_prefix(size);
         }
         const bool fresh = static_cast<int32_t>(w) > written_id_;
         Status st =

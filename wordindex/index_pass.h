@@ -63,15 +63,15 @@ private:
     void take_word(const std::string& text, uint32_t place);
     void take_words(std::string_view part, size_t from, size_t to, uint32_t base);
     bool book_words(uint32_t sysid);
-    void number_words(uint32_t sysid);
+    size_t pair_slot(const CachedWord* w) const;
+    void number_words();
     CachedWord* book_word(const std::string& word, uint32_t h, uint32_t sysid, bool& ok);
     CachedWord* look_up(const std::string& word, uint32_t sysid);
     bool flush();
     bool write_words();
     void caption(const std::string& c);
     bool write_pairs();
-    bool write_word_lists(store::File& h, const std::vector<Pair>& pairs,
-                          const std::string& records);
+    bool write_word_lists(store::File& h, std::vector<Pair> pairs, std::string records);
     void fail(const std::string& what, uint32_t sysid, const std::string& detail);
     void show_share();
 
@@ -90,7 +90,11 @@ private:
     std::vector<uint32_t> hashes_;
     std::vector<uint32_t> places_;
     std::vector<CachedWord*> cached_;
-    std::vector<uint64_t> numbered_;  // (word id << 32 | position) of the message's counted words
+    std::vector<uint32_t> token_pairs_;  // the pair each word's place goes to
+    // The message's pairs by cached word (open addressing): the word, the number of its pair.
+    std::vector<const CachedWord*> pair_keys_;
+    std::vector<uint32_t> pair_numbers_;
+    std::vector<uint32_t> grouped_, starts_;  // the places by pair, as end_message takes them
     size_t word_total_ = 0;
     bool list_had_words_ = false;
     bool check_indexed_ = false;

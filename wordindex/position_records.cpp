@@ -14,15 +14,6 @@ void append_record(std::string& out, std::span<const uint32_t> positions) {
     }
 }
 
-size_t record_size(std::string_view in) {
-    size_t at = 0;
-    uint32_t n = 0, v = 0;
-    if (!get_varint(in, at, n)) return 0;
-    for (uint32_t i = 0; i < n; ++i)
-        if (!get_varint(in, at, v)) return 0;
-    return at;
-}
-
 bool record_positions(std::string_view record, std::vector<uint32_t>& out) {
     out.clear();
     size_t at = 0;

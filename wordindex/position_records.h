@@ -46,8 +46,19 @@ inline bool get_varint(std::string_view in, size_t& at, uint32_t& v) {
 
 // Appends the record of `positions` (ascending, distinct, at least one).
 void append_record(std::string& out, std::span<const uint32_t> positions);
-// The bytes of the record that `in` begins with; 0 when it is damaged.
-size_t record_size(std::string_view in);
+// The bytes of the record that `in` begins with; 0 when it is damaged. Each number of a record
+// ends with the one byte of its groups that has the top bit clear: a record of n positions is
+// the bytes up to its (n + 1)-th such byte.
+inline size_t record_size(std::string_view in) {
+    size_t at = 0;
+    uint32_t n = 0;
+    if (!get_varint(in, at, n)) return 0;
+    for (uint32_t ends = 0; ends < n; ++at) {
+        if (at == in.size()) return 0;
+        if (!(static_cast<unsigned char>(in[at]) & 0x80)) ++ends;
+    }
+    return at;
+}
 // The positions of a record, into `out` (emptied first); empty for an unknown one. False when it
 // is damaged.
 bool record_positions(std::string_view record, std::vector<uint32_t>& out);

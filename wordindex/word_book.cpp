@@ -67,34 +67,28 @@ std::vector<CachedWord*> WordBook::take_dirty() {
     return out;
 }
 
-void WordBook::end_message(std::vector<uint64_t>& numbered, bool known) {
+void WordBook::end_message(std::span<const uint32_t> places, std::span<const uint32_t> starts,
+                           bool known) {
     if (positions_.capacity() < reserve_bytes_) positions_.reserve(reserve_bytes_);
-    const auto from = pairs_.begin() + static_cast<std::ptrdiff_t>(ended_);
-    std::sort(from, pairs_.end(), [](const Pair& a, const Pair& b) {
-        return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
-    });
     if (!known) {
+        std::sort(pairs_.begin() + static_cast<std::ptrdiff_t>(ended_), pairs_.end(),
+                  [](const Pair& a, const Pair& b) {
+                      return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
+                  });
         positions_.append(pairs_.size() - ended_, kUnknownRecord[0]);
         ended_ = pairs_.size();
         return;
     }
-    std::sort(numbered.begin(), numbered.end());
-    size_t k = 0;
-    for (; ended_ < pairs_.size(); ++ended_) {
-        const uint64_t word = pairs_[ended_].word_id;
-        while (k < numbered.size() && numbered[k] >> 32 < word) ++k;
-        scratch_.clear();
-        for (; k < numbered.size() && numbered[k] >> 32 == word; ++k)
-            scratch_.push_back(static_cast<uint32_t>(numbered[k]));
-        if (scratch_.empty())
-            positions_ += kUnknownRecord;
+    for (size_t j = 0; ended_ < pairs_.size(); ++ended_, ++j) {
+        if (j + 1 < starts.size() && starts[j] < starts[j + 1])
+            append_record(positions_, places.subspan(starts[j], starts[j + 1] - starts[j]));
         else
-            append_record(positions_, scratch_);
+            positions_ += kUnknownRecord;
     }
 }
 
-// The pairs in (sysid, word id) order with their records: messages mostly come in sysid order,
-// and then nothing moves.
+// The pairs in sysid order with their records: messages mostly come in sysid order, and then
+// nothing moves.
 void WordBook::sort_by_sysid(std::vector<Pair>& pairs, std::string& records) const {
     auto by_sysid = [](const Pair& a, const Pair& b) {
         return a.sysid < b.sysid;
@@ -126,11 +120,16 @@ void WordBook::sort_by_sysid(std::vector<Pair>& pairs, std::string& records) con
 }
 
 void WordBook::drop_stopped(std::vector<Pair>& pairs, std::string& records) const {
-    if (stopped_ids_.empty()) return;
+    // Words are stopped seldom, and a stopped word is not counted again: most flushes hold none
+    // of their pairs, and nothing is moved.
+    auto stopped = [&](const Pair& p) {
+        return stopped_ids_.count(p.word_id) > 0;
+    };
+    if (stopped_ids_.empty() || std::none_of(pairs.begin(), pairs.end(), stopped)) return;
     size_t kept = 0, from = 0, to = 0;
     for (const Pair& p : pairs) {
         const size_t size = record_size(std::string_view(records).substr(from));
-        if (!stopped_ids_.count(p.word_id)) {
+        if (!stopped(p)) {
             pairs[kept++] = p;
             std::copy(records.begin() + static_cast<std::ptrdiff_t>(from),
                       records.begin() + static_cast<std::ptrdiff_t>(from + size),
@@ -144,8 +143,7 @@ void WordBook::drop_stopped(std::vector<Pair>& pairs, std::string& records) cons
 }
 
 std::vector<Pair> WordBook::take_pairs(std::string* records) {
-    std::vector<uint64_t> none;
-    if (ended_ < pairs_.size()) end_message(none, false);
+    if (ended_ < pairs_.size()) end_message({}, {}, false);
     std::vector<Pair> out;
     std::string taken;
     out.swap(pairs_);

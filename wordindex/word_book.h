@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -80,11 +81,14 @@ public:
     // are dropped at the next flush.
     void stop(std::string_view word, CachedWord& w);
 
-    // Ends the message whose pairs were counted since the last end: sorts them by word and
-    // writes their records. `numbered` holds (word id << 32 | position) for every place of a word
-    // counted for the message (any order; it is sorted); with `known` false the records say
-    // that no positions are known.
-    void end_message(std::vector<uint64_t>& numbered, bool known);
+    // Ends the message whose pairs were counted since the last end and writes their records, in
+    // the pairs' order (the order in which the message's words were first counted): pair j has
+    // the positions places[starts[j], starts[j + 1]), ascending. With `known` false the records
+    // say that no positions are known, and the pairs are put in (sysid, word id) order.
+    void end_message(std::span<const uint32_t> places, std::span<const uint32_t> starts,
+                     bool known);
+    // Pairs counted since the last end_message.
+    size_t message_pairs() const { return pairs_.size() - ended_; }
 
     size_t pair_count() const { return pairs_.size(); }
     size_t position_bytes() const { return positions_.size(); }
@@ -94,9 +98,10 @@ public:
         reserve_ = flush_pairs + kMessagePairs;
         reserve_bytes_ = flush_position_bytes ? flush_position_bytes + 8 * kMessagePairs : 0;
     }
-    // Pairs of words not stopped, in (sysid, word id) order, and with `records` their position
-    // records in the same order; empties the buffers (and gives up their memory). Pairs counted
-    // since the last end_message get unknown records.
+    // Pairs of words not stopped, in sysid order (a message's pairs together, in the order that
+    // end_message left them), and with `records` their position records in the same order;
+    // empties the buffers (and gives up their memory). Pairs counted since the last end_message
+    // get unknown records.
     std::vector<Pair> take_pairs(std::string* records = nullptr);
 
     // Words whose record must be added or rewritten (not the stopped ones); marks them clean.
@@ -119,7 +124,6 @@ private:
     std::vector<Pair> pairs_;
     std::string positions_;  // one record per pair of pairs_[0, ended_)
     size_t ended_ = 0;       // pairs of ended messages
-    std::vector<uint32_t> scratch_;
     size_t reserve_ = 0;
     size_t reserve_bytes_ = 0;
     std::vector<CachedWord*> dirty_;
