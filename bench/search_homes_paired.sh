@@ -34,8 +34,8 @@ declare -A q=(
 measure() {  # measure QUILLSTOW HOME ARGS...
     { perf stat -r "$runs" -x, -e task-clock,instructions:u "$1" --home "$2" search Home \
         "${@:3}" > /dev/null; } 2>&1 |
-        awk -F, '/task-clock/ { t = $1 } /instructions/ { i = $1 / 1e6 }
-                 END { printf "%.1f / %.0f", t, i }'
+        awk -F, '/task-clock/ { t = $1 } /instructions/ { i = $1 ~ /^[0-9.]+$/ ? sprintf("%.0f", $1 / 1e6) : "n/a" }
+                 END { printf "%.1f / %s", t, i }'
 }
 wall() {  # wall QUILLSTOW HOME ARGS...
     { perf stat -r "$runs" "$1" --home "$2" search Home "${@:3}" > /dev/null; } 2>&1 |

@@ -2,11 +2,12 @@
 // Word positions as the master index keeps them beside a word's postings: for each message of
 // a block, a record of where the word stands among the message's words.
 //
-// A record is a count n in 7-bit groups (as the block's gaps are coded), then n positions
-// ascending, the first as it is and each later one as its gap to the one before. A count of 0
-// says the positions are not known: the message was indexed by a build that kept none, or its
-// words could not be numbered as a phrase search reads them (see IndexPass::numbered), and a
-// phrase search then reads its text.
+// A record codes its first position p and whether more follow as the number p * 2 + more, in
+// 7-bit groups as the block's gaps are; with more, the count of the others follows, then each
+// as its gap to the one before. Most words stand once in a message: one or two bytes. A record
+// of the one byte 0 says the positions are not known: the message was indexed by a build that
+// kept none, or its words could not be numbered as a phrase search reads them (see
+// IndexPass::numbered), and a phrase search then reads its text.
 //
 // Numbering: the words of the subject from 1, then the words of the whole text from two past
 // the subject's last, so that no phrase spans the subject and the text.
@@ -44,16 +45,18 @@ inline bool get_varint(std::string_view in, size_t& at, uint32_t& v) {
     return true;
 }
 
-// Appends the record of `positions` (ascending, distinct, at least one).
+// Appends the record of `positions` (ascending, distinct, at least one, each from 1 on).
 void append_record(std::string& out, std::span<const uint32_t> positions);
-// The bytes of the record that `in` begins with; 0 when it is damaged. Each number of a record
-// ends with the one byte of its groups that has the top bit clear: a record of n positions is
-// the bytes up to its (n + 1)-th such byte.
+// The bytes of the record that `in` begins with; 0 when it is damaged. Each number ends with the
+// one byte of its groups that has the top bit clear, so the others are passed over by counting
+// such bytes.
 inline size_t record_size(std::string_view in) {
     size_t at = 0;
-    uint32_t n = 0;
-    if (!get_varint(in, at, n)) return 0;
-    for (uint32_t ends = 0; ends < n; ++at) {
+    uint32_t head = 0, others = 0;
+    if (!get_varint(in, at, head)) return 0;
+    if (!(head & 1)) return at;
+    if (!get_varint(in, at, others)) return 0;
+    for (uint32_t ends = 0; ends < others; ++at) {
         if (at == in.size()) return 0;
         if (!(static_cast<unsigned char>(in[at]) & 0x80)) ++ends;
     }

@@ -55,9 +55,9 @@ TEST(MasBlocks, CodingKeepsEveryNumberAndRefusesDamage) {
         {"past 32 bits", 2, "\xff\xff\xff\xff\x0f"},
         {"a gap of six groups", 2, "\x80\x80\x80\x80\x80\x01"},
         {"bytes left over that are no record", 2, "\x01\x01"},
-        {"a record for one number of two", 2, "\x01\x01\x05"},
-        {"a record cut short", 2, std::string("\x01\x02\x05", 3) + '\0'},
-        {"bytes after the records", 2, std::string("\x01\x01\x05", 3) + '\0' + "\x07"},
+        {"a record for one number of two", 2, "\x01\x04"},
+        {"a record cut short", 2, std::string("\x01\x05\x02", 3) + '\0'},
+        {"bytes after the records", 2, std::string("\x01\x04", 2) + '\0' + "\x07"},
     };
     for (const Damage& d : damages) {
         MasIdx r;
