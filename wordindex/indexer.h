@@ -32,10 +32,9 @@ namespace qs::words {
 // memory budget of a run's pairs, about 8 bytes each while buffered and 12 while written.
 inline constexpr size_t kFlushPairs = size_t{1} << 21;
 // Or once their position records take this many bytes: the records' own budget. A flush's
-// memory is mostly the pages its transaction changes, and records make the word lists' blocks
-// about three times as long: at about 2.3 bytes a pair this budget fills first, at some 1.7
-// million pairs, which keeps a run's peak near 100 MB where the pairs' budget alone let it
-// reach 116 MB (100,000 mails).
+// memory is mostly the pages its transaction changes, which grow with the records written. At
+// the 1.7 bytes a pair of 100,000 generated mails the pairs' budget fills first (peak 96 MB, 84
+// without positions); this one bounds texts whose words repeat much, whose records are long.
 inline constexpr size_t kFlushPositionBytes = size_t{4} << 20;
 
 // The results of INDEXFILE1.

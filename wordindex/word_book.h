@@ -5,8 +5,8 @@
 // last message it was counted for.
 //
 // Pairs take 8 bytes each; their position records lie in one byte buffer of their own, in the
-// pairs' order (each message's pairs sorted by word when the message ends), so that a pair costs
-// no more than its record's few bytes (wordindex/position_records.h).
+// pairs' order, so that a pair costs no more than its record's one to few bytes
+// (wordindex/position_records.h).
 #pragma once
 
 #include <cstdint>
