@@ -2,8 +2,11 @@
 #include "wordindex/index_pass.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 #include "storage/file_access.h"
+#include "wordindex/position_records.h"
 #include "wordindex/postings.h"
 
 namespace qs::words {
@@ -21,7 +24,7 @@ std::vector<int> IndexPass::read_once_files() const {
 
 bool IndexPass::prepare() {
     for (int f : read_once_files()) handle(s_, f).read_once(true);
-    book_.reserve_pairs(setup_.flush_pairs);
+    book_.reserve_pairs(setup_.flush_pairs, setup_.flush_position_bytes);
     rules_ = WordRules::from(s_.settings);
     rules_.start[static_cast<unsigned char>('^')] = 1;
     store::File& sto = handle(s_, kSTO);
@@ -109,8 +112,9 @@ PassResult IndexPass::step() {
         if (!index_message(text_)) return PassResult::Failed;
         if (read_ % 50 == 0) show_share();
         bool many_left = setup_.to_go > read_ + 50;
-        if (book_.pair_count() >= setup_.flush_pairs && many_left && !flush())
-            return PassResult::Failed;
+        const bool full = book_.pair_count() >= setup_.flush_pairs ||
+                          book_.position_bytes() >= setup_.flush_position_bytes;
+        if (full && many_left && !flush()) return PassResult::Failed;
     }
     return PassResult::More;
 }
@@ -143,6 +147,13 @@ bool IndexPass::subject_of(uint32_t sysid, std::string& subject) {
     return true;
 }
 
+namespace {
+
+constexpr uint32_t kNotCounted = 0x80000000u;
+constexpr uint32_t kNoPair = UINT32_MAX;
+
+}  // namespace
+
 bool IndexPass::index_message(const MsgText& text) {
     uint32_t sysid = text.MSGNUMBER;
     current_ = sysid;
@@ -153,34 +164,135 @@ bool IndexPass::index_message(const MsgText& text) {
     std::string subject;
     if (!subject_of(sysid, subject)) return true;  // a text without its header is not indexed
     if (!text.HEADING.blank()) subject = text.HEADING.str();  // the header holds only its start
-    MessageText m =
-        message_text(rules_, setup_.kind, subject, text.MSGTEXT.text, setup_.keep_footer);
+    const std::string_view whole = text.MSGTEXT.text;
+    MessageText m = message_text(rules_, setup_.kind, subject, whole, setup_.keep_footer);
     word_total_ = 0;
-    for_each_word(rules_, m, [&](const Word& w) {
-        if (word_total_ == words_.size()) {
-            words_.emplace_back();
-            hashes_.emplace_back();
-        }
-        words_[word_total_].assign(w.text);
-        hashes_[word_total_++] = WordBook::hash_of(w.text);
-    });
+    const bool known = numbered(subject, whole, m);
+    if (known) {
+        take_words(subject, 0, m.subject.size(), 0);
+        const size_t from = m.body.empty() ? 0 : static_cast<size_t>(m.body.data() - whole.data());
+        take_words(whole, from, from + m.body.size(), static_cast<uint32_t>(word_total_) + 1);
+    } else {
+        for_each_word(rules_, m, [&](const Word& w) { take_word(w.text, 0); });
+    }
     const bool ok = book_words(sysid);
+    if (ok && known) number_words();
+    book_.end_message(grouped_, starts_, known && ok);
     ++tokenized_;
     ++state_.count;
     return ok;
 }
 
-// Books the message's words in their order. Most of the time of a look-up is waiting for the
-// word's slot and record to come from memory, so each is asked for a few words ahead.
+void IndexPass::take_word(const std::string& text, uint32_t place) {
+    if (word_total_ == words_.size()) {
+        words_.emplace_back();
+        hashes_.emplace_back();
+        places_.emplace_back();
+        cached_.emplace_back();
+        token_pairs_.emplace_back();
+    }
+    words_[word_total_].assign(text);
+    hashes_[word_total_] = WordBook::hash_of(text);
+    places_[word_total_++] = place;
+}
+
+// The words of `part`, numbered from base + 1; those that begin in [from, to) are counted.
+void IndexPass::take_words(std::string_view part, size_t from, size_t to, uint32_t base) {
+    Tokenizer t(rules_, part);
+    Word w;
+    uint32_t n = base;
+    while (t.next(w)) {
+        const size_t at = w.first - 1;
+        take_word(w.text, ++n | (at >= from && at < to ? 0 : kNotCounted));
+    }
+}
+
+// Whether the message's words can be numbered as a phrase search reads them: every word of the
+// whole subject and the whole text, of which the run counts those of the indexed parts. They can
+// when each indexed part is cut from the whole where no word can span the cut (then the words of
+// the part are a run of the words of the whole), and when no word begins with a circumflex (the
+// run reads "^word" as WORD, where a phrase search passes the word over).
+bool IndexPass::numbered(std::string_view subject, std::string_view text,
+                         const MessageText& m) const {
+    if (subject.find('^') != std::string_view::npos || text.find('^') != std::string_view::npos)
+        return false;
+    // A full stop is left out: two of them end a word before the first.
+    auto separates = [&](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x80 && u != '.' && rules_.cannot_start(u) && rules_.ends_word(u);
+    };
+    auto between_words = [&](std::string_view t, size_t at) {
+        return at == 0 || at >= t.size() || separates(t[at - 1]) || separates(t[at]);
+    };
+    if (!m.subject.empty() && m.subject.data() != subject.data()) return false;
+    if (!between_words(subject, m.subject.size())) return false;
+    if (m.body.empty()) return true;
+    const std::less<const char*> below;
+    const char* end = text.data() + text.size();
+    if (below(m.body.data(), text.data()) || below(end, m.body.data() + m.body.size()))
+        return false;
+    const size_t from = static_cast<size_t>(m.body.data() - text.data());
+    return between_words(text, from) && between_words(text, from + m.body.size());
+}
+
+// Books the message's counted words in their order. Most of the time of a look-up is waiting for
+// the word's slot and record to come from memory, so each is asked for a few words ahead. A word
+// counted for the message for the first time gets the number of its pair among the message's.
 bool IndexPass::book_words(uint32_t sysid) {
     constexpr size_t kSlotAhead = 16, kValueAhead = 8;
+    size_t capacity = 64;
+    while (capacity < 2 * word_total_) capacity <<= 1;
+    pair_keys_.assign(capacity, nullptr);
+    pair_numbers_.resize(capacity);
     for (size_t i = 0; i < std::min(word_total_, kSlotAhead); ++i) book_.prefetch(hashes_[i], 1);
     for (size_t i = 0; i < word_total_; ++i) {
         if (i + kSlotAhead < word_total_) book_.prefetch(hashes_[i + kSlotAhead], 1);
         if (i + kValueAhead < word_total_) book_.prefetch(hashes_[i + kValueAhead], 2);
-        if (!book_word(words_[i], hashes_[i], sysid)) return false;
+        if (places_[i] & kNotCounted) {
+            cached_[i] = book_.find(words_[i], hashes_[i]);
+            continue;
+        }
+        bool ok = true;
+        const size_t pairs = book_.message_pairs();
+        cached_[i] = book_word(words_[i], hashes_[i], sysid, ok);
+        if (!ok) return false;
+        if (book_.message_pairs() != pairs) {
+            const size_t at = pair_slot(cached_[i]);
+            pair_keys_[at] = cached_[i];
+            pair_numbers_[at] = static_cast<uint32_t>(pairs);
+        }
     }
     return true;
+}
+
+// The slot of the word in the message's table of pairs: its own, or the empty one where it
+// belongs.
+size_t IndexPass::pair_slot(const CachedWord* w) const {
+    const size_t mask = pair_keys_.size() - 1;
+    size_t at = (reinterpret_cast<uintptr_t>(w) >> 4) * 0x9E3779B97F4A7C15ull >> 40 & mask;
+    while (pair_keys_[at] && pair_keys_[at] != w) at = (at + 1) & mask;
+    return at;
+}
+
+// The places of the message's words grouped by their pair, wherever they stand in the message
+// (a word read only for its place may have been cached after it, by a later counted word), as
+// WordBook::end_message takes them.
+void IndexPass::number_words() {
+    const size_t pairs = book_.message_pairs();
+    starts_.assign(pairs + 2, 0);
+    for (size_t i = 0; i < word_total_; ++i) {
+        const CachedWord* w = cached_[i];
+        if (!w && (places_[i] & kNotCounted)) w = cached_[i] = book_.find(words_[i], hashes_[i]);
+        const size_t slot = w ? pair_slot(w) : 0;
+        token_pairs_[i] = w && pair_keys_[slot] == w ? pair_numbers_[slot] : kNoPair;
+        if (token_pairs_[i] != kNoPair) ++starts_[token_pairs_[i] + 2];
+    }
+    for (size_t j = 2; j < starts_.size(); ++j) starts_[j] += starts_[j - 1];
+    grouped_.resize(starts_.back());
+    for (size_t i = 0; i < word_total_; ++i)
+        if (token_pairs_[i] != kNoPair)
+            grouped_[starts_[token_pairs_[i] + 1]++] = places_[i] & ~kNotCounted;
+    starts_.pop_back();
 }
 
 CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
@@ -203,19 +315,21 @@ CachedWord* IndexPass::look_up(const std::string& word, uint32_t sysid) {
     return &book_.add_new(word);
 }
 
-bool IndexPass::book_word(const std::string& word, uint32_t h, uint32_t sysid) {
-    if (book_.is_stop(word, h)) return true;
+// The cached word that the message's word was counted for; nullptr for a stop word, or one moved
+// to the stop list now, and with ok false after a failure.
+CachedWord* IndexPass::book_word(const std::string& word, uint32_t h, uint32_t sysid, bool& ok) {
+    if (book_.is_stop(word, h)) return nullptr;
     CachedWord* w = book_.find(word, h);
-    if (!w && !(w = look_up(word, sysid))) return false;
+    if (!w && !(w = look_up(word, sysid))) return ok = false, nullptr;
     if (setup_.auto_stop && over_auto_stop(state_.count, w->count)) {
         caption("Moving Word to Stop List...");
-        if (!add_stop_record(s_, word, kReport)) return false;
+        if (!add_stop_record(s_, word, kReport)) return ok = false, nullptr;
         book_.stop(word, *w);
         ++stopped_;
-        return true;
+        return nullptr;
     }
     book_.count(*w, sysid);
-    return true;
+    return w;
 }
 
 void IndexPass::fail(const std::string& what, uint32_t sysid, const std::string& detail) {
@@ -248,38 +362,72 @@ bool IndexPass::write_words() {
 // blocks. A message is indexed once, so its blocks are new.
 bool IndexPass::write_pairs() {
     store::File& h = handle(s_, kMasIdx);
-    std::vector<Pair> pairs = book_.take_pairs();
+    std::string records;
+    std::vector<Pair> pairs = book_.take_pairs(&records);
+    const size_t written = pairs.size();
     std::vector<uint32_t> ids;
     for (size_t i = 0; i < pairs.size();) {
         const uint32_t sysid = pairs[i].sysid;
         ids.clear();
         for (; i < pairs.size() && pairs[i].sysid == sysid; ++i) ids.push_back(pairs[i].word_id);
+        std::sort(ids.begin(), ids.end());  // a message's pairs stand in the order first counted
         Status st = MasList(h, kMessageWords, sysid).add(ids, true);
         if (!st) return fail("MASIDX", sysid, "|" + st.text()), false;
     }
-    if (!write_word_lists(h, pairs)) return false;
-    pairs_written_ += pairs.size();
+    if (!write_word_lists(h, std::move(pairs), std::move(records))) return false;
+    pairs_written_ += written;
     written_id_ = book_.last_id();
     return true;
 }
 
-// The pairs, in sysid order, regrouped by word (a counting sort keeps each word's messages in
-// ascending order) and merged word by word.
-bool IndexPass::write_word_lists(store::File& h, const std::vector<Pair>& pairs) {
+// The pairs, in sysid order, regrouped by word with their records (a counting sort keeps each
+// word's messages in ascending order) and merged word by word. The pairs and their records in
+// message order are let go before the lists are written: a transaction's changed pages are the
+// bulk of a flush's memory, and they peak there.
+bool IndexPass::write_word_lists(store::File& h, std::vector<Pair> pairs, std::string records) {
     const size_t words = static_cast<size_t>(book_.last_id()) + 2;
-    std::vector<uint32_t> start(words, 0);
-    for (const Pair& p : pairs) ++start[p.word_id + 1];
-    for (size_t w = 1; w < words; ++w) start[w] += start[w - 1];
-    std::vector<uint32_t> sysids(pairs.size());
-    {
-        std::vector<uint32_t> at(start.begin(), start.end() - 1);
-        for (const Pair& p : pairs) sysids[at[p.word_id]++] = p.sysid;
+    std::vector<uint32_t> start(words, 0), bytes(words, 0);
+    size_t offset = 0;
+    for (const Pair& p : pairs) {
+        const size_t size = record_size(std::string_view(records).substr(offset));
+        ++start[p.word_id + 1];
+        bytes[p.word_id + 1] += static_cast<uint32_t>(size);
+        offset += size;
     }
+    for (size_t w = 1; w < words; ++w) {
+        start[w] += start[w - 1];
+        bytes[w] += bytes[w - 1];
+    }
+    std::vector<uint32_t> sysids(pairs.size());
+    std::string by_word(records.size(), '\0');
+    {
+        std::vector<uint32_t> at(start.begin(), start.end() - 1),
+            byte_at(bytes.begin(), bytes.end() - 1);
+        offset = 0;
+        for (const Pair& p : pairs) {
+            const size_t size = record_size(std::string_view(records).substr(offset));
+            sysids[at[p.word_id]++] = p.sysid;
+            std::memcpy(by_word.data() + byte_at[p.word_id], records.data() + offset, size);
+            byte_at[p.word_id] += static_cast<uint32_t>(size);
+            offset += size;
+        }
+    }
+    std::vector<Pair>().swap(pairs);
+    std::string().swap(records);
+    std::vector<std::string_view> list_records;
     for (size_t w = 0; w + 1 < words; ++w) {
         if (start[w] == start[w + 1]) continue;
         std::span<const uint32_t> list(sysids.data() + start[w], start[w + 1] - start[w]);
+        list_records.clear();
+        std::string_view rest = std::string_view(by_word).substr(bytes[w], bytes[w + 1] - bytes[w]);
+        while (!rest.empty()) {
+            const size_t size = std::max<size_t>(1, record_size(rest));
+            list_records.push_back(rest.substr(0, size));
+            rest.remove_prefix(size);
+        }
         const bool fresh = static_cast<int32_t>(w) > written_id_;
-        Status st = MasList(h, kWordMessages, static_cast<uint32_t>(w)).add(list, fresh);
+        Status st =
+            MasList(h, kWordMessages, static_cast<uint32_t>(w)).add(list, list_records, fresh);
         if (!st) return fail("MASIDX", list.front(), "|" + st.text()), false;
     }
     return true;

@@ -24,6 +24,7 @@ struct PassSetup {
     int per_pass = 4;
     uint64_t to_go = 0;  // messages expected, for the share shown
     size_t flush_pairs = kFlushPairs;
+    size_t flush_position_bytes = kFlushPositionBytes;
 };
 
 enum class PassResult { More, Done, Failed };
@@ -58,14 +59,19 @@ private:
     bool index_message(const MsgText& text);
     bool subject_of(uint32_t sysid, std::string& subject);
     bool already_indexed(uint32_t sysid);
+    bool numbered(std::string_view subject, std::string_view text, const MessageText& m) const;
+    void take_word(const std::string& text, uint32_t place);
+    void take_words(std::string_view part, size_t from, size_t to, uint32_t base);
     bool book_words(uint32_t sysid);
-    bool book_word(const std::string& word, uint32_t h, uint32_t sysid);
+    size_t pair_slot(const CachedWord* w) const;
+    void number_words();
+    CachedWord* book_word(const std::string& word, uint32_t h, uint32_t sysid, bool& ok);
     CachedWord* look_up(const std::string& word, uint32_t sysid);
     bool flush();
     bool write_words();
     void caption(const std::string& c);
     bool write_pairs();
-    bool write_word_lists(store::File& h, const std::vector<Pair>& pairs);
+    bool write_word_lists(store::File& h, std::vector<Pair> pairs, std::string records);
     void fail(const std::string& what, uint32_t sysid, const std::string& detail);
     void show_share();
 
@@ -77,10 +83,18 @@ private:
     WordRules rules_;
     WordBook book_;
     MsgText text_;
-    // The words of the message being indexed and their hashes, kept between messages so that
+    // The words of the message being indexed, their hashes, their positions (kNotCounted set on
+    // words read only for their positions) and cached records, kept between messages so that
     // their memory is reused.
     std::vector<std::string> words_;
     std::vector<uint32_t> hashes_;
+    std::vector<uint32_t> places_;
+    std::vector<CachedWord*> cached_;
+    std::vector<uint32_t> token_pairs_;  // the pair each word's place goes to
+    // The message's pairs by cached word (open addressing): the word, the number of its pair.
+    std::vector<const CachedWord*> pair_keys_;
+    std::vector<uint32_t> pair_numbers_;
+    std::vector<uint32_t> grouped_, starts_;  // the places by pair, as end_message takes them
     size_t word_total_ = 0;
     bool list_had_words_ = false;
     bool check_indexed_ = false;

@@ -178,6 +178,7 @@ bool Indexer::prepare() {
     setup.keep_footer = keep_footer_;
     setup.per_pass = request_.per_pass > 0 ? request_.per_pass : 4;
     setup.flush_pairs = request_.flush_pairs;
+    setup.flush_position_bytes = request_.flush_position_bytes;
     uint64_t texts = 0;
     if (!RecordCount(s_, kMsgText, texts)) return false;
     if (request_.full || index_.position == 0) {

@@ -31,6 +31,11 @@ namespace qs::words {
 // A flush happens once this many pairs are buffered (and more than 50 messages remain): the
 // memory budget of a run's pairs, about 8 bytes each while buffered and 12 while written.
 inline constexpr size_t kFlushPairs = size_t{1} << 21;
+// Or once their position records take this many bytes: the records' own budget. A flush's
+// memory is mostly the pages its transaction changes, which grow with the records written. At
+// the 1.7 bytes a pair of 100,000 generated mails the pairs' budget fills first (peak 96 MB, 84
+// without positions); this one bounds texts whose words repeat much, whose records are long.
+inline constexpr size_t kFlushPositionBytes = size_t{4} << 20;
 
 // The results of INDEXFILE1.
 inline constexpr uint8_t kIndexFinished = 1;     // ended normally, count key rebuilt
@@ -42,6 +47,7 @@ struct IndexRequest {
     bool full = false;       // rebuild the whole index
     bool confirmed = false;  // the caller already had the rebuild confirmed
     size_t flush_pairs = kFlushPairs;
+    size_t flush_position_bytes = kFlushPositionBytes;
 };
 
 // What a run tells its window: a caption, and the share done of the messages to go.

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "storage/file_access.h"
+#include "wordindex/position_records.h"
 
 namespace qs::words {
 
@@ -31,6 +32,11 @@ bool ended(const Status& st) { return st.code() == Code::NotFound; }
 }  // namespace
 
 void encode_block(std::span<const uint32_t> numbers, MasIdx& row) {
+    encode_block(numbers, {}, row);
+}
+
+void encode_block(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+                  MasIdx& row) {
     row.FIRST = numbers.front();
     row.COUNT = static_cast<uint32_t>(numbers.size());
     // Coded into a buffer that holds any block (five groups per gap at most), then copied once:
@@ -51,9 +57,12 @@ void encode_block(std::span<const uint32_t> numbers, MasIdx& row) {
         buf[n++] = static_cast<char>(gap);
     }
     row.DATA.text.append(buf.data(), n);
+    if (std::none_of(records.begin(), records.end(), record_known)) return;
+    for (std::string_view r : records) row.DATA.text.append(r.empty() ? kUnknownRecord : r);
 }
 
-Status decode_block(const MasIdx& row, std::vector<uint32_t>& out) {
+Status decode_block(const MasIdx& row, std::vector<uint32_t>& out,
+                    std::vector<std::string_view>* records) {
     if (row.COUNT == 0 || row.COUNT > kBlockSize) return damaged(row);
     const std::string& in = row.DATA.text;
     uint64_t at = row.FIRST;
@@ -71,13 +80,28 @@ Status decode_block(const MasIdx& row, std::vector<uint32_t>& out) {
         if (gap == 0 || at > UINT32_MAX) return damaged(row);
         out.push_back(static_cast<uint32_t>(at));
     }
+    // Reading numbers only passes over the records: searches read postings far more often.
+    if (!records) return Status::ok();
+    if (i == in.size()) {
+        records->insert(records->end(), row.COUNT, std::string_view());
+        return Status::ok();
+    }
+    const std::string_view rest(in);
+    for (uint32_t n = 0; n < row.COUNT; ++n) {
+        const size_t size = record_size(rest.substr(i));
+        if (size == 0) return damaged(row);
+        records->push_back(rest.substr(i, size));
+        i += size;
+    }
     return i == in.size() ? Status::ok() : damaged(row);
 }
 
-Status MasList::write(std::span<const uint32_t> numbers) {
+Status MasList::write(std::span<const uint32_t> numbers,
+                      std::span<const std::string_view> records) {
     MasIdx row = probe(kind_, id_, 0);
     for (size_t i = 0; i < numbers.size(); i += kBlockSize) {
-        encode_block(numbers.subspan(i, std::min<size_t>(kBlockSize, numbers.size() - i)), row);
+        const size_t n = std::min<size_t>(kBlockSize, numbers.size() - i);
+        encode_block(numbers.subspan(i, n), records.empty() ? records : records.subspan(i, n), row);
         if (Status st = f_.add(&row); !st) return st;
     }
     return Status::ok();
@@ -98,39 +122,103 @@ Status MasList::block_of(uint32_t number, MasIdx& block, bool& found) {
     return found || ended(st) ? Status::ok() : st;
 }
 
+// The block with numbers above its last added: its gaps and records are kept as they are coded
+// (a flush adds to the last block of nearly every word it holds, and parsing each record of each
+// such block again cost more than the rest of the merge).
+namespace {
+
+void append_to_block(const MasIdx& block, uint32_t last, std::span<const uint32_t> numbers,
+                     std::span<const std::string_view> records, MasIdx& row) {
+    const std::string& in = block.DATA.text;
+    size_t gaps = 0;  // each gap ends with the one of its groups that has the top bit clear
+    for (uint32_t n = 1; n < block.COUNT; ++gaps)
+        if (!(static_cast<unsigned char>(in[gaps]) & 0x80)) ++n;
+    row.FIRST = block.FIRST;
+    row.COUNT = block.COUNT + static_cast<uint32_t>(numbers.size());
+    std::string& out = row.DATA.text;
+    out.assign(in, 0, gaps);
+    for (uint32_t n : numbers) {
+        put_varint(out, n - last);
+        last = n;
+    }
+    const bool known = std::any_of(records.begin(), records.end(), record_known);
+    if (gaps == in.size() && !known) return;
+    if (gaps == in.size())
+        out.append(block.COUNT, kUnknownRecord[0]);
+    else
+        out.append(in, gaps);
+    for (size_t j = 0; j < numbers.size(); ++j)
+        out.append(j < records.size() && record_known(records[j]) ? records[j] : kUnknownRecord);
+}
+
+}  // namespace
+
 // Rewrites the block with the numbers added; a block that grows past kBlockSize is split.
-Status MasList::merge_into(MasIdx& block, std::span<const uint32_t> numbers) {
+Status MasList::merge_into(MasIdx& block, std::span<const uint32_t> numbers,
+                           std::span<const std::string_view> records) {
     const int64_t pos = f_.position();
     std::vector<uint32_t> had;
     if (Status st = decode_block(block, had); !st) return st;
-    if (had.size() == kBlockSize && numbers.front() > had.back()) return write(numbers);
+    if (had.size() == kBlockSize && numbers.front() > had.back()) return write(numbers, records);
+    if (numbers.front() > had.back() && had.size() + numbers.size() <= kBlockSize) {
+        MasIdx row = probe(kind_, id_, 0);
+        append_to_block(block, had.back(), numbers, records, row);
+        f_.set_position(pos);
+        return f_.put(&row);
+    }
+    std::vector<std::string_view> had_records;  // views into block.DATA, which stays as it is
+    had.clear();
+    if (Status st = decode_block(block, had, &had_records); !st) return st;
     std::vector<uint32_t> all;
+    std::vector<std::string_view> all_records;
     all.reserve(had.size() + numbers.size());
-    std::set_union(had.begin(), had.end(), numbers.begin(), numbers.end(), std::back_inserter(all));
+    all_records.reserve(had.size() + numbers.size());
+    auto record = [&](size_t j) {
+        return records.empty() ? std::string_view() : records[j];
+    };
+    size_t i = 0, j = 0;
+    while (i < had.size() || j < numbers.size()) {
+        if (j == numbers.size() || (i < had.size() && had[i] < numbers[j])) {
+            all.push_back(had[i]);
+            all_records.push_back(had_records[i++]);
+        } else if (i == had.size() || numbers[j] < had[i]) {
+            all.push_back(numbers[j]);
+            all_records.push_back(record(j++));
+        } else {  // there already: a known record of the new ones wins
+            all.push_back(numbers[j]);
+            all_records.push_back(record_known(record(j)) ? record(j) : had_records[i]);
+            ++i, ++j;
+        }
+    }
     f_.set_position(pos);
     if (all.size() <= kBlockSize) {
-        encode_block(all, block);
-        return f_.put(&block);
+        MasIdx row = probe(kind_, id_, 0);
+        encode_block(all, all_records, row);
+        return f_.put(&row);
     }
     if (Status st = f_.remove(); !st) return st;
-    return write(all);
+    return write(all, all_records);
 }
 
-Status MasList::add(std::span<const uint32_t> numbers, bool fresh) {
+Status MasList::add(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+                    bool fresh) {
     if (numbers.empty()) return Status::ok();
-    if (fresh) return write(numbers);
+    if (fresh) return write(numbers, records);
     MasIdx last = probe(kind_, id_, 0);
     Status st = f_.get(kMasBlockKey, &last, &last, 2);
-    if (ended(st)) return write(numbers);
+    if (ended(st)) return write(numbers, records);
     if (!st) return st;
-    if (numbers.front() >= last.FIRST) return merge_into(last, numbers);
+    if (numbers.front() >= last.FIRST) return merge_into(last, numbers, records);
+    auto part = [&](size_t from, size_t n) {
+        return records.empty() ? records : records.subspan(from, n);
+    };
     // Numbers below the last block: each run of them goes into the block it falls into.
     size_t i = 0;
     while (i < numbers.size()) {
         MasIdx block;
         bool found = false;
         if (st = block_of(numbers[i], block, found); !st) return st;
-        if (!found) return write(numbers.subspan(i));
+        if (!found) return write(numbers.subspan(i), part(i, numbers.size() - i));
         const int64_t pos = f_.position();
         MasIdx after;
         uint64_t limit = UINT64_MAX;  // the next block's FIRST
@@ -139,7 +227,7 @@ Status MasList::add(std::span<const uint32_t> numbers, bool fresh) {
         size_t j = i;
         while (j < numbers.size() && numbers[j] < limit) ++j;
         f_.set_position(pos);
-        if (st = merge_into(block, numbers.subspan(i, j - i)); !st) return st;
+        if (st = merge_into(block, numbers.subspan(i, j - i), part(i, j - i)); !st) return st;
         i = j;
     }
     return Status::ok();
@@ -152,15 +240,18 @@ Status MasList::remove(uint32_t number, bool& removed) {
     if (Status st = block_of(number, block, found); !st || !found) return st;
     const int64_t pos = f_.position();
     std::vector<uint32_t> had;
-    if (Status st = decode_block(block, had); !st) return st;
+    std::vector<std::string_view> records;  // views into block.DATA
+    if (Status st = decode_block(block, had, &records); !st) return st;
     auto it = std::lower_bound(had.begin(), had.end(), number);
     if (it == had.end() || *it != number) return Status::ok();
+    records.erase(records.begin() + (it - had.begin()));
     had.erase(it);
     removed = true;
     f_.set_position(pos);
     if (had.empty()) return f_.remove();
-    encode_block(had, block);
-    return f_.put(&block);
+    MasIdx row = probe(kind_, id_, 0);
+    encode_block(had, records, row);
+    return f_.put(&row);
 }
 
 Status MasList::remove_all(uint64_t& numbers) {
@@ -246,6 +337,29 @@ Status MasList::exists(bool& found) {
     Status st = f_.get(kMasBlockKey, &row, &row, 2);
     found = st.is_ok();
     return found || ended(st) ? Status::ok() : st;
+}
+
+Status PositionCursor::find(uint32_t sysid, std::string_view& record, bool& found) {
+    found = false;
+    if (numbers_.empty() || sysid < numbers_.front() || sysid > numbers_.back()) {
+        numbers_.clear();
+        records_.clear();
+        MasIdx at = probe(kWordMessages, word_, sysid);
+        f_.set(kMasBlockKey, &at, 3);
+        Status st = f_.next(&block_);
+        if (ended(st) || (st && (block_.KIND != kWordMessages || block_.ID != word_)))
+            return Status::ok();
+        if (!st) return st;
+        if (st = decode_block(block_, numbers_, &records_); !st) {
+            numbers_.clear();
+            return st;
+        }
+    }
+    auto it = std::lower_bound(numbers_.begin(), numbers_.end(), sysid);
+    if (it == numbers_.end() || *it != sysid) return Status::ok();
+    found = true;
+    record = records_[static_cast<size_t>(it - numbers_.begin())];
+    return Status::ok();
 }
 
 bool entry_count(Session& s, uint64_t& n) {

@@ -8,6 +8,11 @@
 // A block holds up to kBlockSize numbers, ascending and distinct: FIRST, and in DATA the gaps to
 // the COUNT - 1 numbers after it, each in 7-bit groups, low group first, the top bit set on every
 // group but a number's last. A word in a tenth of the messages costs about a byte per message.
+// After the gaps, a word's block may hold one position record per number, in the numbers' order
+// (wordindex/position_records.h); a block without them knows no positions. They live in the
+// postings' own rows so that every change to a word's list (indexing, purge, word deletion,
+// auto-stop, rebuild) rewrites them in the same write, and a phrase search reads them with the
+// postings it already reads: a separate list would double the rows, the look-ups and the writes.
 // The key is (KIND, ID, FIRST descending), unique: a list's last block is one look-up, and the
 // block a number falls into is the first at or after it in key order.
 //
@@ -23,12 +28,13 @@
 // block, since new messages have the highest numbers), splitting any block that passes
 // kBlockSize. A crash undoes the transaction: the index stays as at the last flush.
 //
-// Word positions are not kept: phrase matching and highlighting tokenize the hit's own text.
+// Hit highlighting tokenizes the hit's own text; phrase matching reads the position records.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/record_store.h"
@@ -41,11 +47,18 @@ enum ListKind : uint8_t { kWordMessages = 1, kMessageWords = 2 };
 inline constexpr uint32_t kBlockSize = 256;
 inline constexpr int kMasBlockKey = 0;  // MAS:by_Block
 
-// Block coding. `numbers` ascending and distinct, 1 to kBlockSize of them.
+// Block coding. `numbers` ascending and distinct, 1 to kBlockSize of them; `records` empty, or
+// one position record per number (an empty one counts as unknown). A block whose records are all
+// unknown is written without them.
 void encode_block(std::span<const uint32_t> numbers, MasIdx& row);
+void encode_block(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+                  MasIdx& row);
 // Appends the block's numbers to `out`; Corrupt when DATA does not hold COUNT - 1 gaps that
-// stay ascending and within 32 bits.
-Status decode_block(const MasIdx& row, std::vector<uint32_t>& out);
+// stay ascending and within 32 bits. With `records`, also appends a view into row.DATA of each
+// number's position record (empty ones when the block has none); Corrupt when they are not
+// COUNT whole records that end the DATA.
+Status decode_block(const MasIdx& row, std::vector<uint32_t>& out,
+                    std::vector<std::string_view>* records = nullptr);
 
 // The operations on one list (kind, id) through a MasIdx handle. Writes must run inside a
 // transaction over the file. A failure leaves the transaction to be rolled back.
@@ -53,9 +66,14 @@ class MasList {
 public:
     MasList(store::File& f, ListKind kind, uint32_t id) : f_(f), kind_(kind), id_(id) {}
 
-    // Adds the numbers (ascending, distinct; those already there are kept once). `fresh` says the
-    // list has no block yet, which spares the look-ups.
-    Status add(std::span<const uint32_t> numbers, bool fresh = false);
+    // Adds the numbers (ascending, distinct; those already there are kept once, with the new
+    // record unless it is unknown). `records` is empty (no positions known) or holds one record
+    // per number. `fresh` says the list has no block yet, which spares the look-ups.
+    Status add(std::span<const uint32_t> numbers, bool fresh = false) {
+        return add(numbers, {}, fresh);
+    }
+    Status add(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+               bool fresh = false);
     // Removes one number; `removed` tells whether it was there.
     Status remove(uint32_t number, bool& removed);
     // Removes every block; `numbers` counts what they held.
@@ -72,13 +90,30 @@ public:
 
 private:
     bool mine(const MasIdx& r) const { return r.KIND == kind_ && r.ID == id_; }
-    Status write(std::span<const uint32_t> numbers);
+    Status write(std::span<const uint32_t> numbers, std::span<const std::string_view> records);
     Status block_of(uint32_t number, MasIdx& block, bool& found);
-    Status merge_into(MasIdx& block, std::span<const uint32_t> numbers);
+    Status merge_into(MasIdx& block, std::span<const uint32_t> numbers,
+                      std::span<const std::string_view> records);
 
     store::File& f_;
     ListKind kind_;
     uint32_t id_;
+};
+
+// A word's position records for messages asked for in ascending order: each block is read and
+// decoded once. The views stay valid until the next call.
+class PositionCursor {
+public:
+    PositionCursor(store::File& f, uint32_t word) : f_(f), word_(word) {}
+    // The message's record; found is false when the word's list does not hold the message.
+    Status find(uint32_t sysid, std::string_view& record, bool& found);
+
+private:
+    store::File& f_;
+    uint32_t word_;
+    MasIdx block_;
+    std::vector<uint32_t> numbers_;
+    std::vector<std::string_view> records_;
 };
 
 // Whole-index questions, through the session's MasIdx handle (the file open).

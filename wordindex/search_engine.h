@@ -33,6 +33,7 @@ struct SearchCounters {
     uint64_t lookups = 0;           // (message, word) look-ups while filtering
     uint64_t whole_entries = 0;     // entries of words read whole for filtering
     uint64_t messages_scanned = 0;  // messages examined by the full message scan
+    uint64_t phrase_texts = 0;      // hits read for the phrase: their records could not tell
     int blocks = 0;
 };
 
@@ -102,6 +103,8 @@ private:
     void note_found(const std::vector<Candidate>& block, FoundWordsQueue& found);
     static void keep_hits(const std::vector<Candidate>& block, HitQueue& hits);
     void match_phrase(HitQueue& hits);
+    std::vector<uint32_t> phrase_word_ids() const;
+    bool text_holds_phrase(const WordRules& rules, uint32_t sysid);
     bool has(uint32_t sysid, int32_t word);
     bool holds(uint32_t sysid, const SearchEntry& e, size_t candidates);
     const std::vector<uint32_t>* whole_word(const SearchEntry& e, size_t candidates);

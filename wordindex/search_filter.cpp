@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include "storage/file_access.h"
+#include "wordindex/phrase_positions.h"
+
 namespace qs::words {
 
 void SearchState::filter_and(std::vector<Candidate>& block) {
@@ -57,18 +60,46 @@ void SearchState::note_found(const std::vector<Candidate>& block, FoundWordsQueu
     }
 }
 
+// The word id of each phrase word: the AND entry of the same word. Empty when a word has none,
+// which only a wildcard or an over-long word typed in the phrase leaves: no word of a text can
+// equal it.
+std::vector<uint32_t> SearchState::phrase_word_ids() const {
+    std::vector<uint32_t> ids;
+    for (const std::string& word : phrase_.words) {
+        auto it = std::find_if(lists_.ANDQ.begin(), lists_.ANDQ.end(), [&](const SearchEntry& e) {
+            return !e.negated() && e.THEWORD.trimmed() == word;
+        });
+        if (it == lists_.ANDQ.end()) return {};
+        ids.push_back(static_cast<uint32_t>(it->WORDID));
+    }
+    return ids;
+}
+
+// Whether the hit's text or subject holds the phrase, read and cut into words. The text first: it
+// holds the phrase far more often than the subject, whose header then need not be read. A whole
+// subject kept with the text stands for the header's.
+bool SearchState::text_holds_phrase(const WordRules& rules, uint32_t sysid) {
+    ++counters_.phrase_texts;
+    std::string subject, text;
+    const bool read = read_text(s_, sysid, text, &subject);
+    return (read && contains_phrase(rules, text, phrase_)) ||
+           (read && !subject.empty() && contains_phrase(rules, subject, phrase_)) ||
+           ((!read || subject.empty()) && read_subject(s_, type_, sysid, subject) &&
+            contains_phrase(rules, subject, phrase_));
+}
+
+// The position records answer for most hits; a hit they cannot answer for is read.
 void SearchState::match_phrase(HitQueue& hits) {
     if (status) status("Phrase Matching...");
     WordRules rules = WordRules::from(s_.settings);
-    std::string subject, text;
-    // The text first: it holds the phrase far more often than the subject, whose header then
-    // need not be read. A whole subject kept with the text stands for the header's.
+    PhrasePositions positions(handle(s_, kMasIdx), phrase_word_ids(), !phrase_.skipped.empty());
     hits.erase_if([&](uint32_t id) {
-        const bool read = read_text(s_, id, text, &subject);
-        return !((read && contains_phrase(rules, text, phrase_)) ||
-                 (read && !subject.empty() && contains_phrase(rules, subject, phrase_)) ||
-                 ((!read || subject.empty()) && read_subject(s_, type_, id, subject) &&
-                  contains_phrase(rules, subject, phrase_)));
+        auto answer = PhrasePositions::Answer::Unknown;
+        if (Status st = positions.answer(id, answer); !st) (void)StoreRead(s_, kMasIdx, st);
+        const bool keep =
+            answer == PhrasePositions::Answer::Stands ||
+            (answer == PhrasePositions::Answer::Unknown && text_holds_phrase(rules, id));
+        return !keep;
     });
 }
 

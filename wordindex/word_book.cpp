@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "wordindex/position_records.h"
+
 namespace qs::words {
 
 CachedWord& WordBook::add_existing(const WordList& rec, int64_t position) {
@@ -65,31 +67,93 @@ std::vector<CachedWord*> WordBook::take_dirty() {
     return out;
 }
 
-std::vector<Pair> WordBook::take_pairs() {
-    std::vector<Pair> out;
-    out.swap(pairs_);
-    pairs_.reserve(reserve_);
-    if (!stopped_ids_.empty())
-        std::erase_if(out, [&](const Pair& p) { return stopped_ids_.count(p.word_id) > 0; });
-    // A message's pairs come together; messages mostly come in sysid order, and then sorting
-    // each message's words is enough.
+void WordBook::end_message(std::span<const uint32_t> places, std::span<const uint32_t> starts,
+                           bool known) {
+    if (positions_.capacity() < reserve_bytes_) positions_.reserve(reserve_bytes_);
+    if (!known) {
+        std::sort(pairs_.begin() + static_cast<std::ptrdiff_t>(ended_), pairs_.end(),
+                  [](const Pair& a, const Pair& b) {
+                      return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
+                  });
+        positions_.append(pairs_.size() - ended_, kUnknownRecord[0]);
+        ended_ = pairs_.size();
+        return;
+    }
+    for (size_t j = 0; ended_ < pairs_.size(); ++ended_, ++j) {
+        if (j + 1 < starts.size() && starts[j] < starts[j + 1])
+            append_record(positions_, places.subspan(starts[j], starts[j + 1] - starts[j]));
+        else
+            positions_ += kUnknownRecord;
+    }
+}
+
+// The pairs in sysid order with their records: messages mostly come in sysid order, and then
+// nothing moves.
+void WordBook::sort_by_sysid(std::vector<Pair>& pairs, std::string& records) const {
     auto by_sysid = [](const Pair& a, const Pair& b) {
         return a.sysid < b.sysid;
     };
-    auto by_word = [](const Pair& a, const Pair& b) {
-        return a.word_id < b.word_id;
+    if (std::is_sorted(pairs.begin(), pairs.end(), by_sysid)) return;
+    struct At {
+        Pair pair;
+        uint32_t offset, size;
     };
-    if (!std::is_sorted(out.begin(), out.end(), by_sysid)) {
-        std::sort(out.begin(), out.end(), [](const Pair& a, const Pair& b) {
-            return a.sysid != b.sysid ? a.sysid < b.sysid : a.word_id < b.word_id;
-        });
-        return out;
+    std::vector<At> all(pairs.size());
+    std::string_view in(records);
+    size_t offset = 0;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const size_t size = record_size(in.substr(offset));
+        all[i] = {pairs[i], static_cast<uint32_t>(offset), static_cast<uint32_t>(size)};
+        offset += size;
     }
-    for (auto at = out.begin(); at != out.end();) {
-        auto end = std::upper_bound(at, out.end(), *at, by_sysid);
-        std::sort(at, end, by_word);
-        at = end;
+    std::sort(all.begin(), all.end(), [](const At& a, const At& b) {
+        return a.pair.sysid != b.pair.sysid ? a.pair.sysid < b.pair.sysid
+                                            : a.pair.word_id < b.pair.word_id;
+    });
+    std::string sorted;
+    sorted.reserve(records.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        pairs[i] = all[i].pair;
+        sorted.append(in.substr(all[i].offset, all[i].size));
     }
+    records.swap(sorted);
+}
+
+void WordBook::drop_stopped(std::vector<Pair>& pairs, std::string& records) const {
+    // Words are stopped seldom, and a stopped word is not counted again: most flushes hold none
+    // of their pairs, and nothing is moved.
+    auto stopped = [&](const Pair& p) {
+        return stopped_ids_.count(p.word_id) > 0;
+    };
+    if (stopped_ids_.empty() || std::none_of(pairs.begin(), pairs.end(), stopped)) return;
+    size_t kept = 0, from = 0, to = 0;
+    for (const Pair& p : pairs) {
+        const size_t size = record_size(std::string_view(records).substr(from));
+        if (!stopped(p)) {
+            pairs[kept++] = p;
+            std::copy(records.begin() + static_cast<std::ptrdiff_t>(from),
+                      records.begin() + static_cast<std::ptrdiff_t>(from + size),
+                      records.begin() + static_cast<std::ptrdiff_t>(to));
+            to += size;
+        }
+        from += size;
+    }
+    pairs.resize(kept);
+    records.resize(to);
+}
+
+std::vector<Pair> WordBook::take_pairs(std::string* records) {
+    if (ended_ < pairs_.size()) end_message({}, {}, false);
+    std::vector<Pair> out;
+    std::string taken;
+    out.swap(pairs_);
+    taken.swap(positions_);
+    ended_ = 0;
+    pairs_.reserve(reserve_);
+    positions_.reserve(reserve_bytes_);
+    sort_by_sysid(out, taken);
+    drop_stopped(out, taken);
+    if (records) records->swap(taken);
     return out;
 }
 

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The indexer's memory during a run: the stop words, the words met so far (from the word list
-// or new), the (word, message) pairs waiting to be written, and the words queued for deletion.
-// A word is counted once per message: each cached word remembers the last message it was
-// counted for.
+// or new), the (word, message) pairs waiting to be written with their position records, and the
+// words queued for deletion. A word is counted once per message: each cached word remembers the
+// last message it was counted for.
+//
+// Pairs take 8 bytes each; their position records lie in one byte buffer of their own, in the
+// pairs' order, so that a pair costs no more than its record's one to few bytes
+// (wordindex/position_records.h).
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "storage/records.h"
@@ -75,13 +81,28 @@ public:
     // are dropped at the next flush.
     void stop(std::string_view word, CachedWord& w);
 
+    // Ends the message whose pairs were counted since the last end and writes their records, in
+    // the pairs' order (the order in which the message's words were first counted): pair j has
+    // the positions places[starts[j], starts[j + 1]), ascending. With `known` false the records
+    // say that no positions are known, and the pairs are put in (sysid, word id) order.
+    void end_message(std::span<const uint32_t> places, std::span<const uint32_t> starts,
+                     bool known);
+    // Pairs counted since the last end_message.
+    size_t message_pairs() const { return pairs_.size() - ended_; }
+
     size_t pair_count() const { return pairs_.size(); }
-    // Room for a flush's pairs and the message that passes the mark, taken again after each
-    // flush, so that the buffer does not double (and copy itself) on the way.
-    void reserve_pairs(size_t flush_pairs) { reserve_ = flush_pairs + kMessagePairs; }
-    // Pairs of words not stopped, in (sysid, word id) order; empties the buffer (and gives up
-    // its memory).
-    std::vector<Pair> take_pairs();
+    size_t position_bytes() const { return positions_.size(); }
+    // Room for a flush's pairs and records and the message that passes the mark, taken again
+    // after each flush, so that the buffers do not double (and copy themselves) on the way.
+    void reserve_pairs(size_t flush_pairs, size_t flush_position_bytes = 0) {
+        reserve_ = flush_pairs + kMessagePairs;
+        reserve_bytes_ = flush_position_bytes ? flush_position_bytes + 8 * kMessagePairs : 0;
+    }
+    // Pairs of words not stopped, in sysid order (a message's pairs together, in the order that
+    // end_message left them), and with `records` their position records in the same order;
+    // empties the buffers (and gives up their memory). Pairs counted since the last end_message
+    // get unknown records.
+    std::vector<Pair> take_pairs(std::string* records = nullptr);
 
     // Words whose record must be added or rewritten (not the stopped ones); marks them clean.
     std::vector<CachedWord*> take_dirty();
@@ -97,8 +118,14 @@ public:
 private:
     WordCache<bool> stop_;
     WordCache<CachedWord> words_;
+    void sort_by_sysid(std::vector<Pair>& pairs, std::string& records) const;
+    void drop_stopped(std::vector<Pair>& pairs, std::string& records) const;
+
     std::vector<Pair> pairs_;
+    std::string positions_;  // one record per pair of pairs_[0, ended_)
+    size_t ended_ = 0;       // pairs of ended messages
     size_t reserve_ = 0;
+    size_t reserve_bytes_ = 0;
     std::vector<CachedWord*> dirty_;
     std::unordered_set<uint32_t> stopped_ids_;
     std::vector<int32_t> deleted_;

@@ -18,6 +18,7 @@
 #include "wordindex/index_files.h"
 #include "wordindex/index_status.h"
 #include "wordindex/indexer.h"
+#include "wordindex/position_records.h"
 #include "wordindex/postings.h"
 #include "wordindex/word_lists.h"
 
@@ -122,6 +123,34 @@ protected:
             auto it = names.find(static_cast<int32_t>(word));
             out.emplace_back(sysid, it == names.end() ? "#" + std::to_string(word) : it->second);
         }
+        return out;
+    }
+
+    // The position record of every (message, word) entry: its positions, or {0} when it is not
+    // known; a block whose records do not decode fails the test.
+    std::map<std::pair<uint32_t, std::string>, std::vector<uint32_t>> positions() {
+        std::map<int32_t, std::string> names;
+        std::vector<WordList> list;
+        EXPECT_TRUE(list_words(h.s, WordOrder::ByWord, SIZE_MAX, list));
+        for (const auto& w : list) names[w.WORDID] = w.THEWORD.str();
+        std::map<std::pair<uint32_t, std::string>, std::vector<uint32_t>> out;
+        OP_CLOSE(h.s, kOpOpen, {kMasIdx});
+        EXPECT_TRUE(handle(h.s, kMasIdx).scan([&](int64_t, const void* rec) {
+            const auto& r = *static_cast<const MasIdx*>(rec);
+            if (r.KIND != kWordMessages) return true;
+            std::vector<uint32_t> ids;
+            std::vector<std::string_view> records;
+            EXPECT_TRUE(decode_block(r, ids, &records)) << r.ID << "/" << r.FIRST;
+            for (size_t i = 0; i < ids.size() && i < records.size(); ++i) {
+                auto& places = out[{ids[i], names[static_cast<int32_t>(r.ID)]}];
+                if (!record_known(records[i]))
+                    places = {0};
+                else
+                    EXPECT_TRUE(record_positions(records[i], places)) << ids[i];
+            }
+            return true;
+        }));
+        OP_CLOSE(h.s, kOpClose, {kMasIdx});
         return out;
     }
 

@@ -85,13 +85,18 @@ bool run_failing_at(const std::string& home, uint32_t db, const IndexRequest& rq
 }
 
 // A disk failing at any point of a run: what the run leaves is the index as at one of its flushes
-// (every word counts exactly its entries), and the next run finishes it as one unbroken run would.
+// (every word counts exactly its entries, every entry has its position record), and the next run
+// finishes it as one unbroken run would.
 TEST_F(IndexSteps, ADiskFailingAtAnyWriteLeavesAWholeIndexThatTheNextRunFinishes) {
     IndexRequest rq = request(true);
-    rq.flush_pairs = 80;  // about twenty messages a flush
+    rq.flush_pairs = 80;            // about twenty messages a flush
+    rq.flush_position_bytes = 150;  // and some flushes for the records' budget
     ASSERT_EQ(INDEXFILE1(h.s, rq), kIndexFinished);
     const auto whole_words = words();
     const auto whole_entries = entries();
+    const auto whole_positions = positions();
+    ASSERT_EQ(whole_positions.size(), whole_entries.size());
+    for (const auto& [entry, places] : whole_positions) ASSERT_NE(places[0], 0u) << entry.first;
     bool reached = true;
     // Every fourth write: each transaction of the run (emptying, each flush, the saved position)
     // takes more than four, so each is cut at several points.
@@ -102,9 +107,12 @@ TEST_F(IndexSteps, ADiskFailingAtAnyWriteLeavesAWholeIndexThatTheNextRunFinishes
         auto listed = words();
         std::erase_if(listed, [](const auto& w) { return w.second == 0; });
         EXPECT_EQ(counted, listed) << "failing write " << n;
+        for (const auto& [entry, places] : positions())
+            EXPECT_EQ(places, whole_positions.at(entry)) << "failing write " << n;
         ASSERT_EQ(INDEXFILE1(h.s, request(false)), kIndexFinished) << "failing write " << n;
         EXPECT_EQ(words(), whole_words) << "failing write " << n;
         EXPECT_EQ(entries(), whole_entries) << "failing write " << n;
+        EXPECT_EQ(positions(), whole_positions) << "failing write " << n;
     }
 }
 

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <set>
+#include <string>
 
 #include "app/startup.h"
 #include "storage/database_list.h"
 #include "storage/file_access.h"
 #include "tests/support/test_home.h"
+#include "wordindex/position_records.h"
 
 namespace qs::words {
 namespace {
@@ -48,10 +51,13 @@ TEST(MasBlocks, CodingKeepsEveryNumberAndRefusesDamage) {
         {"no numbers", 0, ""},
         {"more than a block holds", kBlockSize + 1, std::string(kBlockSize, '\x01')},
         {"a gap cut short", 2, "\x81"},
-        {"bytes left over", 2, "\x01\x01"},
         {"a gap of nothing", 2, std::string(1, '\0')},
         {"past 32 bits", 2, "\xff\xff\xff\xff\x0f"},
         {"a gap of six groups", 2, "\x80\x80\x80\x80\x80\x01"},
+        {"bytes left over that are no record", 2, "\x01\x01"},
+        {"a record for one number of two", 2, "\x01\x04"},
+        {"a record cut short", 2, std::string("\x01\x05\x02", 3) + '\0'},
+        {"bytes after the records", 2, std::string("\x01\x04", 2) + '\0' + "\x07"},
     };
     for (const Damage& d : damages) {
         MasIdx r;
@@ -59,7 +65,8 @@ TEST(MasBlocks, CodingKeepsEveryNumberAndRefusesDamage) {
         r.COUNT = d.count;
         r.DATA.text = d.data;
         std::vector<uint32_t> out;
-        EXPECT_EQ(decode_block(r, out).code(), Code::Corrupt) << d.what;
+        std::vector<std::string_view> records;
+        EXPECT_EQ(decode_block(r, out, &records).code(), Code::Corrupt) << d.what;
     }
 }
 
@@ -150,6 +157,50 @@ TEST_F(MasLists, AListReadsBackAsTheSetItWasGiven) {
     bool any = true;
     ASSERT_TRUE(list(42).exists(any));
     EXPECT_FALSE(any);
+}
+
+// Position records through merges into the last block and into earlier ones, block splits and
+// removals: each stays with its number, a number added again takes a known record and keeps its
+// own over an unknown one, and numbers added without records read as unknown.
+TEST_F(MasLists, RecordsStayWithTheirNumbers) {
+    std::mt19937 rng(5);
+    std::map<uint32_t, std::string> oracle;  // the record each number must have
+    for (int round = 0; round < 50; ++round) {
+        const uint32_t base = rng() % 3000, span = 1 + rng() % 900;
+        std::set<uint32_t> run;
+        for (uint32_t k = 0, n = rng() % 300; k < n; ++k) run.insert(base + rng() % span);
+        const bool known = round % 4 != 1;
+        std::vector<uint32_t> numbers(run.begin(), run.end());
+        std::vector<std::string> records;
+        for (uint32_t n : numbers) {
+            const uint32_t places[] = {n % 5 + 1, n % 5 + 3 + static_cast<uint32_t>(round)};
+            records.emplace_back();
+            append_record(records.back(), places);
+            if (known || !oracle.count(n)) oracle[n] = known ? records.back() : "";
+        }
+        const std::vector<std::string_view> views(records.begin(), records.end());
+        ASSERT_TRUE(list(42).add(numbers, known ? std::span(views) : std::span(views).first(0)));
+        for (int k = 0; k < 20 && !oracle.empty(); ++k) {
+            auto it = oracle.lower_bound(static_cast<uint32_t>(rng() % 3900));
+            if (it == oracle.end()) continue;
+            bool removed = false;
+            ASSERT_TRUE(list(42).remove(it->first, removed));
+            ASSERT_TRUE(removed);
+            oracle.erase(it);
+        }
+    }
+    PositionCursor cursor(handle(h.s, kMasIdx), 42);
+    for (const auto& [n, record] : oracle) {
+        std::string_view got = "x";
+        bool found = false;
+        ASSERT_TRUE(cursor.find(n, got, found));
+        ASSERT_TRUE(found) << n;
+        EXPECT_EQ(record_known(got) ? std::string(got) : "", record) << n;
+    }
+    std::string_view got;
+    bool found = true;
+    ASSERT_TRUE(cursor.find(4000, got, found));
+    EXPECT_FALSE(found);
 }
 
 // A message deleted takes its entries from its words' lists; a word named by the message but
