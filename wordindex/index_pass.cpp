@@ -62,8 +62,17 @@ bool IndexPass::prepare() {
     return true;
 }
 
+// The keys are built in a transaction: its connection maps no file and keeps a transaction's
+// small page cache, which bounds what sorting the word list holds in memory (on the file's own
+// connection SQLite maps its sort files, and a million messages' words passed 128 MB).
 bool IndexPass::restore_keys() {
     for (int f : read_once_files()) handle(s_, f).read_once(false);
+    if (set_aside_.empty()) return true;
+    const bool own = !s_.engine.in_transaction();
+    if (own && TransactionCheck(s_, BeginTransaction(s_, {kWordList}))) {
+        set_aside_.clear();  // the next open of the word list builds them
+        return false;
+    }
     bool ok = true;
     for (const auto& [file, key] : set_aside_) {
         Status st = handle(s_, file).build_key(key);
@@ -73,7 +82,10 @@ bool IndexPass::restore_keys() {
         }
     }
     set_aside_.clear();
-    return ok;
+    if (!own) return ok;
+    if (ok) return Commit(s_);
+    Rollback(s_);
+    return false;
 }
 
 void IndexPass::caption(const std::string& c) {
