@@ -20,16 +20,7 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 command -v perf > /dev/null || { echo "$0: perf is missing (Debian package linux-perf)" >&2; exit 2; }
-declare -A q=(
-    [rare]="--and zellyku --whole-word --all-blocks"
-    [frequent]="--and preaguso --whole-word --all-blocks"
-    [and]="--and preaguso --and zellyku --whole-word --all-blocks"
-    [or]="--or chiobe --or fasto --whole-word --all-blocks"
-    [phrase]="--phrase preapiomboy\ creanat --all-blocks"
-    [prefix]="--and poumb --starts-with --all-blocks"
-    [soundex]="--and poumbeck --soundex --all-blocks"
-    [approx]="--and laintal --approx 1 --all-blocks"
-)
+. "$(dirname "$0")/searches.sh"
 # "wall ms / task-clock ms / instructions M" of one perf stat run of a build.
 measure() {  # measure QUILLSTOW HOME ARGS...
     { perf stat -r "$runs" -x, -e task-clock,instructions:u "$1" --home "$2" search Home \

@@ -9,16 +9,7 @@ set -euo pipefail
 [[ $# -ge 4 ]] || { echo "usage: $0 OLD OLD_HOME NEW NEW_HOME [NAME...]" >&2; exit 2; }
 old=$1 old_home=$2 new=$3 new_home=$4
 shift 4
-declare -A q=(
-    [rare]="--and zellyku --whole-word --all-blocks"
-    [frequent]="--and preaguso --whole-word --all-blocks"
-    [and]="--and preaguso --and zellyku --whole-word --all-blocks"
-    [or]="--or chiobe --or fasto --whole-word --all-blocks"
-    [phrase]="--phrase preapiomboy\ creanat --all-blocks"
-    [prefix]="--and poumb --starts-with --all-blocks"
-    [soundex]="--and poumbeck --soundex --all-blocks"
-    [approx]="--and laintal --approx 1 --all-blocks"
-)
+. "$(dirname "$0")/searches.sh"
 names=("$@")
 [[ ${#names[@]} -gt 0 ]] || names=(rare frequent and or phrase prefix soundex approx)
 count() {  # count QUILLSTOW HOME ARGS...
