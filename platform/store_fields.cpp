@@ -2,6 +2,7 @@
 // Passes that read a few fields of each record instead of whole records. A statement that names
 // only the columns a pass tests lets SQLite skip decoding the rest, and one that names only the
 // columns of an index reads that index alone, which is smaller than the table.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/record_store.h"
@@ -39,6 +40,35 @@ void keep_function(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const std::string_view text =
         p ? std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(argv[0]))) : "";
     sqlite3_result_int(ctx, keep && (*keep)(text) ? 1 : 0);
+}
+
+// qs_among(number, set): whether the number is in a set of numbers bound as a pointer of this
+// type: a bit per number from the lowest to the highest, a test of a few instructions a record.
+constexpr const char* kAmongFunction = "qs_among";
+constexpr const char* kAmongPointer = "qs-number-set";
+
+class NumberSet {
+public:
+    // `values` sorted in ascending order.
+    explicit NumberSet(const std::vector<int64_t>& values)
+        : low_(values.empty() ? 0 : values.front()),
+          bits_(values.empty() ? 0 : static_cast<size_t>((values.back() - low_) / 64 + 1)) {
+        for (int64_t v : values) bits_[bit(v) / 64] |= uint64_t{1} << (bit(v) % 64);
+    }
+    bool has(int64_t v) const {
+        if (v < low_ || static_cast<uint64_t>(v - low_) / 64 >= bits_.size()) return false;
+        return (bits_[bit(v) / 64] >> (bit(v) % 64)) & 1;
+    }
+
+private:
+    uint64_t bit(int64_t v) const { return static_cast<uint64_t>(v - low_); }
+    int64_t low_;
+    std::vector<uint64_t> bits_;
+};
+
+void among_function(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto* set = static_cast<const NumberSet*>(sqlite3_value_pointer(argv[1], kAmongPointer));
+    sqlite3_result_int(ctx, set && set->has(sqlite3_value_int64(argv[0])));
 }
 
 // The values of a read by key as a table of one column for SQLite: qs_values(list), the list a
@@ -160,6 +190,10 @@ int prepare(sqlite3* db, const std::string& sql, sqlite3_stmt** out) {
     if (names(sql, db, kKeepFunction))
         rc = sqlite3_create_function_v2(db, kKeepFunction, 2, SQLITE_UTF8 | SQLITE_DIRECTONLY,
                                         nullptr, keep_function, nullptr, nullptr, nullptr);
+    else if (names(sql, db, kAmongFunction))
+        rc = sqlite3_create_function_v2(db, kAmongFunction, 2,
+                                        SQLITE_UTF8 | SQLITE_DIRECTONLY | SQLITE_DETERMINISTIC,
+                                        nullptr, among_function, nullptr, nullptr, nullptr);
     else if (names(sql, db, kValuesTable))
         rc = sqlite3_create_module_v2(db, kValuesTable, &values_module(), nullptr, nullptr);
     else
@@ -181,15 +215,56 @@ Status run_pass(sqlite3* db, const std::string& sql, const std::function<void(sq
     return rc == SQLITE_DONE ? Status::ok() : status_of(rc, db);
 }
 
+// The highest position of the file, about its number of records (positions are not reused).
+int64_t last_position(sqlite3* db, const std::string& schema) {
+    sqlite3_stmt* raw = nullptr;
+    if (prepare(db, "SELECT max(pos) FROM " + schema + ".rec", &raw) != SQLITE_OK) return 0;
+    Stmt stmt(raw);
+    return sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
+}
+
+// Values that name one record in kDense or more: looking each one up reads nearly every page of
+// the records anyway, and a look-up through the key costs several times a step of a pass over
+// the records in file order that tests each record's value against the list.
+constexpr int64_t kDense = 16;
+
+bool read_as_pass(sqlite3* db, const std::string& schema, const std::vector<int64_t>& values) {
+    // The set of values takes a bit per number between the lowest and the highest.
+    const int64_t n = static_cast<int64_t>(values.size());
+    return n >= 1024 && std::is_sorted(values.begin(), values.end()) &&
+           values.back() - values.front() < n * 1024 && n * kDense >= last_position(db, schema);
+}
+
 }  // namespace
 
 // For a unique key of one part the statement joins the values to the records, so that SQLite
 // walks all of them in one run: a run of the statement per value cost more than the look-up.
+// When the values are many against the records, one pass over the records in file order picks
+// theirs out instead.
 Status File::read_fields(int key, const std::vector<int64_t>& values,
                          const std::vector<int>& fields,
                          const std::function<void(int64_t, const FieldRow&)>& f) {
     if (fields.empty()) return Status(Code::Invalid, "no fields to read");
     StmtSet& ss = stmts();
+    if (ss.reads_by_join(key) && read_as_pass(ss.db, schema_, values)) {
+        const int column = decl_->keys.at(static_cast<size_t>(key)).parts[0].field;
+        std::vector<int> asked = fields;
+        asked.push_back(column);
+        const int value = static_cast<int>(fields.size());  // its index among those asked
+        const NumberSet set(values);
+        return run_pass(
+            ss.db,
+            "SELECT " + field_columns(*decl_, asked) + " FROM " + schema_ + ".rec WHERE " +
+                kAmongFunction + "(" + quoted(decl_->fields.at(static_cast<size_t>(column)).name) +
+                ", ?) ORDER BY pos",
+            [&set](sqlite3_stmt* s) {
+                sqlite3_bind_pointer(s, 1, const_cast<NumberSet*>(&set), kAmongPointer, nullptr);
+            },
+            [&](const FieldRow& row) {
+                f(row.number(value), row);
+                return true;
+            });
+    }
     sqlite3_stmt* raw = nullptr;
     int rc = prepare(ss.db, ss.fields_by_key(key, fields), &raw);
     Stmt stmt(raw);

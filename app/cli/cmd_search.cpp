@@ -159,10 +159,12 @@ std::vector<int> field_numbers(const store::File& f, std::initializer_list<const
 // listing needs no more. A hit whose header is gone keeps a line with its number alone.
 void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
     std::vector<int64_t> keys(hits.begin(), hits.end());
-    size_t next = 0;  // the hits come back in ascending order, those without a record skipped
+    // The lines are in the order of the hits; the records come in the order the store reads
+    // them, those without a record skipped.
+    std::vector<Line>& all = out.lines();
     auto line_of = [&](int64_t id) -> Line& {
-        while (out.at(next).number != static_cast<uint32_t>(id)) ++next;
-        return out.at(next++);
+        return *std::lower_bound(all.begin(), all.end(), static_cast<uint32_t>(id),
+                                 [](const Line& l, uint32_t number) { return l.number < number; });
     };
     if (c.s.mem.ForumType == kMailDb) {
         store::File& mail = handle(c.s, kMail);
@@ -188,7 +190,8 @@ void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
             Line& l = line_of(id);
             l.date = static_cast<int32_t>(row.number(0));
             out.set_sender(l, as_field(m.FROMALPHA, row.text(1)));
-            threads.emplace_back(static_cast<uint32_t>(row.number(2)), next - 1);
+            threads.emplace_back(static_cast<uint32_t>(row.number(2)),
+                                 static_cast<size_t>(&l - all.data()));
         }));
     std::sort(threads.begin(), threads.end());
     Threads t;

@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -322,6 +324,58 @@ TEST_F(StoreReading, ReadFieldsGivesTheAskedFieldsOfTheFirstRecordOfEachValue) {
         EXPECT_EQ(got, c.want);
     }
     EXPECT_FALSE(f->read_fields(0, {2}, {}, [](int64_t, const FieldRow&) {}));
+}
+
+// Many values against few records are read by one pass over the records instead of a look-up
+// each, and come in file order then; which records each value gets must not change.
+TEST_F(StoreReading, ReadFieldsGivesEachValueItsRecordWhateverTheShareOfValues) {
+    Engine engine;
+    TableDecl decl;
+    decl.fields = describe_fields<Header>();
+    decl.codec = make_codec<Header>();
+    decl.keys = {{"by_Id", {{0}}, true, false}};
+    auto f = make(engine, decl);
+    constexpr uint32_t kRecords = 4000;
+    std::vector<const void*> recs;
+    std::vector<Header> headers(kRecords);
+    for (uint32_t i = 0; i < kRecords; ++i) {
+        // Ids out of file order, with a hole every seventh.
+        uint32_t id = (i * 2719 % kRecords) * 7 / 6 + 1;
+        headers[i] = Header{id, static_cast<int32_t>(id * 3), {}};
+        headers[i].NAME = std::to_string(id);
+        recs.push_back(&headers[i]);
+    }
+    ASSERT_TRUE(f->add_all(recs));
+    auto every = [](int64_t from, int64_t to, int64_t step) {
+        std::vector<int64_t> v;
+        for (int64_t x = from; x <= to; x += step) v.push_back(x);
+        return v;
+    };
+    std::vector<int64_t> unsorted = every(1, 4700, 2);
+    std::swap(unsorted.front(), unsorted.back());
+    std::vector<int64_t> wide = every(1, 2000, 1);
+    wide.push_back(int64_t{1} << 40);
+    const std::vector<int64_t> cases[] = {
+        every(1, 4700, 1),  // every id and the holes: a pass
+        every(3, 4700, 3),  // a third of them: a pass
+        every(1, 4700, 9),  // too few for a pass
+        unsorted,           // a pass needs them in order
+        wide,               // and within a range it can hold a bit for each
+    };
+    for (const auto& values : cases) {
+        std::map<int64_t, std::string> got;
+        ASSERT_TRUE(f->read_fields(0, values, {2, 1}, [&](int64_t v, const FieldRow& row) {
+            EXPECT_TRUE(
+                got.emplace(v, std::string(row.text(0)) + "," + std::to_string(row.number(1)))
+                    .second)
+                << v;
+        }));
+        std::map<int64_t, std::string> want;
+        for (const Header& h : headers)
+            if (std::find(values.begin(), values.end(), h.ID) != values.end())
+                want.emplace(h.ID, std::to_string(h.ID) + "," + std::to_string(h.DATE));
+        EXPECT_EQ(got, want) << values.size() << " values";
+    }
 }
 
 }  // namespace
