@@ -89,7 +89,9 @@ public:
     // For each of `values`, the first record whose first part of `key` equals it, but only the
     // `fields` named (by their index), given to f(value, row); values without a record are
     // skipped. One statement serves them all and no record is decoded whole: for the hits of a
-    // search, listed by a few fields each. Values in ascending order read the key in its order.
+    // search, listed by a few fields each. Values in ascending order read the key in its order;
+    // for a unique key of one part, values in ascending order that name a large share of the
+    // records are read by one pass over the records instead, and come in file order.
     Status read_fields(int key, const std::vector<int64_t>& values, const std::vector<int>& fields,
                        const std::function<void(int64_t, const FieldRow&)>& f);
     // Reads every record in position order in one statement, calling f(position, record) until
