@@ -179,7 +179,7 @@ Status tune(Db& db, const std::string& schema, const std::string& path, Use use,
                       "; PRAGMA cache_spill = ON; " + pragma + "mmap_size = " + std::to_string(map);
     // A scratch file's records are copies, so nothing is gained by zeroing those deleted, and
     // the library as the distribution builds it does: emptying a result set of twenty thousand
-    // hits wrote each of its pages to the journal and back (a quarter of the next search).
+    // hits wrote each of its 127 pages to the journal and back.
     if (!synced) sql += "; " + pragma + "synchronous = OFF; " + pragma + "secure_delete = OFF";
     return db.exec(sql.c_str());
 }

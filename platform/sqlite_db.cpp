@@ -39,14 +39,12 @@ Code code_of(int rc) {
 
 // Settings SQLite takes only before it first starts, once per process.
 void configure_library() {
-    static const bool done = [] {
-        // No page cache memory set aside per connection in advance: by default each cache takes
-        // twenty pages at once and writes into each of them, which for a command that opens a
-        // dozen files and reads a few pages of most was most of its fresh memory, and fresh
-        // memory costs a page fault a page. Pages are allocated as they are read instead.
-        return sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0) == SQLITE_OK;
-    }();
-    static_cast<void>(done);
+    // No page cache memory set aside per connection in advance: by default each cache takes
+    // twenty pages at once and writes into each of them, which for a command that opens a dozen
+    // files and reads a few pages of most was most of its fresh memory, and fresh memory costs a
+    // page fault a page. Pages are allocated as they are read instead.
+    static const int configured = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    static_cast<void>(configured);
 }
 
 }  // namespace
