@@ -179,8 +179,8 @@ int bytes_in_file(sqlite3_file* real, int n, sqlite3_int64 off) {
 int crypt_read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
     CryptFile* file = crypt_file(f);
     sqlite3_file* real = file->head.real;
-    if (file->ahead && file->ahead->read(real, buf, n, off))
-        return file->cipher->apply(buf, buf, n, off) ? SQLITE_OK : SQLITE_IOERR_READ;
+    if (const uint8_t* held = file->ahead ? file->ahead->find(real, n, off) : nullptr)
+        return file->cipher->apply(held, buf, n, off) ? SQLITE_OK : SQLITE_IOERR_READ;
     int rc = real->pMethods->xRead(real, buf, n, off);
     if (!file->cipher || (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)) return rc;
     int present = rc == SQLITE_OK ? n : bytes_in_file(real, n, off);

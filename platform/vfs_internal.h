@@ -86,10 +86,10 @@ class ReadAhead {
 public:
     static constexpr int kWindow = 64 * 1024;
 
-    // Copies the `n` bytes at `off` into `out` and returns true when the window holds them,
-    // reading the window first when this read continues the last one or the window. False:
-    // the caller reads them itself (also when the window cannot be read).
-    bool read(sqlite3_file* real, void* out, int n, sqlite3_int64 off);
+    // The `n` bytes at `off` in the window, read first when this read continues the last one or
+    // the window; valid until the next call. Null: the caller reads them itself (also when the
+    // window cannot be read). The caller deciphers them straight into its buffer.
+    const uint8_t* find(sqlite3_file* real, int n, sqlite3_int64 off);
     void drop() {
         held_ = used_ = 0;
         next_ = -1;

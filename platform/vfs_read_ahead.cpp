@@ -1,30 +1,28 @@
 // SPDX-License-Identifier: MIT
 // Reading a window of pages ahead for the enciphered files, which SQLite cannot map.
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "platform/vfs_internal.h"
 
 namespace qs::vfs::detail {
 
-bool ReadAhead::read(sqlite3_file* real, void* out, int n, sqlite3_int64 off) {
+const uint8_t* ReadAhead::find(sqlite3_file* real, int n, sqlite3_int64 off) {
     const sqlite3_int64 window_end = start_ + held_;
     const bool after_last = next_ >= 0 && off >= next_ && off - next_ < kWindow;
     const bool after_window = held_ > 0 && off >= window_end && off - window_end < kWindow;
     run_ = after_last ? run_ + 1 : 0;
     next_ = off + n;
     // Larger reads (pages of 64 KiB) gain nothing from a window of a few of them.
-    if (n <= 0 || n > kWindow / 4) return false;
+    if (n <= 0 || n > kWindow / 4) return nullptr;
     if (!holds(off, n)) {
         // Two pages near each other are often a key's levels; the third in a row going forward,
         // or a page just past the window, is a pass.
         const bool pass = after_window || run_ >= 2;
-        if (!pass || !fill(real, off) || !holds(off, n)) return false;
+        if (!pass || !fill(real, off) || !holds(off, n)) return nullptr;
     }
-    std::memcpy(out, bytes_.data() + (off - start_), static_cast<size_t>(n));
     used_ += n;
-    return true;
+    return bytes_.data() + (off - start_);
 }
 
 bool ReadAhead::fill(sqlite3_file* real, sqlite3_int64 off) {
