@@ -152,8 +152,8 @@ public:
     void end_reading();
     bool reading() const { return reading_; }
     // Records about to be read once each, scattered over the file (the hits of a search): the
-    // handle's connection keeps a small page cache and no memory map until `false` comes.
-    // Filling a large cache, or mapping pages in, costs more than reading a page again.
+    // handle's connection keeps a small page cache until `false` comes. Filling a large cache
+    // costs more than reading a page again.
     void read_once(bool on);
 
     // Read plan of a key-order statement, for tests that keep the indexes honest.
@@ -187,8 +187,7 @@ private:
     int64_t held_ = 0;
     bool reading_ = false;
     bool once_ = false;
-    int cache_kib_ = 0;  // the page cache and memory map chosen at open
-    int64_t map_bytes_ = 0;
+    int cache_kib_ = 0;  // the page cache chosen at open
     uint64_t token_;
 };
 

@@ -79,9 +79,7 @@ void File::read_once(bool on) {
     once_ = on;
     drop_prefetch();
     int cache = on ? kReadOnceCacheKiB : cache_kib_;
-    int64_t map = on ? 0 : map_bytes_;
-    std::string sql = "PRAGMA main.cache_size = -" + std::to_string(cache) +
-                      "; PRAGMA main.mmap_size = " + std::to_string(map);
+    std::string sql = "PRAGMA main.cache_size = -" + std::to_string(cache);
     // A cache that cannot be resized leaves the reads as they were: slower, never wrong.
     static_cast<void>(home_.exec(sql.c_str()));
 }
