@@ -110,7 +110,8 @@ public:
     // scan_fields over the records whose text field `tested` passes `keep` only. SQLite calls
     // keep(text) on each record as it reads it, and the records turned away never leave the
     // statement: for a pass that keeps few records this costs far less than handing each one
-    // over. `keep` must not use this file.
+    // over. `keep` must not use this file. The records come in no set order: a key that holds
+    // every field asked for is smaller than the records, and SQLite may read it instead.
     Status scan_fields_where(int tested, const std::function<bool(std::string_view)>& keep,
                              const std::vector<int>& fields, const FieldVisitor& f);
     // File order: the first record after position `pos` (0: the first record), and how many

@@ -319,7 +319,7 @@ Status File::scan_fields_where(int tested, const std::function<bool(std::string_
     return run_pass(
         stmts().db,
         "SELECT " + field_columns(*decl_, fields) + " FROM " + schema_ + ".rec WHERE " +
-            kKeepFunction + "(" + column + ", ?) ORDER BY pos",
+            kKeepFunction + "(" + column + ", ?)",
         [&keep](sqlite3_stmt* s) {
             sqlite3_bind_pointer(s, 1, const_cast<TextTest*>(&keep), kKeepPointer, nullptr);
         },

@@ -126,8 +126,9 @@ Status look_up_ranges(store::File& f, const WordMatcher& m, std::vector<FoundWor
     return Status::ok();
 }
 
-// One pass over the words of the whole list, in list order. Without progress to tell, the words
-// are tested as SQLite reads them and only those that match come out of the statement.
+// One pass over the words of the whole list; the words found come in list order. Without
+// progress to tell, the words are tested as SQLite reads them (from the words' key, which is
+// smaller than the list) and only those that match come out of the statement.
 Status pass_over_list(store::File& f, const std::vector<WordMatcher>& matchers,
                       std::vector<std::vector<FoundWord>>& found, const ScanProgress& progress,
                       bool& stopped) {
@@ -143,10 +144,16 @@ Status pass_over_list(store::File& f, const std::vector<WordMatcher>& matchers,
             return std::any_of(matchers.begin(), matchers.end(),
                                [w](const WordMatcher& m) { return m.matches(w); });
         };
-        return f.scan_fields_where(word, any, {word}, [&](const store::FieldRow& row) {
+        Status st = f.scan_fields_where(word, any, {word}, [&](const store::FieldRow& row) {
             take(row);
             return true;
         });
+        // In list order, as the pass with progress finds them.
+        for (auto& list : found)
+            std::sort(list.begin(), list.end(), [](const FoundWord& a, const FoundWord& b) {
+                return a.position < b.position;
+            });
+        return st;
     }
     uint64_t total = 0;
     if (!f.count(total)) total = 0;  // the progress goes without its total

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -66,11 +67,16 @@ protected:
         for (const auto& [id, m] : messages) write_message(id, m);
         int32_t word_id = 0;
         std::map<uint32_t, std::vector<uint32_t>> words_of;
+        std::vector<WordList> list;
         for (const auto& [word, ids] : postings) {
             ids_[word] = ++word_id;
-            h.s.rec.WordList = {word_id, std::string_view(word), static_cast<int32_t>(ids.size())};
-            ASSERT_TRUE(UppDat(h.s, kWordList, kAdd, kRollback));
+            list.push_back({word_id, std::string_view(word), static_cast<int32_t>(ids.size())});
             for (uint32_t id : ids) words_of[id].push_back(static_cast<uint32_t>(word_id));
+        }
+        if (list_backwards) std::reverse(list.begin(), list.end());
+        for (const WordList& w : list) {
+            h.s.rec.WordList = w;
+            ASSERT_TRUE(UppDat(h.s, kWordList, kAdd, kRollback));
         }
         for (const auto& [id, word_ids] : words_of)
             ASSERT_TRUE(words::add_message(h.s, id, word_ids));
@@ -86,6 +92,9 @@ protected:
     };
     TempHome h;
     uint32_t db = 0;
+    // The word list written from the last word to the first, so that its order is not the order
+    // of its words' key (as in a list that grew over several index runs).
+    bool list_backwards = false;
     std::map<uint32_t, Message> messages;
 
 private:

@@ -165,8 +165,8 @@ TEST_F(SearchLookup, ProgressCanStopTheScan) {
 
 // A pass over the list reads the words alone and their ids and counts afterwards: one look-up
 // each for a few words, a second pass for many. Without progress to tell, the words are tested
-// inside the statement that reads them. Whatever the way, the same words come out, each with its
-// own id and count.
+// inside the statement that reads them (perhaps from the words' key). Whatever the way, the same
+// words come out in list order, each with its own id and count.
 class SearchManyWords : public testing::SearchCorpus {
 protected:
     void SetUp() override {
@@ -181,6 +181,7 @@ protected:
         }
         for (uint32_t m = 0; m < 3; ++m) mail(m + 1, 100, "Many", texts[m]);
         counts["MANY"] = 3;  // the subject
+        list_backwards = true;
         store();
     }
     std::map<std::string, int32_t> counts;
