@@ -10,6 +10,13 @@
 
 namespace qs::heap {
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+
+// The sanitizers bring allocators of their own.
+void use_large_pages() {}
+
+#else
+
 // Where the memory below the boundary is held: a variable the program could read, since the
 // compiler may leave out an allocation whose result nobody reads.
 extern void* reserved;
@@ -51,9 +58,6 @@ Grown grow() {
 }  // namespace
 
 void use_large_pages() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return;
-#else
     if (mallopt(M_MMAP_THRESHOLD, kMapped) != 1 || mallopt(M_TOP_PAD, kGrowth) != 1) return;
     const Grown g = grow();
     if (g.end == 0) return;
@@ -65,7 +69,8 @@ void use_large_pages() {
     // taken for good and never written, so that what the program allocates next lies in the
     // large pages. It costs address space, not memory.
     reserved = std::malloc(from - g.first + 64);
-#endif
 }
+
+#endif
 
 }  // namespace qs::heap
