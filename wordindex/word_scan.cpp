@@ -104,6 +104,12 @@ Status complete_found(store::File& f, std::vector<std::vector<FoundWord>>& found
     return Status::ok();
 }
 
+// Words read along a key, put in list order, as a pass over the list in file order finds them.
+void put_in_list_order(std::vector<FoundWord>& found) {
+    std::sort(found.begin(), found.end(),
+              [](const FoundWord& a, const FoundWord& b) { return a.position < b.position; });
+}
+
 // The list words of the matcher's key ranges, tested against it. The key compares the stored
 // (trimmed) bytes, so the words that begin with a prefix follow one another from the prefix on;
 // the key's own index holds the words with their positions, so a range reads that alone.
@@ -120,9 +126,7 @@ Status look_up_ranges(store::File& f, const WordMatcher& m, std::vector<FoundWor
         });
         if (!st) return st;
     }
-    // In list order, as a pass over the whole list finds them.
-    std::sort(found.begin(), found.end(),
-              [](const FoundWord& a, const FoundWord& b) { return a.position < b.position; });
+    put_in_list_order(found);
     return Status::ok();
 }
 
@@ -148,11 +152,7 @@ Status pass_over_list(store::File& f, const std::vector<WordMatcher>& matchers,
             take(row);
             return true;
         });
-        // In list order, as the pass with progress finds them.
-        for (auto& list : found)
-            std::sort(list.begin(), list.end(), [](const FoundWord& a, const FoundWord& b) {
-                return a.position < b.position;
-            });
+        for (auto& list : found) put_in_list_order(list);
         return st;
     }
     uint64_t total = 0;
