@@ -30,4 +30,8 @@ rmdir "$H/elsewhere"
 check_err 1 'The path to your data files cannot be found!' init
 check 0 "data directory set to $H" config set-path data "$H"
 check 0 "*" init
+# The program loads the system's libraries only, never one lying in the directory it starts in.
+mkdir -p "$H/cwd" && echo junk > "$H/cwd/libm.so.6" && echo junk > "$H/cwd/libc.so.6"
+(cd "$H/cwd" && "$QS" --help > /dev/null 2>&1) || {
+    echo "FAIL: a library in the current directory was loaded"; failures=$((failures + 1)); }
 finish
