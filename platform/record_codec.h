@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/text.h"
@@ -57,6 +58,8 @@ struct Codec {
     void (*copy)(void* dst, const void* src);
     void (*clear)(void*);
     bool (*equal)(const void*, const void*);
+    // Whether field `field` holds the same value in both records (a number bit for bit).
+    bool (*field_same)(const void* a, const void* b, int field);
     // Binding does not copy texts: the record must stay as it is until the statement is reset.
     // Binds field `field` of the record to parameter `param` (1-based).
     void (*bind_field)(sqlite3_stmt*, int param, const void* rec, int field);
@@ -139,6 +142,13 @@ void unpack_texts(std::string_view in, std::array<Text<N>, K>& v) {
         in.remove_prefix(n);
     }
 }
+
+template <class T>
+bool same(const T& a, const T& b) {
+    return a == b;
+}
+// 0.0 and -0.0 are equal numbers, but not the same value to store.
+inline bool same(const double& a, const double& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 inline void bind(sqlite3_stmt* s, int p, uint8_t v) { sqlite3_bind_int(s, p, v); }
 inline void bind(sqlite3_stmt* s, int p, int32_t v) { sqlite3_bind_int(s, p, v); }
@@ -225,6 +235,19 @@ Codec make_codec() {
     };
     c.equal = [](const void* a, const void* b) {
         return *static_cast<const R*>(a) == *static_cast<const R*>(b);
+    };
+    c.field_same = [](const void* a, const void* b, int field) {
+        const char* from_a = static_cast<const char*>(a);
+        const char* from_b = static_cast<const char*>(b);
+        bool same = false;
+        int i = 0;
+        const_cast<R*>(static_cast<const R*>(a))->visit([&](const char*, auto& f) {
+            if (i++ != field) return;
+            using Field = std::remove_cvref_t<decltype(f)>;
+            const char* at = reinterpret_cast<const char*>(&f);
+            same = detail::same(f, *reinterpret_cast<const Field*>(from_b + (at - from_a)));
+        });
+        return same;
     };
     c.bind_field = [](sqlite3_stmt* s, int param, const void* rec, int field) {
         int i = 0;

@@ -79,7 +79,13 @@ public:
     // every other field empty: one statement for them all, for files of one field such as a
     // result set. A failure inside a transaction is left to the caller's rollback.
     Status add_values(int field, const std::vector<int64_t>& values);
-    Status put(const void* rec);           // rewrites the current record
+    Status put(const void* rec);  // rewrites the current record
+    // Rewrites only `fields` (a bit per field) of the current record, from `rec`; the others keep
+    // what is stored. For a caller that knows what it changed: the keys of the fields left alone
+    // keep their entries without the record being read first.
+    Status put_fields(const void* rec, uint64_t fields);
+    // The bit of a field for put_fields.
+    uint64_t field_bit(const char* name) const;
     Status remove();                       // deletes the current record
     Status fetch(int64_t pos, void* rec);  // reads by position
     // Reads the first record whose parts of `key` equal those of `values` (all parts, or the
@@ -173,6 +179,8 @@ private:
     Status fill(bool backward);
     Status hold_once(int64_t pos, void* rec, bool& locked);
     void drop_prefetch();
+    Status unchanged_keyed_fields(StmtSet& ss, const void* rec, uint64_t& unchanged);
+    Status rewrite(const void* rec, uint64_t left_out);
     void bind_key_values(sqlite3_stmt* s, int key, int parts, const void* values, int64_t pos);
 
     Engine& engine_;
@@ -184,6 +192,8 @@ private:
     std::string schema_ = "main";
     std::map<sqlite3*, std::unique_ptr<StmtSet>> stmts_;
     std::unique_ptr<Cursor> cursor_;
+    // The stored version of a record being rewritten, made at the first rewrite.
+    std::unique_ptr<void, void (*)(void*)> stored_{nullptr, nullptr};
     int64_t pos_ = 0;
     int64_t held_ = 0;
     bool reading_ = false;

@@ -71,6 +71,13 @@ StmtSet::StmtSet(sqlite3* d, std::string s, const TableDecl& dc)
     size_t levels = static_cast<size_t>(max_parts_ + 2);
     cursor_.resize(decl.keys.size() * 2 * levels * 2);
     get_.resize(decl.keys.size() * static_cast<size_t>(max_parts_ + 1));
+    if (!decl.fields.empty() && decl.fields.size() <= 64) {
+        for (const auto& k : decl.keys) {
+            for (const KeyPart& p : k.parts) keyed_ |= uint64_t{1} << p.field;
+            // A covering key's index holds every field.
+            if (k.covering && !k.unique) keyed_ = ~uint64_t{0} >> (64 - decl.fields.size());
+        }
+    }
 }
 
 sqlite3_stmt* StmtSet::prepared(Stmt& slot, const std::string& sql) {
@@ -116,12 +123,22 @@ sqlite3_stmt* StmtSet::insert_rows() {
     return prepared(insert_rows_, "INSERT INTO " + schema + ".rec(" + cols + ") VALUES" + rows);
 }
 
-sqlite3_stmt* StmtSet::update() {
-    if (update_) return update_.get();
+sqlite3_stmt* StmtSet::update(uint64_t left_out) {
+    for (auto& [fields, stmt] : updates_)
+        if (fields == left_out) return stmt.get();
     std::string sets;
-    for (size_t i = 0; i < decl.fields.size(); ++i)
-        sets += (i ? ", " : "") + quoted(decl.fields[i].name) + " = ?";
-    return prepared(update_, "UPDATE " + schema + ".rec SET " + sets + " WHERE pos = ?");
+    for (size_t i = 0; i < decl.fields.size(); ++i) {
+        if (i < 64 && (left_out >> i & 1)) continue;
+        sets += (sets.empty() ? "" : ", ") + quoted(decl.fields[i].name) + " = ?" +
+                std::to_string(i + 1);
+    }
+    if (sets.empty()) return nullptr;  // nothing to write
+    const std::string pos = "?" + std::to_string(decl.fields.size() + 1);
+    Stmt slot;
+    if (!prepared(slot, "UPDATE " + schema + ".rec SET " + sets + " WHERE pos = " + pos))
+        return nullptr;
+    updates_.emplace_back(left_out, std::move(slot));
+    return updates_.back().second.get();
 }
 
 sqlite3_stmt* StmtSet::remove() {

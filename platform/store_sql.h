@@ -25,7 +25,13 @@ struct StmtSet {
     // One statement adding `insert_rows_count()` records.
     sqlite3_stmt* insert_rows();
     int insert_rows_count() const;
-    sqlite3_stmt* update();
+    // Rewrites the record at the position bound last (parameter fields + 1), each field from the
+    // parameter of its number, but for the fields of `left_out` (a bit per field; null when that
+    // is all of them). SQLite rewrites the entries of every key that holds a field being set,
+    // whether its value changes or not.
+    sqlite3_stmt* update(uint64_t left_out = 0);
+    // A bit per field that some key holds; 0 also when the fields are too many for the bits.
+    uint64_t keyed_fields() const { return keyed_; }
     sqlite3_stmt* remove();
     sqlite3_stmt* by_pos();
     sqlite3_stmt* after_pos();  // the first record after a position, in file order
@@ -57,8 +63,10 @@ private:
     std::string part_expr(int key, int part) const;
     std::string order_by(int key, bool backward) const;
 
-    Stmt insert_, insert_rows_, update_, remove_, by_pos_, after_pos_, count_, count_after_,
-        hold_get_, hold_put_, hold_del_;
+    std::vector<std::pair<uint64_t, Stmt>> updates_;
+    uint64_t keyed_ = 0;
+    Stmt insert_, insert_rows_, remove_, by_pos_, after_pos_, count_, count_after_, hold_get_,
+        hold_put_, hold_del_;
     std::vector<Stmt> cursor_;
     std::vector<Stmt> get_;
     int max_parts_ = 0;

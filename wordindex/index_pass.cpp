@@ -352,6 +352,9 @@ void IndexPass::fail(const std::string& what, uint32_t sysid, const std::string&
 
 bool IndexPass::write_words() {
     store::File& h = handle(s_, kWordList);
+    // A word's id and text never change: only its count is written, and the keys of the other
+    // two stay as they are.
+    const uint64_t count = h.field_bit("WORDCOUNT");
     WordList rec;
     for (CachedWord* w : book_.take_dirty()) {
         rec.WORDID = w->id;
@@ -363,7 +366,7 @@ bool IndexPass::write_words() {
             w->position = h.position();
         } else {
             h.set_position(w->position);
-            st = h.put(&rec);
+            st = h.put_fields(&rec, count);
         }
         if (!st) return fail("Wordlist", current_, "|" + st.text()), false;
     }
