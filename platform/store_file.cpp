@@ -128,9 +128,10 @@ Status File::add_all(const std::vector<const void*>& recs) {
 
 // The keyed fields of `rec` that hold what the stored record holds, read from the store: the
 // caller's copy may be older than a change made since. Only for files of two keys or more: the
-// record of a file of one key was most often found along that key, whose entry then lies on a
-// page at hand, and reading the record first cost more than rewriting the entry (the word
-// index's blocks: the index run at a million messages took 101 s instead of 79).
+// record of a file of one key was most often found along that key just before, its entry lies
+// on a page at hand, and reading the record first cost more than rewriting the entry (with the
+// word index's blocks read first too, the index run of 100,000 messages took 5.6 to 7.2 s
+// instead of 5.1 to 5.3).
 Status File::unchanged_keyed_fields(StmtSet& ss, const void* rec, uint64_t& unchanged) {
     unchanged = 0;
     const uint64_t keyed = ss.keyed_fields();
