@@ -56,9 +56,6 @@ Status run(sqlite3_stmt* s, sqlite3* db) {
 
 void bind_all(sqlite3_stmt* s, const TableDecl& d, const void* rec) { d.codec.bind_all(s, 1, rec); }
 
-// A bit for each of `n` fields (1 to 64).
-uint64_t all_fields(size_t n) { return ~uint64_t{0} >> (64 - n); }
-
 }  // namespace
 
 Status File::begin_reading() {
@@ -166,8 +163,7 @@ Status File::put_fields(const void* rec, uint64_t fields) {
     end_reading();
     drop_prefetch();
     if (pos_ == 0) return Status(Code::NotFound, "no current record");
-    const size_t n = decl_->fields.size();
-    return rewrite(rec, n > 0 && n <= 64 ? ~fields & all_fields(n) : 0);
+    return rewrite(rec, ~fields & every_field(*decl_));
 }
 
 uint64_t File::field_bit(const char* name) const {
@@ -178,15 +174,15 @@ uint64_t File::field_bit(const char* name) const {
 
 Status File::rewrite(const void* rec, uint64_t left_out) {
     StmtSet& ss = stmts();
-    const size_t fields = decl_->fields.size();
-    if (fields > 0 && fields <= 64 && left_out == all_fields(fields)) {
+    const uint64_t all = every_field(*decl_);
+    if (all != 0 && left_out == all) {
         if (held_ == pos_) release();  // nothing to write
         return Status::ok();
     }
     sqlite3_stmt* s = ss.update(left_out);
     if (!s) return status_of(SQLITE_ERROR, ss.db);
     bind_all(s, *decl_, rec);
-    sqlite3_bind_int64(s, static_cast<int>(fields) + 1, pos_);
+    sqlite3_bind_int64(s, static_cast<int>(decl_->fields.size()) + 1, pos_);
     Status st = run(s, ss.db);
     if (st && sqlite3_changes(ss.db) == 0) st = Status(Code::NotFound, "the record is gone");
     if (st && held_ == pos_) release();

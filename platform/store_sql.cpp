@@ -71,13 +71,18 @@ StmtSet::StmtSet(sqlite3* d, std::string s, const TableDecl& dc)
     size_t levels = static_cast<size_t>(max_parts_ + 2);
     cursor_.resize(decl.keys.size() * 2 * levels * 2);
     get_.resize(decl.keys.size() * static_cast<size_t>(max_parts_ + 1));
-    if (!decl.fields.empty() && decl.fields.size() <= 64) {
+    if (every_field(decl) != 0) {
         for (const auto& k : decl.keys) {
             for (const KeyPart& p : k.parts) keyed_ |= uint64_t{1} << p.field;
             // A covering key's index holds every field.
-            if (k.covering && !k.unique) keyed_ = ~uint64_t{0} >> (64 - decl.fields.size());
+            if (k.covering && !k.unique) keyed_ = every_field(decl);
         }
     }
+}
+
+uint64_t every_field(const TableDecl& decl) {
+    const size_t n = decl.fields.size();
+    return n == 0 || n > 64 ? 0 : ~uint64_t{0} >> (64 - n);
 }
 
 sqlite3_stmt* StmtSet::prepared(Stmt& slot, const std::string& sql) {

@@ -16,6 +16,8 @@ std::string create_index_sql(const TableDecl& decl, int key);
 std::string index_name(const TableDecl& decl, int key);
 // "pos, F1, F2, ..." in stored order.
 std::string column_list(const TableDecl& decl);
+// A bit for each field of the declaration; 0 when it has none or more than 64.
+uint64_t every_field(const TableDecl& decl);
 
 // Prepared statements of one File on one connection; prepared when first needed.
 struct StmtSet {
