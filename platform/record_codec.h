@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -212,8 +213,8 @@ void read(sqlite3_stmt* s, int c, std::array<Text<N>, K>& v) {
 template <class R>
 std::vector<FieldDecl> describe_fields() {
     std::vector<FieldDecl> out;
-    R r{};
-    r.visit([&](const char* name, const auto& f) { out.push_back(detail::describe(name, f)); });
+    auto r = std::make_unique<R>();  // a few records are kilobytes: not on the stack
+    r->visit([&](const char* name, const auto& f) { out.push_back(detail::describe(name, f)); });
     return out;
 }
 

@@ -77,7 +77,7 @@ CharRef named_ref(std::string_view at, bool in_attribute) {
         std::string name = std::string(run) + ';';
         const HtmlNamedRef* r = find_html_ref(name);
         if (!r) r = other_case(name);
-        if (r) return {std::string(r->value), end + 1};
+        if (r) return {std::string(r->value()), end + 1};
     }
     // The old names stand without ";" too; the longest that starts the run is the one meant.
     for (size_t len = std::min(run.size(), kHtmlBareRefNameMax); len >= 2; --len) {
@@ -85,7 +85,7 @@ CharRef named_ref(std::string_view at, bool in_attribute) {
         if (!r) continue;
         size_t next = 1 + len;
         if (in_attribute && next < at.size() && (at[next] == '=' || is_alnum(at[next]))) return {};
-        return {std::string(r->value), next};
+        return {std::string(r->value()), next};
     }
     return {};
 }

@@ -2252,8 +2252,8 @@ const HtmlNamedRef* find_html_ref(std::string_view name) {
     const HtmlNamedRef* end = std::end(kRefs);
     const HtmlNamedRef* at =
         std::lower_bound(std::begin(kRefs), end, name,
-                         [](const HtmlNamedRef& r, std::string_view n) { return r.name < n; });
-    return at != end && at->name == name ? at : nullptr;
+                         [](const HtmlNamedRef& r, std::string_view n) { return r.name() < n; });
+    return at != end && at->name() == name ? at : nullptr;
 }
 
 std::span<const HtmlNamedRef> html_refs() { return kRefs; }

@@ -10,14 +10,26 @@
 
 namespace qs {
 
-struct HtmlNamedRef {
-    std::string_view name;   // with its ";" where the standard writes one ("amp;" and "amp")
-    std::string_view value;  // UTF-8, one or two characters
-};
-
 // The longest name, ";" included, and the longest of the names written without ";".
 inline constexpr size_t kHtmlRefNameMax = 32;
 inline constexpr size_t kHtmlBareRefNameMax = 6;
+
+// A name and its characters are held in the entry itself: a table of two thousand entries that
+// pointed at their texts would be rewritten by the loader at every start of the program (the
+// pointers of a position-independent program are set when it is loaded), eighteen pages of
+// copied memory for every command, whether it reads HTML or not.
+struct HtmlNamedRef {
+    char name_bytes[kHtmlRefNameMax + 1];  // NUL-padded
+    char value_bytes[8];                   // NUL-padded
+    // With its ";" where the standard writes one ("amp;" and "amp").
+    std::string_view name() const {
+        return {name_bytes, std::char_traits<char>::length(name_bytes)};
+    }
+    // UTF-8, one or two characters.
+    std::string_view value() const {
+        return {value_bytes, std::char_traits<char>::length(value_bytes)};
+    }
+};
 
 // The reference of exactly this name (case matters: "&Eacute;" is not "&eacute;"), or null.
 const HtmlNamedRef* find_html_ref(std::string_view name);

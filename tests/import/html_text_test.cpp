@@ -162,11 +162,13 @@ TEST(HtmlText, EveryNamedReferenceIsDecoded) {
     EXPECT_EQ(refs.size(), 2231u);
     size_t checked = 0;
     for (const HtmlNamedRef& r : refs) {
-        ASSERT_EQ(find_html_ref(r.name), &r) << r.name;
-        if (r.name.back() != ';' || r.value == "\n" || r.value == "\t" || r.value == "\xC2\xA0") {
+        ASSERT_EQ(find_html_ref(r.name()), &r) << r.name();
+        if (r.name().back() != ';' || r.value() == "\n" || r.value() == "\t" ||
+            r.value() == "\xC2\xA0") {
             continue;  // white space and no-break spaces have rules of their own
         }
-        EXPECT_EQ(html_to_text("&" + std::string(r.name)), std::string(r.value) + "\r\n") << r.name;
+        EXPECT_EQ(html_to_text("&" + std::string(r.name())), std::string(r.value()) + "\r\n")
+            << r.name();
         ++checked;
     }
     EXPECT_GT(checked, 2100u);
