@@ -162,9 +162,17 @@ void read_lines(Context& c, const words::HitQueue& hits, Lines& out) {
     // The lines are in the order of the hits; the records come in the order the store reads
     // them, those without a record skipped.
     std::vector<Line>& all = out.lines();
+    // Both ways of reading give the records mostly in ascending numbers (a pass goes in file
+    // order, which is mostly the order of the numbers): the line after the last one is tried
+    // before a search of all of them.
+    size_t after_last = 0;
     auto line_of = [&](int64_t id) -> Line& {
-        return *std::lower_bound(all.begin(), all.end(), static_cast<uint32_t>(id),
-                                 [](const Line& l, uint32_t number) { return l.number < number; });
+        const auto number = static_cast<uint32_t>(id);
+        if (after_last < all.size() && all[after_last].number == number) return all[after_last++];
+        auto at = std::lower_bound(all.begin(), all.end(), number,
+                                   [](const Line& l, uint32_t n) { return l.number < n; });
+        after_last = static_cast<size_t>(at - all.begin()) + 1;
+        return *at;
     };
     if (c.s.mem.ForumType == kMailDb) {
         store::File& mail = handle(c.s, kMail);
