@@ -120,6 +120,11 @@ struct ImportProcessor::Impl : SessionParseContext {
     // open of the file builds keys that are still missing.
     bool set_mail_keys_aside();
     bool restore_mail_keys();
+    // After a large import into the database, its file of message headers is compacted: storing
+    // wrote the records and their keys interleaved, a page of each at a time, and a search then
+    // read a page for nearly every hit it listed; compacted, the records and each key lie in
+    // order (import/mail_keys.cpp). A failure is logged and leaves the file as it was.
+    void compact_headers();
     // Reads the mail that the copy recipients of the run's mail `run_id` go to; false when there
     // is none, or when it is a mail stored before that has its copy recipients already.
     bool mail_for_copies(uint32_t run_id);

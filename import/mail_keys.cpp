@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
+#include <string>
+
 #include "import/import_run.h"
 #include "storage/file_access.h"
 
@@ -12,8 +15,13 @@ namespace {
 constexpr int kKeysAside[] = {keys::PairKey, keys::MaiFromKey, keys::MaiToKey, keys::SubjectKey};
 
 // Below this many messages to store, or a quarter of the mails already there, the keys are
-// kept: building a key sorts every mail of the file, inserting touches a page per mail.
+// kept: building a key sorts every mail of the file, inserting touches a page per mail. The same
+// share makes compacting the file of headers afterwards worth its pass over the whole file.
 constexpr uint64_t kLargeImport = 2000;
+
+bool large_import(uint64_t messages, uint64_t already_there) {
+    return messages >= kLargeImport && messages >= already_there / 4;
+}
 
 }  // namespace
 
@@ -21,7 +29,8 @@ bool ImportProcessor::Impl::set_mail_keys_aside() {
     if (current_db().type != kMailDb || !mail_keys_aside.empty()) return true;
     const uint64_t to_store = unsettled();
     uint64_t stored = 0;
-    if (to_store < kLargeImport || !RecordCount(s, kMail, stored) || to_store < stored / 4)
+    if (to_store < kLargeImport || !RecordCount(s, kMail, stored) ||
+        !large_import(to_store, stored))
         return true;
     store::File& mail = handle(s, kMail);
     for (int key : kKeysAside) {
@@ -52,6 +61,18 @@ bool ImportProcessor::Impl::restore_mail_keys() {
         }
     }
     return Commit(s);
+}
+
+void ImportProcessor::Impl::compact_headers() {
+    const int file = current_db().type == kMailDb ? kMail : kMsgNmbr;
+    uint64_t records = 0;
+    if (db_stored < kLargeImport || !RecordCount(s, file, records) ||
+        !large_import(db_stored, records - std::min(records, db_stored)))
+        return;
+    if (Status st = handle(s, file).compact(); !st)
+        log("the message headers stay as they are: " + st.text());
+    else
+        log("message headers compacted after " + std::to_string(db_stored) + " were stored");
 }
 
 }  // namespace qs

@@ -82,6 +82,7 @@ bool add_to_database_count(Session& s, uint32_t id, uint64_t added) {
 ImportState ImportProcessor::Impl::next_database() {
     if (db_open) {
         ReturnIds(s);
+        compact_headers();
         if (!add_to_database_count(s, current_db().id, db_stored))
             log("the message count of " + current_db().description +
                 " could not be raised; the count process puts it right");

@@ -325,7 +325,29 @@ Status File::compact() {
     if (group_) return Status(Code::Invalid, "cannot compact inside a transaction");
     end_reading();
     drop_prefetch();
-    return home_.exec("VACUUM");
+    // The records and keys are copied in order, each page once, and the copy takes the cache
+    // size of the file: with the file's own cache both fill with pages nobody reads again. The
+    // pages written back stay in memory up to the spill size of a transaction, a large one for
+    // the frames of an import (32 MB); the copy writes them out from a few megabytes on, at
+    // the price of a sync of the journal for each few megabytes.
+    int spill = 0;
+    if (sqlite3_stmt* raw = nullptr; home_.prepare("PRAGMA main.cache_spill", &raw)) {
+        Stmt query(raw);
+        if (sqlite3_step(raw) == SQLITE_ROW) spill = sqlite3_column_int(raw, 0);
+    }
+    // The number form also takes its low byte as the connection's switch: never 0 there.
+    constexpr const char* kCompactSpill = "PRAGMA main.cache_spill = 1025; PRAGMA cache_spill = ON";
+    const bool once = once_;
+    read_once(true);
+    Status st = home_.exec(kCompactSpill);
+    if (st) st = home_.exec("VACUUM");
+    read_once(once);
+    if (spill > 0) {
+        const std::string back =
+            "PRAGMA main.cache_spill = " + std::to_string(spill) + "; PRAGMA cache_spill = ON";
+        static_cast<void>(home_.exec(back.c_str()));
+    }
+    return st;
 }
 
 std::string File::plan(int key, bool backward) {

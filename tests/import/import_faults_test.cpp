@@ -212,9 +212,9 @@ TEST_F(ImportFaults, TooLittleFreeSpaceStopsTheRunAsAFailureAndARerunStoresTheRe
     }
 }
 
-// A large import sets keys of the mail file aside while it stores. However the run ends, the
-// file has every key afterwards: at once when the run ended itself, at the next open (which
-// says so and builds them) when the program was killed.
+// A large import sets keys of the mail file aside while it stores, and compacts the file when
+// it has stored them all. However the run ends, the file has every key afterwards: at once when the
+// run ended itself, at the next open (which says so and builds them) when the program was killed.
 TEST_F(ImportFaults, ALargeImportLeavesTheMailFileWithEveryKeyHoweverItEnds) {
     constexpr int kMails = 2100;
     struct Case {
@@ -266,6 +266,9 @@ TEST_F(ImportFaults, ALargeImportLeavesTheMailFileWithEveryKeyHoweverItEnds) {
         // (A killed run's log lines may not have reached the file: the open below tells.)
         if (c.ending != Case::Killed) {
             EXPECT_NE(log.find("keys of the mail file set aside"), std::string::npos);
+            // The file of headers is compacted once all of the database's mails are stored.
+            EXPECT_EQ(log.find("message headers compacted") != std::string::npos,
+                      c.ending == Case::Finishes);
         }
         fresh.dialog.clear();
         ASSERT_TRUE(MakeCurrent(fresh.s, box));

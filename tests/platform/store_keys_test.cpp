@@ -10,6 +10,7 @@
 #include <random>
 
 #include "platform/record_store.h"
+#include "platform/vfs.h"
 
 namespace qs::store {
 namespace {
@@ -361,6 +362,73 @@ TEST_F(StoreKeys, RewritesKeepEveryKeyInStepWithTheRecords) {
         file_->set(key);
         while (file_->next(&got)) forward.push_back(got.SEQ);
         EXPECT_EQ(forward, seqs(ordered(key))) << decl_.keys[static_cast<size_t>(key)].name;
+    }
+}
+
+// Compacting rewrites the whole file: stopped at any write or sync, as a crash there stops it,
+// the file holds every record and every key as before once it is opened again.
+TEST_F(StoreKeys, CompactingStoppedAtAnyWriteLeavesEveryRecordAndKey) {
+    file_.reset();
+    const std::string original = dir_.file("rows.db"), work = dir_.file("work.db");
+    vfs::FaultVfs fault;
+    struct Base {
+        explicit Base(sqlite3_vfs* v) { vfs::set_base(v); }
+        ~Base() { vfs::set_base(nullptr); }
+    } base(fault.vfs());
+    auto fresh_copy = [&] {
+        std::filesystem::remove(work + "-journal");
+        std::filesystem::copy_file(original, work,
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    auto open_work = [&](Engine& engine) {
+        std::unique_ptr<File> f;
+        Status st;
+        EXPECT_EQ(engine.open(work, decl_, {}, f, st), OpenResult::Ok) << st.text();
+        return f;
+    };
+    int writes = 0;  // of a compaction that runs to its end
+    {
+        fresh_copy();
+        Engine engine;
+        auto f = open_work(engine);
+        ASSERT_TRUE(f);
+        const int before = fault.writes();
+        ASSERT_TRUE(f->compact());
+        writes = fault.writes() - before;
+    }
+    ASSERT_GT(writes, 20);
+    std::vector<int> stops;
+    for (int n = 1; n < writes; n += std::max(1, writes / 40)) stops.push_back(n);
+    stops.insert(stops.end(), {writes - 2, writes - 1, writes});
+    for (int n : stops) {
+        SCOPED_TRACE("stopped at write " + std::to_string(n) + " of " + std::to_string(writes));
+        fresh_copy();
+        {
+            Engine engine;
+            auto f = open_work(engine);
+            ASSERT_TRUE(f);
+            fault.fail_after(n, true);
+            EXPECT_FALSE(f->compact());
+        }
+        fault.fail_after(0);
+        Engine engine;
+        auto f = open_work(engine);
+        ASSERT_TRUE(f);
+        uint64_t count = 0;
+        ASSERT_TRUE(f->count(count));
+        EXPECT_EQ(count, rows_.size());
+        for (const Row& want : rows_) {
+            Row got;
+            ASSERT_TRUE(f->fetch(want.SEQ, &got));
+            ASSERT_EQ(got, want) << want.SEQ;
+        }
+        for (int key : {kSeqKey, kNameKey, kNumKey, kDateKey}) {
+            std::vector<uint32_t> forward;
+            Row got;
+            f->set(key);
+            while (f->next(&got)) forward.push_back(got.SEQ);
+            EXPECT_EQ(forward, seqs(ordered(key))) << decl_.keys[static_cast<size_t>(key)].name;
+        }
     }
 }
 
