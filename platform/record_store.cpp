@@ -128,6 +128,7 @@ enum class Use { Reading, Transactions };
 
 struct Tuning {
     int cache_kib = 0;
+    int spill_pages = 0;
 };
 
 Status tune(Db& db, const std::string& schema, Use use, size_t keys, bool synced,
@@ -136,7 +137,6 @@ Status tune(Db& db, const std::string& schema, Use use, size_t keys, bool synced
     int per_key = reading ? kReadingPerKeyKiB : kChangingPerKeyKiB;
     int cache_kib = std::min(reading ? kReadingMaxKiB : kChangingMaxKiB,
                              kCacheBaseKiB + per_key * static_cast<int>(keys));
-    if (chosen) *chosen = {cache_kib};
     std::string pragma = "PRAGMA " + schema + ".";
     int page_bytes = 4096;
     if (sqlite3_stmt* raw = nullptr; db.prepare(pragma + "page_size", &raw)) {
@@ -144,6 +144,7 @@ Status tune(Db& db, const std::string& schema, Use use, size_t keys, bool synced
         if (sqlite3_step(s.get()) == SQLITE_ROW) page_bytes = sqlite3_column_int(s.get(), 0);
     }
     int spill_pages = kSpillKiB / std::max(1, page_bytes / 1024);
+    if (chosen) *chosen = {cache_kib, spill_pages};
     // The number form of cache_spill also reads its number as the switch of the whole
     // connection, by its low byte: 512 or 8192 pages would turn spilling off, and a transaction
     // would then hold every page it changes in memory. The switch is turned on after it.
@@ -319,6 +320,7 @@ OpenResult Engine::open(const std::string& path, const TableDecl& decl, const Op
     if (status)
         status = tune(file->home_, "main", Use::Reading, decl.keys.size(), opts.synced, &tuning);
     file->cache_kib_ = tuning.cache_kib;
+    file->spill_pages_ = tuning.spill_pages;
     if (!status) return not_a_store_file(status) ? OpenResult::Damaged : OpenResult::Failed;
     OpenResult checked = check_on_open(file->home_, path, decl, opts, status);
     if (checked != OpenResult::Ok) return checked;

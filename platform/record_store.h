@@ -198,7 +198,8 @@ private:
     int64_t held_ = 0;
     bool reading_ = false;
     bool once_ = false;
-    int cache_kib_ = 0;  // the page cache chosen at open
+    int cache_kib_ = 0;    // the page cache chosen at open
+    int spill_pages_ = 0;  // and the changed pages kept in memory before they are written out
     uint64_t token_;
 };
 

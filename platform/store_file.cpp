@@ -330,23 +330,19 @@ Status File::compact() {
     // pages written back stay in memory up to the spill size of a transaction, a large one for
     // the frames of an import (32 MB); the copy writes them out from a few megabytes on, at
     // the price of a sync of the journal for each few megabytes.
-    int spill = 0;
-    if (sqlite3_stmt* raw = nullptr; home_.prepare("PRAGMA main.cache_spill", &raw)) {
-        Stmt query(raw);
-        if (sqlite3_step(raw) == SQLITE_ROW) spill = sqlite3_column_int(raw, 0);
-    }
-    // The number form also takes its low byte as the connection's switch: never 0 there.
-    constexpr const char* kCompactSpill = "PRAGMA main.cache_spill = 1025; PRAGMA cache_spill = ON";
+    auto spill = [this](int pages) {
+        // The number form also reads its low byte as the connection's switch: on again after.
+        const std::string sql =
+            "PRAGMA main.cache_spill = " + std::to_string(pages) + "; PRAGMA cache_spill = ON";
+        return home_.exec(sql.c_str());
+    };
+    constexpr int kCompactSpillPages = 1024;
     const bool once = once_;
     read_once(true);
-    Status st = home_.exec(kCompactSpill);
+    Status st = spill(kCompactSpillPages);
     if (st) st = home_.exec("VACUUM");
     read_once(once);
-    if (spill > 0) {
-        const std::string back =
-            "PRAGMA main.cache_spill = " + std::to_string(spill) + "; PRAGMA cache_spill = ON";
-        static_cast<void>(home_.exec(back.c_str()));
-    }
+    if (spill_pages_ > 0) static_cast<void>(spill(spill_pages_));
     return st;
 }
 
