@@ -100,6 +100,12 @@ const char* const kNames[] = {
     "Ωμέγα", "ΩΜΈΓΑ", "Straße",   "STRASSE", "город", "ГОРОД", "東京",
 };
 
+std::vector<uint32_t> seqs(const std::vector<Row>& rows) {
+    std::vector<uint32_t> out;
+    for (const Row& r : rows) out.push_back(r.SEQ);
+    return out;
+}
+
 // 1500 rows: more than the cursor's first batches together (16 + 32 + ... + 512 = 1008).
 class StoreKeys : public ::testing::Test {
 protected:
@@ -130,18 +136,23 @@ protected:
         return out;
     }
 
+    // Every key of `f` steps through the model's rows in the model's order.
+    void expect_key_orders(File& f) const {
+        for (int key : {kSeqKey, kNameKey, kNumKey, kDateKey}) {
+            std::vector<uint32_t> forward;
+            Row got;
+            f.set(key);
+            while (f.next(&got)) forward.push_back(got.SEQ);
+            EXPECT_EQ(forward, seqs(ordered(key))) << decl_.keys[static_cast<size_t>(key)].name;
+        }
+    }
+
     TempDirectory dir_;
     TableDecl decl_ = keyed_rows();
     Engine engine_;
     std::unique_ptr<File> file_;
     std::vector<Row> rows_;
 };
-
-std::vector<uint32_t> seqs(const std::vector<Row>& rows) {
-    std::vector<uint32_t> out;
-    for (const Row& r : rows) out.push_back(r.SEQ);
-    return out;
-}
 
 TEST_F(StoreKeys, StepsEveryKeyInKeyOrderBothWays) {
     for (int key : {kSeqKey, kNameKey, kNumKey, kDateKey}) {
@@ -356,13 +367,7 @@ TEST_F(StoreKeys, RewritesKeepEveryKeyInStepWithTheRecords) {
         ASSERT_TRUE(file_->fetch(want.SEQ, &got));
         EXPECT_EQ(got, want) << want.SEQ;
     }
-    for (int key : {kSeqKey, kNameKey, kNumKey, kDateKey}) {
-        std::vector<uint32_t> forward;
-        Row got;
-        file_->set(key);
-        while (file_->next(&got)) forward.push_back(got.SEQ);
-        EXPECT_EQ(forward, seqs(ordered(key))) << decl_.keys[static_cast<size_t>(key)].name;
-    }
+    expect_key_orders(*file_);
 }
 
 // Compacting rewrites the whole file: stopped at any write or sync, as a crash there stops it,
@@ -422,13 +427,7 @@ TEST_F(StoreKeys, CompactingStoppedAtAnyWriteLeavesEveryRecordAndKey) {
             ASSERT_TRUE(f->fetch(want.SEQ, &got));
             ASSERT_EQ(got, want) << want.SEQ;
         }
-        for (int key : {kSeqKey, kNameKey, kNumKey, kDateKey}) {
-            std::vector<uint32_t> forward;
-            Row got;
-            f->set(key);
-            while (f->next(&got)) forward.push_back(got.SEQ);
-            EXPECT_EQ(forward, seqs(ordered(key))) << decl_.keys[static_cast<size_t>(key)].name;
-        }
+        expect_key_orders(*f);
     }
 }
 
