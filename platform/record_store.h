@@ -70,6 +70,10 @@ public:
     void set_position(int64_t pos) { pos_ = pos; }
 
     Status add(const void* rec);  // the new record becomes current
+    // Adds the record at position `pos` (not 0; negative ones come before every record added
+    // by add): for a caller that keeps records it rewrites often side by side. Fails with
+    // Duplicate when the position is taken.
+    Status add_at(int64_t pos, const void* rec);
     // Adds the records in this order, many to a statement: for long runs of new records this
     // costs a fraction of one add() each. Inside a transaction a failure leaves none of them
     // (the caller rolls back); outside one, those of the statements that ran stay. The last

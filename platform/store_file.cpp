@@ -97,6 +97,20 @@ Status File::add(const void* rec) {
     return st;
 }
 
+Status File::add_at(int64_t pos, const void* rec) {
+    end_reading();
+    drop_prefetch();
+    if (pos == 0) return Status(Code::Invalid, "no record can lie at position 0");
+    StmtSet& ss = stmts();
+    sqlite3_stmt* s = ss.insert_at();
+    if (!s) return status_of(SQLITE_ERROR, ss.db);
+    bind_all(s, *decl_, rec);
+    sqlite3_bind_int64(s, static_cast<int>(decl_->fields.size()) + 1, pos);
+    Status st = run(s, ss.db);
+    if (st) pos_ = pos;
+    return st;
+}
+
 Status File::add_all(const std::vector<const void*>& recs) {
     end_reading();
     drop_prefetch();

@@ -108,6 +108,17 @@ sqlite3_stmt* StmtSet::insert() {
     return prepared(insert_, "INSERT INTO " + schema + ".rec(" + cols + ") VALUES(" + marks + ")");
 }
 
+sqlite3_stmt* StmtSet::insert_at() {
+    if (insert_at_) return insert_at_.get();
+    std::string cols, marks;
+    for (const auto& f : decl.fields) {
+        cols += quoted(f.name) + ", ";
+        marks += "?, ";
+    }
+    return prepared(insert_at_,
+                    "INSERT INTO " + schema + ".rec(" + cols + "pos) VALUES(" + marks + "?)");
+}
+
 // Records per multi-record insert: enough to spread a statement's own cost thin, and the
 // parameters stay under SQLite's smallest limit (999).
 int StmtSet::insert_rows_count() const {

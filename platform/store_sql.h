@@ -24,6 +24,8 @@ struct StmtSet {
     StmtSet(sqlite3* db, std::string schema, const TableDecl& decl);
 
     sqlite3_stmt* insert();
+    // Adds a record at the position bound last (parameter fields + 1).
+    sqlite3_stmt* insert_at();
     // One statement adding `insert_rows_count()` records.
     sqlite3_stmt* insert_rows();
     int insert_rows_count() const;
@@ -67,8 +69,8 @@ private:
 
     std::vector<std::pair<uint64_t, Stmt>> updates_;
     uint64_t keyed_ = 0;
-    Stmt insert_, insert_rows_, remove_, by_pos_, after_pos_, count_, count_after_, hold_get_,
-        hold_put_, hold_del_;
+    Stmt insert_, insert_at_, insert_rows_, remove_, by_pos_, after_pos_, count_, count_after_,
+        hold_get_, hold_put_, hold_del_;
     std::vector<Stmt> cursor_;
     std::vector<Stmt> get_;
     int max_parts_ = 0;

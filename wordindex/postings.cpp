@@ -96,15 +96,33 @@ Status decode_block(const MasIdx& row, std::vector<uint32_t>& out,
     return i == in.size() ? Status::ok() : damaged(row);
 }
 
-Status MasList::write(std::span<const uint32_t> numbers,
-                      std::span<const std::string_view> records) {
+Status MasList::write(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+                      bool ends) {
     MasIdx row = probe(kind_, id_, 0);
     for (size_t i = 0; i < numbers.size(); i += kBlockSize) {
         const size_t n = std::min<size_t>(kBlockSize, numbers.size() - i);
         encode_block(numbers.subspan(i, n), records.empty() ? records : records.subspan(i, n), row);
-        if (Status st = f_.add(&row); !st) return st;
+        const bool at_tail = ends && tailed() && i + n == numbers.size();
+        if (Status st = at_tail ? add_at_tail(row) : f_.add(&row); !st) return st;
     }
     return Status::ok();
+}
+
+// A taken tail position (a damaged index) costs the speed, never the entry.
+Status MasList::add_at_tail(MasIdx& row) {
+    Status st = f_.add_at(tail(), &row);
+    return st.code() == Code::Duplicate ? f_.add(&row) : st;
+}
+
+// The list's last block, at the tail position and current, replaced by the blocks of `all`:
+// the last of them stays there, the full ones before it are added.
+Status MasList::rewrite_tail(std::span<const uint32_t> all,
+                             std::span<const std::string_view> records) {
+    const size_t last = (all.size() - 1) / kBlockSize * kBlockSize;
+    MasIdx row = probe(kind_, id_, 0);
+    encode_block(all.subspan(last), records.subspan(last), row);
+    if (Status st = f_.put(&row); !st) return st;
+    return write(all.first(last), records.first(last), false);
 }
 
 // The block `number` falls into: the one with the highest FIRST at or below it, else the list's
@@ -153,18 +171,30 @@ void append_to_block(const MasIdx& block, uint32_t last, std::span<const uint32_
 
 }  // namespace
 
-// Rewrites the block with the numbers added; a block that grows past kBlockSize is split.
+// Rewrites the block with the numbers added; a block that grows past kBlockSize is split. The
+// list's last block goes to the tail position if it is not there yet.
 Status MasList::merge_into(MasIdx& block, std::span<const uint32_t> numbers,
-                           std::span<const std::string_view> records) {
+                           std::span<const std::string_view> records, bool last) {
     const int64_t pos = f_.position();
+    const bool to_tail = last && tailed();
+    const bool at_tail = to_tail && pos == tail();
     std::vector<uint32_t> had;
     if (Status st = decode_block(block, had); !st) return st;
-    if (had.size() == kBlockSize && numbers.front() > had.back()) return write(numbers, records);
-    if (numbers.front() > had.back() && had.size() + numbers.size() <= kBlockSize) {
-        MasIdx row = probe(kind_, id_, 0);
-        append_to_block(block, had.back(), numbers, records, row);
+    const bool after = numbers.front() > had.back();
+    if (had.size() == kBlockSize && after && !at_tail) return write(numbers, records, to_tail);
+    MasIdx row = probe(kind_, id_, 0);
+    auto rewrite = [&] {
         f_.set_position(pos);
-        return f_.put(&row);
+        // The key's entry stays where the block keeps its first number.
+        if (row.FIRST == block.FIRST && (!to_tail || at_tail))
+            return f_.put_fields(&row, f_.field_bit("COUNT") | f_.field_bit("DATA"));
+        if (!to_tail || at_tail) return f_.put(&row);
+        if (Status st = f_.remove(); !st) return st;
+        return add_at_tail(row);
+    };
+    if (after && had.size() + numbers.size() <= kBlockSize) {
+        append_to_block(block, had.back(), numbers, records, row);
+        return rewrite();
     }
     std::vector<std::string_view> had_records;  // views into block.DATA, which stays as it is
     had.clear();
@@ -190,25 +220,27 @@ Status MasList::merge_into(MasIdx& block, std::span<const uint32_t> numbers,
             ++i, ++j;
         }
     }
-    f_.set_position(pos);
     if (all.size() <= kBlockSize) {
-        MasIdx row = probe(kind_, id_, 0);
         encode_block(all, all_records, row);
-        return f_.put(&row);
+        return rewrite();
     }
+    f_.set_position(pos);
+    if (at_tail) return rewrite_tail(all, all_records);
     if (Status st = f_.remove(); !st) return st;
-    return write(all, all_records);
+    return write(all, all_records, to_tail);
 }
 
 Status MasList::add(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
                     bool fresh) {
     if (numbers.empty()) return Status::ok();
-    if (fresh) return write(numbers, records);
+    if (fresh) return write(numbers, records, true);
     MasIdx last = probe(kind_, id_, 0);
-    Status st = f_.get(kMasBlockKey, &last, &last, 2);
-    if (ended(st)) return write(numbers, records);
+    Status st = tailed() ? f_.fetch(tail(), &last) : Status(Code::NotFound, "");
+    if (st && !mine(last)) return damaged(last);
+    if (ended(st)) st = f_.get(kMasBlockKey, &last, &last, 2);
+    if (ended(st)) return write(numbers, records, true);
     if (!st) return st;
-    if (numbers.front() >= last.FIRST) return merge_into(last, numbers, records);
+    if (numbers.front() >= last.FIRST) return merge_into(last, numbers, records, true);
     auto part = [&](size_t from, size_t n) {
         return records.empty() ? records : records.subspan(from, n);
     };
@@ -218,7 +250,7 @@ Status MasList::add(std::span<const uint32_t> numbers, std::span<const std::stri
         MasIdx block;
         bool found = false;
         if (st = block_of(numbers[i], block, found); !st) return st;
-        if (!found) return write(numbers.subspan(i), part(i, numbers.size() - i));
+        if (!found) return write(numbers.subspan(i), part(i, numbers.size() - i), true);
         const int64_t pos = f_.position();
         MasIdx after;
         uint64_t limit = UINT64_MAX;  // the next block's FIRST
@@ -227,7 +259,8 @@ Status MasList::add(std::span<const uint32_t> numbers, std::span<const std::stri
         size_t j = i;
         while (j < numbers.size() && numbers[j] < limit) ++j;
         f_.set_position(pos);
-        if (st = merge_into(block, numbers.subspan(i, j - i), part(i, j - i)); !st) return st;
+        const bool last = limit == UINT64_MAX;
+        if (st = merge_into(block, numbers.subspan(i, j - i), part(i, j - i), last); !st) return st;
         i = j;
     }
     return Status::ok();

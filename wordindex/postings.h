@@ -13,8 +13,9 @@
 // postings' own rows so that every change to a word's list (indexing, purge, word deletion,
 // auto-stop, rebuild) rewrites them in the same write, and a phrase search reads them with the
 // postings it already reads: a separate list would double the rows, the look-ups and the writes.
-// The key is (KIND, ID, FIRST descending), unique: a list's last block is one look-up, and the
-// block a number falls into is the first at or after it in key order.
+// The key is (KIND, ID, FIRST descending), unique: a list's last block is one look-up (for a
+// word, one read by position, below), and the block a number falls into is the first at or after
+// it in key order.
 //
 // One (word, message) entry lies in both lists. The word's blocks are the truth for searches,
 // counts and "is this message indexed for this word"; a message's blocks name the words to visit
@@ -60,6 +61,14 @@ void encode_block(std::span<const uint32_t> numbers, std::span<const std::string
 Status decode_block(const MasIdx& row, std::vector<uint32_t>& out,
                     std::vector<std::string_view>* records = nullptr);
 
+// Where a word's last block lies: a position of its own, before every other record, in word
+// order. A flush rewrites the last blocks of the words it holds, in word order, and so finds them
+// side by side (and without their key) instead of each on a page of its own all over the file.
+// The position holds the word's last block or nothing: the last block then lies elsewhere (an
+// index written before this rule, or a last block removed) and is found by the key, and goes
+// there when it next changes.
+inline int64_t last_block_position(uint32_t word) { return int64_t{word} - (int64_t{1} << 40); }
+
 // The operations on one list (kind, id) through a MasIdx handle. Writes must run inside a
 // transaction over the file. A failure leaves the transaction to be rolled back.
 class MasList {
@@ -90,10 +99,18 @@ public:
 
 private:
     bool mine(const MasIdx& r) const { return r.KIND == kind_ && r.ID == id_; }
-    Status write(std::span<const uint32_t> numbers, std::span<const std::string_view> records);
+    bool tailed() const { return kind_ == kWordMessages; }
+    int64_t tail() const { return last_block_position(id_); }
+    // Writes the numbers as new blocks; with `ends` they end the list, whose tail position is
+    // free, and the last block goes there.
+    Status write(std::span<const uint32_t> numbers, std::span<const std::string_view> records,
+                 bool ends);
+    Status add_at_tail(MasIdx& row);
     Status block_of(uint32_t number, MasIdx& block, bool& found);
+    // `last`: the block is the list's last.
     Status merge_into(MasIdx& block, std::span<const uint32_t> numbers,
-                      std::span<const std::string_view> records);
+                      std::span<const std::string_view> records, bool last);
+    Status rewrite_tail(std::span<const uint32_t> all, std::span<const std::string_view> records);
 
     store::File& f_;
     ListKind kind_;

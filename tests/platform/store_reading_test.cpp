@@ -261,6 +261,37 @@ TEST_F(StoreReading, AddAllKeepsEveryRecordOnceInOrderAndAllOrNone) {
     EXPECT_EQ(file_order(), std::vector<Entry>{kept});
 }
 
+// Records placed at chosen positions: below zero they come first in file order, in their
+// positions' order, and the positions add gives go on above every other; a taken position, and
+// 0, are refused and leave the file as it was.
+TEST_F(StoreReading, AddAtPlacesRecordsBeforeThoseAddedAndRefusesATakenPosition) {
+    Engine engine;
+    const TableDecl decl = entries(false);
+    auto f = make(engine, decl);
+    Entry a{1, 0}, b{2, 0}, c{3, 0}, d{4, 0}, e{5, 0};
+    ASSERT_TRUE(f->add_at(-5, &a));
+    EXPECT_EQ(f->position(), -5);
+    ASSERT_TRUE(f->add(&b));
+    EXPECT_GT(f->position(), 0);
+    ASSERT_TRUE(f->add_at(-9, &c));
+    ASSERT_TRUE(f->add(&d));
+    const int64_t last = f->position();
+    EXPECT_EQ(f->add_at(-9, &e).code(), Code::Duplicate);
+    EXPECT_EQ(f->add_at(0, &e).code(), Code::Invalid);
+    EXPECT_EQ(f->add_at(-1, &a).code(), Code::Duplicate);  // the unique key refuses it
+    std::vector<std::pair<int64_t, uint32_t>> order;
+    ASSERT_TRUE(f->scan([&](int64_t pos, const void* r) {
+        order.emplace_back(pos, static_cast<const Entry*>(r)->SYSID);
+        return true;
+    }));
+    const std::vector<std::pair<int64_t, uint32_t>> want = {
+        {-9, 3}, {-5, 1}, {last - 1, 2}, {last, 4}};
+    EXPECT_EQ(order, want);
+    Entry read;
+    ASSERT_TRUE(f->fetch(-9, &read));
+    EXPECT_EQ(read, c);
+}
+
 struct Header {
     uint32_t ID = 0;
     int32_t DATE = 0;

@@ -221,5 +221,72 @@ TEST_F(MasLists, AMessageTakesItsEntriesAlong) {
     EXPECT_FALSE(indexed);
 }
 
+// Where a word's last block lies after each kind of change: at the word's own position
+// whenever a change ended the list (a first block, appended numbers, a block split or filled,
+// numbers after a full block), left there by numbers merged below it, and nowhere once that
+// block is emptied, until numbers are added after the list again.
+TEST_F(MasLists, AWordsLastBlockLiesAtItsOwnPositionOnceTheListGrows) {
+    auto range = [](uint32_t from, uint32_t to) {
+        std::vector<uint32_t> v;
+        for (uint32_t n = from; n <= to; ++n) v.push_back(n);
+        return v;
+    };
+    struct Step {
+        const char* what;
+        std::vector<uint32_t> added, removed;
+        bool at_own_position;
+    };
+    const Step steps[] = {
+        {"first numbers, two blocks", range(1, 300), {}, true},
+        {"appended", range(301, 310), {}, true},
+        {"split past a block", range(311, 700), {}, true},
+        {"filled exactly", range(701, 768), {}, true},
+        {"after a full block", {800}, {}, true},
+        {"below the last block, splitting the one before", {1, 770, 790}, {}, true},
+        {"last block emptied", {}, {800}, false},
+        {"after the list again", {801, 802}, {}, true},
+    };
+    store::File& f = handle(h.s, kMasIdx);
+    std::set<uint32_t> oracle;
+    for (const Step& step : steps) {
+        ASSERT_TRUE(list(42).add(step.added)) << step.what;
+        for (uint32_t n : step.removed) {
+            bool removed = false;
+            ASSERT_TRUE(list(42).remove(n, removed)) << step.what;
+        }
+        oracle.insert(step.added.begin(), step.added.end());
+        for (uint32_t n : step.removed) oracle.erase(n);
+        std::vector<uint32_t> all;
+        const Status read = list(42).read_all(all);
+        ASSERT_TRUE(read) << step.what << ": " << read.text();
+        EXPECT_EQ(all, std::vector<uint32_t>(oracle.begin(), oracle.end())) << step.what;
+        MasIdx key, last;
+        key.KIND = kWordMessages;
+        key.ID = 42;
+        ASSERT_TRUE(f.get(kMasBlockKey, &key, &last, 2)) << step.what;
+        EXPECT_EQ(f.position() == last_block_position(42), step.at_own_position) << step.what;
+        MasIdx there;
+        const Status st = f.fetch(last_block_position(42), &there);
+        EXPECT_EQ(st.is_ok(), step.at_own_position) << step.what << ": " << st.text();
+    }
+    // A list written before the rule: its last block moves there on the next change.
+    MasIdx old;
+    encode_block(range(1, 5), old);
+    old.KIND = kWordMessages;
+    old.ID = 50;
+    ASSERT_TRUE(f.add(&old));
+    ASSERT_TRUE(list(50).add(std::vector<uint32_t>{6, 7}));
+    std::vector<uint32_t> all;
+    ASSERT_TRUE(list(50).read_all(all));
+    EXPECT_EQ(all, range(1, 7));
+    MasIdx moved;
+    ASSERT_TRUE(f.fetch(last_block_position(50), &moved));
+    EXPECT_EQ(moved.COUNT, 7u);
+    // Another list's block at a word's position is damage, not a place to write.
+    old.ID = 61;
+    ASSERT_TRUE(f.add_at(last_block_position(60), &old));
+    EXPECT_EQ(list(60).add(std::vector<uint32_t>{9}).code(), Code::Corrupt);
+}
+
 }  // namespace
 }  // namespace qs::words
