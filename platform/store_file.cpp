@@ -341,9 +341,8 @@ Status File::compact() {
     drop_prefetch();
     // The records and keys are copied in order, each page once, and the copy takes the cache
     // size of the file: with the file's own cache both fill with pages nobody reads again. The
-    // pages written back stay in memory up to the spill size of a transaction, a large one for
-    // the frames of an import (32 MB); the copy writes them out from a few megabytes on, at
-    // the price of a sync of the journal for each few megabytes.
+    // pages written back stay in memory up to the spill size of a transaction (8 MB); the copy
+    // writes them out from 4 MB on, at the price of a sync of the journal for each 4 MB.
     auto spill = [this](int pages) {
         // The number form also reads its low byte as the connection's switch: on again after.
         const std::string sql =

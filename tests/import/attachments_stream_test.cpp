@@ -91,7 +91,7 @@ uint64_t status_kib(const std::string& field) {
 }
 
 // The import holds a few pages of each file it writes and one chunk of the attachment; the
-// store's transactions spill their pages to the disk beyond 32 MB. Half the attachment's size
+// store's transactions spill their pages to the disk beyond 8 MB. Half the attachment's size
 // is far more than all of that and far less than a copy of it.
 TEST_F(LargeAttachments, AnAttachmentLargerThanTheMemoryItMayTakeStreamsThrough) {
 #if defined(__SANITIZE_ADDRESS__)
