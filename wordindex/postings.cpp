@@ -185,10 +185,11 @@ Status MasList::merge_into(MasIdx& block, std::span<const uint32_t> numbers,
     MasIdx row = probe(kind_, id_, 0);
     auto rewrite = [&] {
         f_.set_position(pos);
-        // The key's entry stays where the block keeps its first number.
-        if (row.FIRST == block.FIRST && (!to_tail || at_tail))
+        if (!to_tail || at_tail) {
+            // The key's entry stays where the block keeps its first number.
+            if (row.FIRST != block.FIRST) return f_.put(&row);
             return f_.put_fields(&row, f_.field_bit("COUNT") | f_.field_bit("DATA"));
-        if (!to_tail || at_tail) return f_.put(&row);
+        }
         if (Status st = f_.remove(); !st) return st;
         return add_at_tail(row);
     };
