@@ -120,8 +120,8 @@ void WordBook::sort_by_sysid(std::vector<Pair>& pairs, std::string& records) con
 }
 
 void WordBook::drop_stopped(std::vector<Pair>& pairs, std::string& records) const {
-    // Words are stopped seldom, and a stopped word is not counted again: most flushes hold none
-    // of their pairs, and nothing is moved.
+    // Only words stopped since the last flush can have pairs here, and words are stopped
+    // seldom: most flushes look nothing up, and nothing is moved.
     auto stopped = [&](const Pair& p) {
         return stopped_ids_.count(p.word_id) > 0;
     };
@@ -149,10 +149,12 @@ std::vector<Pair> WordBook::take_pairs(std::string* records) {
     out.swap(pairs_);
     taken.swap(positions_);
     ended_ = 0;
-    pairs_.reserve(reserve_);
-    positions_.reserve(reserve_bytes_);
+    // The buffers are taken again by the next count and end_message, once these are written
+    // and freed: the next flush's pairs then lie where these did.
     sort_by_sysid(out, taken);
     drop_stopped(out, taken);
+    // A stopped word is not counted again, so later flushes hold no pairs of these.
+    stopped_ids_.clear();
     if (records) records->swap(taken);
     return out;
 }

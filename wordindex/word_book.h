@@ -92,8 +92,9 @@ public:
 
     size_t pair_count() const { return pairs_.size(); }
     size_t position_bytes() const { return positions_.size(); }
-    // Room for a flush's pairs and records and the message that passes the mark, taken again
-    // after each flush, so that the buffers do not double (and copy themselves) on the way.
+    // Room for a flush's pairs and records and the message that passes the mark, taken with the
+    // first pair after a flush, so that the buffers do not double (and copy themselves) on the
+    // way.
     void reserve_pairs(size_t flush_pairs, size_t flush_position_bytes = 0) {
         reserve_ = flush_pairs + kMessagePairs;
         reserve_bytes_ = flush_position_bytes ? flush_position_bytes + 8 * kMessagePairs : 0;
@@ -127,7 +128,7 @@ private:
     size_t reserve_ = 0;
     size_t reserve_bytes_ = 0;
     std::vector<CachedWord*> dirty_;
-    std::unordered_set<uint32_t> stopped_ids_;
+    std::unordered_set<uint32_t> stopped_ids_;  // since the last take_pairs
     std::vector<int32_t> deleted_;
     int64_t deleted_total_ = 0;
     int32_t last_id_ = 0;
